@@ -1,0 +1,48 @@
+// Registration of the core library's persistent classes for loading from archives.
+//
+// Every header that declares a persistent class refers to ccCoreClassesRegistered (see
+// persistent.h), so a static link that uses the library always keeps this file and its
+// registrations.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/exception.h>
+#if __has_include(<core/matherror.h>)
+#include <core/matherror.h>
+#define HAVE_MATHERROR 1
+#endif
+
+extern const int ccCoreClassesRegistered = 1;
+
+namespace {
+
+template <class T>
+cc_Instantiator registerClass() {
+  return cc_Instantiator(typeid(T), &T::make);
+}
+
+const cc_Instantiator registrations[] = {
+    registerClass<ccException>(),
+    registerClass<ccExceptionWithString>(),
+    registerClass<ccStatusError>(),
+    registerClass<ccArchive::UnknownVersion>(),
+    registerClass<ccArchive::EndOfData>(),
+    registerClass<ccArchive::BadData>(),
+    registerClass<ccArchive::UnknownClass>(),
+    registerClass<ccArchive::FileError>(),
+    registerClass<ccArchive::WrongDirection>(),
+#ifdef HAVE_MATHERROR
+    registerClass<ccMathError::Singular>(),
+#endif
+    registerClass<ccShapesError::BadGeom>(),
+    registerClass<ccShapesError::DegenerateShape>(),
+    registerClass<ccShapesError::EmptyShape>(),
+    registerClass<ccShapesError::BadParams>(),
+    registerClass<ccShapesError::BadRadius>(),
+    registerClass<ccShapesError::BadCoef>(),
+    registerClass<ccShapesError::NotOpenContour>(),
+    registerClass<ccShapesError::NoTangent>(),
+    registerClass<ccShapesError::NotRegion>(),
+    registerClass<ccPel::UnboundWindow>(),
+};
+
+}  // namespace
