@@ -238,8 +238,13 @@ ccFileArchive::ccFileArchive(const std::string& path, Mode mode)
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError("cannot open \"" + path + "\" for reading");
-  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+  std::vector<unsigned char> bytes;
+  try {
+    // The stream buffer throws on a read error (for example when path is a directory).
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    throw FileError("cannot read \"" + path + "\"");
+  }
   if (in.bad()) throw FileError("cannot read \"" + path + "\"");
   // Re-seat this archive as a loading archive over the file's bytes.
   ccArchive loader(std::move(bytes));

@@ -6,10 +6,7 @@
 #include <core/archive.h>
 #include <core/errors.h>
 #include <core/exception.h>
-#if __has_include(<core/matherror.h>)
 #include <core/matherror.h>
-#define HAVE_MATHERROR 1
-#endif
 
 extern const int ccCoreClassesRegistered = 1;
 
@@ -30,9 +27,8 @@ const cc_Instantiator registrations[] = {
     registerClass<ccArchive::UnknownClass>(),
     registerClass<ccArchive::FileError>(),
     registerClass<ccArchive::WrongDirection>(),
-#ifdef HAVE_MATHERROR
     registerClass<ccMathError::Singular>(),
-#endif
+    registerClass<ccMathError::OutOfDomain>(),
     registerClass<ccShapesError::BadGeom>(),
     registerClass<ccShapesError::DegenerateShape>(),
     registerClass<ccShapesError::EmptyShape>(),

@@ -1,0 +1,569 @@
+// Transforms: affine ccXform<2>, rigid cc2Rigid, and the general cc2XformBase family with the
+// radial distortion, its inverse and compositions.
+#include <core/angle.h>
+#include <core/archive.h>
+#include <core/assert.h>
+#include <core/handle.h>
+#include <core/matherror.h>
+#include <core/matrix.h>
+#include <core/vector.h>
+#include <core/xform.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using Vec = ccVector<2>;
+using Mat = ccMatrix<2>;
+using Xf = ccXform<2>;
+using XformHandle = ccPtrHandle<cc2XformBase>;
+using XformHandleConst = ccPtrHandle_const<cc2XformBase>;
+
+// Reads the stored bytes back as n doubles, checking that exactly n * 8 bytes were stored.
+std::vector<double> storedDoubles(const ccArchive& ar, std::size_t n) {
+  EXPECT_EQ(ar.data().size(), n * 8);
+  ccArchive in(ar.data());
+  std::vector<double> values(n);
+  for (double& v : values) in || v;
+  return values;
+}
+
+int assertReports = 0;
+void countingHandler(int, const char*) { ++assertReports; }
+
+class CountAsserts {
+ public:
+  CountAsserts() : previous_(cstd_setAssertHandler(&countingHandler)) { assertReports = 0; }
+  ~CountAsserts() { cstd_setAssertHandler(previous_); }
+
+ private:
+  cstd_AssertHandler previous_;
+};
+
+// The Jacobian of t at p by central differences.
+Mat finiteJacobian(const cc2XformBase& t, const Vec& p, double h = 1e-6) {
+  const Vec dx(h, 0);
+  const Vec dy(0, h);
+  const Vec cx = (t.mapPoint(p + dx) - t.mapPoint(p - dx)) / (2 * h);
+  const Vec cy = (t.mapPoint(p + dy) - t.mapPoint(p - dy)) / (2 * h);
+  return Mat(cx.x(), cy.x(), cx.y(), cy.y());
+}
+
+// True when a and b agree to within tol relative to the larger element magnitude (at least 1).
+bool nearRelative(const Mat& a, const Mat& b, double tol) {
+  double scale = 1;
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c)
+      scale = std::max(scale, std::max(std::fabs(a.element(r, c)), std::fabs(b.element(r, c))));
+  return cfRealEq(a, b, tol * scale);
+}
+
+// ---- ccXform<2>
+
+TEST(Xform, DefaultIsIdentity) {
+  constexpr Xf id;
+  static_assert(id.isIdentity(), "constexpr identity");
+  EXPECT_EQ(id * Vec(3, -4), Vec(3, -4));
+  EXPECT_FALSE(Xf(Mat(), Vec(0, 1e-300)).isIdentity());
+  EXPECT_FALSE(Xf(Mat(1, 1e-300, 0, 1), Vec()).isIdentity());
+}
+
+TEST(Xform, AccessorsAndSetters) {
+  Xf x(Mat(1, 2, 3, 4), Vec(5, 6));
+  EXPECT_EQ(x.matrix(), Mat(1, 2, 3, 4));
+  EXPECT_EQ(x.trans(), Vec(5, 6));
+  x.matrix(Mat(2, 0, 0, 2));
+  x.trans(Vec(-1, 0));
+  EXPECT_EQ(x * Vec(1, 1), Vec(1, 2));
+  EXPECT_EQ(x.mapPoint(Vec(1, 1)), Vec(1, 2));
+  EXPECT_EQ(x.mapVector(Vec(1, 1)), Vec(2, 2));  // no translation
+  EXPECT_TRUE(x == Xf(Mat(2, 0, 0, 2), Vec(-1, 0)));
+  EXPECT_TRUE(x != Xf(Mat(2, 0, 0, 2), Vec(-1, 1)));
+}
+
+TEST(Xform, FiveParameterConstructorHandValues) {
+  // Rotation by 90 degrees with scales 2 and 3: x axis -> (0, 2), y axis -> (-3, 0).
+  const Xf a(Vec(1, 2), ccDegree(90), ccDegree(90), 2, 3);
+  EXPECT_TRUE(cfRealEq(a.matrix(), Mat(0, -3, 2, 0), 1e-15)) << a;
+  EXPECT_EQ(a.trans(), Vec(1, 2));
+  EXPECT_TRUE(cfRealEq(a * Vec(1, 1), Vec(-2, 4), 1e-15));
+  // Skew: the y axis turned 45 degrees further than the x axis.
+  const Xf s(Vec(), ccRadian(0), ccDegree(45), 1, 2);
+  const double r2 = std::sqrt(2.0);
+  EXPECT_TRUE(cfRealEq(s.matrix(), Mat(1, -r2, 0, r2), 1e-15)) << s;
+  // Negative scale mirrors: the x axis goes to (-2, 0).
+  const Xf m(Vec(), ccRadian(0), ccRadian(0), -2, 1);
+  EXPECT_EQ(m.matrix(), Mat(-2, 0, 0, 1));
+}
+
+struct FiveParams {
+  double xRot, yRot, xScale, yScale;
+};
+
+TEST(Xform, FiveParameterRoundTripInCanonicalForm) {
+  // xScale > 0 and |yRot - xRot| < pi/2 (mod 2 pi): recovered as given.
+  const FiveParams cases[] = {
+      {0.3, 0.5, 2, -0.5},   {-2.5, 3.0, 1.5, 4},  {ccPi / 2, ccPi / 2 + 1.2, 0.1, 7},
+      {-1.0, -1.0, 3, 3},    {3.0, -3.0, 1, -1},   {0, 0, 1, 1},
+      {2.0, 1.0, 1e-3, 1e3}, {-0.5, 0.7, 5, -0.25}};
+  for (const FiveParams& c : cases) {
+    const Xf x(Vec(7, -8), ccRadian(c.xRot), ccRadian(c.yRot), c.xScale, c.yScale);
+    EXPECT_NEAR(x.xRot().toDouble(), c.xRot, 1e-12) << x;
+    EXPECT_NEAR(x.yRot().toDouble(), c.yRot, 1e-12) << x;
+    EXPECT_NEAR(x.xScale(), c.xScale, 1e-12 * std::fabs(c.xScale)) << x;
+    EXPECT_NEAR(x.yScale(), c.yScale, 1e-12 * std::fabs(c.yScale)) << x;
+    EXPECT_EQ(x.trans(), Vec(7, -8));
+  }
+}
+
+TEST(Xform, FiveParameterRecoveryOfOtherFormsRebuildsTheMatrix) {
+  const FiveParams cases[] = {{0.4, 0.4, -2, 3},
+                              {1.0, 1.0, -1, -1},
+                              {0.0, 2.0, 1, 1},
+                              {0.0, -2.5, 2, -3},
+                              {-3.0, 0.1, -0.5, 0.5}};
+  for (const FiveParams& c : cases) {
+    const Xf x(Vec(), ccRadian(c.xRot), ccRadian(c.yRot), c.xScale, c.yScale);
+    const Xf rebuilt(Vec(), x.xRot(), x.yRot(), x.xScale(), x.yScale());
+    EXPECT_TRUE(cfRealEq(rebuilt, x, 1e-14)) << x << " vs " << rebuilt;
+    EXPECT_GE(x.xScale(), 0.0);
+    EXPECT_EQ(x.yScale() < 0, x.matrix().determinant() < 0);
+    EXPECT_GT(x.xRot().toDouble(), -ccPi);
+    EXPECT_LE(x.xRot().toDouble(), ccPi);
+    EXPECT_GT(x.yRot().toDouble(), -ccPi);
+    EXPECT_LE(x.yRot().toDouble(), ccPi);
+    EXPECT_LT(std::fabs((x.yRot() - x.xRot()).signedNorm().toDouble()), ccPi / 2);
+  }
+}
+
+TEST(Xform, FiveParameterRecoveryHandValues) {
+  // A mirror in x: the x axis points to pi, the y axis keeps (0, 1) with a negative scale
+  // about the reversed direction.
+  const Xf m(Mat(-2, 0, 0, 3), Vec());
+  EXPECT_EQ(m.xScale(), 2.0);
+  EXPECT_EQ(m.xRot().toDouble(), ccPi);
+  EXPECT_EQ(m.yScale(), -3.0);
+  EXPECT_EQ(m.yRot().toDouble(), ccPi);
+  // Skew of 2 rad exceeds a quarter turn: expressed as skew 2 - pi with a negative y scale.
+  const Xf s(Vec(), ccRadian(0), ccRadian(2), 1, 1);
+  EXPECT_NEAR(s.yRot().toDouble(), 2 - ccPi, 1e-15);
+  EXPECT_NEAR(s.yScale(), -1.0, 1e-15);
+  EXPECT_EQ(Xf().xRot().toDouble(), 0.0);
+  EXPECT_EQ(Xf().yRot().toDouble(), 0.0);
+  EXPECT_EQ(Xf().xScale(), 1.0);
+  EXPECT_EQ(Xf().yScale(), 1.0);
+}
+
+TEST(Xform, Scale) {
+  EXPECT_EQ(Xf(Mat(2, 0, 0, 8), Vec(1, 1)).scale(), 4.0);
+  EXPECT_EQ(Xf(Mat(-2, 0, 0, 8), Vec()).scale(), 4.0);
+  EXPECT_DOUBLE_EQ(Xf(Vec(), ccDegree(90), ccDegree(90), 2, 3).scale(), std::sqrt(6.0));
+  EXPECT_EQ(Xf(Mat(1, 2, 2, 4), Vec()).scale(), 0.0);
+}
+
+TEST(Xform, CompositionHandValues) {
+  const Xf a(Mat(1, 2, 3, 4), Vec(5, 6));
+  const Xf b(Mat(0, 1, -1, 2), Vec(1, -1));
+  const Xf ab = a * b;
+  EXPECT_EQ(ab, Xf(Mat(-2, 5, -4, 11), Vec(4, 5)));
+  EXPECT_EQ(b * Vec(1, 1), Vec(2, 0));
+  EXPECT_EQ(a * Vec(2, 0), Vec(7, 12));
+  EXPECT_EQ(ab * Vec(1, 1), Vec(7, 12));
+  Xf c = a;
+  c *= b;
+  EXPECT_EQ(c, ab);
+
+  // Rotate by 90 degrees and shift by (1, 0), after scaling by 2.
+  const Xf rot(Mat(0, -1, 1, 0), Vec(1, 0));
+  const Xf scale2(Mat(2, 0, 0, 2), Vec());
+  EXPECT_EQ((rot * scale2) * Vec(1, 0), Vec(1, 2));
+  EXPECT_EQ((scale2 * rot) * Vec(1, 0), Vec(2, 2));
+}
+
+TEST(Xform, CompositionMatchesApplyingTwice) {
+  const Xf a(Vec(0.5, -1.5), ccRadian(0.7), ccRadian(0.9), 1.3, -0.6);
+  const Xf b(Vec(-2, 3), ccRadian(-2.1), ccRadian(-1.8), 0.4, 2.5);
+  const Vec points[] = {Vec(0, 0), Vec(1, 0), Vec(-3.5, 2.25), Vec(100, -50)};
+  for (const Vec& p : points) {
+    EXPECT_TRUE(cfRealEq((a * b) * p, a * (b * p), 1e-12)) << p;
+    EXPECT_TRUE(cfRealEq((b * a) * p, b * (a * p), 1e-12)) << p;
+  }
+  // Associativity.
+  EXPECT_TRUE(cfRealEq((a * b) * a, a * (b * a), 1e-13));
+}
+
+TEST(Xform, Inverse) {
+  EXPECT_EQ(Xf(Mat(2, 0, 0, 4), Vec(1, 1)).inverse(), Xf(Mat(0.5, 0, 0, 0.25), Vec(-0.5, -0.25)));
+  EXPECT_EQ(Xf(Mat(0, -1, 1, 0), Vec(1, 0)).inverse(), Xf(Mat(0, 1, -1, 0), Vec(0, 1)));
+
+  const Xf a(Vec(3, -7), ccRadian(1.1), ccRadian(0.6), -2.5, 0.75);
+  const Xf ai = a.inverse();
+  EXPECT_TRUE(cfRealEq(a * ai, Xf(), 1e-14)) << a * ai;
+  EXPECT_TRUE(cfRealEq(ai * a, Xf(), 1e-14)) << ai * a;
+  const Vec p(12.5, -3);
+  EXPECT_TRUE(cfRealEq(ai * (a * p), p, 1e-13));
+  EXPECT_TRUE(cfRealEq(a.inverse().inverse(), a, 1e-14));
+}
+
+TEST(Xform, SingularInverseThrows) {
+  EXPECT_THROW(Xf(Mat(1, 2, 2, 4), Vec(1, 1)).inverse(), ccMathError::Singular);
+  EXPECT_THROW(Xf(Vec(), ccRadian(0.3), ccRadian(0.3 + ccPi / 2), 1, 1).inverse(),
+               ccMathError::Singular);  // both axes on one line
+  EXPECT_THROW(Xf(Mat(0, 0, 0, 0), Vec()).inverse(), ccMathError::Singular);
+}
+
+TEST(Xform, MapAngle) {
+  // Stretching y by 2 turns 45 degrees to atan(2).
+  const Xf stretch(Mat(1, 0, 0, 2), Vec(5, 5));
+  EXPECT_NEAR(stretch.mapAngle(ccDegree(45)).toDouble(), std::atan(2.0), 1e-15);
+  EXPECT_NEAR(stretch.invMapAngle(ccRadian(std::atan(2.0))).toDouble(), ccPi / 4, 1e-15);
+  EXPECT_NEAR(stretch.mapAngle(ccDegree(90)).toDouble(), ccPi / 2, 1e-15);
+  // A rotation by 30 degrees adds 30 degrees.
+  const Xf rot(Vec(-1, 4), ccDegree(30), ccDegree(30), 3, 3);
+  EXPECT_NEAR(rot.mapAngle(ccDegree(10)).toDouble(), ccRadian(ccDegree(40)).toDouble(), 1e-15);
+  EXPECT_NEAR(rot.invMapAngle(ccDegree(10)).toDouble(), ccRadian(ccDegree(-20)).toDouble(), 1e-15);
+  // A mirror in y negates angles.
+  const Xf mirror(Mat(1, 0, 0, -1), Vec());
+  EXPECT_NEAR(mirror.mapAngle(ccDegree(30)).toDouble(), ccRadian(ccDegree(-30)).toDouble(), 1e-15);
+  // Scaling by -1 turns by pi.
+  const Xf flip(Mat(-1, 0, 0, -1), Vec());
+  EXPECT_NEAR(flip.mapAngle(ccDegree(90)).toDouble(), -ccPi / 2, 1e-15);
+  EXPECT_THROW(Xf(Mat(1, 1, 1, 1), Vec()).invMapAngle(ccRadian(0)), ccMathError::Singular);
+}
+
+TEST(Xform, RealEqAndStream) {
+  const Xf a(Mat(1, 2, 3, 4), Vec(5, 6));
+  EXPECT_TRUE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6 + 1e-15))));
+  EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6.1)), 0.01));  // translation counts
+  EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2.1, 3, 4), Vec(5, 6)), 0.01));  // matrix counts
+  EXPECT_TRUE(cfRealEq(a, Xf(Mat(1, 2.1, 3, 4), Vec(5, 6)), 0.2));
+  std::ostringstream os;
+  os << a;
+  EXPECT_EQ(os.str(), "{[[1, 2], [3, 4]], (5, 6)}");
+}
+
+TEST(Xform, ArchiveRoundTrip) {
+  Xf a(Mat(1, -2, 3.5, 4), Vec(-5.25, 6e10));
+  ccArchive ar;
+  ar || a;
+  EXPECT_EQ(storedDoubles(ar, 6), (std::vector<double>{1, -2, 3.5, 4, -5.25, 6e10}));
+  ccArchive in(ar.data());
+  Xf loaded;
+  in || loaded;
+  EXPECT_EQ(loaded, a);
+  EXPECT_TRUE(in.atEnd());
+}
+
+// ---- cc2Rigid
+
+TEST(Rigid, MapsAndComposes) {
+  const cc2Rigid r(ccDegree(90), Vec(1, 0));
+  EXPECT_TRUE(cfRealEq(r * Vec(1, 0), Vec(1, 1), 1e-15));
+  EXPECT_TRUE(cfRealEq(r * Vec(0, 2), Vec(-1, 0), 1e-15));
+  const cc2Rigid rr = r * r;
+  EXPECT_EQ(rr.angle().toDouble(), ccPi);
+  EXPECT_TRUE(cfRealEq(rr.trans(), Vec(1, 1), 1e-15));
+  EXPECT_TRUE(cfRealEq(rr * Vec(1, 0), Vec(0, 1), 1e-15));
+
+  const cc2Rigid s(ccRadian(-0.4), Vec(2.5, -1));
+  const Vec p(3, 4);
+  EXPECT_TRUE(cfRealEq((r * s) * p, r * (s * p), 1e-14));
+  EXPECT_TRUE(cfRealEq((s * r) * p, s * (r * p), 1e-14));
+  EXPECT_EQ(cc2Rigid() * p, p);
+}
+
+TEST(Rigid, Inverse) {
+  const cc2Rigid r(ccDegree(90), Vec(1, 0));
+  const cc2Rigid ri = r.inverse();
+  EXPECT_EQ(ri.angle().toDouble(), -ccPi / 2);
+  EXPECT_TRUE(cfRealEq(ri.trans(), Vec(0, 1), 1e-15)) << ri;
+  EXPECT_TRUE(cfRealEq(r * ri, cc2Rigid(), 1e-15)) << r * ri;
+  const cc2Rigid s(ccRadian(2.2), Vec(-7, 3));
+  const Vec p(0.5, -9);
+  EXPECT_TRUE(cfRealEq(s.inverse() * (s * p), p, 1e-14));
+  EXPECT_TRUE(cfRealEq(s * (s.inverse() * p), p, 1e-14));
+}
+
+TEST(Rigid, AsXform) {
+  const cc2Rigid r(ccDegree(90), Vec(1, 0));
+  EXPECT_TRUE(cfRealEq(r.xform(), Xf(Mat(0, -1, 1, 0), Vec(1, 0)), 1e-15)) << r.xform();
+  const Xf scale2(Mat(2, 0, 0, 2), Vec());
+  const Xf rs = r * scale2;
+  const Xf sr = scale2 * r;
+  EXPECT_TRUE(cfRealEq(rs * Vec(1, 0), Vec(1, 2), 1e-15));
+  EXPECT_TRUE(cfRealEq(sr * Vec(1, 0), Vec(2, 2), 1e-15));
+  const cc2Rigid s(ccRadian(-1.3), Vec(4, 5));
+  EXPECT_TRUE(cfRealEq((r * s).xform(), r.xform() * s.xform(), 1e-14));
+  EXPECT_TRUE(cfRealEq(s.inverse().xform(), s.xform().inverse(), 1e-14));
+  EXPECT_NEAR(s.xform().xRot().toDouble(), -1.3, 1e-15);
+  EXPECT_NEAR(s.xform().scale(), 1.0, 1e-15);
+}
+
+TEST(Rigid, EqualityAccessorsArchive) {
+  cc2Rigid r;
+  EXPECT_EQ(r, cc2Rigid(ccRadian(0), Vec()));
+  r.angle(ccRadian(0.25));
+  r.trans(Vec(-1.5, 2));
+  EXPECT_EQ(r, cc2Rigid(ccRadian(0.25), Vec(-1.5, 2)));
+  EXPECT_NE(r, cc2Rigid(ccRadian(0.25), Vec(-1.5, 2.5)));
+  EXPECT_NE(r, cc2Rigid(ccRadian(0.5), Vec(-1.5, 2)));
+
+  ccArchive ar;
+  ar || r;
+  EXPECT_EQ(storedDoubles(ar, 3), (std::vector<double>{0.25, -1.5, 2}));
+  ccArchive in(ar.data());
+  cc2Rigid loaded;
+  in || loaded;
+  EXPECT_EQ(loaded, r);
+}
+
+// ---- cc2XformLinear
+
+TEST(XformLinear, WrapsAnAffineMap) {
+  const Xf x(Mat(2, 0, 0, 8), Vec(1, -1));
+  const cc2XformLinear lin(x);
+  EXPECT_TRUE(lin.isLinear());
+  EXPECT_EQ(lin.xform(), x);
+  EXPECT_EQ(lin.scale(), 4.0);
+  EXPECT_EQ(lin.mapPoint(Vec(1, 1)), Vec(3, 7));
+  EXPECT_EQ(lin.linearApprox(Vec(100, -3)).xform(), x);
+  EXPECT_TRUE(cc2XformLinear().xform().isIdentity());
+
+  const XformHandle inv = lin.inverse();
+  EXPECT_TRUE(inv->isLinear());
+  EXPECT_EQ(inv->mapPoint(Vec(3, 7)), Vec(1, 1));
+  EXPECT_THROW(cc2XformLinear(Xf(Mat(1, 2, 2, 4), Vec())).inverse(), ccMathError::Singular);
+
+  const XformHandle copy = lin.clone();
+  EXPECT_EQ(copy->refCount(), 1);
+  EXPECT_EQ(copy->linearApprox(Vec()).xform(), x);
+}
+
+TEST(XformLinear, ComposeOfLinearsIsLinear) {
+  const cc2XformLinear a(Xf(Mat(1, 2, 3, 4), Vec(5, 6)));  // on the stack: never shared
+  const XformHandleConst b(new cc2XformLinear(Xf(Mat(0, 1, -1, 2), Vec(1, -1))));
+  const XformHandle ab = a.compose(b);
+  EXPECT_EQ(a.refCount(), 0);
+  ASSERT_TRUE(ab);
+  EXPECT_TRUE(ab->isLinear());
+  ASSERT_NE(dynamic_cast<const cc2XformLinear*>(ab.get()), nullptr);
+  EXPECT_EQ(ab->linearApprox(Vec()).xform(), Xf(Mat(-2, 5, -4, 11), Vec(4, 5)));
+  EXPECT_EQ(ab->mapPoint(Vec(1, 1)), Vec(7, 12));
+}
+
+TEST(XformLinear, ComposeWithNullIsReported) {
+  CountAsserts counting;
+  const cc2XformLinear a(Xf(Mat(2, 0, 0, 2), Vec(1, 0)));
+  const XformHandle r = a.compose(XformHandleConst());
+  EXPECT_EQ(assertReports, 1);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->mapPoint(Vec(1, 1)), Vec(3, 2));
+}
+
+// ---- radial distortion
+
+TEST(RadialDistortion, HandValues) {
+  const cc2XformRadialDistortion d(Xf(), Vec(), 0.1, 0.01);
+  EXPECT_FALSE(d.isLinear());
+  // r^2 = 1: f = 1.11.
+  EXPECT_TRUE(cfRealEq(d.mapPoint(Vec(1, 0)), Vec(1.11, 0), 1e-15));
+  // r^2 = 2: f = 1 + 0.2 + 0.04.
+  EXPECT_TRUE(cfRealEq(d.mapPoint(Vec(1, 1)), Vec(1.24, 1.24), 1e-15));
+  EXPECT_EQ(d.mapPoint(Vec()), Vec());
+
+  // About centre (1, 1), then scaled by 2 and shifted by (5, 5).
+  const cc2XformRadialDistortion e(Xf(Mat(2, 0, 0, 2), Vec(5, 5)), Vec(1, 1), 0.1, 0.01);
+  EXPECT_TRUE(cfRealEq(e.mapPoint(Vec(2, 1)), Vec(9.22, 7), 1e-14)) << e.mapPoint(Vec(2, 1));
+  EXPECT_EQ(e.mapPoint(Vec(1, 1)), Vec(7, 7));
+  EXPECT_EQ(e.center(), Vec(1, 1));
+  EXPECT_EQ(e.k1(), 0.1);
+  EXPECT_EQ(e.k2(), 0.01);
+  EXPECT_EQ(e.affine(), Xf(Mat(2, 0, 0, 2), Vec(5, 5)));
+
+  EXPECT_TRUE(cc2XformRadialDistortion(Xf(), Vec(1, 1), 0).isLinear());
+}
+
+TEST(RadialDistortion, LinearApproxHandValue) {
+  // r + 0.1 r^3 has radial derivative 1.3 at r = 1; tangentially the factor is f = 1.1.
+  const cc2XformRadialDistortion d(Xf(), Vec(), 0.1);
+  const Xf l = d.linearApprox(Vec(1, 0)).xform();
+  EXPECT_TRUE(cfRealEq(l.matrix(), Mat(1.3, 0, 0, 1.1), 1e-15)) << l;
+  // Agrees at the point: 1.3 * 1 + t = 1.1.
+  EXPECT_TRUE(cfRealEq(l.trans(), Vec(-0.2, 0), 1e-15)) << l;
+}
+
+TEST(RadialDistortion, LinearApproxMatchesFiniteDifferences) {
+  const cc2XformRadialDistortion d(Xf(Vec(3, -2), ccRadian(0.2), ccRadian(0.25), 1.5, 0.8),
+                                   Vec(0.5, 0.7), -0.05, 0.002);
+  const Vec points[] = {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)};
+  for (const Vec& p : points) {
+    const Xf l = d.linearApprox(p).xform();
+    EXPECT_TRUE(nearRelative(l.matrix(), finiteJacobian(d, p), 1e-8))
+        << p << ": " << l.matrix() << " vs " << finiteJacobian(d, p);
+    EXPECT_TRUE(cfRealEq(l * p, d.mapPoint(p), 1e-13)) << p;
+    // First-order agreement nearby: the error shrinks with the square of the offset.
+    const Vec off(1e-4, -2e-4);
+    EXPECT_LT((l * (p + off) - d.mapPoint(p + off)).length(), 1e-6) << p;
+  }
+}
+
+TEST(RadialDistortion, InverseRoundTrip) {
+  const cc2XformRadialDistortion d(Xf(Vec(3, -2), ccRadian(0.2), ccRadian(0.25), 1.5, 0.8),
+                                   Vec(0.5, 0.7), -0.05, 0.002);
+  const XformHandle inv = d.inverse();
+  ASSERT_TRUE(inv);
+  EXPECT_FALSE(inv->isLinear());
+  const Vec points[] = {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)};
+  for (const Vec& p : points) {
+    EXPECT_TRUE(cfRealEq(inv->mapPoint(d.mapPoint(p)), p, 1e-12)) << p;
+    EXPECT_TRUE(cfRealEq(d.mapPoint(inv->mapPoint(p)), p, 1e-12)) << p;
+  }
+  // The inverse of the inverse maps like the distortion.
+  const XformHandle back = inv->inverse();
+  EXPECT_TRUE(cfRealEq(back->mapPoint(Vec(2, -1)), d.mapPoint(Vec(2, -1)), 1e-15));
+}
+
+TEST(RadialDistortion, InverseLinearApproxMatchesFiniteDifferences) {
+  const cc2XformRadialDistortion d(Xf(Mat(1.2, 0.1, -0.3, 0.9), Vec(1, 1)), Vec(0, 0.5), 0.08,
+                                   -0.001);
+  const XformHandle inv = d.inverse();
+  const Vec points[] = {Vec(1, 1.5), Vec(3, -1), Vec(-2, 2)};
+  for (const Vec& q : points) {
+    const Xf l = inv->linearApprox(q).xform();
+    EXPECT_TRUE(nearRelative(l.matrix(), finiteJacobian(*inv, q), 1e-7))
+        << q << ": " << l.matrix() << " vs " << finiteJacobian(*inv, q);
+    EXPECT_TRUE(cfRealEq(l * q, inv->mapPoint(q), 1e-13)) << q;
+  }
+}
+
+// g(r) = r f(r) = r + k1 r^3 + k2 r^5 and g'(r) = 1 + 3 k1 r^2 + 5 k2 r^4, by hand.
+double g(double r, double k1, double k2) { return r + k1 * r * r * r + k2 * std::pow(r, 5); }
+double dg(double r, double k1, double k2) { return 1 + 3 * k1 * r * r + 5 * k2 * std::pow(r, 4); }
+
+TEST(RadialDistortion, InverseDomain) {
+  // k1 < 0: g'(r) = 1 - 0.3 r^2 vanishes at r = sqrt(10/3), where g = (2/3) sqrt(10/3).
+  const cc2XformRadialDistortion barrel(Xf(), Vec(), -0.1);
+  const cc2XformRadialDistortionInverse inv(barrel);
+  EXPECT_NEAR(inv.maxRadius(), std::sqrt(10.0 / 3), 1e-15);
+  const double gMax = 2.0 / 3 * std::sqrt(10.0 / 3);
+  EXPECT_THROW(inv.mapPoint(Vec(gMax * 1.001, 0)), ccMathError::OutOfDomain);
+  EXPECT_THROW(inv.mapPoint(Vec(0, 2)), ccMathError::OutOfDomain);
+  const Vec inside(0, gMax * 0.999);
+  const Vec pre = inv.mapPoint(inside);
+  EXPECT_LT(pre.length(), inv.maxRadius());
+  EXPECT_TRUE(cfRealEq(barrel.mapPoint(pre), inside, 1e-13)) << pre;
+  // At the edge the Jacobian is singular.
+  EXPECT_NEAR(inv.mapPoint(Vec(gMax, 0)).x(), std::sqrt(10.0 / 3), 1e-7);
+
+  // k2 < 0 alone: g' = 1 - 0.05 r^4 vanishes at r = 20^(1/4).
+  const cc2XformRadialDistortionInverse inv2(cc2XformRadialDistortion(Xf(), Vec(), 0, -0.01));
+  EXPECT_NEAR(inv2.maxRadius(), std::pow(20.0, 0.25), 1e-14);
+
+  // k1 < 0 and k2 > 0 with two stationary radii: the smaller one ends the branch.
+  const double k1 = -0.5;
+  const double k2 = 0.01;
+  const cc2XformRadialDistortionInverse inv3(cc2XformRadialDistortion(Xf(), Vec(), k1, k2));
+  const double rMax = inv3.maxRadius();
+  EXPECT_NEAR(dg(rMax, k1, k2), 0.0, 1e-14);
+  EXPECT_GT(dg(rMax * 0.99, k1, k2), 0.0);
+  EXPECT_LT(rMax, 1.0);  // the second root lies near r = 5.4
+  // Close to the edge of the branch the preimage stays on it and maps back.
+  const double gEdge = g(rMax, k1, k2);
+  for (double frac : {0.5, 0.9, 0.99, 0.999999, 1 - 1e-12}) {
+    const Vec q(0, -gEdge * frac);
+    const Vec back = inv3.mapPoint(q);
+    EXPECT_LE(back.length(), rMax) << frac;
+    EXPECT_NEAR(g(back.length(), k1, k2), gEdge * frac, 1e-14) << frac;
+    EXPECT_LT(back.y(), 0.0) << frac;
+    EXPECT_EQ(back.x(), 0.0) << frac;
+  }
+  EXPECT_THROW(inv3.mapPoint(Vec(gEdge * (1 + 1e-9), 0)), ccMathError::OutOfDomain);
+
+  // g' > 0 everywhere: unbounded.
+  const double k1u = -0.1;
+  const double k2u = 0.01;  // 9 k1^2 < 20 k2
+  const cc2XformRadialDistortion unbounded(Xf(), Vec(1, -1), k1u, k2u);
+  const cc2XformRadialDistortionInverse inv4(unbounded);
+  EXPECT_TRUE(std::isinf(inv4.maxRadius()));
+  for (double r : {0.5, 3.0, 10.0, 1e3}) {
+    const Vec p = Vec(1, -1) + Vec(r, ccRadian(0.3));
+    const Vec q = unbounded.mapPoint(p);
+    EXPECT_NEAR((q - Vec(1, -1)).length(), g(r, k1u, k2u), 1e-12 * g(r, k1u, k2u));
+    EXPECT_TRUE(cfRealEq(inv4.mapPoint(q), p, 1e-12 * r)) << r;
+  }
+  EXPECT_TRUE(std::isinf(
+      cc2XformRadialDistortionInverse(cc2XformRadialDistortion(Xf(), Vec(), 0.2)).maxRadius()));
+}
+
+TEST(RadialDistortion, InverseOfSingularAffineThrows) {
+  const cc2XformRadialDistortion d(Xf(Mat(1, 2, 2, 4), Vec()), Vec(), 0.1);
+  EXPECT_THROW(d.inverse(), ccMathError::Singular);
+}
+
+// ---- compositions with non-linear transforms
+
+TEST(Composition, LinearAfterDistortion) {
+  const cc2XformLinear lin(Xf(Mat(0, -1, 1, 0), Vec(10, 0)));
+  const XformHandleConst dist(new cc2XformRadialDistortion(Xf(), Vec(), 0.1));
+  const XformHandle h = lin.compose(dist);
+  ASSERT_TRUE(h);
+  EXPECT_FALSE(h->isLinear());
+  ASSERT_NE(dynamic_cast<const cc2XformComposed*>(h.get()), nullptr);
+  // (1, 0) -> (1.1, 0) -> (10, 1.1).
+  EXPECT_TRUE(cfRealEq(h->mapPoint(Vec(1, 0)), Vec(10, 1.1), 1e-15));
+  // Chain rule: [[0, -1], [1, 0]] [[1.3, 0], [0, 1.1]], agreeing at (1, 0).
+  const Xf l = h->linearApprox(Vec(1, 0)).xform();
+  EXPECT_TRUE(cfRealEq(l, Xf(Mat(0, -1.1, 1.3, 0), Vec(10, -0.2)), 1e-15)) << l;
+
+  const XformHandle inv = h->inverse();
+  for (const Vec& p : {Vec(1, 0), Vec(-2, 0.5), Vec(0.3, 3)}) {
+    EXPECT_TRUE(cfRealEq(inv->mapPoint(h->mapPoint(p)), p, 1e-12)) << p;
+  }
+}
+
+TEST(Composition, DistortionAfterLinear) {
+  const cc2XformRadialDistortion dist(Xf(), Vec(), 0.1);  // on the stack
+  const XformHandleConst lin(new cc2XformLinear(Xf(Mat(0, -1, 1, 0), Vec(10, 0))));
+  const XformHandle h = dist.compose(lin);
+  EXPECT_EQ(dist.refCount(), 0);
+  EXPECT_EQ(h->refCount(), 1);
+  // (1, 0) -> (10, 1) -> r^2 = 101, f = 11.1 -> (111, 11.1).
+  EXPECT_TRUE(cfRealEq(h->mapPoint(Vec(1, 0)), Vec(111, 11.1), 1e-12)) << h->mapPoint(Vec(1, 0));
+  const Vec at(0.5, -0.25);
+  EXPECT_TRUE(nearRelative(h->linearApprox(at).xform().matrix(), finiteJacobian(*h, at), 1e-8));
+  EXPECT_TRUE(cfRealEq(h->linearApprox(at).xform() * at, h->mapPoint(at), 1e-12));
+  const XformHandle inv = h->inverse();
+  EXPECT_TRUE(cfRealEq(inv->mapPoint(Vec(111, 11.1)), Vec(1, 0), 1e-12));
+  // A composed clone maps the same.
+  EXPECT_EQ(h->clone()->mapPoint(at), h->mapPoint(at));
+}
+
+TEST(Composition, ThreeStagesAndLinearParts) {
+  const XformHandleConst a(new cc2XformRadialDistortion(Xf(), Vec(0.5, 0), -0.02, 0.001));
+  const XformHandleConst b(new cc2XformLinear(Xf(Vec(1, 2), ccRadian(0.4), ccRadian(0.5), 2, 1)));
+  const XformHandleConst c(new cc2XformRadialDistortion(Xf(), Vec(), 0.05));
+  const XformHandle abc = a->compose(b)->compose(c);
+  const Vec p(0.7, -0.2);
+  EXPECT_TRUE(cfRealEq(abc->mapPoint(p), a->mapPoint(b->mapPoint(c->mapPoint(p))), 1e-14));
+  EXPECT_TRUE(nearRelative(abc->linearApprox(p).xform().matrix(), finiteJacobian(*abc, p), 1e-8));
+  EXPECT_TRUE(cfRealEq(abc->inverse()->mapPoint(abc->mapPoint(p)), p, 1e-12));
+
+  // A composed object of two linear parts is linear and exact.
+  const cc2XformComposed twoLinear(
+      b, XformHandleConst(new cc2XformLinear(Xf(Mat(2, 0, 0, 2), Vec()))));
+  EXPECT_TRUE(twoLinear.isLinear());
+  EXPECT_TRUE(cfRealEq(twoLinear.linearApprox(Vec(9, 9)).xform(),
+                       static_cast<const cc2XformLinear&>(*b).xform() * Xf(Mat(2, 0, 0, 2), Vec()),
+                       1e-15));
+
+  CountAsserts counting;
+  const cc2XformComposed withNull(XformHandleConst(), b);
+  EXPECT_EQ(assertReports, 1);
+  EXPECT_EQ(withNull.mapPoint(p), b->mapPoint(p));
+}
+
+}  // namespace
