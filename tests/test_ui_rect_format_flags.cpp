@@ -1,0 +1,239 @@
+// Screen rectangles, text formats and flag stacks.
+#include <dispc/flagstack.h>
+#include <dispc/uirect.h>
+#include <dispc/uistring.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+ccUIRect rect(long x, long y, long w, long h) { return ccUIRect(x, y, w, h); }
+
+void expectRect(const ccUIRect& r, long x, long y, long w, long h) {
+  EXPECT_EQ(r.left(), x);
+  EXPECT_EQ(r.top(), y);
+  EXPECT_EQ(r.width(), w);
+  EXPECT_EQ(r.height(), h);
+}
+
+}  // namespace
+
+TEST(UIRect, NormalisesNonPositiveSizesToNull) {
+  expectRect(rect(5, 5, 0, 10), 0, 0, 0, 0);
+  expectRect(rect(5, 5, 10, -1), 0, 0, 0, 0);
+  expectRect(rect(5, 5, -3, -3), 0, 0, 0, 0);
+  EXPECT_TRUE(rect(5, 5, 0, 10).isNull());
+  ccUIRect r = rect(1, 2, 3, 4);
+  r.sz(ccPair<long>(7, 0));
+  EXPECT_EQ(r, ccUIRect::null);
+  expectRect(ccUIRect::inf, -1073741823, -1073741823, 2147483647, 2147483647);
+}
+
+TEST(UIRect, EdgesAndCornersAreExclusive) {
+  const ccUIRect r = rect(2, 3, 10, 20);
+  EXPECT_EQ(r.right(), 12);
+  EXPECT_EQ(r.bottom(), 23);
+  EXPECT_EQ(r.lr(), ccPair<long>(12, 23));
+  EXPECT_EQ(r.ur(), ccPair<long>(12, 3));
+  EXPECT_EQ(r.ll(), ccPair<long>(2, 23));
+  const ccUIRect box = rect(0, 0, 10, 10);
+  EXPECT_FALSE(box.within(ccPair<long>(10, 5)));
+  EXPECT_TRUE(box.within(ccPair<long>(9, 9)));
+  EXPECT_TRUE(box.within(ccPair<long>(0, 0)));
+  EXPECT_FALSE(box.within(ccPair<long>(-1, 0)));
+  EXPECT_TRUE(box.within(rect(2, 2, 8, 8)));
+  EXPECT_FALSE(box.within(rect(2, 2, 9, 8)));
+}
+
+TEST(UIRect, CornerSetterKeepsSizeAndLeavesNullAlone) {
+  ccUIRect r = rect(1, 1, 4, 5);
+  r.ul(ccPair<long>(-7, 8));
+  expectRect(r, -7, 8, 4, 5);
+  ccUIRect n;
+  n.ul(ccPair<long>(3, 3));
+  EXPECT_EQ(n, ccUIRect::null);
+}
+
+TEST(UIRect, IntersectionAndUnion) {
+  const ccUIRect a = rect(0, 0, 10, 10);
+  EXPECT_TRUE((a & rect(10, 0, 5, 5)).isNull());
+  EXPECT_TRUE(a.nullIntersection(rect(10, 0, 5, 5)));
+  EXPECT_FALSE(a.nullIntersection(rect(9, 9, 5, 5)));
+  expectRect(a & rect(9, 9, 5, 5), 9, 9, 1, 1);
+  expectRect(a & rect(-5, 2, 8, 3), 0, 2, 3, 3);
+  EXPECT_TRUE(a.nullIntersection(ccUIRect::null));
+
+  EXPECT_EQ(a | ccUIRect::null, a);
+  EXPECT_EQ(ccUIRect::null | a, a);
+  EXPECT_EQ(ccUIRect::null | ccUIRect::null, ccUIRect::null);
+  expectRect(a | rect(20, -5, 1, 1), 0, -5, 21, 15);
+
+  ccUIRect b = a;
+  b &= ccUIRect::null;
+  EXPECT_TRUE(b.isNull());
+  ccUIRect c = ccUIRect::null;
+  c &= a;
+  EXPECT_TRUE(c.isNull());
+  ccUIRect d = ccUIRect::null;
+  d |= a;
+  EXPECT_EQ(d, a);
+}
+
+TEST(UIRect, OffsetsDoNotNormalise) {
+  ccUIRect r = rect(1, 2, 3, 4) + ccPair<long>(10, -20);
+  expectRect(r, 11, -18, 3, 4);
+  r -= ccPair<long>(11, -18);
+  expectRect(r, 0, 0, 3, 4);
+  // A null rectangle shifted keeps its width 0 and moves: it is still null but not equal to null.
+  const ccUIRect moved = ccUIRect::null + ccPair<long>(1, 1);
+  EXPECT_TRUE(moved.isNull());
+  EXPECT_NE(moved, ccUIRect::null);
+}
+
+TEST(UIRect, ArchiveFormAndVersions) {
+  ccUIRect r = rect(-3, 4, 5, 6);
+  ccArchive out;
+  out || r;
+  // version, then two pairs of (version, long x, long y).
+  ASSERT_EQ(out.data().size(), 1u + 2 * (1 + 8 + 8));
+  EXPECT_EQ(out.data()[0], 0);
+  EXPECT_EQ(out.data()[1], 0);
+  EXPECT_EQ(out.data()[2], 0xFD);  // -3, little-endian
+  ccArchive in(out.data());
+  ccUIRect back;
+  in || back;
+  EXPECT_EQ(back, r);
+
+  // Loading does not normalise.
+  std::vector<unsigned char> raw = out.data();
+  raw[18 + 1] = 0;  // width -> 0 (first byte of sz.x)
+  ccArchive in2(raw);
+  ccUIRect denorm;
+  in2 || denorm;
+  EXPECT_EQ(denorm.left(), -3);
+  EXPECT_EQ(denorm.width(), 0);
+
+  raw = out.data();
+  raw[0] = 1;
+  ccArchive in3(raw);
+  ccUIRect kept = rect(1, 1, 1, 1);
+  try {
+    in3 || kept;
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "dispc/uirect");
+    EXPECT_GT(e.line(), 0);
+  }
+  EXPECT_EQ(kept, rect(1, 1, 1, 1));
+
+  raw = out.data();
+  raw[1] = 2;  // the pair's own version
+  ccArchive in4(raw);
+  try {
+    in4 || kept;
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "");
+  }
+  raw = out.data();
+  raw.resize(raw.size() - 1);
+  ccArchive in5(raw);
+  EXPECT_THROW(in5 || kept, ccArchive::EndOfData);
+  EXPECT_EQ(kept, rect(1, 1, 1, 1));
+}
+
+TEST(UIFormat, AlignRectShiftsByTruncatedHalves) {
+  const ccUIRect text(100, 50, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eCenter).alignRect(text), 95, 47, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eTopLeft).alignRect(text), 100, 50, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eTopRight).alignRect(text), 89, 50, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eBottomCenter).alignRect(text), 95, 43, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eCenterLeft).alignRect(text), 100, 47, 11, 7);
+  expectRect(ccUIFormat(0, ccUIFormat::eBottomRight).alignRect(text), 89, 43, 11, 7);
+}
+
+TEST(UIFormat, DefaultFontIdIsProcessWide) {
+  EXPECT_EQ(ccUIFormat::defaultFontId(), -1);
+  EXPECT_EQ(ccUIFormat(ccUIFormat::eCenter).fontId(), -1);
+  ccUIFormat::defaultFontId(7);
+  EXPECT_EQ(ccUIFormat(ccUIFormat::eCenter).fontId(), 7);
+  EXPECT_EQ(ccUIFormat(3, ccUIFormat::eCenter).fontId(), 3);
+  ccUIFormat::defaultFontId(-1);
+}
+
+TEST(UIFormat, FirstUseFromManyThreadsSeesOneValue) {
+  std::vector<std::thread> threads;
+  std::vector<long> seen(8);
+  for (int i = 0; i < 8; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = ccUIFormat::defaultFontId(); });
+  for (auto& t : threads) t.join();
+  for (long v : seen) EXPECT_EQ(v, -1);
+}
+
+TEST(UIFormat, ArchiveFormAndVersions) {
+  ccUIFormat f(-5, ccUIFormat::eBottomLeft);
+  ccArchive out;
+  out || f;
+  ASSERT_EQ(out.data().size(), 17u);
+  EXPECT_EQ(out.data()[9], 6);  // alignment, little-endian
+  ccArchive in(out.data());
+  ccUIFormat back(0, ccUIFormat::eTopLeft);
+  in || back;
+  EXPECT_EQ(back, f);
+
+  std::vector<unsigned char> raw = out.data();
+  raw[0] = 1;
+  ccArchive bad(raw);
+  try {
+    bad || back;
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "dispc/uistring");
+  }
+  raw = out.data();
+  raw[9] = 9;  // no such alignment
+  ccArchive bad2(raw);
+  EXPECT_THROW(bad2 || back, ccArchive::BadData);
+  EXPECT_EQ(back, f);
+}
+
+TEST(FlagStack, PushPopLimits) {
+  ccFlagStack s(true);
+  EXPECT_EQ(s.depth(), 1);
+  EXPECT_TRUE(s);
+  for (int i = 0; i < 31; ++i) s.push(false);
+  EXPECT_EQ(s.depth(), 32);
+  EXPECT_FALSE(s);
+  EXPECT_TRUE(s[31]);
+  try {
+    s.push(true);
+    FAIL() << "no exception";
+  } catch (const ccUIError::FlagStackOverflow& e) {
+    EXPECT_EQ(e.errorNumber(), 0x10002B03u);
+  }
+  EXPECT_EQ(s.depth(), 32);
+  while (s.depth() > 1) EXPECT_FALSE(s.pop());
+  EXPECT_TRUE(s);
+  EXPECT_THROW(s.pop(), ccUIError::FlagStackUnderflow);
+  EXPECT_EQ(s.depth(), 1);
+}
+
+TEST(FlagStack, IndexingAndTopReplacement) {
+  ccFlagStack s(false);
+  s.push(true);
+  s.push(false);
+  EXPECT_FALSE(s[0]);
+  EXPECT_TRUE(s[1]);
+  EXPECT_FALSE(s[2]);
+  EXPECT_THROW(s[s.depth()], ccUIError::FlagStackOutOfRange);
+  EXPECT_THROW(s[-1], ccUIError::FlagStackOutOfRange);
+  s = true;
+  EXPECT_EQ(s.depth(), 3);
+  EXPECT_TRUE(s[0]);
+  EXPECT_TRUE(s.pop());
+  EXPECT_TRUE(s.pop());
+  EXPECT_FALSE(s);
+}
