@@ -11,6 +11,9 @@
 #include <typeindex>
 #include <unordered_map>
 
+// The persistent base itself stores nothing; derived classes call it for symmetry.
+void ccPersistent::dispatchSerialize(ccArchive&) {}
+
 bool ccPersistent::haveVisited(const ccArchive& ar) const { return ar.haveVisited(this); }
 void ccPersistent::setVisited(ccArchive& ar) const { ar.setVisited(this); }
 

@@ -2,6 +2,7 @@
 //
 // Every display header refers to ccDispcClassesRegistered (see errors.h), so a static link that
 // uses the library always keeps this file and its registrations.
+#include <dispc/dispprop.h>
 #include <dispc/errors.h>
 
 extern const int ccDispcClassesRegistered = 1;
@@ -30,6 +31,8 @@ const cc_Instantiator registrations[] = {
     registerClass<ccUIError::NoLongerSupported>(),
     registerClass<ccUIError::InvalidUISketch>(),
     registerClass<ccUIError::InitFailed>(),
+    registerClass<ccGraphicProps::BadParams>(),
+    registerClass<ccGraphicProps>(),
 };
 
 }  // namespace

@@ -1,0 +1,160 @@
+// Drawing properties: defaults, validation, equality, the sketch form and the archive form.
+#include <dispc/dispprop.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+ccGraphicProps unusual() {
+  ccGraphicProps p(ccColor::redColor(), 7, ccGraphicProps::eDashDot, true);
+  p.penJoin(ccGraphicProps::eBevelJoin);
+  p.penEndCap(ccGraphicProps::eSquareCap);
+  p.arrowHead(false);
+  p.arrowHeadForward(false);
+  p.showVertex(true);
+  return p;
+}
+
+}  // namespace
+
+TEST(GraphicProps, DefaultsDrawCyanWithArrowheads) {
+  const ccGraphicProps p;
+  EXPECT_TRUE(p.penColor().isStockColor());
+  EXPECT_EQ(p.penColor(), ccColor::cyanColor());
+  EXPECT_EQ(p.penWidth(), 1);
+  EXPECT_EQ(p.penStyle(), ccGraphicProps::eSolid);
+  EXPECT_FALSE(p.fill());
+  EXPECT_EQ(p.penJoin(), 0);
+  EXPECT_EQ(p.penEndCap(), 0);
+  EXPECT_TRUE(p.arrowHead());
+  EXPECT_TRUE(p.arrowHeadForward());
+  EXPECT_FALSE(p.showVertex());
+}
+
+TEST(GraphicProps, NegativeWidthIsRejectedAndStateKept) {
+  EXPECT_THROW(ccGraphicProps(ccColor::redColor(), -1), ccGraphicProps::BadParams);
+  EXPECT_EQ(ccGraphicProps::BadParams().errorNumber(), 0x10004513u);
+  ccGraphicProps p;
+  p.penWidth(4);
+  const unsigned long before = p.changeCount();
+  EXPECT_THROW(p.penWidth(-2), ccGraphicProps::BadParams);
+  EXPECT_EQ(p.penWidth(), 4);
+  EXPECT_EQ(p.changeCount(), before);
+  p.penWidth(0);  // zero is a valid (hairline) width
+  EXPECT_EQ(p.penWidth(), 0);
+}
+
+TEST(GraphicProps, EqualityComparesEveryField) {
+  const ccGraphicProps base = unusual();
+  EXPECT_EQ(base, unusual());
+  // The pen colour compares by colour equality: the stock colour equals its RGB triple.
+  ccGraphicProps rgb = base;
+  rgb.penColor(ccColor(255, 0, 0));
+  EXPECT_EQ(rgb, base);
+  ccGraphicProps idx = base;
+  idx.penColor(ccColor(249));
+  EXPECT_EQ(idx, base);
+
+  std::vector<ccGraphicProps> changed(9, base);
+  changed[0].penColor(ccColor::blueColor());
+  changed[1].penWidth(8);
+  changed[2].penStyle(ccGraphicProps::eDot);
+  changed[3].fill(false);
+  changed[4].penJoin(ccGraphicProps::eRoundJoin);
+  changed[5].penEndCap(ccGraphicProps::eRoundCap);
+  changed[6].arrowHead(true);
+  changed[7].arrowHeadForward(true);
+  changed[8].showVertex(false);
+  for (const auto& c : changed) {
+    EXPECT_NE(c, base);
+    EXPECT_FALSE(c == base);
+  }
+}
+
+TEST(GraphicProps, SketchFormLayout) {
+  ccGraphicProps p = unusual();
+  p.penWidth(0x01020304);
+  unsigned char form[ccGraphicProps::kSketchFormSize];
+  p.writeSketchForm(form);
+  const std::array<unsigned char, 21> expected = {0,                       // leading 0
+                                                  1,                       // fill
+                                                  0x04, 0x03, 0x02, 0x01,  // width
+                                                  3,    0,    0,    0,     // dash-dot
+                                                  2,    0,    0,    0,     // bevel
+                                                  2,    0,    0,    0,     // square cap
+                                                  0,                       // arrowHead
+                                                  0,                       // arrowHeadForward
+                                                  1};                      // showVertex
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(form[i], expected[i]) << i;
+}
+
+TEST(GraphicProps, SketchFormRoundTripLeavesPenColour) {
+  const ccGraphicProps written = unusual();
+  unsigned char form[ccGraphicProps::kSketchFormSize];
+  written.writeSketchForm(form);
+  ccGraphicProps read;
+  read.penColor(ccColor::greenColor());
+  read.readSketchForm(form + 1);
+  EXPECT_EQ(read.penColor(), ccColor::greenColor());
+  read.penColor(written.penColor());
+  EXPECT_EQ(read, written);
+
+  // A negative width in a stream throws and leaves every field as it was.
+  form[2] = 0xFF;
+  form[3] = 0xFF;
+  form[4] = 0xFF;
+  form[5] = 0xFF;
+  ccGraphicProps kept;
+  EXPECT_THROW(kept.readSketchForm(form + 1), ccGraphicProps::BadParams);
+  EXPECT_EQ(kept, ccGraphicProps());
+}
+
+TEST(GraphicProps, ArchiveRoundTripAndForm) {
+  ccGraphicProps p = unusual();
+  ccArchive out;
+  p.dispatchSerialize(out);
+  // version, colour (7), long, int, bool, int, int, 3 bools
+  EXPECT_EQ(out.data().size(), 1u + 7 + 8 + 4 + 1 + 4 + 4 + 3);
+  EXPECT_EQ(out.data()[0], 0);
+  ccArchive in(out.data());
+  ccGraphicProps back;
+  back.dispatchSerialize(in);
+  EXPECT_EQ(back, p);
+  EXPECT_TRUE(back.penColor().isStockColor());
+  EXPECT_TRUE(in.atEnd());
+
+  std::vector<unsigned char> raw = out.data();
+  raw[0] = 1;
+  ccArchive bad(raw);
+  ccGraphicProps kept;
+  try {
+    kept.dispatchSerialize(bad);
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "dispc/dispprop");
+  }
+  EXPECT_EQ(kept, ccGraphicProps());
+
+  raw = out.data();
+  raw.resize(raw.size() - 2);
+  ccArchive truncated(raw);
+  EXPECT_THROW(kept.dispatchSerialize(truncated), ccArchive::EndOfData);
+  EXPECT_EQ(kept, ccGraphicProps());
+}
+
+TEST(GraphicProps, StoredOncePerArchive) {
+  ccGraphicProps p = unusual();
+  ccArchive out;
+  p.dispatchSerialize(out);
+  const std::size_t once = out.data().size();
+  p.dispatchSerialize(out);
+  EXPECT_EQ(out.data().size(), once);
+}
+
+TEST(GraphicProps, RegisteredForLoading) {
+  EXPECT_TRUE(cc_Instantiator::isRegistered("ccGraphicProps"));
+  EXPECT_TRUE(cc_Instantiator::isRegistered("ccGraphicProps::BadParams"));
+}
