@@ -1,0 +1,72 @@
+// Class registration must survive a static link: error classes that nothing in this file
+// constructs are still made by name when an archive names them. The objects are built only
+// from hand-written bytes; their types are looked at only after loading.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/exception.h>
+#include <dispc/errors.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void putString(Bytes& b, const std::string& s) {
+  const auto n = static_cast<std::uint32_t>(s.size());
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
+  b.insert(b.end(), s.begin(), s.end());
+}
+
+ccPtrHandle<ccException> loadError(const Bytes& bytes) {
+  ccArchive in(bytes);
+  ccPtrHandle<ccException> h;
+  in || h;
+  EXPECT_TRUE(in.atEnd());
+  return h;
+}
+
+TEST(StaticRegistration, DisplayErrorIsMadeByName) {
+  ASSERT_TRUE(cc_Instantiator::isRegistered("ccUIError::InitFailed"));
+  Bytes bytes{0x01};  // a new object
+  putString(bytes, "ccUIError::InitFailed");
+  bytes.insert(bytes.end(), {0x00,                      // the class's version
+                             0x00,                      // ccUIError::Errors' version
+                             0x00,                      // ccException's version
+                             0x00, 0x00, 0x00, 0x00});  // the empty message
+  const ccPtrHandle<ccException> h = loadError(bytes);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(h->errorNumber(), 0x10002B18u);
+  EXPECT_EQ(typeid(*h), typeid(ccUIError::InitFailed));
+  EXPECT_TRUE(h->message().empty());
+}
+
+TEST(StaticRegistration, CoreErrorIsMadeByName) {
+  ASSERT_TRUE(cc_Instantiator::isRegistered("ccShapesError::NotRegion"));
+  Bytes bytes{0x01};
+  putString(bytes, "ccShapesError::NotRegion");
+  bytes.insert(bytes.end(), {0x00,    // the class's version
+                             0x00,    // ccExceptionWithString's version
+                             0x00});  // ccException's version
+  putString(bytes, "open contour");
+  const ccPtrHandle<ccException> h = loadError(bytes);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(h->errorNumber(), 0x10003108u);
+  EXPECT_EQ(typeid(*h), typeid(ccShapesError::NotRegion));
+  EXPECT_EQ(h->message(), "open contour");
+}
+
+TEST(StaticRegistration, EveryDisplayErrorNameIsRegistered) {
+  const auto names = cc_Instantiator::registeredNames();
+  int display = 0;
+  for (const std::string& n : names)
+    if (n.rfind("ccUIError::", 0) == 0) ++display;
+  EXPECT_EQ(display, 16);
+}
+
+}  // namespace
