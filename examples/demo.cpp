@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
     unsigned int count = 0;
     in || count;
     in.checkCount(count, 7);
-    std::printf("%-8s %5s %8s %6s %6s %10s  %s\n", "name", "index", "rgb", "rgb15", "rgb16",
-                "code", "matches stock");
+    std::printf("%-8s %5s %8s %6s %6s %10s  %s\n", "name", "index", "rgb", "rgb15", "rgb16", "code",
+                "matches stock");
     for (unsigned int i = 0; i < count; ++i) {
       ccColor c;
       in || c;

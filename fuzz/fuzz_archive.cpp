@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes loaded as archives of colours and persistent objects (errors
-// and every other registered class). Loading must either succeed or throw a ccException;
-// whatever loads must store again and load back to the same bytes.
+// and every other registered class, shapes among them). Loading must either succeed or throw a
+// ccException; whatever loads must store again and load back to the same bytes.
+#include <core/shapes.h>
 #include <dispc/color.h>
 #include <dispc/errors.h>
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t selector = data[0];
   ++data;
   --size;
-  switch (selector % 3) {
+  switch (selector % 4) {
     case 0:
       roundTrip(data, size, [](ccArchive& in, ccArchive& out) {
         ccColor c;
@@ -52,9 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out || c;
       });
       break;
+    case 3:
+      roundTrip(data, size, [](ccArchive& in, ccArchive& out) {
+        ccPtrHandle<ccShape> s;
+        in || s;
+        out || s;
+      });
+      break;
     default:
       roundTrip(data, size, [](ccArchive& in, ccArchive& out) {
-        ccPtrHandle<ccRepBase> keep;
         ccPtrHandle<ccException> e;
         in || e;
         out || e;

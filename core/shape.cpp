@@ -1,0 +1,88 @@
+#include <core/rect.h>
+#include <core/shape.h>
+
+#include <cmath>
+
+double ccShape::distanceToPoint(const ccVector<2>& p) const {
+  return (p - nearestPoint(p)).length();
+}
+
+ccVector<2> ccShape::startPoint() const { throw ccShapesError::NotOpenContour(); }
+ccVector<2> ccShape::endPoint() const { throw ccShapesError::NotOpenContour(); }
+ccRadian ccShape::startAngle() const { throw ccShapesError::NotOpenContour(); }
+ccRadian ccShape::endAngle() const { throw ccShapesError::NotOpenContour(); }
+
+ccRadian ccShape::tangentRotation() const {
+  if (!isOpenContour()) throw ccShapesError::NotOpenContour();
+  // Sum of the turns between consecutive chords of a fine sampling.
+  ccSampleResult r;
+  sample(ccSampleParams(0, 1e-4 * std::max(1.0, perimeter())), r);
+  const auto& p = r.positions();
+  double turn = 0;
+  for (std::size_t i = 2; i < p.size(); ++i) {
+    const ccVector<2> a = p[i - 1] - p[i - 2], b = p[i] - p[i - 1];
+    if (a.lengthSq() == 0 || b.lengthSq() == 0) continue;
+    turn += std::atan2(a.cross(b), a.dot(b));
+  }
+  return ccRadian(turn);
+}
+
+ccRadian ccShape::windingAngle(const ccVector<2>& q) const {
+  // Sum of the angles subtended at q by the chords of a fine sampling.
+  ccSampleResult r;
+  sample(ccSampleParams(0, 1e-6 * std::max(1.0, perimeter())), r);
+  auto p = r.positions();
+  if (isRegion() && !p.empty()) p.push_back(p.front());
+  double sweep = 0;
+  for (std::size_t i = 1; i < p.size(); ++i) {
+    const ccVector<2> a = p[i - 1] - q, b = p[i] - q;
+    sweep += std::atan2(a.cross(b), a.dot(b));
+  }
+  return ccRadian(sweep);
+}
+
+bool ccShape::isRightHanded() const { throw ccShapesError::NotRegion(); }
+bool ccShape::within(const ccVector<2>&) const { throw ccShapesError::NotRegion(); }
+
+ccShapePtrh ccShape::reverse() const { throw ccShapesError::NotOpenContour(); }
+ccShapePtrh ccShape::decompose() const { return clone(); }
+
+ccShapePtrh ccShape::clip(const ccPolyline& clipper, ccClipInfo& info) const {
+  return clip_(clipper, info);
+}
+
+void ccShape::sample(const ccSampleParams&, ccSampleResult&) const {
+  throw ccShapesError::BadParams("this shape cannot be sampled");
+}
+
+double ccShape::perimeter() const { throw ccShapesError::BadParams("this shape has no perimeter"); }
+
+double ccShape::nearestPerimPos(const ccVector<2>&) const {
+  throw ccShapesError::BadParams("this shape has no perimeter positions");
+}
+
+ccShapePtrh ccShape::subShape(double, double) const {
+  throw ccShapesError::BadParams("this shape has no sub-shapes");
+}
+
+ccRect ccShape::encloseRect() const {
+  try {
+    return boundingBox();
+  } catch (const ccShapesError::DegenerateShape&) {
+    return ccRect();
+  } catch (const ccShapesError::EmptyShape&) {
+    return ccRect();
+  }
+}
+
+void ccShape::dispatchSerialize(ccArchive& ar) {
+  if (haveVisited(ar)) return;
+  unsigned char version = 0;
+  ar || version;
+  ccShape::serialize_(ar, version);
+  setVisited(ar);
+}
+
+void ccShape::serialize_(ccArchive&, unsigned char version) {
+  if (version != 0) throw ccArchive::UnknownVersion("core/shape", __LINE__);
+}

@@ -1,0 +1,344 @@
+// Pel buffers: packed pel types, owned and borrowed roots, windows and offsets, sharing,
+// unbound buffers, image-from-client transforms, cfPelSet and the archive form.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/pelbuffer.h>
+#include <core/xform.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Fills the window with value 10 * y + x.
+void fillPattern(const ccPelBuffer<unsigned char>& b) {
+  for (long y = 0; y < b.height(); ++y)
+    for (long x = 0; x < b.width(); ++x) b.set(x, y, static_cast<unsigned char>(10 * y + x));
+}
+
+TEST(PelTypes, Packed16ComponentsAndEquality) {
+  const ccPackedRGB16Pel p(255, 0, 255);
+  EXPECT_EQ(p.packed(), 0xF81F);
+  EXPECT_EQ(p.r(), 255);
+  EXPECT_EQ(p.g(), 0);
+  EXPECT_EQ(p.b(), 255);
+  const ccPackedRGB16Pel q(0x07E0);  // pure green
+  EXPECT_EQ(q.g(), 255);
+  EXPECT_EQ(q.r(), 0);
+  EXPECT_EQ(ccPackedRGB16Pel(128, 128, 128).packed(), (16 << 11) | (32 << 5) | 16);
+  EXPECT_EQ(ccPackedRGB16Pel(), ccPackedRGB16Pel(0));
+  EXPECT_NE(p, q);
+}
+
+TEST(PelTypes, Packed32Layout) {
+  const ccPackedRGB32Pel p(0x12, 0x34, 0x56);
+  EXPECT_EQ(p.packed(), 0x00123456u);
+  EXPECT_EQ(p.r(), 0x12);
+  EXPECT_EQ(p.g(), 0x34);
+  EXPECT_EQ(p.b(), 0x56);
+  EXPECT_EQ(p.x(), 0);
+  EXPECT_EQ(ccPackedRGB32Pel(128, 128, 128, 0).packed(), 0x00808080u);
+  EXPECT_EQ(ccPackedRGB32Pel(1, 2, 3, 4).packed(), 0x04010203u);
+  EXPECT_EQ(ccPackedRGB32Pel(0x00808080u), ccPackedRGB32Pel(128, 128, 128));
+}
+
+TEST(PelBufferAlloc, SizeRowUpdateAndZeroPels) {
+  ccPelBuffer<unsigned char> b(10, 3);
+  EXPECT_TRUE(b.isBound());
+  EXPECT_EQ(b.width(), 10);
+  EXPECT_EQ(b.height(), 3);
+  EXPECT_EQ(b.rowUpdate(), 10);
+  EXPECT_EQ(b.offset(), ccPair<long>(0, 0));
+  EXPECT_TRUE(b.root()->isOwner());
+  for (long y = 0; y < 3; ++y)
+    for (long x = 0; x < 10; ++x) EXPECT_EQ(b.get(x, y), 0);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.pointToPel(0, 0)) % 64, 0u);
+}
+
+TEST(PelBufferAlloc, AlignedRowsArePadded) {
+  ccPelBuffer<unsigned char> b(10, 4, 32);
+  EXPECT_EQ(b.rowUpdate(), 32);
+  EXPECT_EQ(b.pointToRow(1) - b.pointToRow(0), 32);
+  EXPECT_EQ(b.pointToPel(3, 2), b.pointToRow(0) + 2 * 32 + 3);
+  ccPelBuffer<unsigned short> s(33, 2, 32);
+  EXPECT_EQ(s.rowUpdate(), 64);
+  ccPelBuffer<ccPackedRGB32Pel> e(0, 0, 32);
+  EXPECT_EQ(e.width(), 0);
+  EXPECT_TRUE(e.isBound());
+}
+
+TEST(PelBufferAlloc, BadSizesThrow) {
+  using B = ccPelBuffer<unsigned char>;
+  EXPECT_THROW(B(-1, 2), ccShapesError::BadParams);
+  EXPECT_THROW(B(2, -1), ccShapesError::BadParams);
+  EXPECT_THROW(B(2, 2, 0), ccShapesError::BadParams);
+  std::vector<unsigned char> mem(20);
+  EXPECT_THROW(B(mem.data(), 5, 2, 4), ccShapesError::BadParams);  // row step < width
+}
+
+TEST(PelBufferWindow, InsideWindowDoesNotClip) {
+  ccPelBuffer<unsigned char> b(10, 8);
+  fillPattern(b);
+  ccPelBuffer<unsigned char> w = b;
+  EXPECT_FALSE(w.window(2, 3, 4, 5));
+  EXPECT_EQ(w.width(), 4);
+  EXPECT_EQ(w.height(), 5);
+  EXPECT_EQ(w.offset(), ccPair<long>(2, 3));
+  EXPECT_EQ(w.get(0, 0), 32);
+  EXPECT_EQ(w.get(3, 4), 75);
+  EXPECT_EQ(w.pointToPel(1, 1), b.pointToPel(3, 4));
+  EXPECT_EQ(w.rowUpdate(), b.rowUpdate());
+  // The original handle keeps its own window.
+  EXPECT_EQ(b.width(), 10);
+  EXPECT_EQ(b.offset(), ccPair<long>(0, 0));
+}
+
+TEST(PelBufferWindow, PartlyOutsideClipsAndReportsIt) {
+  ccPelBuffer<unsigned char> b(10, 8);
+  fillPattern(b);
+  ccPelBuffer<unsigned char> w = b;
+  EXPECT_TRUE(w.window(-3, 6, 5, 10));
+  EXPECT_EQ(w.width(), 2);
+  EXPECT_EQ(w.height(), 2);
+  EXPECT_EQ(w.offset(), ccPair<long>(0, 6));
+  EXPECT_EQ(w.get(1, 1), 71);
+  EXPECT_TRUE(w.window(8, -2, 100, 3));
+  EXPECT_EQ(w.width(), 2);
+  EXPECT_EQ(w.height(), 1);
+  EXPECT_EQ(w.offset(), ccPair<long>(8, 0));
+  // Exactly the whole root: no clipping.
+  EXPECT_FALSE(w.window(0, 0, 10, 8));
+  EXPECT_EQ(w.width(), 10);
+}
+
+TEST(PelBufferWindow, WhollyOutsideGivesEmptyWindow) {
+  ccPelBuffer<unsigned char> b(10, 8);
+  EXPECT_TRUE(b.window(20, 2, 3, 3));
+  EXPECT_EQ(b.width(), 0);
+  EXPECT_EQ(b.height(), 3);
+  EXPECT_TRUE(b.window(2, -10, 3, 3));
+  EXPECT_EQ(b.height(), 0);
+  // A window can grow back to the whole root.
+  EXPECT_FALSE(b.window(0, 0, 10, 8));
+  EXPECT_EQ(b.width(), 10);
+  EXPECT_EQ(b.height(), 8);
+  EXPECT_THROW(b.window(0, 0, -1, 2), ccShapesError::BadParams);
+  EXPECT_FALSE(b.window(1, 1, 0, 0));
+  EXPECT_EQ(b.width(), 0);
+}
+
+TEST(PelBufferWindow, WindowUsesImageCoordinatesOfTheOffset) {
+  ccPelBuffer<unsigned char> b(10, 8);
+  fillPattern(b);
+  b.offset(100, 200);  // relabel: the root's pel (0, 0) is now at (100, 200)
+  EXPECT_EQ(b.get(0, 0), 0);
+  EXPECT_FALSE(b.window(102, 203, 2, 2));
+  EXPECT_EQ(b.offset(), ccPair<long>(102, 203));
+  EXPECT_EQ(b.get(0, 0), 32);
+  EXPECT_TRUE(b.window(95, 195, 7, 7));
+  EXPECT_EQ(b.offset(), ccPair<long>(100, 200));
+  EXPECT_EQ(b.width(), 2);
+  EXPECT_EQ(b.height(), 2);
+  // Relabel a window: the window's corner takes the new coordinates.
+  ccPelBuffer<unsigned char> c(10, 8);
+  fillPattern(c);
+  c.window(4, 4, 2, 2);
+  c.offset(0, 0);
+  EXPECT_EQ(c.get(0, 0), 44);
+  EXPECT_TRUE(c.window(-4, -4, 100, 100));  // the whole root, at (-4, -4)
+  EXPECT_EQ(c.offset(), ccPair<long>(-4, -4));
+  EXPECT_EQ(c.width(), 10);
+  EXPECT_EQ(c.get(0, 0), 0);
+}
+
+TEST(PelBufferShare, CopiesSeeEachOthersWrites) {
+  ccPelBuffer<unsigned char> a(4, 4);
+  ccPelBuffer<unsigned char> b = a;
+  ccPelBuffer_const<unsigned char> c = a;  // converts, still shared
+  b.set(1, 2, 99);
+  EXPECT_EQ(a.get(1, 2), 99);
+  EXPECT_EQ(c.get(1, 2), 99);
+  *a.pointToPel(3, 3) = 7;
+  EXPECT_EQ(*b.pointToPel(3, 3), 7);
+  EXPECT_EQ(a.root(), b.root());
+  EXPECT_EQ(a.root()->refCount(), 3);
+  {
+    ccPelBuffer<unsigned char> d = a;
+    d.window(1, 1, 2, 2);
+    d.set(0, 0, 5);
+    EXPECT_EQ(a.root()->refCount(), 4);
+  }
+  EXPECT_EQ(a.get(1, 1), 5);
+  EXPECT_EQ(a.root()->refCount(), 3);
+  // Assignment rebinds instead of copying pels.
+  ccPelBuffer<unsigned char> e(2, 2);
+  e = a;
+  EXPECT_EQ(e.pointToRow(0), a.pointToRow(0));
+}
+
+TEST(PelBufferBorrow, PaddedCallerMemory) {
+  const long w = 5, h = 3, step = 8;
+  std::vector<unsigned char> mem(step * h, 0xEE);
+  ccPelBuffer<unsigned char> b(mem.data(), w, h, step);
+  EXPECT_FALSE(b.root()->isOwner());
+  EXPECT_EQ(b.rowUpdate(), step);
+  EXPECT_EQ(b.width(), w);
+  cfPelSet(b, 1);
+  for (long y = 0; y < h; ++y)
+    for (long x = 0; x < step; ++x) EXPECT_EQ(mem[y * step + x], x < w ? 1 : 0xEE) << x << "," << y;
+  b.set(4, 2, 42);
+  EXPECT_EQ(mem[2 * step + 4], 42);
+  mem[step + 2] = 17;
+  EXPECT_EQ(b.get(2, 1), 17);
+  EXPECT_EQ(b.pointToRow(2), mem.data() + 2 * step);
+  // A const buffer over const memory reads it in place.
+  const std::vector<unsigned short> cm = {1, 2, 3, 4, 5, 6};
+  ccPelBuffer_const<unsigned short> c(cm.data(), 2, 2, 3);
+  EXPECT_EQ(c.get(1, 1), 5);
+  EXPECT_EQ(c.pointToRow(1), cm.data() + 3);
+}
+
+TEST(PelBufferUnbound, EveryPelAccessThrowsUnboundWindow) {
+  ccPelBuffer<unsigned char> u;
+  EXPECT_FALSE(u.isBound());
+  EXPECT_EQ(u.width(), 0);
+  EXPECT_EQ(u.height(), 0);
+  EXPECT_THROW(u.pointToPel(0, 0), ccPel::UnboundWindow);
+  EXPECT_THROW(u.pointToRow(0), ccPel::UnboundWindow);
+  EXPECT_THROW(u.rowUpdate(), ccPel::UnboundWindow);
+  EXPECT_THROW(u.get(0, 0), ccPel::UnboundWindow);
+  EXPECT_THROW(u.set(0, 0, 1), ccPel::UnboundWindow);
+  EXPECT_THROW(u.window(0, 0, 1, 1), ccPel::UnboundWindow);
+  EXPECT_THROW(cfPelSet(u, 3), ccPel::UnboundWindow);
+  ccPelBuffer_const<ccPackedRGB32Pel> c;
+  try {
+    c.pointToPel(0, 0);
+    FAIL() << "no exception";
+  } catch (const ccPel::UnboundWindow& e) {
+    EXPECT_EQ(e.errorNumber(), 0x10003300u);
+  }
+  // Offsets and transforms can be set on an unbound buffer.
+  u.offset(3, 4);
+  EXPECT_EQ(u.offset(), ccPair<long>(3, 4));
+}
+
+TEST(PelBufferAccess, GetAndSetAreBoundsChecked) {
+  ccPelBuffer<unsigned short> b(3, 2);
+  b.set(2, 1, 65535);
+  EXPECT_EQ(b.get(2, 1), 65535);
+  EXPECT_THROW(b.get(3, 0), ccShapesError::BadParams);
+  EXPECT_THROW(b.get(0, 2), ccShapesError::BadParams);
+  EXPECT_THROW(b.set(-1, 0, 1), ccShapesError::BadParams);
+  b.window(1, 1, 2, 1);
+  EXPECT_THROW(b.get(0, 1), ccShapesError::BadParams);  // inside the root, outside the window
+  ccPelBuffer<ccPackedRGB16Pel> p(2, 2);
+  p.set(1, 1, ccPackedRGB16Pel(1, 2, 3));
+  EXPECT_EQ(p.get(1, 1), ccPackedRGB16Pel(1, 2, 3));
+  EXPECT_EQ(p.get(0, 0), ccPackedRGB16Pel());
+}
+
+TEST(PelBufferXform, DefaultIdentitySettableAndShared) {
+  ccPelBuffer<unsigned char> b(4, 4);
+  EXPECT_TRUE(b.imageFromClientXform().isIdentity());
+  ASSERT_TRUE(b.imageFromClientXformBase());
+  EXPECT_TRUE(b.imageFromClientXformBase()->isLinear());
+  EXPECT_EQ(b.imageFromClientXformBase()->mapPoint(ccVector<2>(3, 4)), ccVector<2>(3, 4));
+
+  const ccXform<2> x(ccMatrix<2>(2, 0, 0, 3), ccVector<2>(1, -1));
+  b.imageFromClientXform(x);
+  EXPECT_EQ(b.imageFromClientXform(), x);
+  EXPECT_EQ(b.imageFromClientXformBase()->mapPoint(ccVector<2>(1, 1)), ccVector<2>(3, 2));
+  ccPelBuffer_const<unsigned char> c = b;  // copies carry the transform
+  EXPECT_EQ(c.imageFromClientXform(), x);
+  c.imageFromClientXform(ccXform<2>());  // and set their own
+  EXPECT_EQ(b.imageFromClientXform(), x);
+  EXPECT_TRUE(c.imageFromClientXform().isIdentity());
+}
+
+TEST(PelBufferXform, NonLinearBaseKeepsHandleAndGivesLinearApproximation) {
+  ccPelBuffer<unsigned char> b(4, 4);
+  const ccXform<2> a(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(5, 6));
+  ccPtrHandle_const<cc2XformBase> nl(new cc2XformRadialDistortion(a, ccVector<2>(1, 1), 0.01));
+  b.imageFromClientXformBase(nl);
+  EXPECT_EQ(b.imageFromClientXformBase(), nl);
+  const ccXform<2> approx = nl->linearApprox(ccVector<2>()).xform();
+  EXPECT_EQ(b.imageFromClientXform(), approx);
+  EXPECT_FALSE(b.imageFromClientXformBase()->isLinear());
+  b.imageFromClientXformBase(ccPtrHandle_const<cc2XformBase>());
+  EXPECT_TRUE(b.imageFromClientXform().isIdentity());
+  EXPECT_TRUE(b.imageFromClientXformBase()->isLinear());
+}
+
+TEST(PelSet, WholeWindowAndClippedSubRectangle) {
+  ccPelBuffer<unsigned char> root(6, 5);
+  ccPelBuffer<unsigned char> w = root;
+  w.window(1, 1, 4, 3);
+  cfPelSet(w, 128);
+  for (long y = 0; y < 5; ++y)
+    for (long x = 0; x < 6; ++x)
+      EXPECT_EQ(root.get(x, y), (x >= 1 && x < 5 && y >= 1 && y < 4) ? 128 : 0) << x << "," << y;
+  cfPelSet(w, 2, -1, 10, 2, 9);  // window-relative, clipped to the window
+  for (long y = 0; y < 3; ++y)
+    for (long x = 0; x < 4; ++x) EXPECT_EQ(w.get(x, y), (x >= 2 && y == 0) ? 9 : 128);
+  EXPECT_EQ(root.get(5, 1), 0);
+  cfPelSet(w, 0, 0, -3, 2, 1);  // negative size: nothing
+  EXPECT_EQ(w.get(0, 0), 128);
+
+  ccPelBuffer<ccPackedRGB32Pel> rgb(3, 2);
+  cfPelSet(rgb, ccPackedRGB32Pel(128, 128, 128, 0));
+  EXPECT_EQ(rgb.get(2, 1).packed(), 0x00808080u);
+  ccPelBuffer<unsigned short> s(3, 2);
+  cfPelSet(s, 1000);
+  EXPECT_EQ(s.get(1, 1), 1000);
+}
+
+TEST(PelBufferArchive, RoundTripKeepsPelsOffsetAndTransform) {
+  ccPelBuffer<unsigned char> b(7, 5, 32);
+  fillPattern(b);
+  b.window(1, 1, 5, 3);
+  b.offset(-2, 9);
+  const ccXform<2> x(ccMatrix<2>(0, -1, 1, 0), ccVector<2>(4, 2));
+  b.imageFromClientXform(x);
+  ccArchive out;
+  out || b;
+  ccArchive in(out.data());
+  ccPelBuffer<unsigned char> c;
+  in || c;
+  EXPECT_TRUE(in.atEnd());
+  ASSERT_TRUE(c.isBound());
+  EXPECT_NE(c.root(), b.root());
+  EXPECT_EQ(c.width(), 5);
+  EXPECT_EQ(c.height(), 3);
+  EXPECT_EQ(c.offset(), ccPair<long>(-2, 9));
+  EXPECT_EQ(c.imageFromClientXform(), x);
+  for (long y = 0; y < 3; ++y)
+    for (long x2 = 0; x2 < 5; ++x2) EXPECT_EQ(c.get(x2, y), b.get(x2, y));
+  // Unbound stays unbound; a packed type round trips.
+  ccPelBuffer<ccPackedRGB16Pel> u, p(2, 1);
+  p.set(1, 0, ccPackedRGB16Pel(0xBEEF));
+  ccArchive out2;
+  out2 || u || p;
+  ccArchive in2(out2.data());
+  ccPelBuffer<ccPackedRGB16Pel> u2(1, 1), p2;
+  in2 || u2 || p2;
+  EXPECT_FALSE(u2.isBound());
+  EXPECT_EQ(p2.get(1, 0), ccPackedRGB16Pel(0xBEEF));
+}
+
+TEST(PelBufferArchive, UnknownVersionAndShortDataThrow) {
+  ccPelBuffer<unsigned char> b(2, 2);
+  ccArchive out;
+  out || b;
+  std::vector<unsigned char> bytes = out.data();
+  bytes[0] = 1;
+  ccArchive bad(bytes);
+  EXPECT_THROW(bad || b, ccArchive::UnknownVersion);
+  std::vector<unsigned char> cut = out.data();
+  cut.pop_back();
+  ccArchive shortData(cut);
+  EXPECT_THROW(shortData || b, ccArchive::Errors);
+}
+
+}  // namespace

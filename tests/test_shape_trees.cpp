@@ -1,0 +1,534 @@
+// Shape trees (plain, contour, region) and mapped shapes.
+#include <core/assert.h>
+#include <core/lines.h>
+#include <core/mappedshape.h>
+#include <core/points.h>
+#include <core/polyline.h>
+#include <core/shapetree.h>
+#include <core/splines.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using V = ccVector<2>;
+using Kids = std::vector<ccShapePtrh>;
+using XformH = ccPtrHandle_const<cc2XformBase>;
+
+ccShapePtrh seg(double x1, double y1, double x2, double y2) {
+  return ccShapePtrh(new ccLineSeg(V(x1, y1), V(x2, y2)));
+}
+
+// The closed square (x0, y0)-(x0 + s, y0 + s), counter-clockwise in a y-up frame, as four
+// segments.
+ccContourTree square(double x0, double y0, double s) {
+  return ccContourTree({seg(x0, y0, x0 + s, y0), seg(x0 + s, y0, x0 + s, y0 + s),
+                        seg(x0 + s, y0 + s, x0, y0 + s), seg(x0, y0 + s, x0, y0)},
+                       true);
+}
+
+ccShapePtrh roundTrip(const ccShapePtrh& h) {
+  ccArchive out;
+  ccShapePtrh copy = h;
+  out || copy;
+  ccArchive in(out.data());
+  ccShapePtrh back;
+  in || back;
+  EXPECT_TRUE(in.atEnd());
+  return back;
+}
+
+XformH distortion(double k1 = 0.01) {
+  return XformH(new cc2XformRadialDistortion(ccXform<2>(), V(0, 0), k1));
+}
+
+// A transform class the archive does not know.
+class Shift : public cc2XformBase {
+ public:
+  bool isLinear() const override { return false; }
+  V mapPoint(const V& p) const override { return p + V(p.y() * p.y(), 0); }
+  cc2XformLinear linearApprox(const V& at) const override {
+    const ccMatrix<2> j(1, 2 * at.y(), 0, 1);
+    return cc2XformLinear(ccXform<2>(j, mapPoint(at) - j * at));
+  }
+  ccPtrHandle<cc2XformBase> clone() const override {
+    return ccPtrHandle<cc2XformBase>(new Shift(*this));
+  }
+  ccPtrHandle<cc2XformBase> inverse() const override { throw ccMathError::Singular(); }
+};
+
+int assertCalls = 0;
+void countAssert(int, const char*) { ++assertCalls; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// ccShapeTree
+
+TEST(ShapeTree, ChildrenAreEditedAndChecked) {
+  ccShapeTree t;
+  EXPECT_TRUE(t.isEmpty());
+  EXPECT_THROW(t.boundingBox(), ccShapesError::EmptyShape);
+  t.add(seg(0, 0, 1, 1));
+  t.add(ccPoint(10, 10));
+  t.insert(0, seg(5, 5, 6, 5));
+  ASSERT_EQ(t.numChildren(), 3);
+  EXPECT_EQ(*t.child(0), ccLineSeg(V(5, 5), V(6, 5)));
+  EXPECT_THROW(t.child(3), ccShapesError::BadParams);
+  EXPECT_THROW(t.add(ccShapePtrh()), ccShapesError::BadParams);
+  EXPECT_THROW(t.insert(5, seg(0, 0, 1, 0)), ccShapesError::BadParams);
+  EXPECT_FALSE(t.isOpenContour());
+  EXPECT_FALSE(t.isRegion());
+
+  // The point's box has size 0 and still counts.
+  const ccRect box = t.boundingBox();
+  EXPECT_EQ(box.ul(), V(0, 0));
+  EXPECT_EQ(box.lr(), V(10, 10));
+  EXPECT_EQ(t.nearestPoint(V(9, 11)), V(10, 10));
+  EXPECT_NEAR(t.perimeter(), 1 + std::sqrt(2.0), 1e-15);
+
+  t.remove(0);
+  EXPECT_EQ(t.numChildren(), 2);
+  EXPECT_THROW(t.remove(2), ccShapesError::BadParams);
+  t.clear();
+  EXPECT_TRUE(t.isEmpty());
+}
+
+TEST(ShapeTree, ATreeCannotHoldItself) {
+  ccShapePtrh a(new ccShapeTree), b(new ccShapeTree);
+  auto& ta = static_cast<ccShapeTree&>(*a);
+  auto& tb = static_cast<ccShapeTree&>(*b);
+  EXPECT_THROW(ta.add(a), ccShapesError::BadParams);
+  ta.add(b);
+  EXPECT_THROW(tb.add(a), ccShapesError::BadParams);
+  EXPECT_EQ(tb.numChildren(), 0);
+  EXPECT_TRUE(ta.holds(b.get()));
+  EXPECT_FALSE(tb.holds(a.get()));
+
+  // Through a mapped shape.
+  ccShapePtrh m(new ccMappedShape(a, distortion()));
+  EXPECT_THROW(tb.add(m), ccShapesError::BadParams);
+  EXPECT_THROW(tb.children({seg(0, 0, 1, 1), m}), ccShapesError::BadParams);
+  EXPECT_EQ(tb.numChildren(), 0);
+  ta.clear();  // break the cycle of handles a -> b
+}
+
+TEST(ShapeTree, MapShapeMapsEveryChild) {
+  const ccBezierCurve c(V(0, 0), V(1, 2), V(2, 2), V(3, 0));
+  ccShapeTree inner({seg(0, 0, 1, 0)});
+  const ccShapeTree t({ccShapePtrh(new ccBezierCurve(c)), inner.clone(), ccPoint(1, 1).clone()});
+  const ccXform<2> x(ccMatrix<2>(2, 0, 1, 3), V(1, -1));
+  const ccShapePtrh m = t.mapShape(x);
+  const auto& mt = dynamic_cast<const ccShapeTree&>(*m);
+  ASSERT_EQ(mt.numChildren(), 3);
+  EXPECT_EQ(*mt.child(0), c.map(x));
+  const auto& mi = dynamic_cast<const ccShapeTree&>(*mt.child(1));
+  EXPECT_EQ(*mi.child(0), ccLineSeg(x * V(0, 0), x * V(1, 0)));
+  EXPECT_EQ(*mt.child(2), ccPoint(x * V(1, 1)));
+  // The original is untouched.
+  EXPECT_EQ(*t.child(0), c);
+}
+
+TEST(ShapeTree, ArchiveStoresSharedChildrenOnce) {
+  const ccShapePtrh shared = seg(0, 0, 3, 4);
+  ccShapePtrh inner(new ccShapeTree({shared}));
+  ccShapePtrh t(new ccShapeTree({shared, inner, shared}));
+  const ccShapePtrh back = roundTrip(t);
+  EXPECT_EQ(*back, *t);
+  const auto& bt = dynamic_cast<const ccShapeTree&>(*back);
+  EXPECT_EQ(bt.child(0).get(), bt.child(2).get());
+  EXPECT_EQ(bt.child(0).get(), dynamic_cast<const ccShapeTree&>(*bt.child(1)).child(0).get());
+}
+
+TEST(ShapeTree, LoadingACyclicArchiveFails) {
+  // Store a -> b -> x, then turn b's reference to x into a reference back to a.
+  ccShapePtrh x = seg(0, 0, 1, 0);
+  ccShapePtrh b(new ccShapeTree({x}));
+  ccShapePtrh a(new ccShapeTree({b}));
+  ccArchive out;
+  out || a;
+  std::vector<unsigned char> bytes = out.data();
+  // x's record starts with tag 1 and the class name; find the last such record.
+  const std::string name = *cc_Instantiator::nameOf(typeid(ccLineSeg));
+  std::size_t at = std::string::npos;
+  for (std::size_t i = 0; i + 5 + name.size() <= bytes.size(); ++i)
+    if (bytes[i] == 1 && std::memcmp(&bytes[i + 5], name.data(), name.size()) == 0) at = i;
+  ASSERT_NE(at, std::string::npos);
+  bytes.resize(at);
+  const unsigned char backRef[] = {2, 0, 0, 0, 0};  // object 0: a
+  bytes.insert(bytes.end(), backRef, backRef + 5);
+  ccArchive in(bytes);
+  ccShapePtrh loaded;
+  EXPECT_THROW(in || loaded, ccShapesError::BadParams);
+}
+
+TEST(ShapeTree, ClipsEachChildOnItsOwn) {
+  const ccPolyline clipper({V(0, 0), V(10, 0), V(10, 10), V(0, 10)}, true);
+  ccClipInfo info;
+  const ccShapeTree inside({seg(1, 1, 2, 2), seg(5, 5, 6, 5)});
+  const ccShapePtrh a = inside.clip(clipper, info);
+  EXPECT_EQ(info.result, ccClipInfo::eInside);
+  EXPECT_EQ(*a, inside);
+
+  // One child inside, one crossing, one outside: the inside one and the crossing one's part.
+  const ccShapeTree mixed({seg(1, 1, 2, 2), seg(5, 5, 15, 5), seg(20, 20, 30, 20)});
+  const ccShapePtrh b = mixed.clip(clipper, info);
+  EXPECT_EQ(info.result, ccClipInfo::ePartial);
+  EXPECT_EQ(info.pieces, 2);
+  const auto& tb = dynamic_cast<const ccShapeTree&>(*b);
+  ASSERT_EQ(tb.numChildren(), 2);
+  EXPECT_EQ(*tb.child(0), ccLineSeg(V(1, 1), V(2, 2)));
+  EXPECT_TRUE(cfRealEq(tb.child(1)->endPoint(), V(10, 5), 1e-12));
+
+  const ccShapeTree outside({seg(20, 20, 30, 20)});
+  outside.clip(clipper, info);
+  EXPECT_EQ(info.result, ccClipInfo::eOutside);
+  EXPECT_EQ(info.pieces, 0);
+
+  // A region tree clips its boundaries, not the jumps between them.
+  ccRegionTree r(square(1, 1, 4));
+  r.add(ccRegionTree(square(2, 2, 1), true));
+  r.clip(clipper, info);
+  EXPECT_EQ(info.result, ccClipInfo::eInside);
+  const ccShapePtrh moved = r.mapShape(ccXform<2>(ccMatrix<2>(), V(7, 0)));  // x from 8 to 12
+  moved->clip(clipper, info);
+  EXPECT_EQ(info.result, ccClipInfo::ePartial);
+  // The hole (x from 9 to 10) is inside; the outer boundary leaves one piece, joined across
+  // its start point.
+  EXPECT_EQ(info.pieces, 2);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccContourTree
+
+TEST(ContourTree, OpenContourWithAJoin) {
+  // (0, 0)-(1, 0), then a join to (2, 0), then up to (2, 1).
+  const ccContourTree c({seg(0, 0, 1, 0), seg(2, 0, 2, 1)});
+  EXPECT_TRUE(c.isOpenContour());
+  EXPECT_FALSE(c.isRegion());
+  EXPECT_EQ(c.startPoint(), V(0, 0));
+  EXPECT_EQ(c.endPoint(), V(2, 1));
+  EXPECT_NEAR(c.startAngle().toDouble(), 0, 1e-15);
+  EXPECT_NEAR(c.endAngle().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_NEAR(c.perimeter(), 3, 1e-15);
+  EXPECT_EQ(c.nearestPoint(V(1.5, -1)), V(1.5, 0));  // on the join
+  EXPECT_NEAR(c.nearestPerimPos(V(1.5, -1)), 1.5, 1e-15);
+  EXPECT_NEAR(c.nearestPerimPos(V(3, 0.75)), 2.75, 1e-15);
+  EXPECT_THROW(c.within(V(1, 0)), ccShapesError::NotRegion);
+
+  // Sampling fills the join like an edge.
+  ccShape::ccSampleResult r;
+  c.sample(ccShape::ccSampleParams(0.5, 0), r);
+  const std::vector<V> expected{V(0, 0), V(0.5, 0), V(1, 0), V(1.5, 0),
+                                V(2, 0), V(2, 0.5), V(2, 1)};
+  EXPECT_EQ(r.positions(), expected);
+  c.sample(ccShape::ccSampleParams(0.5, 0, 4), r);
+  EXPECT_EQ(r.size(), 4u);
+  EXPECT_EQ(r.positions().back(), V(2, 1));
+
+  const ccShapePtrh sub = c.subShape(0.5, 2.5);
+  const auto& s = dynamic_cast<const ccContourTree&>(*sub);
+  ASSERT_EQ(s.numChildren(), 3);
+  EXPECT_EQ(*s.child(0), ccLineSeg(V(0.5, 0), V(1, 0)));
+  EXPECT_EQ(*s.child(1), ccLineSeg(V(1, 0), V(2, 0)));
+  EXPECT_EQ(*s.child(2), ccLineSeg(V(2, 0), V(2, 0.5)));
+  EXPECT_THROW(c.subShape(2, 1), ccShapesError::BadParams);
+
+  const ccShapePtrh rev = c.reverse();
+  EXPECT_EQ(rev->startPoint(), V(2, 1));
+  EXPECT_EQ(rev->endPoint(), V(0, 0));
+  EXPECT_NEAR(rev->perimeter(), 3, 1e-15);
+}
+
+TEST(ContourTree, ClosedContourIsARegion) {
+  // Three sides of a square; the closing join is the fourth.
+  const ccContourTree c({seg(0, 0, 2, 0), seg(2, 0, 2, 2), seg(2, 2, 0, 2)}, true);
+  EXPECT_TRUE(c.isRegion());
+  EXPECT_FALSE(c.isOpenContour());
+  EXPECT_NEAR(c.perimeter(), 8, 1e-15);
+  EXPECT_TRUE(c.within(V(1, 1)));
+  EXPECT_TRUE(c.within(V(0.01, 1)));
+  EXPECT_FALSE(c.within(V(-0.01, 1)));
+  EXPECT_FALSE(c.within(V(3, 1)));
+  EXPECT_NEAR(c.windingAngle(V(1, 1)).toDouble(), 2 * ccPi, 1e-14);
+  EXPECT_TRUE(c.isRightHanded());
+  EXPECT_FALSE(c.reverse()->isRightHanded());
+  EXPECT_THROW(c.startPoint(), ccShapesError::NotOpenContour);
+  const ccRect box = c.boundingBox();
+  EXPECT_EQ(box.ul(), V(0, 0));
+  EXPECT_EQ(box.lr(), V(2, 2));
+
+  ccShape::ccSampleResult r;
+  c.sample(ccShape::ccSampleParams(0.5, 0), r);
+  EXPECT_EQ(r.size(), 16u);
+  EXPECT_EQ(r.positions().front(), V(0, 0));
+  EXPECT_EQ(r.positions().back(), V(0, 0.5));
+  c.sample(ccShape::ccSampleParams(0.5, 0, 10000, true), r);
+  EXPECT_EQ(r.size(), 20u);
+  EXPECT_EQ(std::count(r.positions().begin(), r.positions().end(), V(2, 2)), 2);
+  EXPECT_EQ(r.positions().back(), V(0, 0));
+
+  // A piece through the start point of a closed contour wraps.
+  const ccShapePtrh sub = c.subShape(7, 1);
+  const auto& s = dynamic_cast<const ccContourTree&>(*sub);
+  ASSERT_EQ(s.numChildren(), 2);
+  EXPECT_EQ(*s.child(0), ccLineSeg(V(0, 1), V(0, 0)));
+  EXPECT_EQ(*s.child(1), ccLineSeg(V(0, 0), V(1, 0)));
+}
+
+TEST(ContourTree, ChildrenMustBePiecesOfAContour) {
+  ccContourTree c;
+  EXPECT_TRUE(c.isEmpty());
+  EXPECT_FALSE(c.isOpenContour());
+  EXPECT_THROW(c.add(ccRect(V(0, 0), V(1, 1))), ccShapesError::BadParams);
+  EXPECT_THROW(c.add(square(0, 0, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(c.add(ccPoint(1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(ccContourTree({seg(0, 0, 1, 0), ccShapePtrh()}), ccShapesError::BadParams);
+  c.add(ccContourTree());  // empty pieces are allowed and skipped
+  c.add(seg(0, 0, 1, 0));
+  EXPECT_EQ(c.startPoint(), V(0, 0));
+  EXPECT_NEAR(c.perimeter(), 1, 1e-15);
+}
+
+TEST(ContourTree, DecomposeFlattensPieces) {
+  const ccCubicSpline spline({ccBezierCurve(V(0, 0), V(1, 1), V(2, 1), V(3, 0)),
+                              ccBezierCurve(V(3, 0), V(4, -1), V(5, -1), V(6, 0))});
+  const ccPolyline poly({V(6, 0), V(7, 0), V(7, 1)});
+  const ccContourTree c({spline.clone(), poly.clone(), seg(7, 1, 8, 1)});
+  EXPECT_FALSE(c.isDecomposed());
+  const ccShapePtrh d = c.decompose();
+  const auto& t = dynamic_cast<const ccContourTree&>(*d);
+  ASSERT_EQ(t.numChildren(), 5);
+  EXPECT_EQ(*t.child(1), spline.curve(1));
+  EXPECT_EQ(*t.child(3), ccLineSeg(V(7, 0), V(7, 1)));
+  EXPECT_TRUE(t.isDecomposed());
+  EXPECT_NEAR(t.perimeter(), c.perimeter(), 1e-12);
+}
+
+TEST(ContourTree, MapAndArchive) {
+  ccContourTree c = square(1, 1, 2);
+  c.add(ccBezierCurve(V(1, 1), V(0, 0), V(0, 1), V(1, 1)));  // a loop back at the start
+  const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V(0, 0));     // a reflection
+  const ccShapePtrh m = c.mapShape(x);
+  const auto& mc = dynamic_cast<const ccContourTree&>(*m);
+  EXPECT_TRUE(mc.isClosed());
+  EXPECT_EQ(*mc.child(1), ccLineSeg(V(-3, 1), V(-3, 3)));
+  EXPECT_FALSE(mc.isRightHanded());
+
+  ccShapePtrh h(new ccContourTree(c));
+  const ccShapePtrh back = roundTrip(h);
+  EXPECT_EQ(typeid(*back), typeid(ccContourTree));
+  EXPECT_EQ(*back, c);
+  EXPECT_TRUE(dynamic_cast<const ccContourTree&>(*back).isClosed());
+  c.isClosed(false);
+  EXPECT_NE(*back, c);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccRegionTree
+
+TEST(RegionTree, HolesAndIslands) {
+  ccRegionTree island(square(4, 4, 2));
+  ccRegionTree hole(square(2, 2, 6), true);
+  hole.add(island);
+  ccRegionTree outer(square(0, 0, 10));
+  outer.add(hole);
+  ccRegionTree root;
+  EXPECT_TRUE(root.isRoot());
+  EXPECT_TRUE(root.isEmpty());
+  root.add(outer);
+  root.add(ccRegionTree(square(20, 20, 2)));
+  EXPECT_FALSE(root.isEmpty());
+  EXPECT_TRUE(root.isRegion());
+  EXPECT_FALSE(outer.isRoot());
+  EXPECT_TRUE(hole.isHole());
+
+  EXPECT_TRUE(root.within(V(1, 1)));
+  EXPECT_FALSE(root.within(V(3, 3)));  // in the hole
+  EXPECT_TRUE(root.within(V(5, 5)));   // on the island
+  EXPECT_TRUE(root.within(V(21, 21)));
+  EXPECT_FALSE(root.within(V(15, 15)));
+  EXPECT_FALSE(outer.within(V(3, 3)));
+  EXPECT_FALSE(hole.within(V(3, 3)));
+  EXPECT_TRUE(hole.within(V(5, 5)));
+
+  const ccRect box = root.boundingBox();
+  EXPECT_EQ(box.ul(), V(0, 0));
+  EXPECT_EQ(box.lr(), V(22, 22));
+  EXPECT_NEAR(root.perimeter(), 40 + 24 + 8 + 8, 1e-13);
+  EXPECT_EQ(root.nearestPoint(V(3, 5)), V(2, 5));
+  EXPECT_TRUE(outer.isRightHanded());
+
+  const ccShapePtrh m = root.mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(1, 0)));
+  EXPECT_FALSE(m->within(V(7, 6)));   // (3, 3) mapped
+  EXPECT_TRUE(m->within(V(11, 10)));  // (5, 5) mapped
+
+  const ccShapePtrh back = roundTrip(root.clone());
+  EXPECT_EQ(*back, root);
+  EXPECT_FALSE(back->within(V(3, 3)));
+  EXPECT_TRUE(back->within(V(5, 5)));
+
+  const ccShapePtrh rev = outer.reverse();
+  EXPECT_FALSE(rev->isRightHanded());
+  EXPECT_TRUE(dynamic_cast<const ccRegionTree&>(*rev).child(0)->within(V(5, 5)));
+}
+
+TEST(RegionTree, ChecksItsParts) {
+  EXPECT_THROW(ccRegionTree(ccContourTree({seg(0, 0, 1, 0), seg(1, 0, 1, 1)}, false)),
+               ccShapesError::BadParams);
+  EXPECT_THROW(ccRegionTree(ccContourTree({}, true)), ccShapesError::BadParams);
+  ccRegionTree r(square(0, 0, 10));
+  EXPECT_THROW(r.add(ccRegionTree()), ccShapesError::BadParams);
+  EXPECT_THROW(r.add(seg(0, 0, 1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(r.add(square(1, 1, 1)), ccShapesError::BadParams);
+  ccRegionTree root;
+  EXPECT_THROW(root.isHole(true), ccShapesError::BadParams);
+  EXPECT_FALSE(root.isHole());
+  const ccRegionTree before = r;
+  EXPECT_THROW(r.boundary(ccContourTree({seg(0, 0, 1, 0)})), ccShapesError::BadParams);
+  EXPECT_EQ(r, before);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccMappedShape and ccShape::map
+
+TEST(MappedShape, LinearTransformsMapExactly) {
+  const ccBezierCurve c(V(0, 0), V(1, 2), V(2, 2), V(3, 0));
+  const ccXform<2> x(ccMatrix<2>(0, 2, -1, 0), V(4, 4));
+  const ccShapePtrh m = c.map(XformH(new cc2XformLinear(x)));
+  EXPECT_EQ(typeid(*m), typeid(ccBezierCurve));
+  EXPECT_EQ(*m, c.map(x));
+  // A distortion with zero coefficients is linear too.
+  const ccShapePtrh d = c.map(distortion(0));
+  EXPECT_EQ(typeid(*d), typeid(ccBezierCurve));
+  EXPECT_EQ(*d, c);
+}
+
+TEST(MappedShape, NonLinearTransformGivesAMappedShape) {
+  const ccBezierCurve c(V(1, 1), V(3, 5), V(6, -2), V(9, 3));
+  const XformH x = distortion();
+  const ccShapePtrh h = c.map(x);
+  const auto& m = dynamic_cast<const ccMappedShape&>(*h);
+  EXPECT_EQ(*m.underlyingShape(), c);
+  EXPECT_EQ(m.overallMapXform().get(), x.get());
+  EXPECT_TRUE(m.isOpenContour());
+  EXPECT_EQ(m.startPoint(), x->mapPoint(c.startPoint()));
+  EXPECT_EQ(m.endPoint(), x->mapPoint(c.endPoint()));
+  const V d = x->linearApprox(c.endPoint()).xform().mapVector(c.derivative(1));
+  EXPECT_NEAR(m.endAngle().toDouble(), d.angle().toDouble(), 1e-14);
+
+  // The sampled answers against a dense evaluation of the mapped curve.
+  double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9, len = 0;
+  V prev = x->mapPoint(c.point(0));
+  const V q(5, 3);
+  double nearest = 1e9;
+  for (int i = 0; i <= 100000; ++i) {
+    const V p = x->mapPoint(c.point(i / 100000.0));
+    x0 = std::min(x0, p.x());
+    x1 = std::max(x1, p.x());
+    y0 = std::min(y0, p.y());
+    y1 = std::max(y1, p.y());
+    len += (p - prev).length();
+    prev = p;
+    nearest = std::min(nearest, (p - q).length());
+  }
+  const ccRect box = m.boundingBox();
+  const double size = std::hypot(x1 - x0, y1 - y0);
+  EXPECT_NEAR(box.ul().x(), x0, 2e-6 * size);
+  EXPECT_NEAR(box.ul().y(), y0, 2e-6 * size);
+  EXPECT_NEAR(box.lr().x(), x1, 2e-6 * size);
+  EXPECT_NEAR(box.lr().y(), y1, 2e-6 * size);
+  EXPECT_NEAR(m.perimeter(), len, 2e-6 * size);
+  EXPECT_NEAR(m.distanceToPoint(q), nearest, 2e-6 * size);
+
+  // Sampling within the tolerance of the mapped curve.
+  ccShape::ccSampleResult r;
+  m.sample(ccShape::ccSampleParams(0, 0.01), r);
+  EXPECT_EQ(r.positions().front(), m.startPoint());
+  for (int i = 0; i <= 2000; ++i) {
+    const V p = x->mapPoint(c.point(i / 2000.0));
+    double best = 1e9;
+    const auto& v = r.positions();
+    for (std::size_t k = 1; k < v.size(); ++k) {
+      const V e = v[k] - v[k - 1];
+      const double t = std::clamp((p - v[k - 1]).dot(e) / e.lengthSq(), 0.0, 1.0);
+      best = std::min(best, (v[k - 1] + e * t - p).length());
+    }
+    EXPECT_LE(best, 0.01 * 1.05);
+  }
+}
+
+TEST(MappedShape, ComposesAndUnwraps) {
+  const ccShapePtrh c = seg(1, 2, 3, 1);
+  const XformH x = distortion();
+  const ccShapePtrh h = c->map(x);
+  const ccShape* under = dynamic_cast<const ccMappedShape&>(*h).underlyingShape().get();
+  EXPECT_EQ(*under, *c);
+  const ccXform<2> a(ccMatrix<2>(2, 0, 0, 2), V(1, 1));
+  const ccShapePtrh h2 = h->mapShape(a);
+  const auto& m2 = dynamic_cast<const ccMappedShape&>(*h2);
+  EXPECT_EQ(m2.underlyingShape().get(), under);
+  EXPECT_TRUE(cfRealEq(m2.startPoint(), a * x->mapPoint(V(1, 2)), 1e-13));
+
+  const ccMappedShape nested(h, x);
+  EXPECT_EQ(nested.underlyingShape().get(), under);
+  EXPECT_TRUE(cfRealEq(nested.endPoint(), x->mapPoint(x->mapPoint(V(3, 1))), 1e-13));
+
+  // Mapping back through the inverse gives the original geometry.
+  const ccShapePtrh back = h->map(x->inverse());
+  EXPECT_TRUE(cfRealEq(back->startPoint(), V(1, 2), 1e-12));
+
+  EXPECT_THROW(ccMappedShape(ccShapePtrh(), x), ccShapesError::BadParams);
+  EXPECT_THROW(ccMappedShape(c, XformH()), ccShapesError::BadParams);
+
+  // A null transform is misuse: reported, then taken as the identity.
+  const cstd_AssertHandler old = cstd_setAssertHandler(countAssert);
+  assertCalls = 0;
+  const ccShapePtrh same = c->map(XformH());
+  cstd_setAssertHandler(old);
+  EXPECT_EQ(assertCalls, 1);
+  EXPECT_EQ(*same, *c);
+}
+
+TEST(MappedShape, RegionsKeepTheirInside) {
+  const ccShapePtrh sq(new ccContourTree(square(1, 1, 4)));
+  const XformH x = distortion(0.02);
+  const ccShapePtrh h = sq->map(x);
+  EXPECT_TRUE(h->isRegion());
+  EXPECT_TRUE(h->within(x->mapPoint(V(4.9, 4.9))));
+  EXPECT_FALSE(h->within(x->mapPoint(V(5.1, 4.9))));
+  EXPECT_TRUE(h->isRightHanded());
+  EXPECT_FALSE(h->reverse()->isRightHanded());
+
+  // Decomposition keeps the tree and carries the transform on each piece.
+  const ccShapePtrh d = h->decompose();
+  const auto& t = dynamic_cast<const ccContourTree&>(*d);
+  ASSERT_EQ(t.numChildren(), 4);
+  const auto& piece = dynamic_cast<const ccMappedShape&>(*t.child(2));
+  EXPECT_EQ(*piece.underlyingShape(), ccLineSeg(V(5, 5), V(1, 5)));
+  EXPECT_EQ(piece.startPoint(), x->mapPoint(V(5, 5)));
+}
+
+TEST(MappedShape, Archive) {
+  const ccShapePtrh c(new ccBezierCurve(V(1, 1), V(3, 5), V(6, -2), V(9, 3)));
+  const ccShapePtrh h =
+      c->map(distortion())->mapShape(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), V(2, 0)));
+  const ccShapePtrh inv = c->map(distortion()->inverse());
+  for (const ccShapePtrh& s : {h, inv}) {
+    const ccShapePtrh back = roundTrip(s);
+    EXPECT_EQ(typeid(*back), typeid(ccMappedShape));
+    EXPECT_EQ(*back, *s);
+    EXPECT_TRUE(cfRealEq(back->endPoint(), s->endPoint(), 1e-15));
+  }
+  EXPECT_NE(*h, *c->map(distortion(0.02)));
+
+  const ccShapePtrh unknown = c->map(XformH(new Shift));
+  ccArchive out;
+  ccShapePtrh copy = unknown;
+  EXPECT_THROW(out || copy, ccShapesError::BadParams);
+}

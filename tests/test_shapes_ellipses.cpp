@@ -1,0 +1,890 @@
+// Circles, ellipses, elliptical arcs and annuli: construction, exact geometry, mapping,
+// sampling and archives.
+#include <core/archive.h>
+#include <core/ellipse.h>
+#include <core/genrect.h>
+#include <core/lines.h>
+#include <core/shapetree.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kTwoPi = 2 * ccPi;
+
+using V = ccVector<2>;
+
+ccRadian rad(double v) { return ccRadian(v); }
+
+// Stores the shape through a handle and loads it back.
+ccShapePtrh roundTrip(const ccShape& s) {
+  ccShapePtrh h = s.clone();
+  ccArchive out;
+  out || h;
+  ccArchive in(out.data());
+  ccShapePtrh back;
+  in || back;
+  EXPECT_TRUE(in.atEnd());
+  return back;
+}
+
+// One object held by two handles is stored once and loads as one object.
+void expectSharedLoadsOnce(const ccShape& s) {
+  ccShapePtrh a = s.clone();
+  ccShapePtrh b = a;
+  ccArchive out;
+  out || a || b;
+  ccArchive in(out.data());
+  ccShapePtrh a2, b2;
+  in || a2 || b2;
+  ASSERT_TRUE(a2);
+  EXPECT_EQ(a2.rep(), b2.rep());
+  EXPECT_TRUE(*a2 == s);
+}
+
+// v turned by -rot.
+V toAxes(const V& v, const ccRadian& rot) {
+  const double c = cos(rot), s = sin(rot);
+  return V(c * v.x() + s * v.y(), -s * v.x() + c * v.y());
+}
+
+double distToSegment(const V& p, const V& a, const V& b) {
+  const V ab = b - a;
+  const double l2 = ab.lengthSq();
+  const double t = l2 > 0 ? std::clamp((p - a).dot(ab) / l2, 0.0, 1.0) : 0;
+  return (p - (a + ab * t)).length();
+}
+
+double distToPolyline(const V& p, const std::vector<V>& pts, bool closed) {
+  double d = kInf;
+  for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+    d = std::min(d, distToSegment(p, pts[i], pts[i + 1]));
+  if (closed && pts.size() > 1) d = std::min(d, distToSegment(p, pts.back(), pts.front()));
+  if (pts.size() == 1) d = (p - pts[0]).length();
+  return d;
+}
+
+std::vector<V> samples(const ccShape& s, const ccShape::ccSampleParams& sp) {
+  ccShape::ccSampleResult r;
+  s.sample(sp, r);
+  return r.positions();
+}
+
+// Points of the parametric arc point(t), t from t0 over span.
+template <class F>
+std::vector<V> dense(F point, double t0, double span, int n = 4000) {
+  std::vector<V> out;
+  for (int i = 0; i <= n; ++i) out.push_back(point(t0 + span * i / n));
+  return out;
+}
+
+ccXform<2> shear() { return ccXform<2>(ccMatrix<2>(1, 1, 0, 1), V(3, -2)); }
+ccXform<2> mirror() { return ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(0.5, 0)); }
+ccXform<2> general() { return ccXform<2>(ccMatrix<2>(2, -0.7, 0.4, -1.3), V(-4, 7)); }
+ccXform<2> similarity() { return ccXform<2>(V(1, 2), ccRadian(0.6), ccRadian(0.6), 2.5, 2.5); }
+
+// Composite Simpson arc length of c + m (cos t, sin t) for t in [a, b].
+double numericArcLength(const ccMatrix<2>& m, double a, double b, int n = 20000) {
+  auto speed = [&](double t) { return (m * V(-std::sin(t), std::cos(t))).length(); };
+  const double h = (b - a) / n;
+  double sum = speed(a) + speed(b);
+  for (int i = 1; i < n; ++i) sum += speed(a + i * h) * (i % 2 ? 4 : 2);
+  return sum * h / 3;
+}
+
+// Ellipse perimeter by the arithmetic-geometric mean (Gauss-Kummer), independent of the
+// library's elliptic integrals.
+double agmPerimeter(double a, double b) {
+  double an = a, bn = b, cn2 = a * a - b * b, sum = 0.5 * cn2, pow2 = 0.5;
+  for (int i = 0; i < 40 && cn2 > 0; ++i) {
+    const double cn = (an - bn) / 2;
+    const double a1 = (an + bn) / 2, b1 = std::sqrt(an * bn);
+    an = a1;
+    bn = b1;
+    pow2 *= 2;
+    cn2 = cn * cn;
+    sum += pow2 * cn2;
+  }
+  return 2 * ccPi / an * (a * a - sum);
+}
+
+}  // namespace
+
+// ---- ccCircle
+
+TEST(ShapesCircle, ConstructionValidates) {
+  EXPECT_THROW(ccCircle(V(kNaN, 0), 1), ccShapesError::BadGeom);
+  EXPECT_THROW(ccCircle(V(0, 0), kInf), ccShapesError::BadGeom);
+  EXPECT_THROW(ccCircle(V(0, 0), -1), ccShapesError::BadRadius);
+  ccCircle c(V(1, 2), 3);
+  EXPECT_THROW(c.radius(-0.5), ccShapesError::BadRadius);
+  EXPECT_THROW(c.center(V(0, kInf)), ccShapesError::BadGeom);
+  EXPECT_EQ(c, ccCircle(V(1, 2), 3));
+}
+
+TEST(ShapesCircle, ExactGeometry) {
+  const ccCircle c(V(1, 2), 3);
+  const ccRect box = c.boundingBox();
+  EXPECT_EQ(box.ul(), V(-2, -1));
+  EXPECT_EQ(box.sz(), V(6, 6));
+  EXPECT_TRUE(cfRealEq(c.nearestPoint(V(7, 2)), V(4, 2)));
+  EXPECT_DOUBLE_EQ(c.distanceToPoint(V(7, 2)), 3);
+  EXPECT_TRUE(cfRealEq(c.nearestPoint(V(1, 2.5)), V(1, 5)));
+  EXPECT_DOUBLE_EQ(c.distanceToPoint(V(1, 2.5)), 2.5);
+  EXPECT_TRUE(c.within(V(4, 2)));
+  EXPECT_FALSE(c.within(V(4, 2.01)));
+  EXPECT_DOUBLE_EQ(c.perimeter(), 6 * ccPi);
+  EXPECT_NEAR(c.nearestPerimPos(V(1, 10)), 1.5 * ccPi, 1e-14);
+  EXPECT_TRUE(c.isRegion());
+  EXPECT_FALSE(c.isOpenContour());
+  EXPECT_FALSE(ccCircle().hasTangent());
+}
+
+TEST(ShapesCircle, MappingTable) {
+  const ccCircle c(V(1, 2), 3);
+  // A similarity keeps a circle.
+  ccShapePtrh s = c.mapShape(similarity());
+  ASSERT_EQ(typeid(*s), typeid(ccCircle));
+  const auto& sc = dynamic_cast<const ccCircle&>(*s);
+  EXPECT_TRUE(cfRealEq(sc.center(), similarity() * V(1, 2), 1e-14));
+  EXPECT_NEAR(sc.radius(), 7.5, 1e-14);
+  EXPECT_EQ(typeid(*c.mapShape(mirror())), typeid(ccCircle));
+  // A rotation by 90 degrees computed with sin and cos is still a similarity.
+  EXPECT_EQ(typeid(*c.mapShape(ccXform<2>(V(), ccRadian(ccPi / 2), ccRadian(ccPi / 2), 1, 1))),
+            typeid(ccCircle));
+  // A non-uniform scale gives a ccEllipse2 with the scaled radii.
+  ccShapePtrh e = c.mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 0.5), V(0, 0)));
+  ASSERT_EQ(typeid(*e), typeid(ccEllipse2));
+  const auto& e2 = dynamic_cast<const ccEllipse2&>(*e);
+  EXPECT_TRUE(cfRealEq(e2.radii(), V(6, 1.5), 1e-14));
+  EXPECT_TRUE(cfRealEq(e2.center(), V(2, 1), 1e-14));
+  // The value form always gives a ccEllipse2, whose points are the mapped points.
+  const ccEllipse2 m = c.map(general());
+  for (double t : {0.0, 1.0, 2.5, 4.0})
+    EXPECT_TRUE(cfRealEq(m.point(rad(t)),
+                         general() * (V(1, 2) + V(3 * std::cos(t), 3 * std::sin(t))), 1e-13));
+}
+
+TEST(ShapesCircle, ReverseSubShapeAndSampling) {
+  const ccCircle c(V(0, 0), 2);
+  ccShapePtrh r = c.reverse();
+  ASSERT_EQ(typeid(*r), typeid(ccEllipse));
+  EXPECT_FALSE(r->isRightHanded());
+  const auto pts = samples(*r, ccShape::ccSampleParams(0, 0.01));
+  EXPECT_TRUE(cfRealEq(pts[0], V(2, 0), 1e-15));
+  EXPECT_LT(pts[1].y(), 0);  // clockwise
+
+  ccShapePtrh half = c.subShape(0, 2 * ccPi);
+  ASSERT_EQ(typeid(*half), typeid(ccEllipseArc));
+  EXPECT_TRUE(cfRealEq(half->startPoint(), V(2, 0), 1e-14));
+  EXPECT_TRUE(cfRealEq(half->endPoint(), V(-2, 0), 1e-14));
+  EXPECT_THROW(c.subShape(1, 0.5), ccShapesError::BadParams);
+  EXPECT_THROW(c.subShape(0, 20), ccShapesError::BadParams);
+
+  // Tolerance 0.01 on radius 2: every sample on the circle, every circle point near the
+  // polygon, and the number of points is what the sagitta bound asks.
+  const auto s = samples(c, ccShape::ccSampleParams(0, 0.01));
+  const double step = 2 * std::acos(1 - 0.01 / 2);
+  EXPECT_EQ(s.size(), static_cast<std::size_t>(std::ceil(kTwoPi / step)));
+  for (const V& p : s) EXPECT_NEAR(p.length(), 2, 1e-14);
+  for (const V& p : dense([](double t) { return V(2 * std::cos(t), 2 * std::sin(t)); }, 0, kTwoPi))
+    EXPECT_LE(distToPolyline(p, s, true), 0.01 + 1e-12);
+}
+
+TEST(ShapesCircle, ArchiveRoundTrip) {
+  const ccCircle c(V(1.5, -2), 0.25);
+  ccShapePtrh back = roundTrip(c);
+  ASSERT_EQ(typeid(*back), typeid(ccCircle));
+  EXPECT_TRUE(*back == c);
+  expectSharedLoadsOnce(c);
+}
+
+TEST(ShapesCircle, BadArchiveLeavesObjectUnchanged) {
+  ccArchive out;
+  unsigned char v = 0;
+  V center(1, 1);
+  double radius = -2;
+  out || v || v || center || radius;
+  ccCircle c(V(5, 5), 1);
+  ccArchive in(out.data());
+  EXPECT_THROW(c.dispatchSerialize(in), ccShapesError::BadRadius);
+  EXPECT_EQ(c, ccCircle(V(5, 5), 1));
+
+  ccArchive out2;
+  unsigned char v1 = 1;
+  out2 || v1;
+  ccArchive in2(out2.data());
+  EXPECT_THROW(c.dispatchSerialize(in2), ccArchive::UnknownVersion);
+}
+
+// ---- ccAnnulus
+
+TEST(ShapesAnnulus, ConstructionAndRegion) {
+  EXPECT_THROW(ccAnnulus(V(0, 0), 2, 1), ccShapesError::BadRadius);
+  EXPECT_THROW(ccAnnulus(V(0, 0), -1, 1), ccShapesError::BadRadius);
+  EXPECT_THROW(ccAnnulus(V(0, kNaN), 1, 2), ccShapesError::BadGeom);
+  ccAnnulus a(V(1, 1), 1, 3);
+  EXPECT_THROW(a.radii(4, 3), ccShapesError::BadRadius);
+  EXPECT_EQ(a, ccAnnulus(V(1, 1), 1, 3));
+
+  EXPECT_TRUE(a.within(V(3, 1)));
+  EXPECT_TRUE(a.within(V(2, 1)));  // on the inner circle
+  EXPECT_FALSE(a.within(V(1.5, 1)));
+  EXPECT_FALSE(a.within(V(4.5, 1)));
+  EXPECT_DOUBLE_EQ(a.distanceToPoint(V(1.5, 1)), 0.5);
+  EXPECT_TRUE(cfRealEq(a.nearestPoint(V(1.5, 1)), V(2, 1)));
+  EXPECT_TRUE(cfRealEq(a.nearestPoint(V(3.5, 1)), V(4, 1)));
+  EXPECT_EQ(a.boundingBox().ul(), V(-2, -2));
+  EXPECT_DOUBLE_EQ(a.perimeter(), 8 * ccPi);
+
+  ccShapePtrh tree = a.decompose();
+  ASSERT_EQ(typeid(*tree), typeid(ccRegionTree));
+  for (const V& p : {V(3, 1), V(1.5, 1), V(4.5, 1), V(1, -1.5)})
+    EXPECT_EQ(tree->within(p), a.within(p)) << p;
+}
+
+TEST(ShapesAnnulus, MappingTable) {
+  const ccAnnulus a(V(1, 1), 1, 3);
+  ccShapePtrh s = a.mapShape(similarity());
+  ASSERT_EQ(typeid(*s), typeid(ccAnnulus));
+  EXPECT_NEAR(dynamic_cast<const ccAnnulus&>(*s).outerRadius(), 7.5, 1e-14);
+  EXPECT_NEAR(dynamic_cast<const ccAnnulus&>(*s).innerRadius(), 2.5, 1e-14);
+  ccShapePtrh g = a.mapShape(shear());
+  ASSERT_EQ(typeid(*g), typeid(ccGenAnnulus));
+  const ccGenAnnulus ga = a.map(shear());
+  EXPECT_EQ(ga.outer().U(), ccMatrix<2>(3, 3, 0, 3));
+  EXPECT_EQ(ga.inner().U(), ccMatrix<2>(1, 1, 0, 1));
+  EXPECT_EQ(ga.outer().uround(), V(1, 1));
+  EXPECT_EQ(ga.outer().center(), shear() * V(1, 1));
+  // Mapped membership follows the points.
+  for (const V& p : {V(3, 1), V(1.5, 1), V(4.5, 1), V(1, -1.5)})
+    EXPECT_EQ(ga.within(shear() * p), a.within(p)) << p;
+}
+
+TEST(ShapesAnnulus, Archive) {
+  const ccAnnulus a(V(1, 1), 0.5, 3);
+  EXPECT_TRUE(*roundTrip(a) == a);
+  expectSharedLoadsOnce(a);
+  ccArchive out;
+  unsigned char v = 0;
+  V c(0, 0);
+  double ri = 3, ro = 2;
+  out || v || v || c || ri || ro;
+  ccAnnulus b(V(9, 9), 1, 2);
+  ccArchive in(out.data());
+  EXPECT_THROW(b.dispatchSerialize(in), ccShapesError::BadRadius);
+  EXPECT_EQ(b, ccAnnulus(V(9, 9), 1, 2));
+}
+
+// ---- ccEllipse
+
+TEST(ShapesEllipse, GeometryRecord) {
+  // The sketch stream carries the record as 48 bytes.
+  EXPECT_EQ(sizeof(ccEllipse::ccEllipseGeom), 48u);
+  ccEllipse::ccEllipseGeom g;
+  g.center = V(1, 2);
+  g.radii = V(3, 3);
+  g.rotation = rad(0.5);
+  g.circle = false;  // derived: ignored on input
+  const ccEllipse e(g);
+  EXPECT_TRUE(e.isCircle());
+  EXPECT_TRUE(e.geom().circle);
+  EXPECT_FALSE(ccEllipse(V(0, 0), V(3, 2)).isCircle());
+  g.radii = V(-1, 2);
+  EXPECT_THROW(ccEllipse{g}, ccShapesError::BadRadius);
+  g.radii = V(1, 2);
+  g.rotation = rad(kNaN);
+  EXPECT_THROW(ccEllipse{g}, ccShapesError::BadGeom);
+  ccEllipse f(V(0, 0), V(2, 1));
+  EXPECT_THROW(f.radii(V(1, -2)), ccShapesError::BadRadius);
+  EXPECT_EQ(f, ccEllipse(V(0, 0), V(2, 1)));
+}
+
+TEST(ShapesEllipse, UnitMapAndReflection) {
+  const double r = ccPi / 6;
+  const ccEllipse e(V(1, 2), V(4, 2), rad(r));
+  EXPECT_TRUE(cfRealEq(e.unit() * V(1, 0), V(1 + 4 * std::cos(r), 2 + 4 * std::sin(r)), 1e-14));
+  EXPECT_TRUE(cfRealEq(e.unit() * V(0, 1), V(1 - 2 * std::sin(r), 2 + 2 * std::cos(r)), 1e-14));
+  const ccEllipse f(V(1, 2), V(4, 2), rad(r), true);
+  EXPECT_TRUE(cfRealEq(f.unit() * V(0, 1), V(1 + 2 * std::sin(r), 2 - 2 * std::cos(r)), 1e-14));
+  EXPECT_TRUE(e.isRightHanded());
+  EXPECT_FALSE(f.isRightHanded());
+  // The reflected copy's arc from -a to -b is the clockwise arc from a to b.
+  const double a = 1.0, b = -0.5;
+  const ccEllipseArc cw(f, rad(-a), rad(-b));
+  EXPECT_TRUE(cfRealEq(cw.startPoint(), e.point(rad(a)), 1e-14));
+  EXPECT_TRUE(cfRealEq(cw.endPoint(), e.point(rad(b)), 1e-14));
+  EXPECT_NEAR(cw.angleSpan().toDouble(), a - b, 1e-15);
+  EXPECT_TRUE(cfRealEq(cw.ellipse().point(rad(-(a + b) / 2)), e.point(rad((a + b) / 2)), 1e-14));
+}
+
+TEST(ShapesEllipse, ExactBoundingBoxOfRotatedEllipse) {
+  const ccEllipse e(V(10, -5), V(2, 1), ccDegree(30));
+  const ccRect box = e.boundingBox();
+  const double hx = std::sqrt(3.25), hy = std::sqrt(1.75);
+  EXPECT_NEAR(box.ul().x(), 10 - hx, 1e-14);
+  EXPECT_NEAR(box.ul().y(), -5 - hy, 1e-14);
+  EXPECT_NEAR(box.width(), 2 * hx, 1e-14);
+  EXPECT_NEAR(box.height(), 2 * hy, 1e-14);
+}
+
+TEST(ShapesEllipse, NearestPoint) {
+  const ccEllipse e(V(0, 0), V(2, 1));
+  EXPECT_TRUE(cfRealEq(e.nearestPoint(V(0, 3)), V(0, 1), 1e-15));
+  EXPECT_TRUE(cfRealEq(e.nearestPoint(V(5, 0)), V(2, 0), 1e-15));
+  // Inside on the major axis: x = 2/3, y = sqrt(8) / 3 (or its mirror).
+  const V n = e.nearestPoint(V(0.5, 0));
+  EXPECT_NEAR(n.x(), 2.0 / 3, 1e-15);
+  EXPECT_NEAR(std::fabs(n.y()), std::sqrt(8.0) / 3, 1e-15);
+  EXPECT_NEAR(e.distanceToPoint(V(0.5, 0)), std::sqrt(33.0) / 6, 1e-15);
+
+  // Rotated, translated and reflected ellipses against dense sampling, and the normal
+  // condition at the answer.
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-6, 6);
+  for (bool refl : {false, true}) {
+    const ccEllipse f(V(1, -1), V(3, 0.7), rad(0.8), refl);
+    for (int k = 0; k < 40; ++k) {
+      const V p(u(rng), u(rng));
+      const V q = f.nearestPoint(p);
+      double brute = kInf;
+      for (const V& s : dense([&](double t) { return f.point(rad(t)); }, 0, kTwoPi, 20000))
+        brute = std::min(brute, (s - p).length());
+      EXPECT_LE(f.distanceToPoint(p), brute + 1e-12);
+      EXPECT_NEAR(f.distanceToPoint(p), brute, 1e-6);
+      // On the ellipse, and p - q along its normal (a.x / rx^2, a.y / ry^2) in the axis frame.
+      const V a = toAxes(q - f.center(), f.rotation());
+      const V d = toAxes(p - q, f.rotation());
+      EXPECT_NEAR(a.x() * a.x() / 9 + a.y() * a.y() / 0.49, 1, 1e-12);
+      const V normal(a.x() / 9, a.y() / 0.49);
+      EXPECT_NEAR(normal.unit().cross(d), 0, 1e-12 * std::max(1.0, d.length()));
+    }
+  }
+}
+
+TEST(ShapesEllipse, Perimeter) {
+  EXPECT_NEAR(ccEllipse(V(0, 0), V(2, 1)).perimeter(), 9.688448220547676, 1e-14);
+  EXPECT_NEAR(ccEllipse(V(0, 0), V(1, 2), rad(1)).perimeter(), 9.688448220547676, 1e-14);
+  EXPECT_NEAR(ccEllipse(V(3, 3), V(1.5, 1.5)).perimeter(), 3 * ccPi, 1e-14);
+  EXPECT_DOUBLE_EQ(ccEllipse(V(0, 0), V(2, 0)).perimeter(), 8);
+  EXPECT_DOUBLE_EQ(ccEllipse().perimeter(), 0);
+  EXPECT_DOUBLE_EQ(ccEllipse().distanceToPoint(V(3, 4)), 5);
+  for (double b : {0.9, 0.3, 1e-3, 1e-8}) {
+    const double p = ccEllipse(V(0, 0), V(1, b), rad(0.3)).perimeter();
+    EXPECT_NEAR(p, agmPerimeter(1, b), 1e-12 * p) << b;
+  }
+}
+
+TEST(ShapesEllipse, MappingTable) {
+  const ccEllipse e(V(1, 2), V(2, 1), ccDegree(30));
+  // A shear: singular values sqrt(3 +- sqrt 5), major axis at atan(sqrt 5 - 2).
+  const ccEllipse a(V(0, 0), V(2, 1));
+  ccShapePtrh m = a.mapShape(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), V(0, 0)));
+  ASSERT_EQ(typeid(*m), typeid(ccEllipse));
+  const auto& me = dynamic_cast<const ccEllipse&>(*m);
+  EXPECT_NEAR(me.radii().x(), std::sqrt(3 + std::sqrt(5.0)), 1e-14);
+  EXPECT_NEAR(me.radii().y(), std::sqrt(3 - std::sqrt(5.0)), 1e-14);
+  EXPECT_NEAR(std::remainder(me.rotation().toDouble() - std::atan(std::sqrt(5.0) - 2), ccPi), 0,
+              1e-14);
+  EXPECT_FALSE(me.reflected());
+  // A similarity keeps the form exactly; a mirror toggles the reflection and turns the
+  // rotation the other way.
+  const ccEllipse s = e.map(similarity());
+  EXPECT_NEAR(s.rotation().toDouble(), ccPi / 6 + 0.6, 1e-15);
+  EXPECT_TRUE(cfRealEq(s.radii(), V(5, 2.5), 1e-14));
+  const ccEllipse r = e.map(mirror());
+  EXPECT_NEAR(r.rotation().toDouble(), -ccPi / 6, 1e-15);
+  EXPECT_TRUE(r.reflected());
+  EXPECT_EQ(r.radii(), e.radii());
+  EXPECT_EQ(e.map(ccXform<2>()), e);
+  // Any map: the mapped point at phi + shift is the image of the point at phi.
+  for (const ccXform<2>& x : {shear(), mirror(), general(), similarity()}) {
+    double shift;
+    const ccEllipse y = e.mapWithShift(x, &shift);
+    for (double t : {0.0, 0.7, 2.0, 4.4})
+      EXPECT_TRUE(cfRealEq(y.point(rad(t + shift)), x * e.point(rad(t)), 1e-13)) << x;
+    EXPECT_EQ(y.isRightHanded(), (x.matrix().determinant() > 0) == e.isRightHanded());
+  }
+}
+
+TEST(ShapesEllipse, WithinReverseAndSubShape) {
+  const ccEllipse e(V(0, 0), V(2, 1), rad(ccPi / 2));
+  EXPECT_TRUE(e.within(V(0, 1.9)));
+  EXPECT_FALSE(e.within(V(1.1, 0)));
+  EXPECT_TRUE(e.within(V(0, 2)));
+  EXPECT_TRUE(ccEllipse(V(0, 0), V(2, 0)).within(V(1, 0)));
+  EXPECT_FALSE(ccEllipse(V(0, 0), V(2, 0)).within(V(1, 0.1)));
+
+  ccShapePtrh r = e.reverse();
+  EXPECT_TRUE(cfRealEq(samples(*r, ccShape::ccSampleParams(0, 0.1))[0], V(0, 2), 1e-15));
+  EXPECT_FALSE(r->isRightHanded());
+  EXPECT_NEAR(r->perimeter(), e.perimeter(), 1e-14);
+
+  // A quarter of the perimeter from the start reaches the next axis end.
+  const double p = e.perimeter();
+  ccShapePtrh q = e.subShape(0, p / 4);
+  ASSERT_EQ(typeid(*q), typeid(ccEllipseArc));
+  EXPECT_TRUE(cfRealEq(q->endPoint(), V(-1, 0), 1e-13));
+  EXPECT_NEAR(q->perimeter(), p / 4, 1e-13);
+  EXPECT_NEAR(e.nearestPerimPos(V(-3, 0)), p / 4, 1e-13);
+  ccShapePtrh w = e.subShape(0.3, 5.1);
+  EXPECT_NEAR(w->perimeter(), 4.8, 1e-12);
+  EXPECT_NEAR(e.nearestPerimPos(w->endPoint()), 5.1, 1e-12);
+}
+
+TEST(ShapesEllipse, ArchiveRoundTrip) {
+  const ccEllipse e(V(1, 2), V(3, 0.5), rad(-0.3), true);
+  ccShapePtrh back = roundTrip(e);
+  ASSERT_EQ(typeid(*back), typeid(ccEllipse));
+  EXPECT_TRUE(*back == e);
+  expectSharedLoadsOnce(e);
+  ccArchive out;
+  unsigned char v = 0;
+  V c(0, 0), radii(1, -1);
+  double rot = 0;
+  bool refl = false;
+  out || v || v || c || radii || rot || refl;
+  ccEllipse f = e;
+  ccArchive in(out.data());
+  EXPECT_THROW(f.dispatchSerialize(in), ccShapesError::BadRadius);
+  EXPECT_EQ(f, e);
+}
+
+// ---- ccEllipseArc
+
+TEST(ShapesEllipseArc, SpanAndEnds) {
+  const ccEllipse unit(V(0, 0), V(1, 1));
+  EXPECT_DOUBLE_EQ(ccEllipseArc(unit, rad(ccPi / 2), rad(ccPi)).angleSpan().toDouble(), ccPi / 2);
+  EXPECT_DOUBLE_EQ(ccEllipseArc(unit, rad(ccPi), rad(ccPi / 2)).angleSpan().toDouble(), 1.5 * ccPi);
+  const ccEllipseArc full(unit, rad(0), rad(kTwoPi));
+  EXPECT_TRUE(full.isFull());
+  EXPECT_DOUBLE_EQ(full.angleSpan().toDouble(), kTwoPi);
+  EXPECT_THROW(ccEllipseArc(unit, rad(kNaN), rad(0)), ccShapesError::BadGeom);
+
+  const ccEllipseArc a(ccEllipse(V(1, 1), V(2, 1)), rad(0), rad(ccPi / 2));
+  EXPECT_TRUE(cfRealEq(a.startPoint(), V(3, 1), 1e-15));
+  EXPECT_TRUE(cfRealEq(a.endPoint(), V(1, 2), 1e-15));
+  EXPECT_NEAR(a.startAngle().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_NEAR(a.endAngle().toDouble(), ccPi, 1e-15);
+  EXPECT_NEAR(a.tangentRotation().toDouble(), ccPi / 2, 1e-15);
+  const ccEllipseArc b(ccEllipse(V(0, 0), V(3, 1), rad(0), true), rad(-1), rad(-1 + ccPi));
+  EXPECT_NEAR(b.tangentRotation().toDouble(), -ccPi, 1e-14);  // half a turn, clockwise
+  EXPECT_THROW(ccEllipseArc(ccEllipse(), rad(0), rad(1)).startAngle(), ccShapesError::NoTangent);
+  EXPECT_TRUE(a.isOpenContour());
+  EXPECT_THROW(a.within(V(0, 0)), ccShapesError::NotRegion);
+}
+
+TEST(ShapesEllipseArc, BoundingBoxIncludesExtremesInside) {
+  const ccEllipse unit(V(0, 0), V(1, 1));
+  const ccRect box = ccEllipseArc(unit, rad(-ccPi / 4), rad(ccPi / 4)).boundingBox();
+  const double h = std::sqrt(0.5);
+  EXPECT_NEAR(box.ul().x(), h, 1e-15);
+  EXPECT_NEAR(box.ul().y(), -h, 1e-15);
+  EXPECT_NEAR(box.lr().x(), 1, 1e-15);
+  EXPECT_NEAR(box.lr().y(), h, 1e-15);
+  // The long way round holds every extreme but +x.
+  const ccRect big = ccEllipseArc(unit, rad(ccPi / 4), rad(-ccPi / 4)).boundingBox();
+  EXPECT_NEAR(big.ul().x(), -1, 1e-15);
+  EXPECT_NEAR(big.ul().y(), -1, 1e-15);
+  EXPECT_NEAR(big.lr().x(), h, 1e-15);
+  // A rotated ellipse's arc against dense sampling.
+  const ccEllipseArc r(ccEllipse(V(2, 3), V(4, 1), rad(0.4)), rad(0.3), rad(2.9));
+  double x0 = kInf, x1 = -kInf, y0 = kInf, y1 = -kInf;
+  for (const V& p : dense([&](double t) { return r.ellipse().point(rad(t)); }, 0.3, 2.6, 200000)) {
+    x0 = std::min(x0, p.x());
+    x1 = std::max(x1, p.x());
+    y0 = std::min(y0, p.y());
+    y1 = std::max(y1, p.y());
+  }
+  const ccRect rb = r.boundingBox();
+  EXPECT_NEAR(rb.ul().x(), x0, 1e-9);
+  EXPECT_NEAR(rb.ul().y(), y0, 1e-9);
+  EXPECT_NEAR(rb.lr().x(), x1, 1e-9);
+  EXPECT_NEAR(rb.lr().y(), y1, 1e-9);
+  EXPECT_LE(rb.ul().x(), x0);
+  EXPECT_GE(rb.lr().y(), y1);
+}
+
+TEST(ShapesEllipseArc, NearestPoint) {
+  const ccEllipse unit(V(0, 0), V(1, 1));
+  const ccEllipseArc q1(unit, rad(0), rad(ccPi / 2));
+  EXPECT_TRUE(cfRealEq(q1.nearestPoint(V(-2, -1)), V(0, 1), 1e-15));
+  EXPECT_TRUE(cfRealEq(q1.nearestPoint(V(2, 2)), V(std::sqrt(0.5), std::sqrt(0.5)), 1e-15));
+  // Inside on the major axis of (3, 1): the nearest points are mirrored; the lower arc
+  // gets the lower one.
+  const ccEllipse e(V(0, 0), V(3, 1));
+  const ccEllipseArc lower(e, rad(ccPi), rad(kTwoPi));
+  const V n = lower.nearestPoint(V(0.5, 0));
+  EXPECT_NEAR(n.x(), 0.5625, 1e-14);
+  EXPECT_NEAR(n.y(), -std::sqrt(1 - 0.1875 * 0.1875), 1e-14);
+  // Arcs holding only a local minimum of the distance, and random cases, against dense
+  // sampling of the arc.
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> u(-4, 4), ang(-7, 7);
+  for (int k = 0; k < 60; ++k) {
+    const ccEllipseArc a(ccEllipse(V(0.5, -0.5), V(3, 1), rad(0.2), k % 2 == 1), rad(ang(rng)),
+                         rad(ang(rng)));
+    const V p = k < 10 ? V(0.2 + 0.05 * k, 0.3) : V(u(rng), u(rng));
+    double brute = kInf;
+    for (const V& s : dense([&](double t) { return a.ellipse().point(rad(t)); },
+                            a.phi1().toDouble(), a.angleSpan().toDouble(), 20000))
+      brute = std::min(brute, (s - p).length());
+    EXPECT_LE(a.distanceToPoint(p), brute + 1e-12);
+    EXPECT_NEAR(a.distanceToPoint(p), brute, 1e-6);
+  }
+}
+
+TEST(ShapesEllipseArc, MappingKeepsEndsAndDirection) {
+  const ccEllipseArc a(ccEllipse(V(1, 2), V(2, 1), ccDegree(20)), rad(0.5), rad(2.5));
+  for (const ccXform<2>& x : {shear(), mirror(), general(), similarity()}) {
+    ccShapePtrh m = a.mapShape(x);
+    ASSERT_EQ(typeid(*m), typeid(ccEllipseArc));
+    const auto& ma = dynamic_cast<const ccEllipseArc&>(*m);
+    EXPECT_TRUE(cfRealEq(ma.startPoint(), x * a.startPoint(), 1e-13)) << x;
+    EXPECT_TRUE(cfRealEq(ma.endPoint(), x * a.endPoint(), 1e-13)) << x;
+    EXPECT_NEAR(ma.angleSpan().toDouble(), 2.0, 1e-13);
+    const V mid = a.ellipse().point(rad(1.5));
+    EXPECT_TRUE(cfRealEq(ma.ellipse().point(ma.phi1() + rad(1.0)), x * mid, 1e-13)) << x;
+  }
+  // Into the frame of its unit circle the arc keeps its angles.
+  const ccEllipseArc u = a.map(a.ellipse().unit().inverse());
+  EXPECT_NEAR(u.phi1().toDouble(), 0.5, 1e-14);
+  EXPECT_NEAR(u.phi2().toDouble(), 2.5, 1e-14);
+  EXPECT_TRUE(cfRealEq(u.ellipse().radii(), V(1, 1), 1e-14));
+}
+
+TEST(ShapesEllipseArc, ReversePerimeterAndSubShape) {
+  const ccEllipseArc a(ccEllipse(V(0, 0), V(2, 1)), rad(0), rad(ccPi / 2));
+  EXPECT_NEAR(a.perimeter(), 9.688448220547676 / 4, 1e-14);
+  const double t0 = 0.4, t1 = 1.3;
+  const ccEllipseArc b(ccEllipse(V(0, 0), V(2, 1), rad(0.7)), rad(t0), rad(t1));
+  EXPECT_NEAR(b.perimeter(), numericArcLength(b.ellipse().unit().matrix(), t0, t1), 1e-13);
+
+  ccShapePtrh r = a.reverse();
+  EXPECT_TRUE(cfRealEq(r->startPoint(), a.endPoint(), 1e-15));
+  EXPECT_TRUE(cfRealEq(r->endPoint(), a.startPoint(), 1e-15));
+  EXPECT_NEAR(r->startAngle().toDouble(), 0, 1e-15);  // clockwise over the top
+  EXPECT_NEAR(r->perimeter(), a.perimeter(), 1e-14);
+  EXPECT_TRUE(*r->reverse() == a);
+
+  ccShapePtrh s = a.subShape(0.5, 1.5);
+  EXPECT_NEAR(s->perimeter(), 1.0, 1e-13);
+  EXPECT_NEAR(a.nearestPerimPos(s->startPoint()), 0.5, 1e-12);
+  EXPECT_NEAR(a.nearestPerimPos(s->endPoint()), 1.5, 1e-12);
+  EXPECT_THROW(a.subShape(1, 1), ccShapesError::BadParams);
+  EXPECT_THROW(a.subShape(0, 3), ccShapesError::BadParams);
+}
+
+TEST(ShapesEllipseArc, SamplingLimits) {
+  const ccEllipseArc a(ccEllipse(V(1, 1), V(5, 0.5), rad(0.3)), rad(-0.5), rad(2.5));
+  auto point = [&](double t) { return a.ellipse().point(rad(t)); };
+  const auto arcPts = dense(point, -0.5, 3.0, 6000);
+  for (double tol : {0.1, 0.01, 0.001}) {
+    const auto s = samples(a, ccShape::ccSampleParams(0, tol));
+    EXPECT_TRUE(cfRealEq(s.front(), a.startPoint(), 1e-15));
+    EXPECT_TRUE(cfRealEq(s.back(), a.endPoint(), 1e-15));
+    for (const V& p : arcPts) EXPECT_LE(distToPolyline(p, s, false), tol * (1 + 1e-9));
+  }
+  // Spacing bounds the distance between consecutive samples.
+  const auto sp = samples(a, ccShape::ccSampleParams(0.2, 0));
+  for (std::size_t i = 1; i < sp.size(); ++i) EXPECT_LE((sp[i] - sp[i - 1]).length(), 0.2);
+  // Uniform: equal arc lengths no longer than the spacing, and the tolerance still held.
+  const auto un = samples(a, ccShape::ccSampleParams(0.3, 0.01, 10000, false, true));
+  const double step = a.perimeter() / (un.size() - 1);
+  EXPECT_LE(step, 0.3);
+  for (std::size_t i = 0; i < un.size(); ++i) EXPECT_NEAR(a.nearestPerimPos(un[i]), step * i, 1e-9);
+  for (const V& p : arcPts) EXPECT_LE(distToPolyline(p, un, false), 0.01 * (1 + 1e-9));
+  // maxPoints: exactly that many, ends kept.
+  const auto few = samples(a, ccShape::ccSampleParams(0, 1e-6, 7));
+  ASSERT_EQ(few.size(), 7u);
+  EXPECT_TRUE(cfRealEq(few.back(), a.endPoint(), 1e-15));
+  EXPECT_THROW(samples(a, ccShape::ccSampleParams(0, 0.1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(samples(a, ccShape::ccSampleParams(-1, 0.1)), ccShapesError::BadParams);
+  EXPECT_THROW(samples(a, ccShape::ccSampleParams(0, 0.1, 100, false, true)),
+               ccShapesError::BadParams);
+}
+
+TEST(ShapesEllipseArc, Archive) {
+  const ccEllipseArc a(ccEllipse(V(1, 2), V(3, 0.5), rad(-0.3), true), rad(-1), rad(7));
+  ccShapePtrh back = roundTrip(a);
+  ASSERT_EQ(typeid(*back), typeid(ccEllipseArc));
+  EXPECT_TRUE(*back == a);
+  expectSharedLoadsOnce(a);
+  ccArchive out;
+  unsigned char v = 0;
+  V c(0, 0), radii(1, 1);
+  double rot = 0, p1 = 0, p2 = kInf;
+  bool refl = false;
+  out || v || v || c || radii || rot || refl || p1 || p2;
+  ccEllipseArc b = a;
+  ccArchive in(out.data());
+  EXPECT_THROW(b.dispatchSerialize(in), ccShapesError::BadGeom);
+  EXPECT_EQ(b, a);
+}
+
+// ---- ccEllipse2 and ccEllipseArc2
+
+TEST(ShapesEllipse2, FormsAndUnitMap) {
+  EXPECT_THROW(ccEllipse2(V(1, -1), rad(0), V(0, 0)), ccShapesError::BadRadius);
+  EXPECT_THROW(ccEllipse2(V(1, 1), rad(0), V(kNaN, 0)), ccShapesError::BadGeom);
+  EXPECT_THROW(ccEllipse2(ccXform<2>(ccMatrix<2>(kInf, 0, 0, 1), V())), ccShapesError::BadGeom);
+  const ccEllipse2 e(V(3, 1), rad(0.5), V(1, 2), true, rad(0.25));
+  const ccMatrix<2> m = e.ellFromUnitCirc().matrix();
+  EXPECT_TRUE(cfRealEq(m * V(std::cos(-0.25), std::sin(-0.25)),
+                       V(3 * std::cos(0.5), 3 * std::sin(0.5)), 1e-14));
+  EXPECT_FALSE(e.isRightHanded());
+  EXPECT_LT(m.determinant(), 0);
+  // The unit map is rebuilt from any matrix (reflecting, singular, zero).
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> u(-5, 5);
+  std::vector<ccMatrix<2>> ms = {ccMatrix<2>(1, 2, 2, 4), ccMatrix<2>(0, 0, 0, 0),
+                                 ccMatrix<2>(0, -2, 2, 0), ccMatrix<2>(2, 0, 0, -2)};
+  for (int k = 0; k < 30; ++k) ms.push_back(ccMatrix<2>(u(rng), u(rng), u(rng), u(rng)));
+  for (const ccMatrix<2>& mm : ms) {
+    const ccEllipse2 f(ccXform<2>(mm, V(1, -1)));
+    EXPECT_TRUE(cfRealEq(f.ellFromUnitCirc().matrix(), mm, 1e-14)) << mm;
+    EXPECT_GE(f.radii().x(), f.radii().y());
+    EXPECT_EQ(f.reflected(), mm.determinant() < 0);
+  }
+  // A similarity's rotation goes to the rotation, not the phase.
+  const ccEllipse2 c(ccXform<2>(V(), rad(1.0), rad(1.0), 2, 2));
+  EXPECT_NEAR(c.rotation().toDouble(), 1.0, 1e-15);
+  EXPECT_EQ(c.phase().toDouble(), 0);
+  // The skewed form.
+  const ccEllipse2 s(V(2, 1), rad(0.3), rad(0.4), V(5, 5));
+  EXPECT_TRUE(cfRealEq(s.ellFromUnitCirc(), ccXform<2>(V(5, 5), rad(0.3), rad(0.7), 2, 1), 1e-14));
+  EXPECT_EQ(ccEllipse2(V(2, 1), rad(0.3), rad(0), V(5, 5)), ccEllipse2(V(2, 1), rad(0.3), V(5, 5)));
+}
+
+TEST(ShapesEllipse2, MappingComposesTheUnitMap) {
+  const ccEllipse2 e(V(3, 1), rad(0.5), V(1, 2), false, rad(0.25));
+  for (const ccXform<2>& x : {shear(), mirror(), general(), similarity()}) {
+    ccShapePtrh m = e.mapShape(x);
+    ASSERT_EQ(typeid(*m), typeid(ccEllipse2));
+    EXPECT_TRUE(cfRealEq(dynamic_cast<const ccEllipse2&>(*m).ellFromUnitCirc(),
+                         x * e.ellFromUnitCirc(), 1e-13))
+        << x;
+  }
+  const ccEllipse2 r = e.map(ccXform<2>(V(0, 0), rad(0.2), rad(0.2), 1, 1));
+  EXPECT_EQ(r.radii(), e.radii());
+  EXPECT_EQ(r.phase(), e.phase());
+  EXPECT_NEAR(r.rotation().toDouble(), 0.7, 1e-15);
+  EXPECT_EQ(e.map(cc2XformLinear(shear())), e.map(shear()));
+  // Geometry of the set ignores the phase.
+  const ccEllipse2 f(V(2, 1), ccDegree(30), V(10, -5), true, rad(1.1));
+  const ccRect box = f.boundingBox();
+  EXPECT_NEAR(box.width(), 2 * std::sqrt(3.25), 1e-14);
+  EXPECT_NEAR(box.height(), 2 * std::sqrt(1.75), 1e-14);
+  EXPECT_NEAR(f.perimeter(), 9.688448220547676, 1e-14);
+  EXPECT_TRUE(f.within(V(10, -5)));
+  EXPECT_NEAR(f.distanceToPoint(V(10, -5) + V(std::cos(ccPi / 6), std::sin(ccPi / 6)) * 5), 3,
+              1e-14);
+  ccShapePtrh rv = f.reverse();
+  EXPECT_TRUE(rv->isRightHanded());
+  EXPECT_TRUE(cfRealEq(samples(*rv, ccShape::ccSampleParams(0, 0.1))[0], f.point(rad(0)), 1e-14));
+  EXPECT_NEAR(f.nearestPerimPos(f.point(rad(ccPi))), f.perimeter() / 2, 1e-12);
+  ccShapePtrh sub = f.subShape(1, 2);
+  ASSERT_EQ(typeid(*sub), typeid(ccEllipseArc2));
+  EXPECT_NEAR(sub->perimeter(), 1, 1e-13);
+}
+
+TEST(ShapesEllipseArc2, SignedSpans) {
+  const ccEllipse2 unit(V(1, 1), rad(0), V(0, 0));
+  const ccEllipseArc2 ccw(unit, rad(0), rad(ccPi / 2)), cw(unit, rad(0), rad(-ccPi / 2));
+  EXPECT_NEAR(ccw.phiEnd().toDouble(), ccPi / 2, 0);
+  EXPECT_TRUE(cfRealEq(cw.endPoint(), V(0, -1), 1e-15));
+  EXPECT_NEAR(ccw.startAngle().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_NEAR(cw.startAngle().toDouble(), -ccPi / 2, 1e-15);
+  EXPECT_NEAR(std::remainder(cw.endAngle().toDouble() - ccPi, kTwoPi), 0, 1e-15);
+  EXPECT_NEAR(ccw.tangentRotation().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_NEAR(cw.tangentRotation().toDouble(), -ccPi / 2, 1e-15);
+  EXPECT_NEAR(cw.map(mirror()).tangentRotation().toDouble(), ccPi / 2, 1e-15);
+  const ccRect box = cw.boundingBox();
+  EXPECT_NEAR(box.ul().y(), -1, 1e-15);
+  EXPECT_NEAR(box.lr().x(), 1, 1e-15);
+  EXPECT_NEAR(box.lr().y(), 0, 1e-15);
+  const ccEllipseArc2 full(unit, rad(1), rad(-9));
+  EXPECT_TRUE(full.isFull());
+  EXPECT_NEAR(full.perimeter(), kTwoPi, 1e-14);
+  EXPECT_TRUE(cfRealEq(full.endPoint(), full.startPoint(), 0));
+  const ccEllipseArc2 point(unit, rad(1), rad(0));
+  EXPECT_EQ(point.perimeter(), 0);
+  EXPECT_EQ(samples(point, ccShape::ccSampleParams(0, 0.1)).size(), 2u);
+
+  ccShapePtrh r = cw.reverse();
+  EXPECT_TRUE(cfRealEq(r->startPoint(), cw.endPoint(), 1e-15));
+  EXPECT_TRUE(cfRealEq(r->endPoint(), cw.startPoint(), 1e-15));
+}
+
+TEST(ShapesEllipseArc2, MappingKeepsAnglesAndPoints) {
+  const ccEllipseArc2 a(ccEllipse2(V(2, 1), rad(0.2), V(1, 1), false, rad(0.3)), rad(2), rad(-4));
+  for (const ccXform<2>& x : {shear(), mirror(), general(), similarity()}) {
+    const ccEllipseArc2 m = a.map(x);
+    EXPECT_EQ(m.phiStart(), a.phiStart());
+    EXPECT_EQ(m.phiSpan(), a.phiSpan());
+    EXPECT_TRUE(cfRealEq(m.startPoint(), x * a.startPoint(), 1e-13));
+    EXPECT_TRUE(cfRealEq(m.endPoint(), x * a.endPoint(), 1e-13));
+    EXPECT_EQ(typeid(*a.mapShape(x)), typeid(ccEllipseArc2));
+  }
+  // Tangent turn over half a turn of an eccentric ellipse is half a turn.
+  const ccEllipseArc2 h(ccEllipse2(V(10, 0.1), rad(0.4), V(0, 0)), rad(0.3), rad(ccPi));
+  EXPECT_NEAR(h.tangentRotation().toDouble(), ccPi, 1e-12);
+  // Arc length and positions.
+  EXPECT_NEAR(a.perimeter(), numericArcLength(a.ellipse().ellFromUnitCirc().matrix(), -2, 2),
+              1e-12);
+  ccShapePtrh s = a.subShape(0.25, 2.5);
+  EXPECT_NEAR(s->perimeter(), 2.25, 1e-12);
+  EXPECT_NEAR(a.nearestPerimPos(s->endPoint()), 2.5, 1e-11);
+}
+
+TEST(ShapesEllipse2, Archive) {
+  const ccEllipse2 e(V(3, 1), rad(0.5), V(1, 2), true, rad(0.25));
+  EXPECT_TRUE(*roundTrip(e) == e);
+  expectSharedLoadsOnce(e);
+  const ccEllipseArc2 a(e, rad(-1), rad(-2.5));
+  EXPECT_TRUE(*roundTrip(a) == a);
+  expectSharedLoadsOnce(a);
+  ccArchive out;
+  unsigned char v = 0;
+  V c(0, 0), radii(-1, 1);
+  double rot = 0, ph = 0;
+  bool refl = false;
+  out || v || v || c || radii || rot || refl || ph;
+  ccEllipse2 f = e;
+  ccArchive in(out.data());
+  EXPECT_THROW(f.dispatchSerialize(in), ccShapesError::BadRadius);
+  EXPECT_EQ(f, e);
+}
+
+// ---- ccEllipseAnnulus and ccEllipseAnnulusSection
+
+TEST(ShapesEllipseAnnulus, FromTwoEllipses) {
+  const ccEllipse small(V(1, 1), V(2, 1), ccDegree(30)), big(V(1, 1), V(4, 2), ccDegree(30));
+  for (const ccEllipseAnnulus& a : {ccEllipseAnnulus(small, big), ccEllipseAnnulus(big, small)}) {
+    EXPECT_EQ(a.outer(), big);
+    EXPECT_NEAR(a.scale(), 0.5, 1e-15);
+    EXPECT_TRUE(cfRealEq(a.inner().radii(), V(2, 1), 1e-15));
+  }
+  EXPECT_THROW(ccEllipseAnnulus(small, ccEllipse(V(1.1, 1), V(4, 2), ccDegree(30))),
+               ccShapesError::BadGeom);
+  EXPECT_THROW(ccEllipseAnnulus(small, ccEllipse(V(1, 1), V(4, 3), ccDegree(30))),
+               ccShapesError::BadGeom);
+  EXPECT_THROW(ccEllipseAnnulus(small, ccEllipse(V(1, 1), V(4, 2), ccDegree(31))),
+               ccShapesError::BadGeom);
+  // The same shape described with other axes is accepted.
+  EXPECT_NO_THROW(ccEllipseAnnulus(small, ccEllipse(V(1, 1), V(2, 4), ccDegree(120))));
+  EXPECT_NO_THROW(
+      ccEllipseAnnulus(ccEllipse(V(0, 0), V(1, 1), rad(2)), ccEllipse(V(0, 0), V(3, 3))));
+  EXPECT_THROW(ccEllipseAnnulus(big, 1.5), ccShapesError::BadParams);
+  EXPECT_THROW(ccEllipseAnnulus(big, kNaN), ccShapesError::BadParams);
+}
+
+TEST(ShapesEllipseAnnulus, RegionAndMapping) {
+  const ccEllipseAnnulus a(ccEllipse(V(0, 0), V(4, 2)), 0.5);
+  EXPECT_TRUE(a.within(V(3, 0)));
+  EXPECT_TRUE(a.within(V(2, 0)));  // on the inner ellipse
+  EXPECT_FALSE(a.within(V(1.5, 0)));
+  EXPECT_FALSE(a.within(V(0, 2.5)));
+  EXPECT_DOUBLE_EQ(a.distanceToPoint(V(1.5, 0)), 0.5);
+  EXPECT_TRUE(cfRealEq(a.nearestPoint(V(0, 1.2)), V(0, 1), 1e-15));
+  EXPECT_NEAR(a.perimeter(), 1.5 * 2 * 9.688448220547676, 1e-13);
+  EXPECT_EQ(a.boundingBox().sz(), V(8, 4));
+  ccShapePtrh tree = a.decompose();
+  for (const V& p : {V(3, 0), V(1.5, 0), V(0, 2.5), V(0, -1.5)})
+    EXPECT_EQ(tree->within(p), a.within(p));
+
+  for (const ccXform<2>& x : {shear(), mirror(), general()}) {
+    ccShapePtrh m = a.mapShape(x);
+    ASSERT_EQ(typeid(*m), typeid(ccEllipseAnnulus));
+    const auto& ma = dynamic_cast<const ccEllipseAnnulus&>(*m);
+    EXPECT_EQ(ma.scale(), 0.5);
+    for (const V& p : {V(3, 0), V(1.5, 0.2), V(0, 2.5), V(-1, -1.5), V(-2.9, 0.1)})
+      EXPECT_EQ(ma.within(x * p), a.within(p)) << p << x;
+  }
+  EXPECT_TRUE(*roundTrip(a) == a);
+  expectSharedLoadsOnce(a);
+}
+
+TEST(ShapesEllipseAnnulusSection, QuarterRing) {
+  const ccEllipseAnnulus ring(ccEllipse(V(0, 0), V(2, 2)), 0.5);
+  const ccEllipseAnnulusSection s(ring, rad(0), rad(ccPi / 2));
+  const ccRect box = s.boundingBox();
+  EXPECT_TRUE(cfRealEq(box.ul(), V(0, 0), 1e-15));
+  EXPECT_TRUE(cfRealEq(box.lr(), V(2, 2), 1e-15));
+  EXPECT_TRUE(s.within(V(1.2, 1.2)));
+  EXPECT_FALSE(s.within(V(-1.5, 0.1)));
+  EXPECT_FALSE(s.within(V(0.5, 0.5)));
+  EXPECT_NEAR(s.perimeter(), ccPi + ccPi / 2 + 2, 1e-14);
+  EXPECT_NEAR(s.distanceToPoint(V(1.5, -1)), 1, 1e-15);
+  EXPECT_TRUE(cfRealEq(s.outerArc().endPoint(), V(0, 2), 1e-15));
+  EXPECT_TRUE(cfRealEq(s.innerArc().startPoint(), V(1, 0), 1e-15));
+  // Positions run outer arc, segment in, inner arc back, segment out.
+  EXPECT_NEAR(s.nearestPerimPos(V(-0.1, 1.5)), ccPi + 0.5, 1e-14);
+  EXPECT_NEAR(s.nearestPerimPos(V(1.5, -0.1)), ccPi + 1 + ccPi / 2 + 0.5, 1e-14);
+
+  // Samples go round the closed outline through the corners.
+  const auto pts = samples(s, ccShape::ccSampleParams(0, 0.01, 10000, true));
+  EXPECT_TRUE(cfRealEq(pts.front(), V(2, 0), 1e-15));
+  EXPECT_TRUE(cfRealEq(pts.back(), V(2, 0), 1e-15));
+  for (const V& p : pts) EXPECT_LT(s.distanceToPoint(p), 1e-14);
+
+  ccShapePtrh tree = s.decompose();
+  ASSERT_EQ(typeid(*tree), typeid(ccContourTree));
+  EXPECT_NEAR(tree->perimeter(), s.perimeter(), 1e-13);
+  for (const V& p : {V(1.2, 1.2), V(0.5, 0.5), V(1.5, -0.2), V(0.1, 1.9)})
+    EXPECT_EQ(tree->within(p), s.within(p)) << p;
+}
+
+TEST(ShapesEllipseAnnulusSection, DirectionsMappingAndArchive) {
+  const ccEllipseAnnulus ring(ccEllipse(V(1, 1), V(2, 1), rad(0.3)), 0.4);
+  // World directions become parametric angles: 45 degrees on radii (2, 1) unrotated is
+  // atan2(1, 0.5).
+  const ccEllipseAnnulusSection d(ccEllipseAnnulus(ccEllipse(V(0, 0), V(2, 1)), 0.5), ccDegree(45),
+                                  ccDegree(90), false, false, false);
+  EXPECT_NEAR(d.phi1().toDouble(), std::atan2(1, 0.5), 1e-15);
+  EXPECT_NEAR(d.phi2().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_THROW(ccEllipseAnnulusSection(ccEllipseAnnulus(ccEllipse(V(0, 0), V(2, 0)), 0.5), rad(0),
+                                       rad(1), false, false, false),
+               ccShapesError::DegenerateShape);
+
+  const ccEllipseAnnulusSection s(ring, rad(-0.5), rad(2), true, true);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-2, 4);
+  for (const ccXform<2>& x : {shear(), mirror(), general(), similarity()}) {
+    ccShapePtrh m = s.mapShape(x);
+    ASSERT_EQ(typeid(*m), typeid(ccEllipseAnnulusSection));
+    const auto& ms = dynamic_cast<const ccEllipseAnnulusSection&>(*m);
+    EXPECT_TRUE(ms.reversed());
+    EXPECT_TRUE(ms.inward());
+    EXPECT_TRUE(cfRealEq(ms.outerArc().startPoint(), x * s.outerArc().startPoint(), 1e-13));
+    EXPECT_TRUE(cfRealEq(ms.innerArc().endPoint(), x * s.innerArc().endPoint(), 1e-13));
+    for (int k = 0; k < 50; ++k) {
+      const V p(u(rng), u(rng));
+      if (s.distanceToPoint(p) < 1e-6) continue;
+      EXPECT_EQ(ms.within(x * p), s.within(p)) << p << x;
+    }
+  }
+  ccShapePtrh back = roundTrip(s);
+  ASSERT_EQ(typeid(*back), typeid(ccEllipseAnnulusSection));
+  EXPECT_TRUE(*back == s);
+  expectSharedLoadsOnce(s);
+  // A bad scale in the stream: the section stays as it was.
+  ccArchive out;
+  unsigned char v = 0;
+  V c(0, 0), radii(1, 1);
+  double rot = 0, scale = 2, p1 = 0, p2 = 1;
+  bool f = false;
+  out || v || v || c || radii || rot || f || scale || p1 || p2 || f || f;
+  ccEllipseAnnulusSection t = s;
+  ccArchive in(out.data());
+  EXPECT_THROW(t.dispatchSerialize(in), ccShapesError::BadParams);
+  EXPECT_EQ(t, s);
+}

@@ -1,0 +1,446 @@
+// Point and line shapes: ccPoint, cc2Point, ccPointSet, ccCross, ccLineSeg, ccLineSegSet,
+// ccLine, ccFLine.
+#include <core/archive.h>
+#include <core/lines.h>
+#include <core/points.h>
+#include <core/polyline.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+using V = ccVector<2>;
+
+// Stores h and loads it back through a fresh archive.
+ccShapePtrh roundTrip(const ccShapePtrh& h) {
+  ccArchive out;
+  ccShapePtrh copy = h;
+  out || copy;
+  ccArchive in(out.data());
+  ccShapePtrh back;
+  in || back;
+  EXPECT_TRUE(in.atEnd());
+  return back;
+}
+
+// The stored bytes of shape s with the first stored double equal to from replaced by to.
+std::vector<unsigned char> storedWith(ccShape& s, double from, double to) {
+  ccArchive out;
+  s.dispatchSerialize(out);
+  std::vector<unsigned char> bytes = out.data();
+  unsigned char f[8], t[8];
+  std::memcpy(f, &from, 8);
+  std::memcpy(t, &to, 8);
+  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
+    if (std::memcmp(&bytes[i], f, 8) == 0) {
+      std::memcpy(&bytes[i], t, 8);
+      return bytes;
+    }
+  }
+  ADD_FAILURE() << "value not found in the stored bytes";
+  return bytes;
+}
+
+// Both handles of one object load as one object.
+void expectSharedLoadsOnce(const ccShapePtrh& h) {
+  ccShapePtrh a = h, b = h;
+  ccArchive out;
+  out || a || b;
+  ccArchive in(out.data());
+  ccShapePtrh la, lb;
+  in || la || lb;
+  ASSERT_TRUE(la);
+  EXPECT_EQ(la.get(), lb.get());
+  EXPECT_TRUE(*la == *h);
+}
+
+// Overloads as a tablet has them: a vector argument must pick the ccPoint one.
+int which(const ccPoint&) { return 1; }
+int which(const cc2Point&) { return 2; }
+int takesVector(const ccVector<2>& v) { return static_cast<int>(v.x() + v.y()); }
+
+// ---- ccPoint and cc2Point
+
+TEST(Point, WorksAsAVector) {
+  const ccPoint p(1, 2), q = V(4, 6);
+  const ccVector<2> d = q - p;
+  EXPECT_EQ(d, V(3, 4));
+  EXPECT_EQ(d.length(), 5);
+  EXPECT_EQ(2.0 * p, V(2, 4));
+  EXPECT_EQ(p + V(1, 1), V(2, 3));
+  EXPECT_EQ(takesVector(q), 10);
+  const ccXform<2> shift(ccMatrix<2>(), V(10, 20));
+  EXPECT_EQ(shift * p, V(11, 22));
+  static_assert(std::is_same_v<decltype(q - p), ccVector<2>>);
+  // A vector converts implicitly; where both point overloads exist ccPoint is chosen.
+  EXPECT_EQ(which(V(1, 1)), 1);
+  EXPECT_EQ(which(cc2Point(1, 1)), 2);
+  EXPECT_EQ(p.vector(), V(1, 2));
+}
+
+TEST(Point, ComparesByCoordinatesAndEqualByClass) {
+  const ccPoint p(1, 2);
+  const cc2Point p2(1, 2);
+  EXPECT_TRUE(p == V(1, 2));
+  EXPECT_TRUE(V(1, 2) == p);
+  EXPECT_TRUE(p == p2);
+  EXPECT_FALSE(p != ccPoint(1, 2));
+  EXPECT_TRUE(p != ccPoint(1, 3));
+  EXPECT_FALSE(p.equal(p2));  // different classes
+  EXPECT_TRUE(p.equal(ccPoint(1, 2)));
+  // A cc2Point converts to the ccPoint of the same coordinates.
+  const ccPoint converted = p2;
+  EXPECT_TRUE(converted.equal(p));
+}
+
+TEST(Point, RejectsNonFiniteAndNotesChanges) {
+  EXPECT_THROW(ccPoint(kNaN, 0), ccShapesError::BadGeom);
+  EXPECT_THROW(cc2Point(0, kInf), ccShapesError::BadGeom);
+  ccPoint p(1, 2);
+  const unsigned long before = p.changeCount();
+  p.x(5);
+  p += V(1, 1);
+  EXPECT_EQ(p, V(6, 3));
+  EXPECT_EQ(p.changeCount(), before + 2);
+}
+
+TEST(Point, ShapeQueriesAndMapping) {
+  const ccPoint p(3, 4);
+  EXPECT_FALSE(p.isOpenContour());
+  EXPECT_FALSE(p.isRegion());
+  EXPECT_FALSE(p.hasTangent());
+  EXPECT_EQ(p.boundingBox(), ccRect(V(3, 4), V(0, 0)));
+  EXPECT_EQ(p.distanceToPoint(V(0, 0)), 5);
+  EXPECT_THROW(p.startPoint(), ccShapesError::NotOpenContour);
+  const ccXform<2> x(ccMatrix<2>(0, -2, 2, 0), V(1, 1));  // rotate 90 degrees, scale 2
+  EXPECT_EQ(p.map(x), V(-7, 7));
+  ccShapePtrh m = p.mapShape(x);
+  ASSERT_TRUE(dynamic_cast<ccPoint*>(m.get()));
+  EXPECT_TRUE(*m == ccPoint(-7, 7));
+  ccShapePtrh m2 = cc2Point(3, 4).mapShape(x);
+  EXPECT_TRUE(dynamic_cast<cc2Point*>(m2.get()));
+  ccShape::ccSampleResult r;
+  p.sample(ccShape::ccSampleParams(1, 0), r);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r.positions()[0], V(3, 4));
+}
+
+TEST(Point, ArchiveRoundTripAndErrors) {
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPoint(1.5, -2.5)));
+  ASSERT_TRUE(dynamic_cast<ccPoint*>(back.get()));
+  EXPECT_TRUE(*back == ccPoint(1.5, -2.5));
+  back = roundTrip(ccShapePtrh(new cc2Point(7, 8)));
+  EXPECT_TRUE(dynamic_cast<cc2Point*>(back.get()) && *back == cc2Point(7, 8));
+  expectSharedLoadsOnce(ccShapePtrh(new ccPoint(9, 9)));
+
+  ccPoint source(12345.5, 2);
+  ccArchive bad(storedWith(source, 12345.5, kNaN));
+  ccPoint target(1, 1);
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, V(1, 1));
+
+  // Value form.
+  ccArchive out;
+  ccPoint v(3, 4);
+  out || v;
+  EXPECT_EQ(out.data().size(), 17u);
+  ccArchive in(out.data());
+  ccPoint w;
+  in || w;
+  EXPECT_EQ(w, V(3, 4));
+  std::vector<unsigned char> bytes = out.data();
+  bytes[0] = 1;
+  ccArchive future(bytes);
+  try {
+    future || w;
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "core/points");
+  }
+}
+
+// ---- ccPointSet
+
+TEST(PointSet, QueriesMapAndArchive) {
+  const ccPointSet s({V(1, 5), V(-2, 3), V(4, -1)});
+  EXPECT_EQ(s.size(), 3);
+  EXPECT_EQ(s[1], V(-2, 3));
+  EXPECT_THROW(s.point(3), ccShapesError::BadParams);
+  EXPECT_EQ(s.boundingBox(), ccRect(V(-2, -1), V(6, 6)));
+  EXPECT_EQ(s.nearestPoint(V(3, 0)), V(4, -1));
+  EXPECT_FALSE(s.isEmpty());
+  EXPECT_TRUE(ccPointSet().isEmpty());
+  EXPECT_THROW(ccPointSet().boundingBox(), ccShapesError::EmptyShape);
+  EXPECT_THROW(ccPointSet({V(0, kNaN)}), ccShapesError::BadGeom);
+  const ccXform<2> x(ccMatrix<2>(2, 0, 0, 3), V(1, 0));
+  EXPECT_EQ(s.map(x), ccPointSet({V(3, 15), V(-3, 9), V(9, -3)}));
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPointSet(s)));
+  EXPECT_TRUE(dynamic_cast<ccPointSet*>(back.get()) && *back == s);
+  expectSharedLoadsOnce(ccShapePtrh(new ccPointSet(s)));
+
+  ccPointSet target({V(0, 0)});
+  ccPointSet source({V(1, 2), V(777.25, 0)});
+  ccArchive bad(storedWith(source, 777.25, kInf));
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, ccPointSet({V(0, 0)}));
+}
+
+// ---- ccCross
+
+TEST(Cross, MapKeepsArmLengthAndMapsAngle) {
+  const ccCross c(V(1, 2), ccRadian(0), 7);
+  EXPECT_EQ(c.origin(), V(1, 2));
+  EXPECT_EQ(c.armlength(), 7);
+  // Rotation by 90 degrees and scale 3: the arms stay 7 pixels.
+  const ccXform<2> x(ccMatrix<2>(0, -3, 3, 0), V(10, 0));
+  const ccCross m = c.map(x);
+  EXPECT_EQ(m.origin(), V(4, 3));
+  EXPECT_NEAR(m.angle().toDouble(), ccPi / 2, 1e-15);
+  EXPECT_EQ(m.armlength(), 7);
+  // A shear changes the direction of the first arm.
+  const ccXform<2> shear(ccMatrix<2>(1, 1, 0, 1), V());
+  EXPECT_NEAR(ccCross(V(), ccRadian(ccPi / 2), 3).map(shear).angle().toDouble(), ccPi / 4, 1e-15);
+  ccShapePtrh h = c.mapShape(x);
+  EXPECT_TRUE(dynamic_cast<ccCross*>(h.get()));
+  EXPECT_EQ(c.boundingBox(), ccRect(V(1, 2), V(0, 0)));
+}
+
+TEST(Cross, ValidatesAndArchives) {
+  EXPECT_THROW(ccCross(V(0, 0), ccRadian(0), -1), ccShapesError::BadParams);
+  EXPECT_THROW(ccCross(V(kNaN, 0), ccRadian(0), 1), ccShapesError::BadGeom);
+  EXPECT_THROW(ccCross(V(0, 0), ccRadian(kInf), 1), ccShapesError::BadGeom);
+  ccCross c(V(1, 1), ccRadian(0.5), 4);
+  EXPECT_THROW(c.armlength(-3), ccShapesError::BadParams);
+  EXPECT_EQ(c.armlength(), 4);
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccCross(c)));
+  EXPECT_TRUE(dynamic_cast<ccCross*>(back.get()) && *back == c);
+  expectSharedLoadsOnce(ccShapePtrh(new ccCross(c)));
+  ccCross source(V(1, 1), ccRadian(4321.5), 4);
+  ccArchive bad(storedWith(source, 4321.5, kNaN));
+  EXPECT_THROW(c.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(c, ccCross(V(1, 1), ccRadian(0.5), 4));
+}
+
+// ---- ccLineSeg
+
+TEST(LineSeg, Geometry) {
+  const ccLineSeg s(V(1, 1), V(4, 5));
+  EXPECT_EQ(s.length(), 5);
+  EXPECT_TRUE(s.isOpenContour());
+  EXPECT_TRUE(s.hasTangent());
+  EXPECT_EQ(s.boundingBox(), ccRect(V(1, 1), V(3, 4)));
+  EXPECT_EQ(ccLineSeg(V(4, 5), V(1, 1)).boundingBox(), ccRect(V(1, 1), V(3, 4)));
+  // Foot inside the segment, and clamps to either end.
+  EXPECT_TRUE(cfRealEq(s.nearestPoint(V(5, 1)), V(2.44, 2.92), 1e-15));
+  EXPECT_TRUE(cfRealEq(s.nearestPoint(V(1 + 4, 1 - 3)), V(1, 1), 1e-15));  // perpendicular at p1
+  EXPECT_EQ(s.nearestPoint(V(0, -10)), V(1, 1));
+  EXPECT_EQ(s.nearestPoint(V(10, 20)), V(4, 5));
+  EXPECT_NEAR(s.distanceToPoint(V(1 + 4, 1 - 3)), 5, 1e-14);
+  // The point (4, 5) + 2 (4, -3) lies 10 from p2, beside the segment.
+  EXPECT_NEAR(s.distanceToPoint(V(12, -1)), 10, 1e-14);
+  EXPECT_NEAR(s.nearestPerimPos(V(5, 1)), 2.4, 1e-15);
+  EXPECT_EQ(s.startPoint(), V(1, 1));
+  EXPECT_EQ(s.endPoint(), V(4, 5));
+  EXPECT_DOUBLE_EQ(s.startAngle().toDouble(), std::atan2(4.0, 3.0));
+  EXPECT_EQ(s.endAngle(), s.startAngle());
+  EXPECT_EQ(s.tangentRotation().toDouble(), 0);
+  EXPECT_THROW(ccLineSeg(V(1, 1), V(1, 1)).startAngle(), ccShapesError::NoTangent);
+  EXPECT_FALSE(ccLineSeg(V(1, 1), V(1, 1)).hasTangent());
+  EXPECT_THROW(ccLineSeg(V(kNaN, 1), V(1, 1)), ccShapesError::BadGeom);
+}
+
+TEST(LineSeg, NearestPointProjectsOntoTheInside) {
+  const ccLineSeg s(V(0, 0), V(4, 0));
+  EXPECT_EQ(s.nearestPoint(V(1.5, 7)), V(1.5, 0));
+  EXPECT_EQ(s.nearestPerimPos(V(1.5, -7)), 1.5);
+  const ccLineSeg d(V(0, 0), V(3, 4));
+  EXPECT_TRUE(cfRealEq(d.nearestPoint(V(3 - 4, 4 + 3)), V(3, 4), 1e-15));
+  EXPECT_TRUE(cfRealEq(d.nearestPoint(V(1.5 + 4, 2 - 3)), V(1.5, 2), 1e-14));
+}
+
+TEST(LineSeg, ReverseSubShapeSampleMap) {
+  const ccLineSeg s(V(0, 0), V(10, 0));
+  ccShapePtrh r = s.reverse();
+  EXPECT_TRUE(*r == ccLineSeg(V(10, 0), V(0, 0)));
+  EXPECT_TRUE(*s.subShape(2, 7) == ccLineSeg(V(2, 0), V(7, 0)));
+  EXPECT_TRUE(*s.subShape(-5, 50) == s);
+  EXPECT_THROW(s.subShape(7, 2), ccShapesError::BadParams);
+  ccShape::ccSampleResult res;
+  s.sample(ccShape::ccSampleParams(3, 0), res);  // 4 parts of 2.5
+  ASSERT_EQ(res.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(res.positions()[i], V(2.5 * i, 0));
+  const ccXform<2> x(ccMatrix<2>(1, 2, 0, 1), V(0, 1));
+  EXPECT_EQ(s.map(x), ccLineSeg(V(0, 1), V(10, 1)));
+  EXPECT_TRUE(dynamic_cast<ccLineSeg*>(s.mapShape(x).get()));
+  // Winding angle seen from a point to the side: the segment subtends 90 degrees.
+  EXPECT_NEAR(ccLineSeg(V(1, 0), V(0, 1)).windingAngle(V(0, 0)).toDouble(), ccPi / 2, 1e-15);
+}
+
+TEST(LineSeg, ArchiveRoundTripAndErrors) {
+  const ccLineSeg s(V(1, 2), V(3, 4));
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLineSeg(s)));
+  EXPECT_TRUE(dynamic_cast<ccLineSeg*>(back.get()) && *back == s);
+  expectSharedLoadsOnce(ccShapePtrh(new ccLineSeg(s)));
+  ccLineSeg source(V(1, 2), V(3, 888.5));
+  ccArchive bad(storedWith(source, 888.5, kInf));
+  ccLineSeg target(V(0, 0), V(1, 1));
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, ccLineSeg(V(0, 0), V(1, 1)));
+}
+
+// ---- ccLineSegSet
+
+TEST(LineSegSet, Queries) {
+  const ccLineSegSet set({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 9))});
+  EXPECT_EQ(set.size(), 2);
+  EXPECT_EQ(set.boundingBox(), ccRect(V(0, 0), V(5, 9)));
+  EXPECT_EQ(set.nearestPoint(V(6, 6)), V(5, 6));
+  EXPECT_EQ(set.nearestPoint(V(1, -1)), V(1, 0));
+  EXPECT_EQ(set.perimeter(), 6);
+  EXPECT_FALSE(set.isOpenContour());
+  EXPECT_THROW(ccLineSegSet().boundingBox(), ccShapesError::EmptyShape);
+  EXPECT_THROW(set.segment(2), ccShapesError::BadParams);
+  const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V());
+  EXPECT_EQ(set.map(x),
+            ccLineSegSet({ccLineSeg(V(0, 0), V(-2, 0)), ccLineSeg(V(-5, 5), V(-5, 9))}));
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLineSegSet(set)));
+  EXPECT_TRUE(dynamic_cast<ccLineSegSet*>(back.get()) && *back == set);
+  expectSharedLoadsOnce(ccShapePtrh(new ccLineSegSet(set)));
+  ccLineSegSet source({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 999.5))});
+  ccArchive bad(storedWith(source, 999.5, kNaN));
+  ccLineSegSet target = set;
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, set);
+}
+
+// ---- ccLine
+
+TEST(Line, ConstructionAndInfiniteness) {
+  const ccLine l(V(0, 2), V(1, 1));
+  EXPECT_EQ(l.dir(), V(0, 2));  // kept as given
+  EXPECT_EQ(l.pos(), V(1, 1));
+  EXPECT_FALSE(l.isFinite());
+  EXPECT_TRUE(l.hasTangent());
+  EXPECT_THROW(l.boundingBox(), ccShapesError::BadGeom);
+  EXPECT_THROW(ccLine(V(0, 0), V(1, 1)), ccShapesError::DegenerateShape);
+  EXPECT_THROW(ccLine(V(1, 0), V(kNaN, 1)), ccShapesError::BadGeom);
+  const ccLine a(ccRadian(ccPi / 2), V(3, 0));
+  EXPECT_NEAR(a.dir().x(), 0, 1e-16);
+  EXPECT_EQ(a.dir().y(), 1);
+  ccLine m = l;
+  EXPECT_THROW(m.dir(V(0, 0)), ccShapesError::DegenerateShape);
+  EXPECT_EQ(m, l);
+}
+
+TEST(Line, NearestDistanceMapReverse) {
+  const ccLine l(V(3, 4), V(0, 1));
+  // The foot of (5, -5) on the line through (0, 1) along (3, 4).
+  EXPECT_TRUE(cfRealEq(l.nearestPoint(V(4, -2)), V(0, 1), 1e-15));
+  EXPECT_NEAR(l.distanceToPoint(V(4, -2)), 5, 1e-15);
+  EXPECT_TRUE(cfRealEq(l.nearestPoint(V(6, 9)), V(6, 9), 1e-14));
+  const ccXform<2> x(ccMatrix<2>(2, 0, 0, 1), V(1, 0));
+  EXPECT_EQ(l.map(x), ccLine(V(6, 4), V(1, 1)));
+  EXPECT_TRUE(dynamic_cast<ccLine*>(l.mapShape(x).get()));
+  const ccXform<2> flat(ccMatrix<2>(4, -3, 0, 0), V());  // sends (3, 4) to (0, 0)
+  EXPECT_THROW(l.map(flat), ccShapesError::DegenerateShape);
+  EXPECT_TRUE(*l.reverse() == ccLine(V(-3, -4), V(0, 1)));
+}
+
+TEST(Line, Archive) {
+  const ccLine l(V(1, 2), V(3, 4));
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLine(l)));
+  EXPECT_TRUE(dynamic_cast<ccLine*>(back.get()) && *back == l);
+  expectSharedLoadsOnce(ccShapePtrh(new ccLine(l)));
+  // A stored zero direction is rejected as the constructor rejects it.
+  ccLine source(V(1357.5, 0), V(3, 4));
+  ccArchive bad(storedWith(source, 1357.5, 0));
+  ccLine target = l;
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::DegenerateShape);
+  EXPECT_EQ(target, l);
+}
+
+// ---- ccFLine
+
+TEST(FLine, ImplicitFormFromPoints) {
+  const ccFLine f(V(0, 1), V(4, 4));  // direction (0.8, 0.6)
+  EXPECT_NEAR(f.cosAngle(), 0.8, 1e-15);
+  EXPECT_NEAR(f.sinAngle(), 0.6, 1e-15);
+  EXPECT_NEAR(f.a() * f.a() + f.b() * f.b(), 1, 1e-15);
+  EXPECT_NEAR(f.signedDistance(V(0, 1)), 0, 1e-15);
+  EXPECT_NEAR(f.signedDistance(V(4, 4)), 0, 1e-15);
+  // Left of the direction is positive: (0, 1) + 5 (-0.6, 0.8).
+  EXPECT_NEAR(f.signedDistance(V(-3, 5)), 5, 1e-14);
+  EXPECT_NEAR(f.distanceToPoint(V(3, -3)), 5, 1e-14);
+  EXPECT_TRUE(cfRealEq(f.closestPoint(V(-3, 5)), V(0, 1), 1e-14));
+  EXPECT_TRUE(cfRealEq(f.nearestPoint(V(3, -3)), V(0, 1), 1e-14));
+  EXPECT_FALSE(f.isFinite());
+  EXPECT_THROW(f.boundingBox(), ccShapesError::BadGeom);
+  EXPECT_THROW(ccFLine(V(1, 1), V(1, 1)), ccShapesError::DegenerateShape);
+  EXPECT_THROW(ccFLine(0.0, 0.0, 1.0), ccShapesError::BadGeom);
+  EXPECT_THROW(ccFLine(1.0, kNaN, 1.0), ccShapesError::BadGeom);
+  // The coefficient form is normalised: 3x + 4y - 10 = 0.
+  const ccFLine g(3.0, 4.0, -10.0);
+  EXPECT_DOUBLE_EQ(g.a(), 0.6);
+  EXPECT_DOUBLE_EQ(g.b(), 0.8);
+  EXPECT_DOUBLE_EQ(g.c(), -2);
+  EXPECT_TRUE(cfRealEq(g.point(), V(1.2, 1.6), 1e-15));
+  const ccFLine h(V(2, 3), ccRadian(ccPi));
+  EXPECT_NEAR(h.cosAngle(), -1, 1e-15);
+  EXPECT_NEAR(h.signedDistance(V(0, 2)), 1, 1e-15);  // below a leftward line is its left
+}
+
+TEST(FLine, Intersections) {
+  const ccFLine diag(V(0, 0), V(1, 1));
+  const ccFLine horiz(V(0, 3), V(1, 3));
+  ccVector<2> p(-1, -1);
+  EXPECT_EQ(diag.intersect(horiz, p), ccFLine::ePoint);
+  EXPECT_TRUE(cfRealEq(p, V(3, 3), 1e-14));
+  auto pts = horiz.intersection(diag);
+  ASSERT_EQ(pts.size(), 1u);
+  EXPECT_TRUE(cfRealEq(pts[0], V(3, 3), 1e-14));
+  // Parallel and apart.
+  const ccFLine other(V(0, 5), V(-2, 5));
+  p = V(-1, -1);
+  EXPECT_EQ(horiz.intersect(other, p), ccFLine::eNone);
+  EXPECT_EQ(p, V(-1, -1));
+  EXPECT_TRUE(horiz.intersection(other).empty());
+  // Coincident, also when running the other way.
+  const ccFLine same(V(7, 3), V(-1, 3));
+  EXPECT_EQ(horiz.intersect(same, p), ccFLine::eCoincident);
+  EXPECT_TRUE(cfRealEq(p, V(0, 3), 1e-15));
+  EXPECT_TRUE(horiz.intersection(same).empty());
+}
+
+TEST(FLine, MapReverseArchive) {
+  const ccFLine f(V(1, 0), V(1, 1));                     // x = 1, upwards
+  const ccXform<2> x(ccMatrix<2>(2, 0, 0, 1), V(3, 0));  // x -> 2x + 3
+  const ccFLine m = f.map(x);
+  EXPECT_NEAR(m.signedDistance(V(5, 17)), 0, 1e-14);
+  EXPECT_NEAR(m.sinAngle(), 1, 1e-15);
+  EXPECT_TRUE(dynamic_cast<ccFLine*>(f.mapShape(x).get()));
+  const ccFLine r = dynamic_cast<const ccFLine&>(*f.reverse());
+  EXPECT_NEAR(r.sinAngle(), -1, 1e-15);
+  EXPECT_NEAR(r.signedDistance(V(1, 9)), 0, 1e-15);
+  const ccXform<2> flat(ccMatrix<2>(1, 0, 0, 0), V());
+  EXPECT_THROW(f.map(flat), ccShapesError::DegenerateShape);
+
+  const ccFLine g(3.0, 4.0, -10.0);
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccFLine(g)));
+  EXPECT_TRUE(dynamic_cast<ccFLine*>(back.get()) && *back == g);
+  expectSharedLoadsOnce(ccShapePtrh(new ccFLine(g)));
+  ccFLine target = g;
+  ccFLine source(1.0, 0.0, 5555.5);
+  ccArchive bad(storedWith(source, 5555.5, kInf));
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, g);
+}
+
+}  // namespace

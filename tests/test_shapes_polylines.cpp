@@ -1,0 +1,416 @@
+// Polygonal shapes: ccPolyline, ccPolygon, ccAffineRectangle, ccCoordAxes, and the contour
+// operations of ccRect.
+#include <core/affinerect.h>
+#include <core/archive.h>
+#include <core/lines.h>
+#include <core/polyline.h>
+#include <core/rect.h>
+#include <core/shapetree.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+using V = ccVector<2>;
+using Points = std::vector<ccVector<2>>;
+
+ccShapePtrh roundTrip(const ccShapePtrh& h) {
+  ccArchive out;
+  ccShapePtrh copy = h;
+  out || copy;
+  ccArchive in(out.data());
+  ccShapePtrh back;
+  in || back;
+  EXPECT_TRUE(in.atEnd());
+  return back;
+}
+
+void expectSharedLoadsOnce(const ccShapePtrh& h) {
+  ccShapePtrh a = h, b = h;
+  ccArchive out;
+  out || a || b;
+  ccArchive in(out.data());
+  ccShapePtrh la, lb;
+  in || la || lb;
+  ASSERT_TRUE(la);
+  EXPECT_EQ(la.get(), lb.get());
+  EXPECT_TRUE(*la == *h);
+}
+
+// The stored bytes of s with the first stored double equal to from replaced by to.
+std::vector<unsigned char> storedWith(ccShape& s, double from, double to) {
+  ccArchive out;
+  s.dispatchSerialize(out);
+  std::vector<unsigned char> bytes = out.data();
+  unsigned char f[8], t[8];
+  std::memcpy(f, &from, 8);
+  std::memcpy(t, &to, 8);
+  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
+    if (std::memcmp(&bytes[i], f, 8) == 0) {
+      std::memcpy(&bytes[i], t, 8);
+      return bytes;
+    }
+  }
+  ADD_FAILURE() << "value not found in the stored bytes";
+  return bytes;
+}
+
+Points samplePositions(const ccShape& s, const ccShape::ccSampleParams& p) {
+  ccShape::ccSampleResult r;
+  s.sample(p, r);
+  return r.positions();
+}
+
+const ccPolyline& asPolyline(const ccShapePtrh& h) {
+  const auto* p = dynamic_cast<const ccPolyline*>(h.get());
+  EXPECT_TRUE(p);
+  return *p;
+}
+
+// A five-pointed star drawn in one stroke: its centre is wound twice.
+Points pentagram() {
+  Points v;
+  for (int k = 0; k < 5; ++k) {
+    const double a = ccPi / 2 + k * 4 * ccPi / 5;
+    v.push_back(V(10 * std::cos(a), 10 * std::sin(a)));
+  }
+  return v;
+}
+
+// ---- ccPolyline
+
+TEST(Polyline, OpenContourQueries) {
+  // An L: right 4, then up 3.
+  const ccPolyline p({V(0, 0), V(4, 0), V(4, 3)});
+  EXPECT_TRUE(p.isOpenContour());
+  EXPECT_FALSE(p.isRegion());
+  EXPECT_EQ(p.numVertices(), 3);
+  EXPECT_EQ(p.boundingBox(), ccRect(V(0, 0), V(4, 3)));
+  EXPECT_EQ(p.perimeter(), 7);
+  EXPECT_EQ(p.startPoint(), V(0, 0));
+  EXPECT_EQ(p.endPoint(), V(4, 3));
+  EXPECT_EQ(p.startAngle().toDouble(), 0);
+  EXPECT_DOUBLE_EQ(p.endAngle().toDouble(), ccPi / 2);
+  EXPECT_DOUBLE_EQ(p.tangentRotation().toDouble(), ccPi / 2);
+  EXPECT_EQ(p.nearestPoint(V(6, 1)), V(4, 1));
+  EXPECT_EQ(p.nearestPerimPos(V(6, 1)), 5);
+  EXPECT_EQ(p.nearestPerimPos(V(1, -2)), 1);
+  EXPECT_EQ(p.distanceToPoint(V(2, 2)), 2);
+  EXPECT_THROW(p.within(V(1, 1)), ccShapesError::NotRegion);
+  EXPECT_THROW(p.vertex(3), ccShapesError::BadParams);
+  EXPECT_THROW(ccPolyline({V(0, kNaN)}), ccShapesError::BadGeom);
+  // A zero-length edge is skipped for the directions.
+  const ccPolyline q({V(0, 0), V(0, 0), V(0, 2), V(0, 2)});
+  EXPECT_DOUBLE_EQ(q.startAngle().toDouble(), ccPi / 2);
+  EXPECT_DOUBLE_EQ(q.endAngle().toDouble(), ccPi / 2);
+  EXPECT_THROW(ccPolyline({V(1, 1), V(1, 1)}).startAngle(), ccShapesError::NoTangent);
+  EXPECT_TRUE(ccPolyline().isEmpty());
+  EXPECT_THROW(ccPolyline().boundingBox(), ccShapesError::EmptyShape);
+}
+
+TEST(Polyline, SubShapeReverseMap) {
+  const ccPolyline p({V(0, 0), V(4, 0), V(4, 3)});
+  EXPECT_EQ(asPolyline(p.subShape(1, 6)), ccPolyline({V(1, 0), V(4, 0), V(4, 2)}));
+  EXPECT_EQ(asPolyline(p.subShape(4, 4)), ccPolyline({V(4, 0), V(4, 0)}));
+  EXPECT_EQ(asPolyline(p.subShape(-1, 99)), p);
+  EXPECT_THROW(p.subShape(3, 2), ccShapesError::BadParams);
+  EXPECT_EQ(asPolyline(p.reverse()), ccPolyline({V(4, 3), V(4, 0), V(0, 0)}));
+  const ccXform<2> x(ccMatrix<2>(0, -1, 1, 0), V(1, 1));
+  EXPECT_EQ(p.map(x), ccPolyline({V(1, 1), V(1, 5), V(-2, 5)}));
+  EXPECT_TRUE(dynamic_cast<ccPolyline*>(p.mapShape(x).get()));
+  // A closed one keeps its first vertex and its flag.
+  const ccPolyline c({V(0, 0), V(1, 0), V(1, 1)}, true);
+  EXPECT_EQ(asPolyline(c.reverse()), ccPolyline({V(0, 0), V(1, 1), V(1, 0)}, true));
+}
+
+TEST(Polyline, ClosedRegion) {
+  // Counter-clockwise square of side 2 in a y-up frame.
+  const ccPolyline sq({V(0, 0), V(2, 0), V(2, 2), V(0, 2)}, true);
+  EXPECT_TRUE(sq.isRegion());
+  EXPECT_FALSE(sq.isOpenContour());
+  EXPECT_TRUE(sq.isRightHanded());
+  EXPECT_FALSE(asPolyline(sq.reverse()).isRightHanded());
+  EXPECT_EQ(sq.perimeter(), 8);
+  EXPECT_TRUE(sq.within(V(1, 1)));
+  EXPECT_TRUE(sq.within(V(2, 1)));  // the edges are inside
+  EXPECT_TRUE(sq.within(V(0, 0)));
+  EXPECT_FALSE(sq.within(V(2.001, 1)));
+  EXPECT_FALSE(sq.within(V(-1, 1)));
+  EXPECT_NEAR(sq.windingAngle(V(1, 1)).toDouble(), 2 * ccPi, 1e-14);
+  EXPECT_NEAR(sq.windingAngle(V(5, 1)).toDouble(), 0, 1e-14);
+  EXPECT_THROW(sq.startPoint(), ccShapesError::NotOpenContour);
+  // The closing edge counts for nearest points and positions.
+  EXPECT_EQ(sq.nearestPoint(V(-1, 0.5)), V(0, 0.5));
+  EXPECT_EQ(sq.nearestPerimPos(V(-1, 0.5)), 7.5);
+  // Sub-shapes wrap through the first vertex.
+  EXPECT_EQ(asPolyline(sq.subShape(7, 1)), ccPolyline({V(0, 1), V(0, 0), V(1, 0)}));
+  EXPECT_EQ(asPolyline(sq.subShape(9, 10)), ccPolyline({V(1, 0), V(2, 0)}));
+  EXPECT_EQ(asPolyline(sq.subShape(1, 1 + 8)),
+            ccPolyline({V(1, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0), V(1, 0)}));
+  // Self-crossing: the even-odd rule leaves the twice-wound centre outside.
+  const ccPolyline star(pentagram(), true);
+  EXPECT_FALSE(star.within(V(0, 0)));
+  EXPECT_TRUE(star.within(V(0, 8)));  // in the top point
+}
+
+TEST(Polyline, SamplingKeepsVerticesAndSpacing) {
+  const ccPolyline p({V(0, 0), V(4, 0), V(4, 3)});
+  EXPECT_EQ(samplePositions(p, ccShape::ccSampleParams()), p.vertices());
+  // Spacing 1.5: the edges of 4 and 3 get 3 and 2 equal parts.
+  const Points s = samplePositions(p, ccShape::ccSampleParams(1.5, 0));
+  const Points expected{V(0, 0), V(4.0 / 3, 0), V(8.0 / 3, 0), V(4, 0), V(4, 1.5), V(4, 3)};
+  ASSERT_EQ(s.size(), expected.size());
+  for (std::size_t i = 0; i < s.size(); ++i) EXPECT_TRUE(cfRealEq(s[i], expected[i], 1e-15));
+  // Duplicated corners: the inner vertex twice.
+  EXPECT_EQ(samplePositions(p, ccShape::ccSampleParams(0, 0, 100, true)),
+            (Points{V(0, 0), V(4, 0), V(4, 0), V(4, 3)}));
+  // Closed: no return to the start, unless corners are duplicated.
+  const ccPolyline tri({V(0, 0), V(4, 0), V(4, 3)}, true);
+  EXPECT_EQ(samplePositions(tri, ccShape::ccSampleParams()), tri.vertices());
+  EXPECT_EQ(samplePositions(tri, ccShape::ccSampleParams(0, 0, 100, true)),
+            (Points{V(0, 0), V(4, 0), V(4, 0), V(4, 3), V(4, 3), V(0, 0)}));
+  // Uniform: 12 / 5 parts of 2.4 along the closed outline (perimeter 12).
+  const Points u = samplePositions(tri, ccShape::ccSampleParams(2.5, 0, 100, false, true));
+  ASSERT_EQ(u.size(), 5u);
+  EXPECT_TRUE(cfRealEq(u[1], V(2.4, 0), 1e-15));
+  EXPECT_TRUE(cfRealEq(u[2], V(4, 0.8), 1e-15));
+  EXPECT_TRUE(cfRealEq(u[4], V(1.92, 1.44), 1e-14));  // 2.6 along the hypotenuse
+  // Too many points asked: exactly maxPoints, evenly along the contour.
+  const Points capped = samplePositions(p, ccShape::ccSampleParams(0.01, 0, 8));
+  ASSERT_EQ(capped.size(), 8u);
+  EXPECT_EQ(capped.front(), V(0, 0));
+  EXPECT_EQ(capped.back(), V(4, 3));
+  EXPECT_TRUE(cfRealEq(capped[4], V(4, 0), 1e-14));
+  EXPECT_THROW(samplePositions(p, ccShape::ccSampleParams(-1, 0)), ccShapesError::BadParams);
+  EXPECT_THROW(samplePositions(p, ccShape::ccSampleParams(0, 0, 10, false, true)),
+               ccShapesError::BadParams);
+}
+
+TEST(Polyline, DecomposesIntoSegments) {
+  const ccPolyline tri({V(0, 0), V(4, 0), V(4, 3)}, true);
+  const ccShapePtrh d = tri.decompose();
+  const auto* t = dynamic_cast<const ccContourTree*>(d.get());
+  ASSERT_TRUE(t);
+  EXPECT_TRUE(t->isClosed());
+  ASSERT_EQ(t->numChildren(), 3);
+  EXPECT_TRUE(*t->child(2) == ccLineSeg(V(4, 3), V(0, 0)));
+  EXPECT_FALSE(tri.isDecomposed());
+  const ccShapePtrh o = ccPolyline({V(0, 0), V(4, 0), V(4, 3)}).decompose();
+  EXPECT_EQ(dynamic_cast<const ccContourTree&>(*o).numChildren(), 2);
+  EXPECT_FALSE(dynamic_cast<const ccContourTree&>(*o).isClosed());
+  const ccShapePtrh pd = ccPolygon(tri.vertices()).decompose();
+  EXPECT_EQ(dynamic_cast<const ccContourTree&>(*pd).numChildren(), 3);
+  const ccShapePtrh sd =
+      ccLineSegSet({ccLineSeg(V(0, 0), V(1, 0)), ccLineSeg(V(5, 5), V(6, 6))}).decompose();
+  const auto* st = dynamic_cast<const ccShapeTree*>(sd.get());
+  ASSERT_TRUE(st);
+  ASSERT_EQ(st->numChildren(), 2);
+  EXPECT_TRUE(*st->child(1) == ccLineSeg(V(5, 5), V(6, 6)));
+  const ccShapePtrh ad = ccCoordAxes(V(1, 1), V(4, 1), V(1, 3)).decompose();
+  const auto& at = dynamic_cast<const ccShapeTree&>(*ad);
+  ASSERT_EQ(at.numChildren(), 2);
+  EXPECT_TRUE(*at.child(0) == ccLineSeg(V(1, 1), V(4, 1)));
+  EXPECT_TRUE(*at.child(1) == ccLineSeg(V(1, 1), V(1, 3)));
+}
+
+TEST(Polyline, Archive) {
+  const ccPolyline p({V(1, 2), V(3, 4), V(5, 7)}, true);
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPolyline(p)));
+  EXPECT_TRUE(dynamic_cast<ccPolyline*>(back.get()) && *back == p);
+  expectSharedLoadsOnce(ccShapePtrh(new ccPolyline(p)));
+  ccPolyline source({V(1, 2), V(3, 1212.5)});
+  ccArchive bad(storedWith(source, 1212.5, kNaN));
+  ccPolyline target = p;
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, p);
+  // Value form.
+  ccArchive out;
+  ccPolyline v = p;
+  out || v;
+  ccArchive in(out.data());
+  ccPolyline w;
+  in || w;
+  EXPECT_EQ(w, p);
+}
+
+// ---- ccPolygon
+
+TEST(Polygon, FillModesDecideTheInside) {
+  EXPECT_EQ(ccPolygon::eNoFill, 0);
+  EXPECT_EQ(ccPolygon::eFillAlternate, 1);
+  const ccPolygon alt(pentagram(), ccPolygon::eFillAlternate);
+  const ccPolygon wind(pentagram(), ccPolygon::eFillWinding);
+  const ccPolygon outline(pentagram());
+  EXPECT_EQ(outline.fillMode(), ccPolygon::eNoFill);
+  EXPECT_FALSE(alt.within(V(0, 0)));
+  EXPECT_TRUE(wind.within(V(0, 0)));
+  EXPECT_FALSE(outline.within(V(0, 0)));
+  for (const ccPolygon* p : {&alt, &wind, &outline}) {
+    EXPECT_TRUE(p->within(V(0, 8)));
+    EXPECT_FALSE(p->within(V(0, 11)));
+  }
+  EXPECT_THROW(ccPolygon(pentagram(), static_cast<ccPolygon::PolyFillMode>(3)),
+               ccShapesError::BadParams);
+  ccPolygon m = alt;
+  EXPECT_THROW(m.fillMode(static_cast<ccPolygon::PolyFillMode>(-1)), ccShapesError::BadParams);
+  EXPECT_EQ(m, alt);
+}
+
+TEST(Polygon, ClosesItselfAndMaps) {
+  const ccPolygon sq({V(0, 0), V(2, 0), V(2, 2), V(0, 2)}, ccPolygon::eFillAlternate);
+  const ccPolygon again({V(0, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0)});
+  EXPECT_TRUE(sq.isRegion());
+  EXPECT_EQ(sq.perimeter(), 8);
+  EXPECT_EQ(again.perimeter(), 8);
+  EXPECT_TRUE(sq.isRightHanded());
+  EXPECT_EQ(sq.nearestPoint(V(-3, 1)), V(0, 1));
+  EXPECT_EQ(sq.boundingBox(), ccRect(V(0, 0), V(2, 2)));
+  EXPECT_EQ(sq.boundary(), ccPolyline(sq.vertices(), true));
+  const ccXform<2> mirror(ccMatrix<2>(-1, 0, 0, 1), V(0, 0));
+  const ccPolygon m = sq.map(mirror);
+  EXPECT_EQ(m.fillMode(), ccPolygon::eFillAlternate);
+  EXPECT_EQ(m.vertex(1), V(-2, 0));
+  EXPECT_FALSE(m.isRightHanded());
+  EXPECT_TRUE(dynamic_cast<ccPolygon*>(sq.mapShape(mirror).get()));
+  const ccShapePtrh rh = sq.reverse();
+  const auto& r = dynamic_cast<const ccPolygon&>(*rh);
+  EXPECT_EQ(r.vertices(), (Points{V(0, 0), V(0, 2), V(2, 2), V(2, 0)}));
+  EXPECT_EQ(asPolyline(sq.subShape(7, 9)), ccPolyline({V(0, 1), V(0, 0), V(1, 0)}));
+}
+
+TEST(Polygon, Archive) {
+  const ccPolygon p({V(1, 2), V(3, 4), V(5, 7)}, ccPolygon::eFillWinding);
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPolygon(p)));
+  EXPECT_TRUE(dynamic_cast<ccPolygon*>(back.get()) && *back == p);
+  expectSharedLoadsOnce(ccShapePtrh(new ccPolygon(p)));
+  // A stored fill mode out of range is refused.
+  ccArchive out;
+  ccPolygon v = p;
+  out || v;
+  std::vector<unsigned char> bytes = out.data();
+  bytes[1] = 9;  // the fill mode's low byte follows the version byte
+  ccArchive in(bytes);
+  ccPolygon w;
+  EXPECT_THROW(in || w, ccShapesError::BadParams);
+  EXPECT_EQ(w, ccPolygon());
+}
+
+// ---- ccRect's contour operations
+
+TEST(RectContour, DecomposeReverseSampleSubShape) {
+  const ccRect r(V(1, 2), V(4, 3));
+  const ccShapePtrh d = r.decompose();
+  EXPECT_EQ(asPolyline(d), ccPolyline({V(1, 2), V(5, 2), V(5, 5), V(1, 5)}, true));
+  const ccShapePtrh rev = r.reverse();
+  const auto* a = dynamic_cast<const ccAffineRectangle*>(rev.get());
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->cornerPo(), V(1, 2));
+  EXPECT_EQ(a->cornerPx(), V(1, 5));
+  EXPECT_EQ(a->cornerPy(), V(5, 2));
+  EXPECT_FALSE(a->isRightHanded());
+  EXPECT_EQ(samplePositions(r, ccShape::ccSampleParams(2, 0)),
+            (Points{V(1, 2), V(3, 2), V(5, 2), V(5, 3.5), V(5, 5), V(3, 5), V(1, 5), V(1, 3.5)}));
+  EXPECT_EQ(r.nearestPerimPos(V(6, 3)), 5);
+  EXPECT_EQ(r.nearestPerimPos(V(0, 3)), 13);
+  EXPECT_EQ(asPolyline(r.subShape(12, 16)), ccPolyline({V(1, 4), V(1, 2), V(3, 2)}));
+}
+
+// ---- ccAffineRectangle
+
+TEST(AffineRectangle, CornersBoundsAndInside) {
+  // A square of side 2, turned by 45 degrees about Po = (0, 0).
+  const double h = std::sqrt(2.0);
+  const ccAffineRectangle r(V(0, 0), V(h, h), V(-h, h));
+  EXPECT_TRUE(cfRealEq(r.cornerOpposite(), V(0, 2 * h), 1e-15));
+  EXPECT_TRUE(r.isRightHanded());
+  EXPECT_NEAR(r.area(), 4, 1e-14);
+  EXPECT_NEAR(r.perimeter(), 8, 1e-14);
+  const ccRect box = r.boundingBox();
+  EXPECT_TRUE(cfRealEq(box.ul(), V(-h, 0), 1e-15));
+  EXPECT_TRUE(cfRealEq(box.sz(), V(2 * h, 2 * h), 1e-15));
+  EXPECT_TRUE(r.within(V(0, h)));
+  EXPECT_TRUE(r.within(V(0, 0)));
+  EXPECT_FALSE(r.within(V(h, 0.1)));
+  EXPECT_TRUE(cfRealEq(r.nearestPoint(V(0, -1)), V(0, 0), 1e-15));
+  EXPECT_NEAR(r.distanceToPoint(V(2 * h, 0)), 2, 1e-14);
+  EXPECT_NEAR(r.windingAngle(V(0, 1)).toDouble(), 2 * ccPi, 1e-14);
+  EXPECT_THROW(ccAffineRectangle(V(0, 0), V(kNaN, 1), V(0, 1)), ccShapesError::BadGeom);
+  // Degenerate (collinear corners) is allowed.
+  EXPECT_FALSE(ccAffineRectangle(V(0, 0), V(1, 0), V(2, 0)).isRightHanded());
+}
+
+TEST(AffineRectangle, ParameterFormsMapReverse) {
+  const ccAffineRectangle c =
+      ccAffineRectangle::fromCenter(V(10, 10), 4, 2, ccRadian(ccPi / 2), ccRadian(ccPi / 2));
+  EXPECT_TRUE(cfRealEq(c.cornerPo(), V(11, 8), 1e-14));
+  EXPECT_TRUE(cfRealEq(c.cornerPx(), V(11, 12), 1e-14));
+  EXPECT_TRUE(cfRealEq(c.cornerPy(), V(9, 8), 1e-14));
+  EXPECT_TRUE(cfRealEq(c.center(), V(10, 10), 1e-14));
+  EXPECT_THROW(ccAffineRectangle::fromCenter(V(), -1, 1, ccRadian(0), ccRadian(0)),
+               ccShapesError::BadParams);
+  const ccXform<2> x(ccMatrix<2>(2, 1, 0, 3), V(5, 6));
+  const ccAffineRectangle u(x);
+  EXPECT_EQ(u.cornerPo(), V(5, 6));
+  EXPECT_EQ(u.cornerPx(), V(7, 6));
+  EXPECT_EQ(u.cornerPy(), V(6, 9));
+  EXPECT_EQ(u.xform(), x);
+  const ccAffineRectangle m = ccAffineRectangle().map(x);
+  EXPECT_EQ(m, u);
+  EXPECT_TRUE(dynamic_cast<ccAffineRectangle*>(u.mapShape(x).get()));
+  const ccShapePtrh rh = u.reverse();
+  const auto& rev = dynamic_cast<const ccAffineRectangle&>(*rh);
+  EXPECT_EQ(rev.cornerPx(), u.cornerPy());
+  EXPECT_EQ(rev.cornerOpposite(), u.cornerOpposite());
+  EXPECT_EQ(asPolyline(u.decompose()), ccPolyline({V(5, 6), V(7, 6), V(8, 9), V(6, 9)}, true));
+  EXPECT_EQ(asPolyline(ccAffineRectangle().subShape(0.5, 1.5)),
+            ccPolyline({V(0.5, 0), V(1, 0), V(1, 0.5)}));
+}
+
+TEST(AffineRectangle, Archive) {
+  const ccAffineRectangle r(V(1, 2), V(3, 4), V(0, 5));
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccAffineRectangle(r)));
+  EXPECT_TRUE(dynamic_cast<ccAffineRectangle*>(back.get()) && *back == r);
+  expectSharedLoadsOnce(ccShapePtrh(new ccAffineRectangle(r)));
+  ccAffineRectangle source(V(1, 2), V(3, 4), V(3131.5, 5));
+  ccArchive bad(storedWith(source, 3131.5, kNaN));
+  ccAffineRectangle target = r;
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, r);
+}
+
+// ---- ccCoordAxes
+
+TEST(CoordAxes, DegenerateBoundsMap) {
+  const ccCoordAxes a(V(1, 1), V(4, 1), V(1, 3));
+  EXPECT_FALSE(a.degen());
+  EXPECT_TRUE(ccCoordAxes(V(1, 1), V(1, 1), V(1, 3)).degen());
+  EXPECT_TRUE(ccCoordAxes(V(1, 1), V(3, 3), V(-1, -1)).degen());  // parallel, opposite
+  EXPECT_TRUE(ccCoordAxes(V(0, 0), V(1e-3, 2e-3), V(3e8, 6e8)).degen());
+  EXPECT_FALSE(ccCoordAxes(V(0, 0), V(1, 0), V(1, 1e-9)).degen());
+  EXPECT_EQ(a.boundingBox(), ccRect(V(1, 1), V(3, 2)));
+  EXPECT_EQ(a.nearestPoint(V(3, 0)), V(3, 1));
+  EXPECT_EQ(a.nearestPoint(V(0, 2.5)), V(1, 2.5));
+  EXPECT_EQ(a.perimeter(), 5);
+  EXPECT_FALSE(a.isOpenContour());
+  EXPECT_FALSE(a.isRegion());
+  const ccXform<2> x(ccMatrix<2>(0, 1, 1, 0), V(0, 0));  // swap x and y
+  EXPECT_EQ(a.map(x), ccCoordAxes(V(1, 1), V(1, 4), V(3, 1)));
+  EXPECT_TRUE(dynamic_cast<ccCoordAxes*>(a.mapShape(x).get()));
+  EXPECT_THROW(ccCoordAxes(V(0, 0), V(0, 0), V(0, kNaN)), ccShapesError::BadGeom);
+  ccShapePtrh back = roundTrip(ccShapePtrh(new ccCoordAxes(a)));
+  EXPECT_TRUE(dynamic_cast<ccCoordAxes*>(back.get()) && *back == a);
+  expectSharedLoadsOnce(ccShapePtrh(new ccCoordAxes(a)));
+  ccCoordAxes source(V(1, 1), V(4, 1), V(1, 4747.5));
+  ccArchive bad(storedWith(source, 4747.5, kNaN));
+  ccCoordAxes target = a;
+  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
+  EXPECT_EQ(target, a);
+}
+
+}  // namespace
