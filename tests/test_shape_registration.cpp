@@ -7,13 +7,17 @@
 #include <typeinfo>
 
 TEST(ShapeRegistration, EveryShapeClassIsRegistered) {
-  for (const char* name :
-       {"ccRect", "ccPoint", "cc2Point", "ccPointSet", "ccCross", "ccLineSeg", "ccLineSegSet",
-        "ccLine", "ccFLine", "ccPolyline", "ccPolygon", "ccAffineRectangle", "ccCoordAxes",
-        "ccCircle", "ccAnnulus", "ccEllipse", "ccEllipseArc", "ccEllipse2", "ccEllipseArc2",
-        "ccEllipseAnnulus", "ccEllipseAnnulusSection", "ccGenRect", "ccGenAnnulus",
-        "ccBezierCurve", "ccCubicSpline", "ccDeBoorSpline", "ccInterpSpline", "ccHermiteSpline",
-        "ccShapeTree", "ccContourTree", "ccRegionTree", "ccMappedShape", "ccRLEBuffer"})
+  for (const char* name : {"ccRect",          "ccPoint",          "cc2Point",
+                           "ccPointSet",      "ccCross",          "ccLineSeg",
+                           "ccLineSegSet",    "ccLine",           "ccFLine",
+                           "ccPolyline",      "ccPolygon",        "ccAffineRectangle",
+                           "ccCoordAxes",     "ccCircle",         "ccAnnulus",
+                           "ccEllipse",       "ccEllipseArc",     "ccEllipse2",
+                           "ccEllipseArc2",   "ccEllipseAnnulus", "ccEllipseAnnulusSection",
+                           "ccGenRect",       "ccGenAnnulus",     "ccBezierCurve",
+                           "ccCubicSpline",   "ccDeBoorSpline",   "ccInterpSpline",
+                           "ccHermiteSpline", "ccShapeTree",      "ccContourTree",
+                           "ccRegionTree",    "ccMappedShape",    "ccRLEBuffer"})
     EXPECT_TRUE(cc_Instantiator::isRegistered(name)) << name;
 }
 
