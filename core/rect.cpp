@@ -15,6 +15,9 @@ ccRect::ccRect(const ccVector<2>& ul, const ccVector<2>& size) {
 }
 
 ccRect ccRect::fromCorners(const ccVector<2>& a, const ccVector<2>& b) {
+  if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
+      !std::isfinite(b.y()))
+    throw ccShapesError::BadGeom("rectangle corner is not finite");
   ccRect r;
   r.ul_ = ccVector<2>(std::min(a.x(), b.x()), std::min(a.y(), b.y()));
   r.sz_ = ccVector<2>(std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
