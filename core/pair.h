@@ -22,6 +22,13 @@ struct ccPair {
     return a.first == b.first && a.second == b.second;
   }
   friend constexpr bool operator!=(const ccPair& a, const ccPair& b) { return !(a == b); }
+  // Component-wise sum and difference (pixel offsets).
+  friend constexpr ccPair operator+(const ccPair& a, const ccPair& b) {
+    return ccPair(a.first + b.first, a.second + b.second);
+  }
+  friend constexpr ccPair operator-(const ccPair& a, const ccPair& b) {
+    return ccPair(a.first - b.first, a.second - b.second);
+  }
 };
 
 // Archive form: a version byte (0), first, then second, each in its own archive form. Another

@@ -88,11 +88,12 @@ class ccUIRect {
   // ccArchive::UnknownVersion with "dispc/uirect".
   friend ccArchive& operator||(ccArchive& ar, ccUIRect& r);
 
- private:
   // The rectangle from (x0, y0) to (x1, y1), exclusive, normalised.
   static ccUIRect fromEdges(long x0, long y0, long x1, long y1) {
     return ccUIRect(x0, y0, x1 - x0, y1 - y0);
   }
+
+ private:
   void normalize() {
     if (sz_.first <= 0 || sz_.second <= 0) {
       ul_ = ccPair<long>();
