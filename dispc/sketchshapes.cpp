@@ -137,3 +137,13 @@ ccBezierCurve cfSketchLoadBezier(const unsigned char* p) {
   for (int i = 0; i < 4; ++i) weights[i] = cfSketchLoadDouble(p + 64 + 8 * i);
   return ccBezierCurve(points, weights);
 }
+
+void cfSketchStoreXformImage(unsigned char* p, const ccXform<2>& x) {
+  storeMatrix(p, x.matrix());
+  cfSketchStorePoint(p + 32, x.trans());
+  pad(p, 48, kSketchXformImageSize);
+}
+
+ccXform<2> cfSketchLoadXformImage(const unsigned char* p) {
+  return ccXform<2>(loadMatrix(p), cfSketchLoadPoint(p + 32));
+}

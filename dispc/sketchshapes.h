@@ -65,6 +65,10 @@ ccEllipseAnnulusSection cfSketchLoadAnnSectImage(const unsigned char* p);
 void cfSketchStoreCross(unsigned char* p, const ccCross& c);
 ccCross cfSketchLoadCross(const unsigned char* p);
 
+// ccXform<2> (56 bytes): e11, e12, e21, e22, tx, ty, padding.
+void cfSketchStoreXformImage(unsigned char* p, const ccXform<2>& x);
+ccXform<2> cfSketchLoadXformImage(const unsigned char* p);
+
 // ccBezierCurve (96 bytes): four control points, four weights.
 void cfSketchStoreBezier(unsigned char* p, const ccBezierCurve& b);
 ccBezierCurve cfSketchLoadBezier(const unsigned char* p);

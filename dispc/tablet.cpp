@@ -24,7 +24,8 @@ LayerRange layersOf(ccUITablet::Layers l) {
 }  // namespace
 
 const ccPoint ccUITablet::drawPointArg_(ccVector<2>(1.234567e89, 9.876543e21));
-std::uint32_t ccUITablet::timeStamp_ = 0;
+// Starts ahead of the stamps of new tablets (0), so that their first draw takes a new stamp.
+std::uint32_t ccUITablet::timeStamp_ = 1;
 ccUITablet ccUITablet::scratchPad;
 
 // ---- Construction and tree

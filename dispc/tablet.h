@@ -33,9 +33,11 @@
 #include <core/genshape.h>
 #include <core/lines.h>
 #include <core/pair.h>
+#include <core/pelbuffer.h>
 #include <core/points.h>
 #include <core/polyline.h>
 #include <core/rect.h>
+#include <core/rlebuffer.h>
 #include <core/shape.h>
 #include <core/splines.h>
 #include <core/xform.h>
@@ -357,6 +359,53 @@ class ccUITablet : public ccUIInterpolation {
   void drawClipRect(const ccRect& r, Layers l);
   const ccRect& clipRect(Layers l) const;
 
+  // ---- Images and icons
+  //
+  // The image's upper-left pel goes to mapPoint(at). eMagnify enlarges it through the scope's
+  // expand slots by scaleExact() (the 8-bit and packed 32-bit forms with interpolation()),
+  // eReduce reduces it through the sample slots (whole divisors d stored by scale() reduce by
+  // 1/d), eNoScale draws it 1:1. The trailing flag of the 8-bit and run-length forms is passed
+  // to the scope and recorded unchanged. Only the 8-bit and run-length forms are recorded
+  // (opcodes 12 and 14).
+
+  void draw(const ccPelBuffer_const<unsigned char>& img, const ccPoint& at, bool passThrough,
+            unsigned char passValue, bool flag, Layers l);
+  void draw(const ccPelBuffer_const<unsigned short>& img, const ccPoint& at, bool passThrough,
+            unsigned short passValue, Layers l);
+  void draw(const ccPelBuffer_const<ccPackedRGB16Pel>& img, const ccPoint& at, bool passThrough,
+            unsigned short passValue, Layers l);
+  void draw(const ccPelBuffer_const<ccPackedRGB32Pel>& img, const ccPoint& at, bool passThrough,
+            unsigned long passValue, Layers l);
+  void draw(const ccRLEBuffer& img, const ccPoint& at, const std::vector<unsigned char>& colorMap,
+            bool passThrough, unsigned char passValue, bool flag, Layers l);
+
+  // The run-length icon of a text pattern: the first character separates rows of equal length;
+  // '0' to '9' are map[d] (d itself without such an entry), ' ', '.' and '+' the pass colour's
+  // index. ccUIError::BadIconPattern for a malformed pattern.
+  static ccRLEBuffer makeIcon(const char* pattern, const std::vector<unsigned char>& colorMap);
+  // Whether pixel p is inside the icon (' ' and '.' are outside). stride -1: the row length plus
+  // the separator.
+  static bool iconTouched(const char* pattern, const ccPair<long>& p, long stride = -1);
+  // The 13 x 13 point marker, built on first use.
+  static const ccRLEBuffer& pointIcon();
+  // p relative to the point icon's centre.
+  static bool pointIconTouched(const ccPair<long>& p);
+  static const char* pointIconData() { return pointIconData_; }
+  // The point icon centred at p in the props' pen colour (opcode 1).
+  void drawPointIcon(const ccPoint& p, const ccGraphicProps& props, Layers l);
+  void drawPointIcon(const ccPoint& p, const ccColor& c, Layers l);
+
+  // ---- Sketches
+
+  // Replays the sketch shifted by offset (caller coordinates). Layer 0 or 1 replays only the
+  // operations recorded on that layer, 2 every operation on its own layer. While recording,
+  // the replay is recorded as one nested-sketch operation. The map, recordOn, the screen lock
+  // and drawing optimisation are restored on every path; a malformed stream throws
+  // ccUIError::InvalidUISketch (operations before the bad one have been drawn).
+  void draw(const ccUISketch& sketch, const ccPoint& offset, Layers l);
+  // The pixel rectangle a replay on this tablet would change; null without a scope for l.
+  ccUIRect encloseRect(const ccUISketch& sketch, const ccPoint& offset, Layers l);
+
   // ---- Text
 
   void draw(const std::string& s, const ccPoint& p, const ccColor& c1, const ccColor& c2,
@@ -466,4 +515,33 @@ class ccUITablet : public ccUIInterpolation {
 
   static const ccPoint drawPointArg_;
   static std::uint32_t timeStamp_;
+  static const char pointIconData_[];
+};
+
+// What drawing an icon needs: the encoded pixels, the colour map passed with them and the
+// transparent value. A default bitmap is empty, with pass-through on for the pass colour's
+// palette index.
+class ccUIBitmap {
+ public:
+  ccUIBitmap() : passColor_(ccColor::passIndex()) {}
+  ccUIBitmap(const ccRLEBuffer& rleBuf, const std::vector<unsigned char>& colorMap,
+             bool passThrough, unsigned char passColor)
+      : rleBuf_(rleBuf), colorMap_(colorMap), passThrough_(passThrough), passColor_(passColor) {}
+
+  const ccRLEBuffer& rleBuf() const { return rleBuf_; }
+  void rleBuf(const ccRLEBuffer& b) { rleBuf_ = b; }
+  const std::vector<unsigned char>& colorMap() const { return colorMap_; }
+  void colorMap(const std::vector<unsigned char>& m) { colorMap_ = m; }
+  bool passThrough() const { return passThrough_; }
+  void passThrough(bool on) { passThrough_ = on; }
+  unsigned char passColor() const { return passColor_; }
+  void passColor(unsigned char c) { passColor_ = c; }
+  // The run-length buffer holds pixels.
+  bool isInit() const { return !rleBuf_.degenerate(); }
+
+ private:
+  ccRLEBuffer rleBuf_;
+  std::vector<unsigned char> colorMap_;
+  bool passThrough_ = true;
+  unsigned char passColor_;
 };

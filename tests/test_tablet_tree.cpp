@@ -1,0 +1,415 @@
+// The tablet tree over trace scopes: scopes and ownership, mapping and zoom, visibility
+// counting, draw permission, redraw hooks, updates of overlapping tablets with time stamps,
+// stacking, erasing, and kids that outlive their parent.
+#include <backends/trace/tracescope.h>
+#include <core/assert.h>
+#include <dispc/tablet.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using L = ccUITablet::Layers;
+constexpr L kImage = ccUITablet::eImageLayer;
+constexpr L kOverlay = ccUITablet::eOverlayLayer;
+constexpr L kBoth = ccUITablet::eBothLayers;
+
+// A tablet that counts its hooks and draws one segment across itself on redraw.
+class CountingTablet : public ccUITablet {
+ public:
+  using ccUITablet::ccUITablet;
+  int redraws = 0, moves = 0, resizes = 0, clips = 0, newParents = 0, mapChanges = 0;
+  ccUIScope* lastRedrawScope = nullptr;
+
+ protected:
+  void redraw_() override {
+    ++redraws;
+    lastRedrawScope = scopeOf(kImage);
+    draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(5, 5)), ccColor::redColor(), kImage);
+  }
+  void move_() override { ++moves; }
+  void resize_() override { ++resizes; }
+  void clipped_() override { ++clips; }
+  void newParentTablet(ccUITablet*) override { ++newParents; }
+  void parentMapChanged() override { ++mapChanges; }
+};
+
+struct Tree {
+  std::shared_ptr<ccTraceLog> log = std::make_shared<ccTraceLog>();
+  ccTraceScope image{ccUIRect(0, 0, 400, 300), log};
+  ccTraceScope overlay{ccUIRect(0, 0, 400, 300), log};
+  CountingTablet root{&image, &overlay};
+  Tree() { root.visible(true); }
+};
+
+class AssertCounter {
+ public:
+  AssertCounter() : previous_(cstd_setAssertHandler(&count)) { reports_ = 0; }
+  ~AssertCounter() { cstd_setAssertHandler(previous_); }
+  int reports() const { return reports_; }
+
+ private:
+  static void count(int, const char*) { ++reports_; }
+  static inline int reports_ = 0;
+  cstd_AssertHandler previous_;
+};
+
+TEST(TabletTree, DetachedTabletRecordsButHasNoScope) {
+  ccUITablet t;
+  EXPECT_FALSE(t.drawOn());
+  EXPECT_TRUE(t.recordOn());
+  EXPECT_FALSE(t.visible());
+  EXPECT_TRUE(t.activeScope(kImage).isNull());
+  EXPECT_FALSE(t.okToDraw(kImage));
+  EXPECT_TRUE(ccUITablet::scratchPad.recordOn());
+  EXPECT_FALSE(ccUITablet::scratchPad.drawOn());
+}
+
+TEST(TabletTree, RootTakesTheLargerScopeSize) {
+  ccTraceScope a(ccUIRect(0, 0, 100, 50)), b(ccUIRect(0, 0, 80, 70));
+  ccUITablet t(&a, &b);
+  EXPECT_EQ(t.scopeRect(), ccUIRect(0, 0, 100, 70));
+  EXPECT_TRUE(t.drawOn());
+  EXPECT_FALSE(t.recordOn());
+  ccUITablet onlyOverlay(nullptr, &b);
+  EXPECT_EQ(onlyOverlay.scopeRect(), ccUIRect(0, 0, 80, 70));
+  EXPECT_TRUE(onlyOverlay.activeScope(kImage).isNull());
+}
+
+TEST(TabletTree, ChildrenGetSubScopesAndStackInOrder) {
+  Tree t;
+  CountingTablet a(t.root, ccUIRect(10, 20, 50, 40));
+  CountingTablet b(t.root, ccUIRect(30, 30, 500, 40));
+  EXPECT_EQ(t.log->count("newSubScope"), 4);
+  EXPECT_EQ(a.scopeOrg(), ccPair<long>(10, 20));
+  EXPECT_EQ(a.absRect(), ccUIRect(10, 20, 50, 40));
+  EXPECT_EQ(a.activeScope(kOverlay), ccUIRect(0, 0, 50, 40));
+  EXPECT_EQ(b.currentScope(kImage), ccUIRect(0, 0, 370, 40));  // clipped by the parent
+  EXPECT_EQ(t.root.numKids(), 2);
+  EXPECT_EQ(t.root.firstKid(), &a);
+  EXPECT_EQ(t.root.lastKid(), &b);
+  EXPECT_EQ(a.nextSib(), &b);
+  EXPECT_EQ(b.prevSib(), &a);
+  EXPECT_EQ(a.prevSib(), nullptr);
+  EXPECT_EQ(t.root.nextSib(), nullptr);
+  EXPECT_FALSE(a.visible());  // kids start hidden
+
+  ccUITablet detachedParent;
+  ccUITablet kid(detachedParent, ccUIRect(0, 0, 10, 10));
+  EXPECT_TRUE(kid.activeScope(kImage).isNull());
+  EXPECT_TRUE(kid.activeScope(kOverlay).isNull());
+}
+
+TEST(TabletTree, KidSurvivesItsParent) {
+  auto log = std::make_shared<ccTraceLog>();
+  ccTraceScope image(ccUIRect(0, 0, 100, 100), log);
+  auto parent = std::make_unique<ccUITablet>(&image, nullptr);
+  parent->visible(true);
+  ccUITablet kid(*parent, ccUIRect(0, 0, 10, 10));
+  ccUITablet grandKid(kid, ccUIRect(0, 0, 5, 5));
+  kid.visible(true);
+  grandKid.visible(true);
+  parent.reset();
+  EXPECT_EQ(kid.parent(), nullptr);
+  EXPECT_EQ(grandKid.parent(), &kid);
+  EXPECT_TRUE(kid.activeScope(kImage).isNull());
+  EXPECT_TRUE(grandKid.activeScope(kImage).isNull());
+  log->clear();
+  kid.recordOn() = true;
+  kid.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
+  grandKid.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
+  EXPECT_EQ(log->count("drawLineSeg"), 0);
+  EXPECT_EQ(kid.sketch().length(), 22 + 8 + 32);
+  // Re-parenting brings the scopes back.
+  ccUITablet newRoot(&image, nullptr);
+  kid.setParent(newRoot, ccUIRect(1, 1, 10, 10));
+  EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 10, 10));
+  EXPECT_EQ(grandKid.activeScope(kImage), ccUIRect(0, 0, 5, 5));
+  EXPECT_EQ(grandKid.scopeOrg(), ccPair<long>(1, 1));
+}
+
+TEST(TabletTree, SetScopeDeletesOwnedScopesAndRebuildsTheChain) {
+  auto log = std::make_shared<ccTraceLog>();
+  ccUITablet root(nullptr, nullptr);
+  root.visible(true);
+  ccUITablet kid(root, ccUIRect(5, 5, 20, 20));
+  EXPECT_TRUE(kid.activeScope(kImage).isNull());
+  auto* first = new ccTraceScope(ccUIRect(0, 0, 100, 100), log);
+  kid.setScope(kImage, first, true);  // acts on the root
+  EXPECT_EQ(root.activeScope(kImage), ccUIRect(0, 0, 100, 100));
+  EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 20, 20));
+  EXPECT_EQ(root.scopeRect(), ccUIRect(0, 0, 100, 100));
+  const long firstId = first->id();
+  log->clear();
+  root.setScope(kImage, new ccTraceScope(ccUIRect(0, 0, 100, 100), log), true);
+  long destroyedFirst = 0;
+  for (const ccTraceCall& c : log->calls())
+    if (c.name == "destroy" && c.scope == firstId) ++destroyedFirst;
+  EXPECT_EQ(destroyedFirst, 1);
+  EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 20, 20));
+  EXPECT_THROW(root.setScope(kBoth, nullptr, false), ccUIError::BadLayer);
+  root.setScope(kImage, nullptr, false);
+  EXPECT_TRUE(kid.activeScope(kImage).isNull());
+}
+
+TEST(TabletTree, SetParentRefusesCycles) {
+  Tree t;
+  ccUITablet a(t.root, ccUIRect(0, 0, 50, 50));
+  ccUITablet b(a, ccUIRect(0, 0, 10, 10));
+  AssertCounter asserts;
+  a.setParent(b, ccUIRect(0, 0, 5, 5));
+  a.setParent(a, ccUIRect(0, 0, 5, 5));
+  EXPECT_EQ(asserts.reports(), 2);
+  EXPECT_EQ(a.parent(), &t.root);
+  b.setParent(t.root, ccUIRect(60, 60, 10, 10));
+  EXPECT_EQ(b.parent(), &t.root);
+  EXPECT_EQ(a.numKids(), 0);
+  EXPECT_EQ(t.root.lastKid(), &b);
+  EXPECT_FALSE(b.visible());  // still hidden as before: re-parenting keeps the hide count
+}
+
+TEST(TabletTree, ScaleModesFollowTheFactors) {
+  ccUITablet t;
+  t.scaleExact(ccPair<double>(1.0, 2.0));
+  EXPECT_EQ(t.scaleMode(), ccUITablet::eNoScale);  // the mode follows x alone
+  EXPECT_EQ(t.scaledMap(), ccXform<2>());
+  t.scaleExact(ccPair<double>(0.5, 0.5));
+  EXPECT_EQ(t.scaleMode(), ccUITablet::eReduce);
+  EXPECT_EQ(t.scaledMap().matrix(), ccMatrix<2>(0.5, 0, 0, 0.5));
+  t.scale(ccPair<long>(2, 2));
+  EXPECT_EQ(t.scaleMode(), ccUITablet::eReduce);
+  EXPECT_EQ(t.scaledMap().matrix(), ccMatrix<2>(0.5, 0, 0, 0.5));
+  t.scale(ccPair<long>(4, 2));
+  EXPECT_EQ(t.scaledMap().matrix(), ccMatrix<2>(0.25, 0, 0, 0.5));
+  t.scaleExact(ccPair<double>(0.25, 4.0));
+  EXPECT_EQ(t.scale(), ccPair<long>(4, 4));
+  t.scaleExact(ccPair<double>(3.0, 2.0));
+  EXPECT_EQ(t.scaleMode(), ccUITablet::eMagnify);
+  t.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(1, 2)));
+  EXPECT_EQ(t.scaledMap(), ccXform<2>(ccMatrix<2>(3, 0, 0, 2), ccVector<2>(3, 4)));
+}
+
+TEST(TabletTree, PixelsUseTheTolerantFloor) {
+  ccUITablet t;
+  t.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(0, 0)));
+  EXPECT_EQ(t.scopeCoords(ccPoint(ccVector<2>(2.9999999999999, -0.5))), ccPair<long>(3, -1));
+  t.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 1)));
+  EXPECT_EQ(t.tabletCoords(ccPair<long>(5, 9)).vector(), ccVector<2>(2, 4));
+  // A drag shifts the scaled map; a new map clears it.
+  t.dragDel(ccPair<long>(3, -2));
+  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(4, -1));
+  EXPECT_EQ(t.dragDel(), ccPair<long>(3, -2));
+  t.dragDel(ccPair<long>(1, 1));
+  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(2, 2));
+  t.baseMap(t.baseMap());
+  EXPECT_EQ(t.dragDel(), ccPair<long>(0, 0));
+  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(1, 1));
+}
+
+TEST(TabletTree, VisibilityCountsHideRequests) {
+  Tree t;
+  CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
+  EXPECT_TRUE(kid.visible(true));
+  EXPECT_EQ(kid.redraws, 1);
+  EXPECT_TRUE(kid.visible(false));
+  EXPECT_FALSE(kid.visible(false));
+  EXPECT_FALSE(kid.visible(true));
+  EXPECT_FALSE(kid.visible());
+  EXPECT_EQ(kid.redraws, 1);
+  EXPECT_TRUE(kid.visible(true));
+  EXPECT_EQ(kid.redraws, 2);  // only the last show redraws
+  EXPECT_FALSE(kid.visible(true));
+}
+
+TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
+  Tree t;
+  t.root.recordOn() = true;
+  t.root.sketch().erase();
+  const int before = t.root.redraws;
+  t.root.redraw(kBoth);
+  EXPECT_EQ(t.root.redraws, before + 1);
+  EXPECT_TRUE(t.root.sketch().isNull());  // draws of redraw_ are not recorded
+  EXPECT_EQ(t.root.updateLayers(), kBoth);
+  t.root.visible(false);
+  t.root.redraw(kBoth);
+  EXPECT_EQ(t.root.redraws, before + 1);  // hidden: no hook
+}
+
+TEST(TabletTree, HooksForMovesResizesAndMaps) {
+  Tree t;
+  CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
+  kid.moveRel(ccPair<long>(5, 5));
+  EXPECT_EQ(kid.scopeRect(), ccUIRect(5, 5, 10, 10));
+  EXPECT_EQ(kid.moves, 1);
+  EXPECT_EQ(kid.resizes, 0);
+  kid.size(ccPair<long>(20, 20));
+  EXPECT_EQ(kid.resizes, 1);
+  kid.moveAbs(ccPair<long>(5, 5));  // unchanged: nothing happens
+  EXPECT_EQ(kid.moves, 1);
+  t.root.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>()));
+  EXPECT_EQ(kid.mapChanges, 1);
+  // Moving the parent so that the kid's visible part changes reports a clip.
+  CountingTablet inner(kid, ccUIRect(15, 15, 10, 10));
+  kid.size(ccPair<long>(18, 18));
+  EXPECT_EQ(inner.clips, 1);
+  EXPECT_EQ(inner.currentScope(kImage), ccUIRect(0, 0, 3, 3));
+}
+
+TEST(TabletTree, InterpolationRedrawsOnlyOnChange) {
+  Tree t;
+  const int before = t.root.redraws;
+  t.root.interpolation(ccUITablet::eNoInterpolation);
+  EXPECT_EQ(t.root.redraws, before);
+  t.root.interpolation(ccUITablet::eBilinearInterpolation);
+  EXPECT_EQ(t.root.redraws, before + 1);
+  EXPECT_EQ(t.root.interpolation(), ccUITablet::eBilinearInterpolation);
+}
+
+TEST(TabletTree, ChangesAreReportedToClients) {
+  ccUITablet none;
+  ccUIRect rects[2] = {ccUIRect(1, 1, 1, 1), ccUIRect(1, 1, 1, 1)};
+  none.getChanges(rects, false);
+  EXPECT_TRUE(rects[0].isNull());
+  EXPECT_TRUE(rects[1].isNull());
+
+  Tree t;
+  EXPECT_FALSE(t.root.recordChanges());
+  t.root.recordChanges(true);
+  EXPECT_TRUE(t.root.recordChanges());
+  t.root.draw(ccLineSeg(ccVector<2>(10, 10), ccVector<2>(20, 30)), ccColor::redColor(), kOverlay);
+  t.root.getChanges(rects, true);
+  EXPECT_TRUE(rects[0].isNull());
+  EXPECT_TRUE(rects[1].within(ccUIRect(10, 10, 11, 21)));
+  EXPECT_FALSE(rects[1].isNull());
+  t.root.getChanges(rects, false);
+  EXPECT_FALSE(t.root.recordChanges());
+}
+
+TEST(TabletTree, UpdateRedrawsTabletsAboveThatWereDrawnBeforeTheChange) {
+  Tree t;
+  CountingTablet below(t.root, ccUIRect(0, 0, 100, 100));
+  CountingTablet above(t.root, ccUIRect(50, 50, 100, 100));
+  below.visible(true);
+  above.visible(true);
+  t.log->clear();
+  const int aboveBefore = above.redraws;
+  below.draw(ccLineSeg(ccVector<2>(40, 40), ccVector<2>(90, 90)), ccColor::redColor(), kImage);
+  t.root.update(kImage);
+  EXPECT_EQ(above.redraws, aboveBefore + 1);  // the overlap is drawn again on top
+  // It was drawn into a temporary sub-scope of its own scope.
+  EXPECT_NE(above.lastRedrawScope, nullptr);
+  bool temporary = false;
+  for (const ccTraceCall& c : t.log->calls())
+    if (c.name == "newSubScope" && c.flag("temporary")) temporary = true;
+  EXPECT_TRUE(temporary);
+
+  // A tablet redrawn after the change is not drawn again.
+  below.draw(ccLineSeg(ccVector<2>(40, 40), ccVector<2>(90, 90)), ccColor::redColor(), kImage);
+  above.redraw(kImage);
+  const int afterRedraw = above.redraws;
+  t.root.update(kImage);
+  EXPECT_EQ(above.redraws, afterRedraw);
+  EXPECT_THROW(t.root.update(static_cast<L>(3)), ccUIError::BadLayer);
+}
+
+TEST(TabletTree, FrontAndBackRestack) {
+  Tree t;
+  CountingTablet a(t.root, ccUIRect(0, 0, 100, 100));
+  CountingTablet b(t.root, ccUIRect(50, 50, 100, 100));
+  CountingTablet c(t.root, ccUIRect(300, 200, 10, 10));
+  a.visible(true);
+  b.visible(true);
+  c.visible(true);
+  c.front();  // already on top
+  EXPECT_EQ(t.root.lastKid(), &c);
+  const int before = a.redraws;
+  a.front();
+  EXPECT_EQ(t.root.lastKid(), &a);
+  EXPECT_EQ(a.prevSib(), &c);
+  // The overlap with b is drawn again on each layer; c does not overlap.
+  EXPECT_EQ(a.redraws, before + 2);
+  b.back();
+  EXPECT_EQ(t.root.firstKid(), &b);
+  c.back();
+  EXPECT_EQ(t.root.firstKid(), &c);
+  EXPECT_TRUE(c.activeScope(kImage).width() > 0);
+}
+
+TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestor) {
+  Tree t;
+  t.root.opaque(kImage, true);
+  CountingTablet kid(t.root, ccUIRect(10, 10, 50, 50));
+  kid.visible(true);
+  kid.modified(kImage, true);
+  EXPECT_TRUE(t.root.modified(kImage));  // through the kid
+  const int rootBefore = t.root.redraws;
+  kid.erase(kImage);
+  EXPECT_EQ(t.root.redraws, rootBefore + 1);
+  EXPECT_FALSE(kid.modified(kImage));
+  EXPECT_TRUE(kid.visible());  // the hide during the erase is undone
+  // A part only: the mark stays.
+  kid.modified(kImage, true);
+  kid.erase(ccUIRect(0, 0, 5, 5), kImage);
+  EXPECT_TRUE(kid.modified(kImage));
+}
+
+TEST(TabletTree, EraseEmptiesTheSketchWhileRecording) {
+  Tree t;
+  t.root.recordOn() = true;
+  t.root.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
+  EXPECT_FALSE(t.root.sketch().isNull());
+  t.root.erase(kBoth);
+  EXPECT_TRUE(t.root.sketch().isNull());
+}
+
+TEST(TabletTree, CopiesOwnNoScopesAndStandAlone) {
+  Tree t;
+  CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
+  kid.recordOn() = true;
+  kid.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
+  ccUITablet copy(kid);
+  EXPECT_EQ(copy.parent(), nullptr);
+  EXPECT_EQ(copy.numKids(), 0);
+  EXPECT_TRUE(copy.activeScope(kImage).isNull());
+  EXPECT_EQ(copy.sketch().length(), kid.sketch().length());
+  EXPECT_EQ(t.root.numKids(), 1);
+  ccUITablet assigned;
+  assigned = kid;
+  EXPECT_EQ(assigned.sketch().length(), kid.sketch().length());
+  EXPECT_TRUE(assigned.drawOn());
+}
+
+TEST(TabletTree, LayerArgumentsAreChecked) {
+  Tree t;
+  EXPECT_THROW(t.root.activeScope(kBoth), ccUIError::BadLayer);
+  EXPECT_THROW(t.root.currentScope(static_cast<L>(-1)), ccUIError::BadLayer);
+  ccPoint out;
+  EXPECT_THROW(t.root.mapPoint(ccPoint(), kBoth, out), ccUIError::BadLayer);
+  EXPECT_THROW(t.root.redraw(static_cast<L>(3)), ccUIError::BadLayer);
+  EXPECT_THROW(t.root.lockScreenUpdatesPush(true, static_cast<L>(3)), ccUIError::BadLayer);
+  EXPECT_FALSE(t.root.okToDraw(kBoth));
+  EXPECT_FALSE(t.root.okToDraw(static_cast<L>(-1)));
+}
+
+TEST(TabletTree, ScreenLocksAndDragsAreForwarded) {
+  Tree t;
+  t.root.lockScreenUpdatesPush(true, kBoth);
+  EXPECT_TRUE(t.root.screenUpdatesLocked(kImage));
+  EXPECT_TRUE(t.root.screenUpdatesLocked(kOverlay));
+  t.root.lockScreenUpdatesPop(kBoth);
+  EXPECT_FALSE(t.root.screenUpdatesLocked(kImage));
+  t.root.dragStart(kOverlay);
+  EXPECT_TRUE(t.overlay.dragging());
+  t.root.dragStop(kOverlay);
+  EXPECT_FALSE(t.overlay.dragging());
+  t.overlay.offScreen(true);
+  t.root.dragStart(kOverlay);  // off screen: not forwarded
+  EXPECT_FALSE(t.overlay.dragging());
+  EXPECT_FALSE(t.root.screenUpdatesLocked(kOverlay));
+}
+
+}  // namespace
