@@ -478,6 +478,9 @@ class ccUITablet : public ccUIInterpolation {
                        std::uint32_t& stamp) const;
 
   // Drawing helpers.
+  template <class T, class P>
+  void drawPels(const ccPelBuffer_const<T>& img, const ccPoint& at, bool passThrough, P passValue,
+                Layers l);
   void dispatch(const ccShape& s, const ccGraphicProps& props, Layers l,
                 const cc2XformBase* carried);
   void strokeQuad(ccUIScope* scope, const ccVector<2> (&corners)[4], bool fill,

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 const char ccUITablet::pointIconData_[] =
     "/.....+0+...../.....+0+...../.....+0+...../...+00000+.../...0++0++0.../+++0++0++0+++/"
@@ -79,55 +80,42 @@ void ccUITablet::draw(const ccPelBuffer_const<unsigned char>& img, const ccPoint
   }
 }
 
-void ccUITablet::draw(const ccPelBuffer_const<unsigned short>& img, const ccPoint& at,
-                      bool passThrough, unsigned short passValue, Layers l) {
+// The 16-bit and packed RGB forms: drawn, never recorded. Only packed 32-bit RGB interpolates.
+template <class T, class P>
+void ccUITablet::drawPels(const ccPelBuffer_const<T>& img, const ccPoint& at, bool passThrough,
+                          P passValue, Layers l) {
   checkLayer(l);
   if (!okToDraw(l)) return;
   ccUIScope* scope = activeScope_[l];
   ccPoint mapped;
   const ccPoint& corner = mapPoint(at, l, mapped);
-  drawZoomed<unsigned short>(scaleMode_, scaleExact_, [&](int how, const ccPair<double>& s) {
-    if (how == 1)
-      scope->expandImage(img, corner, s, passThrough, passValue);
-    else if (how == 2)
+  drawZoomed<T>(scaleMode_, scaleExact_, [&](int how, const ccPair<double>& s) {
+    if (how == 1) {
+      if constexpr (std::is_same<T, ccPackedRGB32Pel>::value)
+        scope->expandImage(img, corner, s, passThrough, passValue, interpolation_);
+      else
+        scope->expandImage(img, corner, s, passThrough, passValue);
+    } else if (how == 2) {
       scope->sampleImage(img, corner, s, passThrough, passValue);
-    else
+    } else {
       scope->drawImage(img, corner, passThrough, passValue);
+    }
   });
+}
+
+void ccUITablet::draw(const ccPelBuffer_const<unsigned short>& img, const ccPoint& at,
+                      bool passThrough, unsigned short passValue, Layers l) {
+  drawPels(img, at, passThrough, passValue, l);
 }
 
 void ccUITablet::draw(const ccPelBuffer_const<ccPackedRGB16Pel>& img, const ccPoint& at,
                       bool passThrough, unsigned short passValue, Layers l) {
-  checkLayer(l);
-  if (!okToDraw(l)) return;
-  ccUIScope* scope = activeScope_[l];
-  ccPoint mapped;
-  const ccPoint& corner = mapPoint(at, l, mapped);
-  drawZoomed<ccPackedRGB16Pel>(scaleMode_, scaleExact_, [&](int how, const ccPair<double>& s) {
-    if (how == 1)
-      scope->expandImage(img, corner, s, passThrough, passValue);
-    else if (how == 2)
-      scope->sampleImage(img, corner, s, passThrough, passValue);
-    else
-      scope->drawImage(img, corner, passThrough, passValue);
-  });
+  drawPels(img, at, passThrough, passValue, l);
 }
 
 void ccUITablet::draw(const ccPelBuffer_const<ccPackedRGB32Pel>& img, const ccPoint& at,
                       bool passThrough, unsigned long passValue, Layers l) {
-  checkLayer(l);
-  if (!okToDraw(l)) return;
-  ccUIScope* scope = activeScope_[l];
-  ccPoint mapped;
-  const ccPoint& corner = mapPoint(at, l, mapped);
-  drawZoomed<ccPackedRGB32Pel>(scaleMode_, scaleExact_, [&](int how, const ccPair<double>& s) {
-    if (how == 1)
-      scope->expandImage(img, corner, s, passThrough, passValue, interpolation_);
-    else if (how == 2)
-      scope->sampleImage(img, corner, s, passThrough, passValue);
-    else
-      scope->drawImage(img, corner, passThrough, passValue);
-  });
+  drawPels(img, at, passThrough, passValue, l);
 }
 
 void ccUITablet::draw(const ccRLEBuffer& img, const ccPoint& at,
