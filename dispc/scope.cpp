@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -25,6 +27,88 @@ ccPair<double> reduction(const ccPair<long>& f) {
 ccPair<double> enlargement(const ccPair<long>& f) {
   return ccPair<double>(static_cast<double>(f.first), static_cast<double>(f.second));
 }
+
+// Scale factors of the run-length forms must be positive (NaN is not).
+bool checkScale(const ccPair<double>& s, int line) {
+  if (s.first > 0 && s.second > 0) return true;
+  cstd_assert_(line, kFile);
+  return false;
+}
+
+// The whole number n >= 1 within 1e-6 of v, looked for from trunc(v) upwards; 0 when there
+// is none.
+long wholeFactor(double v) {
+  if (!(v > 0.5) || !(v < 2147483647.0)) return 0;
+  const long t = static_cast<long>(v);
+  for (long n = std::max(t, 1L); n <= t + 1; ++n) {
+    if (std::fabs(v - static_cast<double>(n)) <= 1e-6) return n;
+  }
+  return 0;
+}
+
+// A run-length image decoded into 8-bit pels for the 8-bit slots, which have no colour map:
+// each value goes through the map (a value without an entry stands for itself), except the
+// pass value when pass is set, which stays as it is so that the same pels are transparent.
+ccPelBuffer<unsigned char> decodeMapped(const ccRLEBuffer& image,
+                                        const std::vector<unsigned char>& colorMap, bool pass,
+                                        unsigned char passValue) {
+  unsigned char lut[256];
+  for (int v = 0; v < 256; ++v) {
+    const auto u = static_cast<std::size_t>(v);
+    lut[v] = (pass && v == passValue) || u >= colorMap.size() ? static_cast<unsigned char>(v)
+                                                              : colorMap[u];
+  }
+  ccPelBuffer<unsigned char> out(image.width(), image.height());
+  out.offset(image.offset());
+  for (long y = 0; y < image.height(); ++y) {
+    unsigned char* row = out.pointToRow(y);
+    for (const unsigned char* run = image.pointToRow(y); run[1] != 0; run += 2) {
+      std::memset(row, lut[run[0]], run[1]);
+      row += run[1];
+    }
+  }
+  return out;
+}
+
+// Builds the rows of a run-length image run by run: neighbouring runs of one value merge,
+// runs longer than 255 are split.
+class RunRows {
+ public:
+  void run(unsigned char value, long length) {
+    if (length <= 0) return;
+    if (pending_ > 0 && value != value_) flush();
+    value_ = value;
+    pending_ += length;
+  }
+  // Lengthens the row's latest run by length (a new run of value when the row has none).
+  void lengthen(unsigned char value, long length) {
+    if (pending_ == 0) value_ = value;
+    pending_ += length;
+  }
+  void endRow() {
+    flush();
+    bytes_.push_back(0);
+    bytes_.push_back(0);
+    starts_.push_back(bytes_.size());
+  }
+  long rowCount() const { return static_cast<long>(starts_.size()) - 1; }
+  const unsigned char* row(long i) const { return bytes_.data() + starts_[std::size_t(i)]; }
+
+ private:
+  void flush() {
+    while (pending_ > 0) {
+      const long n = std::min(pending_, 255L);
+      bytes_.push_back(value_);
+      bytes_.push_back(static_cast<unsigned char>(n));
+      pending_ -= n;
+    }
+  }
+
+  std::vector<unsigned char> bytes_;
+  std::vector<std::size_t> starts_{0};
+  unsigned char value_ = 0;
+  long pending_ = 0;
+};
 
 }  // namespace
 
@@ -87,6 +171,122 @@ void ccUIScope::expand(const ccPelBuffer_const<unsigned char>& image, const ccPo
                        InterpolationModes mode) {
   if (checkFactor(factor, __LINE__)) {
     expandImage(image, at, enlargement(factor), pass, passValue, flag, mode);
+  }
+}
+
+// ---- Run-length zoom
+
+void ccUIScope::sample(const ccRLEBuffer& image, const ccPoint& at,
+                       const std::vector<unsigned char>& colorMap, const ccPair<double>& scale,
+                       bool pass, unsigned char passValue) {
+  if (!checkScale(scale, __LINE__) || image.degenerate()) return;
+  const long n = wholeFactor(1.0 / scale.first), m = wholeFactor(1.0 / scale.second);
+  if (n == 0 || m == 0) {
+    sampleImage(decodeMapped(image, colorMap, pass, passValue), at, scale, pass, passValue, false);
+    return;
+  }
+  const long width = image.width() / n, height = image.height() / m;
+  if (width == 0 || height == 0) return;
+
+  // Rows 0, m, 2m ...; each run keeps 1 / n of its length.
+  RunRows rows;
+  for (long k = 0; k < height; ++k) {
+    long sum = 0;
+    unsigned char last = 0;
+    for (const unsigned char* run = image.pointToRow(k * m); run[1] != 0; run += 2) {
+      const long length = run[1] / n;
+      rows.run(run[0], length);
+      sum += length;
+      last = run[0];
+    }
+    // The divisions lose up to a pel per run; the row keeps its width at its end.
+    if (sum < width) rows.lengthen(last, width - sum);
+    rows.endRow();
+  }
+  std::vector<const unsigned char*> rowList(static_cast<std::size_t>(height));
+  for (long k = 0; k < height; ++k) rowList[std::size_t(k)] = rows.row(k);
+  ccRLEBuffer reduced;
+  reduced.becomeOwner(width, rowList);
+  drawRLEImage(reduced, at, colorMap, pass, passValue, false);
+}
+
+void ccUIScope::sample(const ccRLEBuffer& image, const ccPoint& at,
+                       const std::vector<unsigned char>& colorMap, const ccPair<long>& factor,
+                       bool pass, unsigned char passValue) {
+  if (checkFactor(factor, __LINE__)) {
+    sample(image, at, colorMap, reduction(factor), pass, passValue);
+  }
+}
+
+void ccUIScope::expand(const ccRLEBuffer& image, const ccPoint& at,
+                       const std::vector<unsigned char>& colorMap, const ccPair<double>& scale,
+                       bool pass, unsigned char passValue) {
+  if (!checkScale(scale, __LINE__) || image.degenerate()) return;
+  const long fx = wholeFactor(scale.first), fy = wholeFactor(scale.second);
+  if (fx == 0 || fy == 0) {
+    expandImage(decodeMapped(image, colorMap, pass, passValue), at, scale, pass, passValue, false,
+                eNoInterpolation);
+    return;
+  }
+
+  // The visible part, in scope pixels: the enlarged image spans [px, px + width fx) across,
+  // the scope [0, size.x). Pixels left of the scope are skipped: whole source columns (c0)
+  // and rx pixels of the next one (its block is shortened by them); rows alike.
+  const ccPair<long> size = scopeBounds().sz();
+  const long px = xCoord(at), py = yCoord(at);
+  const long lx = std::max(0L, -px), ly = std::max(0L, -py);
+  const long c0 = lx / fx, rx = lx % fx, r0 = ly / fy, ry = ly % fy;
+  const long vx = std::max(px, 0L), vy = std::max(py, 0L);
+  const auto end = [](long p, long count, long f, long limit) {
+    long e;
+    if (__builtin_mul_overflow(count, f, &e) || __builtin_add_overflow(e, p, &e)) return limit;
+    return std::min(e, limit);
+  };
+  const long vw = end(px, image.width(), fx, size.first) - vx;
+  const long vh = end(py, image.height(), fy, size.second) - vy;
+  if (vw <= 0 || vh <= 0) return;
+  // Source pels with a visible pixel, the last partly visible one included.
+  const long sw = (rx + vw + fx - 1) / fx, sh = (ry + vh + fy - 1) / fy;
+
+  const ccRLEBuffer* src = &image;
+  ccRLEBuffer part;
+  if (c0 > 0 || r0 > 0 || sw < image.width() || sh < image.height()) {
+    part = image.subWindow(image.offset().first + c0, image.offset().second + r0, sw, sh);
+    src = &part;
+  }
+
+  // Each source row is enlarged once; the image lists it fy times (the first rows fewer by
+  // ry, the last ones cut at the scope's bottom).
+  RunRows rows;
+  for (long i = 0; i < sh; ++i) {
+    long pos = 0, cut = rx;
+    for (const unsigned char* run = src->pointToRow(i); run[1] != 0 && pos < vw; run += 2) {
+      const long length = std::min(run[1] * fx - cut, vw - pos);
+      rows.run(run[0], length);
+      pos += length;
+      cut = 0;
+    }
+    rows.endRow();
+  }
+  std::vector<const unsigned char*> rowList;
+  rowList.reserve(static_cast<std::size_t>(vh));
+  for (long i = 0; i < sh; ++i) {
+    const long repeat = std::min(i == 0 ? fy - ry : fy, vh - static_cast<long>(rowList.size()));
+    rowList.insert(rowList.end(), static_cast<std::size_t>(repeat), rows.row(i));
+  }
+  ccRLEBuffer enlarged;
+  enlarged.becomeOwner(vw, rowList);
+  // Drawn from the first visible scope pixel, given in the tablet's pixels.
+  const ccPoint corner(static_cast<double>(vx + clipOffset_.first),
+                       static_cast<double>(vy + clipOffset_.second));
+  drawRLEImage(enlarged, corner, colorMap, pass, passValue, false);
+}
+
+void ccUIScope::expand(const ccRLEBuffer& image, const ccPoint& at,
+                       const std::vector<unsigned char>& colorMap, const ccPair<long>& factor,
+                       bool pass, unsigned char passValue) {
+  if (checkFactor(factor, __LINE__)) {
+    expand(image, at, colorMap, enlargement(factor), pass, passValue);
   }
 }
 

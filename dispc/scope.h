@@ -143,7 +143,27 @@ class ccUIScope : public ccUIInterpolation {
   virtual ccUIRect textRect(const std::string& text, const ccPoint& at,
                             const ccUIFormat& format) = 0;
 
-  // 33, 34: run-length sampling with scale factors and with integer factors (not provided yet).
+  // 33, 34: reduced run-length images. The values of the image index colorMap (a value with no
+  // entry stands for itself); when pass is set, pels of value passValue are transparent.
+  //
+  // With scale factors (each <= 1): when 1 / scale.x and 1 / scale.y are whole numbers n and m
+  // (within 1e-6), the image is reduced on its runs, without decoding it: rows 0, m, 2m ... are
+  // kept (height / m of them), every run length is divided by n and runs that become 0 are
+  // dropped; a row left short of width / n by the divisions is made up by lengthening its last
+  // run. The result is drawn at `at` through drawRLEImage at 1:1. Other factors decode the
+  // image into 8-bit pels, each value taken through colorMap except passValue when pass is
+  // set (so transparency is decided on the values, as in the run-length slot), and hand it to
+  // the 8-bit sampleImage slot. A factor that is not positive is an assertion failure; a
+  // degenerate image or an empty reduction draws nothing.
+  //
+  // The run-length forms carry no flag of their own: the slots they call receive false.
+  virtual void sample(const ccRLEBuffer& image, const ccPoint& at,
+                      const std::vector<unsigned char>& colorMap, const ccPair<double>& scale,
+                      bool pass, unsigned char passValue);
+  // With integer reduction factors (each >= 1): the form above with scale (1 / f.x, 1 / f.y).
+  virtual void sample(const ccRLEBuffer& image, const ccPoint& at,
+                      const std::vector<unsigned char>& colorMap, const ccPair<long>& factor,
+                      bool pass, unsigned char passValue);
 
   // 35 to 42: reduced images. The sampleImage slots draw the image scaled by `scale` (each
   // factor <= 1); the sample forms turn integer reduction factors f (each >= 1) into the scale
@@ -167,8 +187,25 @@ class ccUIScope : public ccUIInterpolation {
   virtual void sample(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                       const ccPair<long>& factor, bool pass, unsigned char passValue, bool flag);
 
-  // 43, 44: run-length enlargement with scale factors and with integer factors (not provided
-  // yet).
+  // 43, 44: enlarged run-length images; values, colour map and pass value as for sample.
+  //
+  // With scale factors (each >= 1) that are whole numbers (within 1e-6), the image is enlarged
+  // on its runs, and only the part that falls inside the scope is made: the corner `at` (the
+  // upper-left pel, scope pixel (xCoord(at), yCoord(at))) and the size of scopeBounds() give
+  // the visible source pels, the image is cut to them with subWindow, each of their rows is
+  // repeated scale.y times and each run lengthened scale.x times, with the blocks at the
+  // scope's edges cut to the edges. The result is drawn through drawRLEImage at 1:1 with its
+  // upper-left pel at the first visible scope pixel. Other factors decode the image into 8-bit
+  // pels (as sample does) and hand it to the 8-bit expandImage slot without interpolation (the
+  // values are colour indices, which do not blend). A factor that is not positive is an
+  // assertion failure; a degenerate image or one wholly outside the scope draws nothing.
+  virtual void expand(const ccRLEBuffer& image, const ccPoint& at,
+                      const std::vector<unsigned char>& colorMap, const ccPair<double>& scale,
+                      bool pass, unsigned char passValue);
+  // With integer factors (each >= 1): the form above with scale (f.x, f.y).
+  virtual void expand(const ccRLEBuffer& image, const ccPoint& at,
+                      const std::vector<unsigned char>& colorMap, const ccPair<long>& factor,
+                      bool pass, unsigned char passValue);
 
   // 45 to 52: enlarged images, as above with scale factors >= 1; the expand forms pass their
   // integer factors as the scale. Only the 8-bit and packed 32-bit RGB forms interpolate.
@@ -302,6 +339,61 @@ class ccUIScope : public ccUIInterpolation {
 
   // The root is gone: this scope and its sub-scopes forget it.
   void rootDeleted();
+
+  // ---- Zoom workers
+  //
+  // For back ends that zoom images themselves (in sampleImage and expandImage) and then draw
+  // the result at 1:1. Both make a buffer holding just the part of the zoomed image that
+  // falls inside a destination rectangle, and report that rectangle. Destination coordinates
+  // are the caller's (usually scope pixels); dst's offset is set to them, so dst's image
+  // coordinates are destination coordinates. The result is a new buffer (rows padded to 32
+  // pels), except that dst's own pels are written again when dst alone holds an owned buffer
+  // of the result's shape that is not the source's: no one else can see them, and a back end
+  // that keeps its zoom buffer saves allocating and clearing one per call. When nothing is
+  // written, dst is left as it was and the rectangle becomes null.
+
+  // Pixel replication by whole factors fx, fy >= 1 (else an assertion failure): every source
+  // pel of src's window becomes a block of fx x fy pels. phase cuts the first blocks short: a
+  // negative phase.x takes -phase.x pels off every block of the first column, a negative
+  // phase.y -phase.y rows off every block of the first row; positive components cut nothing,
+  // and a cut that leaves no pel writes nothing.
+  // On entry changed's upper-left corner is where the zoomed image's first pel goes and its
+  // size the largest size wanted: blocks past its right or bottom edge are cut there. On
+  // return dst holds the (cut) zoomed image, of width min(changed's width, source width x fx
+  // - the column cut) and likewise height, with its offset at changed's corner; changed is
+  // the rectangle written (same corner, dst's size).
+  void pelExpand(const ccPelBuffer_const<unsigned char>& src, ccPelBuffer<unsigned char>& dst,
+                 long fx, long fy, ccUIRect& changed, const ccPair<long>& phase);
+  void pelExpand(const ccPelBuffer_const<ccPackedRGB16Pel>& src, ccPelBuffer<ccPackedRGB16Pel>& dst,
+                 long fx, long fy, ccUIRect& changed, const ccPair<long>& phase);
+  void pelExpand(const ccPelBuffer_const<ccPackedRGB32Pel>& src, ccPelBuffer<ccPackedRGB32Pel>& dst,
+                 long fx, long fy, ccUIRect& changed, const ccPair<long>& phase);
+
+  // Zooming by scale > 0 (else an assertion failure) in both directions; > 1 enlarges. The
+  // zoomed image has the upper-left corner of src's window at origin, and its pel
+  // origin + (dx, dy) shows the window's pel (trunc(dx / scale), trunc(dy / scale)): nearest
+  // sample by truncation. It extends as far as there are source pels to show.
+  // On entry clip is the destination area wanted; on return dst holds the zoomed image's
+  // pels inside clip, with its offset at their upper-left corner, and clip is the rectangle
+  // written (null when no pel falls inside clip or the source window is empty).
+  // How the pels are made:
+  // - Smoothing, for 8-bit and packed 32-bit RGB images only, when mode is not
+  //   eNoInterpolation, scale > 1 and the window is at least 8 x 8 pels: each destination pel
+  //   takes the source value at its centre, by cfAffineTransformImage (bilinear for
+  //   eBilinearInterpolation, bicubic for other modes; RGB channel by channel, top byte 0).
+  //   Pels whose interpolation would reach outside the window are grey: 128, or the RGB pel
+  //   (128, 128, 128, 0). The written rectangle is at most 32767 pels wide and high.
+  // - A scale > 1 within 1e-6 of a whole number n zooms by exactly n, by replication: the
+  //   same pels as the nearest sample at scale n.
+  // - Otherwise the nearest sample above (every reduction takes this path).
+  void pelScale(const ccPelBuffer_const<unsigned char>& src, ccPelBuffer<unsigned char>& dst,
+                double scale, ccUIRect& clip, const ccPair<long>& origin, InterpolationModes mode);
+  void pelScale(const ccPelBuffer_const<unsigned short>& src, ccPelBuffer<unsigned short>& dst,
+                double scale, ccUIRect& clip, const ccPair<long>& origin, InterpolationModes mode);
+  void pelScale(const ccPelBuffer_const<ccPackedRGB16Pel>& src, ccPelBuffer<ccPackedRGB16Pel>& dst,
+                double scale, ccUIRect& clip, const ccPair<long>& origin, InterpolationModes mode);
+  void pelScale(const ccPelBuffer_const<ccPackedRGB32Pel>& src, ccPelBuffer<ccPackedRGB32Pel>& dst,
+                double scale, ccUIRect& clip, const ccPair<long>& origin, InterpolationModes mode);
 
  private:
   friend class ccUITablet;

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config libcairo2-dev
+          fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

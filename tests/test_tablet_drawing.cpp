@@ -296,7 +296,8 @@ TEST(TabletDrawing, GeneralRectanglesChooseQuadEllipseOrRoundedSlot) {
   b.log->clear();
   b.tablet.draw(ccGenRect(c, half, ccRadian(0), ccVector<2>(1, 1)), kRed, kImage);
   ASSERT_EQ(b.log->count("drawEllipse"), 1);
-  const ccEllipse& e = b.drawing()[0].shapeAs<ccEllipse>();
+  const std::vector<ccTraceCall> calls = b.drawing();
+  const ccEllipse& e = calls[0].shapeAs<ccEllipse>();
   EXPECT_NEAR(e.radii().x(), 20, 1e-12);
   EXPECT_NEAR(e.radii().y(), 10, 1e-12);
   EXPECT_EQ(e.center(), c);
@@ -360,12 +361,13 @@ TEST(TabletDrawing, PointSetsDrawCircleAndSegmentBeforeThePoints) {
   ccGraphicProps wide(kRed, 5, ccGraphicProps::eDash, true);
   const ccPointSet set({{10, 10}, {13, 14}, {20, 20}});
   b.tablet.draw(set, wide, kOverlay);
-  EXPECT_EQ(b.drawing().size(), 5u);
+  const std::vector<ccTraceCall> calls = b.drawing();
+  ASSERT_EQ(calls.size(), 5u);
   EXPECT_EQ(b.drawing()[0].name, "drawEllipse");
   EXPECT_EQ(b.drawing()[0].shapeAs<ccEllipse>().radii(), ccVector<2>(5, 5));
   EXPECT_EQ(b.drawing()[1].name, "drawLineSeg");
   for (int i = 2; i < 5; ++i) {
-    const ccTraceCall& c = b.drawing()[i];
+    const ccTraceCall& c = calls[i];
     EXPECT_EQ(c.name, "plotPoint");
     EXPECT_EQ(c.props().penColor(), kRed);
     EXPECT_EQ(c.props().penWidth(), 1);

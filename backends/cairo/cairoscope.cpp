@@ -1,0 +1,1003 @@
+#include <backends/cairo/cairoscope.h>
+
+#include <dispc/errors.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <utility>
+
+// ---- The canvas: what a scope tree shares
+
+class cc_CairoCanvas {
+ public:
+  cc_CairoCanvas(cairo_surface_t* surface, ccCairoScope::SurfaceKind kind, long width, long height)
+      : surface(surface), kind(kind), width(width), height(height) {
+    cr = cairo_create(surface);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+      cairo_destroy(cr);
+      cairo_surface_destroy(surface);
+      throw ccUIError::InitFailed();
+    }
+    palette = ccCairoScope::defaultPalette();
+    fonts[-1] = ccCairoFont();
+  }
+  ~cc_CairoCanvas() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  cc_CairoCanvas(const cc_CairoCanvas&) = delete;
+  cc_CairoCanvas& operator=(const cc_CairoCanvas&) = delete;
+
+  cairo_surface_t* surface;
+  cairo_t* cr = nullptr;
+  ccCairoScope::SurfaceKind kind;
+  long width, height;
+
+  bool antialias = true;
+  std::array<ccRGB, 256> palette;
+  bool passErases = false;
+  std::map<long, ccCairoFont> fonts;
+  bool textBackground = false;
+  int grey16Shift = 8;
+  bool offScreen = false;
+  ccCairoScope::OutputHook hook;
+  std::vector<bool> locks;
+  long lockCount = 0;
+};
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Opaque premultiplied ARGB32 pixel of a triple.
+std::uint32_t argb(unsigned char r, unsigned char g, unsigned char b) {
+  return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b;
+}
+
+std::uint32_t argb(const ccRGB& c) { return argb(c.r(), c.g(), c.b()); }
+
+// Surface pixels (double extents) as a whole-pixel rectangle.
+ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
+  if (!(x2 > x1) || !(y2 > y1)) return ccUIRect::null;
+  const long l = static_cast<long>(std::floor(x1)), t = static_cast<long>(std::floor(y1));
+  const long r = static_cast<long>(std::ceil(x2)), b = static_cast<long>(std::ceil(y2));
+  return ccUIRect(l, t, r - l, b - t);
+}
+
+void lineTo(cairo_t* cr, double x, double y) {
+  if (cairo_has_current_point(cr)) {
+    cairo_line_to(cr, x, y);
+  } else {
+    cairo_move_to(cr, x, y);
+  }
+}
+
+void lineTo(cairo_t* cr, const ccVector<2>& p) { lineTo(cr, p.x(), p.y()); }
+
+// Adds the arc u(c + diag(r) (cos t, sin t)) for t from t0 to t1 (backwards when t1 < t0) to
+// the path, joined by a line to the current point when there is one. A singular map is
+// sampled into short segments (Cairo cannot draw through it).
+void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVector<2>& r,
+             double t0, double t1) {
+  // The map of the unit circle: u's matrix times diag(r).
+  const ccMatrix<2>& m = u.matrix();
+  const double a = m.element(0, 0) * r.x(), b = m.element(0, 1) * r.y();
+  const double cc = m.element(1, 0) * r.x(), d = m.element(1, 1) * r.y();
+  const double size = std::max({std::fabs(a), std::fabs(b), std::fabs(cc), std::fabs(d)});
+  const double det = a * d - b * cc;
+  if (std::isfinite(det) && std::fabs(det) > 1e-12 * size * size) {
+    cairo_matrix_t saved, um;
+    cairo_get_matrix(cr, &saved);
+    cairo_matrix_init(&um, m.element(0, 0), m.element(1, 0), m.element(0, 1), m.element(1, 1),
+                      u.trans().x(), u.trans().y());
+    cairo_transform(cr, &um);
+    cairo_translate(cr, c.x(), c.y());
+    cairo_scale(cr, r.x(), r.y());
+    if (t1 >= t0) {
+      cairo_arc(cr, 0, 0, 1, t0, t1);
+    } else {
+      cairo_arc_negative(cr, 0, 0, 1, t0, t1);
+    }
+    cairo_set_matrix(cr, &saved);
+    return;
+  }
+  const long n = std::max(8L, static_cast<long>(std::ceil(std::fabs(t1 - t0) / (2 * kPi) * 256)));
+  for (long i = 0; i <= n; ++i) {
+    const double t = t0 + (t1 - t0) * static_cast<double>(i) / static_cast<double>(n);
+    lineTo(cr, u * (c + ccVector<2>(r.x() * std::cos(t), r.y() * std::sin(t))));
+  }
+}
+
+void fullEllipse(cairo_t* cr, const ccXform<2>& u) {
+  unitArc(cr, u, ccVector<2>(0, 0), ccVector<2>(1, 1), 0, 2 * kPi);
+  cairo_close_path(cr);
+}
+
+// Font options and face for an entry of the font table.
+void applyFont(cairo_t* cr, const ccCairoFont& f, bool antialias) {
+  cairo_select_font_face(cr, f.face.c_str(),
+                         f.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         f.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, f.size);
+  cairo_font_options_t* o = cairo_font_options_create();
+  cairo_font_options_set_antialias(o, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr, o);
+  cairo_font_options_destroy(o);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out(1);
+  for (char ch : text) {
+    if (ch == '\n') {
+      out.emplace_back();
+    } else {
+      out.back() += ch;
+    }
+  }
+  return out;
+}
+
+// Premultiplied ARGB32 surface for w x h pels.
+cairo_surface_t* newPelSurface(long w, long h) {
+  cairo_surface_t* s =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h));
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(s);
+    throw ccUIError::InitFailed();
+  }
+  return s;
+}
+
+// The pels [x0, x0 + w) x [y0, y0 + h) of the window as a new surface; convert gives the
+// premultiplied pixel of a pel (0 for a transparent one).
+template <class T, class Convert>
+cairo_surface_t* pelSurface(const ccPelBuffer_const<T>& image, long x0, long y0, long w, long h,
+                            Convert convert) {
+  cairo_surface_t* s = newPelSurface(w, h);
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (long y = 0; y < h; ++y) {
+    const T* src = image.pointToPel(x0, y0 + y);
+    auto* dst = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (long x = 0; x < w; ++x) dst[x] = convert(src[x]);
+  }
+  cairo_surface_mark_dirty(s);
+  return s;
+}
+
+}  // namespace
+
+// ---- One drawing operation
+
+// Saves the context, clips to what the scope may draw on and sets antialiasing; restores on
+// destruction. Paths are built in the tablet's pixels (toTablet) or surface pixels
+// (toSurface); note() turns surface extents into a change of the scope.
+class ccCairoScope::Draw {
+ public:
+  explicit Draw(ccCairoScope& s) : s_(s), cr_(s.canvas_->cr) {
+    clip_ = s.surfaceClip();
+    origin_ = s.surfaceOrigin();
+    cairo_save(cr_);
+    cairo_new_path(cr_);
+    cairo_identity_matrix(cr_);
+    cairo_reset_clip(cr_);
+    // The surface clips to itself: a clip is set only when the scope may draw on less.
+    if (clip_ != ccUIRect(0, 0, s.canvas_->width, s.canvas_->height)) {
+      cairo_rectangle(cr_, double(clip_.left()), double(clip_.top()), double(clip_.width()),
+                      double(clip_.height()));
+      cairo_clip(cr_);
+    }
+    cairo_set_antialias(cr_, s.canvas_->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+  }
+  ~Draw() {
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+  }
+  Draw(const Draw&) = delete;
+  Draw& operator=(const Draw&) = delete;
+
+  // There is something to draw on.
+  bool ok() const { return !clip_.isNull() && !s_.canvas_->offScreen; }
+  cairo_t* cr() const { return cr_; }
+  const ccPair<long>& origin() const { return origin_; }
+
+  // Whole tablet coordinates at pixel centres.
+  void toTablet() {
+    cairo_identity_matrix(cr_);
+    const ccPair<double> t = s_.tabletOrigin();
+    cairo_translate(cr_, t.first + 0.5, t.second + 0.5);
+  }
+  void toSurface() { cairo_identity_matrix(cr_); }
+
+  // Draws in color from now on; the pass colour clears when passErases is on.
+  void color(const ccColor& c) {
+    if (s_.isEraser(c)) {
+      cairo_set_operator(cr_, CAIRO_OPERATOR_CLEAR);
+    } else {
+      const ccRGB t = s_.rgbOf(c);
+      cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+      cairo_set_source_rgb(cr_, t.r() / 255.0, t.g() / 255.0, t.b() / 255.0);
+    }
+  }
+  // Replacing (alpha included) rather than blending.
+  void replace(const ccColor& c) {
+    color(c);
+    if (!s_.isEraser(c)) cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  }
+
+  // Colour and line settings of props; false when the style draws no outline.
+  bool pen(const ccGraphicProps& p) {
+    color(p.penColor());
+    if (p.penStyle() == ccGraphicProps::eNull) return false;
+    const double w = static_cast<double>(std::max(p.penWidth(), 1L));
+    cairo_set_line_width(cr_, w);
+    // Indexed by the props' enumerations; unknown values take the default (index 0).
+    static const cairo_line_join_t joins[] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND,
+                                              CAIRO_LINE_JOIN_BEVEL};
+    static const cairo_line_cap_t caps[] = {CAIRO_LINE_CAP_BUTT, CAIRO_LINE_CAP_ROUND,
+                                            CAIRO_LINE_CAP_SQUARE};
+    // Dash patterns in pen widths: solid, dash, dot, dash-dot, dash-dot-dot.
+    struct Dashes {
+      int count;
+      double lengths[6];
+    };
+    static const Dashes dashes[] = {
+        {0, {}}, {2, {6, 3}}, {2, {2, 2}}, {4, {6, 3, 2, 3}}, {6, {6, 3, 2, 3, 2, 3}}};
+    auto pick = [](long v, long n) { return v >= 0 && v < n ? v : 0; };
+    cairo_set_line_join(cr_, joins[pick(p.penJoin(), 3)]);
+    cairo_set_line_cap(cr_, caps[pick(p.penEndCap(), 3)]);
+    const Dashes& pattern = dashes[pick(p.penStyle(), 5)];
+    double dash[6];
+    for (int i = 0; i < pattern.count; ++i) dash[i] = pattern.lengths[i] * w;
+    cairo_set_dash(cr_, dash, pattern.count, 0);
+    return true;
+  }
+
+  // Fills (with the rule given) and/or strokes the current path, noting the change.
+  void finish(bool stroke, bool fill, cairo_fill_rule_t rule = CAIRO_FILL_RULE_WINDING) {
+    cairo_set_fill_rule(cr_, rule);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (stroke) {
+      cairo_stroke_extents(cr_, &x1, &y1, &x2, &y2);
+    } else if (fill) {
+      cairo_fill_extents(cr_, &x1, &y1, &x2, &y2);
+    }
+    if (stroke || fill) noteUser(x1, y1, x2, y2);
+    if (fill) cairo_fill_preserve(cr_);
+    if (stroke) cairo_stroke_preserve(cr_);
+    cairo_new_path(cr_);
+  }
+
+  // Extents in the current user space.
+  void noteUser(double x1, double y1, double x2, double y2) {
+    cairo_user_to_device(cr_, &x1, &y1);
+    cairo_user_to_device(cr_, &x2, &y2);
+    note(pixelRect(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)));
+  }
+  // A rectangle of surface pixels.
+  void note(const ccUIRect& surfaceRect, bool checkOpaque = false) {
+    const ccUIRect r = surfaceRect & clip_;
+    if (!r.isNull()) s_.change(r - origin_, checkOpaque);
+  }
+
+ private:
+  ccCairoScope& s_;
+  cairo_t* cr_;
+  ccUIRect clip_;
+  ccPair<long> origin_;
+};
+
+// ---- ccCairoScope
+
+ccCairoScope::ccCairoScope(std::shared_ptr<cc_CairoCanvas> canvas, const ccPair<long>& clipOffset)
+    : ccUIScope(clipOffset),
+      canvas_(std::move(canvas)),
+      bounds_(0, 0, canvas_->width, canvas_->height),
+      tabletOffset_(-clipOffset.first, -clipOffset.second) {}
+
+ccCairoScope::~ccCairoScope() {
+  if (dragSaved_) cairo_surface_destroy(dragSaved_);
+}
+
+std::shared_ptr<cc_CairoCanvas> ccCairoScope::makeCanvas(cairo_surface_t* surface, SurfaceKind kind,
+                                                         long width, long height) {
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    throw ccUIError::InitFailed();
+  }
+  return std::make_shared<cc_CairoCanvas>(surface, kind, width, height);
+}
+
+// ---- Settings
+
+ccCairoScope::SurfaceKind ccCairoScope::surfaceKind() const { return canvas_->kind; }
+cairo_surface_t* ccCairoScope::surface() const { return canvas_->surface; }
+cairo_t* ccCairoScope::context() const { return canvas_->cr; }
+long ccCairoScope::surfaceWidth() const { return canvas_->width; }
+long ccCairoScope::surfaceHeight() const { return canvas_->height; }
+bool ccCairoScope::antialias() const { return canvas_->antialias; }
+void ccCairoScope::antialias(bool on) { canvas_->antialias = on; }
+
+const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() {
+  static const std::array<ccRGB, 256> palette = [] {
+    std::array<ccRGB, 256> p;
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<unsigned char>(i);
+      p[i] = ccRGB(v, v, v);
+    }
+    const ccColor* stock[] = {
+        &ccColor::blackColor(),  &ccColor::dkGreyColor(),  &ccColor::greyColor(),
+        &ccColor::ltGreyColor(), &ccColor::whiteColor(),   &ccColor::redColor(),
+        &ccColor::dkRedColor(),  &ccColor::orangeColor(),  &ccColor::yellowColor(),
+        &ccColor::greenColor(),  &ccColor::dkGreenColor(), &ccColor::cyanColor(),
+        &ccColor::blueColor(),   &ccColor::purpleColor(),  &ccColor::magentaColor(),
+        &ccColor::passColor()};
+    for (const ccColor* c : stock) p[c->index()] = c->rgbStruct();
+    return p;
+  }();
+  return palette;
+}
+
+const ccRGB& ccCairoScope::palette(unsigned char index) const { return canvas_->palette[index]; }
+void ccCairoScope::palette(unsigned char index, const ccRGB& rgb) { canvas_->palette[index] = rgb; }
+void ccCairoScope::resetPalette() { canvas_->palette = defaultPalette(); }
+
+ccRGB ccCairoScope::rgbOf(const ccColor& color) const {
+  if (color.isRGBColor()) return color.rgbStruct();
+  return canvas_->palette[color.index()];
+}
+
+bool ccCairoScope::isEraser(const ccColor& color) const {
+  return canvas_->passErases && color.isIndexColor() &&
+         color.index() == ccColor::passColor().index();
+}
+
+bool ccCairoScope::passErases() const { return canvas_->passErases; }
+void ccCairoScope::passErases(bool on) { canvas_->passErases = on; }
+
+const ccCairoFont& ccCairoScope::font(long id) const {
+  const auto it = canvas_->fonts.find(id);
+  return it != canvas_->fonts.end() ? it->second : canvas_->fonts.at(-1);
+}
+void ccCairoScope::font(long id, const ccCairoFont& f) { canvas_->fonts[id] = f; }
+void ccCairoScope::eraseFont(long id) {
+  if (id != -1) canvas_->fonts.erase(id);
+}
+
+bool ccCairoScope::textBackground() const { return canvas_->textBackground; }
+void ccCairoScope::textBackground(bool on) { canvas_->textBackground = on; }
+
+int ccCairoScope::grey16Shift() const { return canvas_->grey16Shift; }
+void ccCairoScope::grey16Shift(int shift) {
+  if (shift < 0 || shift > 15) throw ccUIError::BadParams();
+  canvas_->grey16Shift = shift;
+}
+
+void ccCairoScope::offScreen(bool off) { canvas_->offScreen = off; }
+void ccCairoScope::outputHook(OutputHook hook) { canvas_->hook = std::move(hook); }
+
+void ccCairoScope::flush() {
+  cairo_surface_flush(canvas_->surface);
+  if (canvas_->hook) canvas_->hook(*this);
+}
+
+// ---- Geometry of the tree
+
+const ccCairoScope* ccCairoScope::cairoParent() const {
+  return isSub_ ? dynamic_cast<const ccCairoScope*>(parent()) : nullptr;
+}
+
+ccPair<long> ccCairoScope::surfaceOrigin() const {
+  return ccPair<long>(tabletOffset_.first + clipOffset().first,
+                      tabletOffset_.second + clipOffset().second);
+}
+
+ccPair<double> ccCairoScope::tabletOrigin() const {
+  return ccPair<double>(static_cast<double>(tabletOffset_.first),
+                        static_cast<double>(tabletOffset_.second));
+}
+
+ccUIRect ccCairoScope::surfaceClip() const {
+  ccUIRect r =
+      ccUIRect(surfaceOrigin(), bounds_.sz()) & ccUIRect(0, 0, canvas_->width, canvas_->height);
+  if (const ccCairoScope* p = cairoParent()) r &= p->surfaceClip();
+  if (!displayClipRect().isNull()) r &= displayClipRect() + surfaceOrigin();
+  return r;
+}
+
+long ccCairoScope::lockDepth() const { return static_cast<long>(canvas_->locks.size()); }
+long ccCairoScope::lockCount() const { return canvas_->lockCount; }
+bool ccCairoScope::dragging() const { return dragging_; }
+bool ccCairoScope::animating() const { return animating_; }
+
+// ---- Tree slots
+
+void ccCairoScope::attach(const ccUIScope& parent, const ccUIRect& rect) {
+  const auto* p = dynamic_cast<const ccCairoScope*>(&parent);
+  isSub_ = p != nullptr;
+  if (!p) {
+    // Not a Cairo parent: nothing to draw through.
+    bounds_ = ccUIRect::null;
+    return;
+  }
+  const ccPair<long> o = p->surfaceOrigin();
+  tabletOffset_ = ccPair<long>(o.first + rect.left(), o.second + rect.top());
+  bounds_ = rect & ccUIRect(ccPair<long>(), p->scopeBounds().sz());
+}
+
+ccCairoScope* ccCairoScope::newSubScope(const ccUIRect& rect, bool /*temporary*/) {
+  auto* sub = new ccCairoScope(canvas_);
+  sub->bounds_ = ccUIRect::null;
+  sub->move(*this, rect);
+  return sub;
+}
+
+ccUIRect ccCairoScope::scopeBounds() const { return bounds_; }
+
+bool ccCairoScope::offScreen() const { return canvas_->offScreen; }
+
+void ccCairoScope::colorMap(const std::vector<ccRGB>& map) {
+  const std::size_t n = std::min<std::size_t>(map.size(), 256);
+  std::copy(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(n), canvas_->palette.begin());
+}
+
+void ccCairoScope::displayClipChanged(const ccUIRect& /*rect*/) {
+  // surfaceClip() reads the stored rectangle on every drawing operation.
+}
+
+// ---- Drags
+
+void ccCairoScope::dragStart() {
+  dragging_ = true;
+  if (dragSaved_) cairo_surface_destroy(dragSaved_);
+  dragSaved_ = nullptr;
+  if (canvas_->kind != eRaster) return;
+  cairo_surface_flush(canvas_->surface);
+  dragSaved_ = cairo_surface_create_similar_image(canvas_->surface, CAIRO_FORMAT_ARGB32,
+                                                  static_cast<int>(canvas_->width),
+                                                  static_cast<int>(canvas_->height));
+  cairo_t* cr = cairo_create(dragSaved_);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, canvas_->surface, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+}
+
+void ccCairoScope::dragStop() {
+  dragging_ = false;
+  animating_ = false;
+  if (dragSaved_) cairo_surface_destroy(dragSaved_);
+  dragSaved_ = nullptr;
+}
+
+void ccCairoScope::dragErase() {
+  if (!dragSaved_) return;
+  Draw d(*this);
+  if (!d.ok()) return;
+  cairo_set_operator(d.cr(), CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(d.cr(), dragSaved_, 0, 0);
+  cairo_paint(d.cr());
+  d.note(surfaceClip());
+}
+
+void ccCairoScope::dragAnimate(bool on) { animating_ = on; }
+
+// ---- Screen updates
+
+void ccCairoScope::lockScreenUpdatesPush(bool lock) {
+  canvas_->locks.push_back(lock);
+  if (lock) ++canvas_->lockCount;
+}
+
+bool ccCairoScope::lockScreenUpdatesPop() {
+  if (canvas_->locks.empty()) return canvas_->lockCount > 0;
+  const bool locked = canvas_->locks.back();
+  canvas_->locks.pop_back();
+  if (locked && --canvas_->lockCount == 0) flush();
+  return canvas_->lockCount > 0;
+}
+
+bool ccCairoScope::screenUpdatesLocked() const { return canvas_->lockCount > 0; }
+
+void ccCairoScope::invalidateScreen(const ccUIRect& rect) { change(rect, false); }
+
+void ccCairoScope::updateScreen() {
+  if (!screenUpdatesLocked()) flush();
+}
+
+// ---- Shapes
+
+void ccCairoScope::draw(const ccGenShape& shape, const ccColor& color) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  ccShape::ccSampleResult samples;
+  try {
+    shape.sample(ccShape::ccSampleParams(0, 0.25), samples);
+  } catch (const std::exception&) {
+    return;  // nothing drawable
+  }
+  d.toTablet();
+  for (const ccVector<2>& p : samples.positions()) lineTo(d.cr(), p);
+  if (shape.isRegion()) cairo_close_path(d.cr());
+  d.pen(ccGraphicProps(color, 1));
+  d.finish(true, false);
+}
+
+void ccCairoScope::drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  const double t0 = arc.phi1().toDouble();
+  unitArc(d.cr(), arc.ellipse().unit(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
+          t0 + arc.angleSpan().toDouble());
+  if (arc.isFull()) cairo_close_path(d.cr());
+  d.finish(d.pen(props), false);
+}
+
+void ccCairoScope::drawEllipse(const ccEllipse& ellipse, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  fullEllipse(d.cr(), ellipse.unit());
+  d.finish(d.pen(props), props.fill());
+}
+
+void ccCairoScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  const double t0 = arc.phiStart().toDouble();
+  double span = arc.phiSpan().toDouble();
+  if (arc.isFull()) span = span < 0 ? -2 * kPi : 2 * kPi;
+  unitArc(d.cr(), arc.ellipse().ellFromUnitCirc(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
+          t0 + span);
+  if (arc.isFull()) cairo_close_path(d.cr());
+  d.finish(d.pen(props), false);
+}
+
+void ccCairoScope::drawEllipse2(const ccEllipse2& ellipse, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  fullEllipse(d.cr(), ellipse.ellFromUnitCirc());
+  d.finish(d.pen(props), props.fill());
+}
+
+void ccCairoScope::drawPolygon(const std::vector<ccVector<2>>& vertices,
+                               ccPolygon::PolyFillMode fillMode, const ccGraphicProps& props) {
+  if (vertices.empty()) return;
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  for (const ccVector<2>& v : vertices) lineTo(d.cr(), v);
+  cairo_close_path(d.cr());
+  const bool fill = fillMode != ccPolygon::eNoFill || props.fill();
+  d.finish(
+      d.pen(props), fill,
+      fillMode == ccPolygon::eFillWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+}
+
+void ccCairoScope::drawPolyline(const ccPolyline& polyline, const ccGraphicProps& props) {
+  if (polyline.numVertices() == 0) return;
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  for (const ccVector<2>& v : polyline.vertices()) lineTo(d.cr(), v);
+  if (polyline.isClosed()) cairo_close_path(d.cr());
+  d.finish(d.pen(props), false);
+}
+
+void ccCairoScope::drawRoundedRect(const ccGenRect& rect, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  cairo_t* cr = d.cr();
+  const ccXform<2> u(rect.U(), rect.center());
+  double ux = rect.uround().x(), uy = rect.uround().y();
+  if (ux == 0 || uy == 0) ux = uy = 0;  // a zero component leaves the corners sharp
+  const double ax = 1 - ux, ay = 1 - uy;
+  const ccVector<2> r(ux, uy);
+  auto at = [&](double x, double y) { lineTo(cr, u * ccVector<2>(x, y)); };
+  // The contour of the rounded square, from the side y = -1, mapped by u.
+  at(-ax, -1);
+  at(ax, -1);
+  if (ux > 0) unitArc(cr, u, ccVector<2>(ax, -ay), r, -kPi / 2, 0);
+  at(1, ay);
+  if (ux > 0) unitArc(cr, u, ccVector<2>(ax, ay), r, 0, kPi / 2);
+  at(-ax, 1);
+  if (ux > 0) unitArc(cr, u, ccVector<2>(-ax, ay), r, kPi / 2, kPi);
+  at(-1, -ay);
+  if (ux > 0) unitArc(cr, u, ccVector<2>(-ax, -ay), r, kPi, 3 * kPi / 2);
+  cairo_close_path(cr);
+  d.finish(d.pen(props), props.fill());
+}
+
+void ccCairoScope::drawLineSeg(const ccLineSeg& seg, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toTablet();
+  cairo_move_to(d.cr(), seg.p1().x(), seg.p1().y());
+  cairo_line_to(d.cr(), seg.p2().x(), seg.p2().y());
+  d.finish(d.pen(props), false);
+}
+
+void ccCairoScope::plotPoint(const ccPoint& p, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  const long w = std::max(props.penWidth(), 1L);
+  const long x = d.origin().first + xCoord(p) - (w - 1) / 2;
+  const long y = d.origin().second + yCoord(p) - (w - 1) / 2;
+  d.toSurface();
+  d.color(props.penColor());
+  cairo_rectangle(d.cr(), double(x), double(y), double(w), double(w));
+  cairo_fill(d.cr());
+  d.note(ccUIRect(x, y, w, w));
+}
+
+// ---- Pen strokes
+
+void ccCairoScope::strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  d.toSurface();
+  const double ox = double(d.origin().first) + 0.5, oy = double(d.origin().second) + 0.5;
+  cairo_move_to(d.cr(), ox + double(x0), oy + double(y0));
+  cairo_line_to(d.cr(), ox + double(x1), oy + double(y1));
+  d.finish(d.pen(props), false);
+}
+
+void ccCairoScope::drawTo(const ccPoint& p, const ccGraphicProps& props) {
+  const long x0 = drawX(), y0 = drawY();
+  const long x1 = xCoord(p), y1 = yCoord(p);
+  strokePixels(x0, y0, x1, y1, props);
+  drawStart(p);
+}
+
+void ccCairoScope::drawToRel(long dx, long dy, const ccGraphicProps& props) {
+  const long x0 = drawX(), y0 = drawY();
+  strokePixels(x0, y0, x0 + dx, y0 + dy, props);
+  moveToRel(dx, dy);
+}
+
+// ---- Text
+
+ccPair<long> ccCairoScope::textSize(const std::string& text, long fontId, double* ascent) const {
+  cairo_t* cr = canvas_->cr;
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  applyFont(cr, font(fontId), canvas_->antialias);
+  cairo_font_extents_t fe;
+  cairo_font_extents(cr, &fe);
+  double width = 0;
+  const std::vector<std::string> ls = lines(text);
+  for (const std::string& l : ls) {
+    cairo_text_extents_t te;
+    cairo_text_extents(cr, l.c_str(), &te);
+    width = std::max(width, te.x_advance);
+  }
+  cairo_restore(cr);
+  if (ascent) *ascent = fe.ascent;
+  const long lineHeight = static_cast<long>(std::ceil(fe.ascent + fe.descent));
+  return ccPair<long>(static_cast<long>(std::ceil(width)), lineHeight * long(ls.size()));
+}
+
+ccUIRect ccCairoScope::textRect(const std::string& text, const ccPoint& at,
+                                const ccUIFormat& format) {
+  const ccPair<long> size = textSize(text, format.fontId(), nullptr);
+  return format.alignRect(ccUIRect(ccPair<long>(xCoord(at), yCoord(at)), size));
+}
+
+void ccCairoScope::drawText(const std::string& text, const ccPoint& at, const ccColor& color,
+                            const ccColor& color2, const ccUIFormat& format) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  double ascent = 0;
+  const ccPair<long> size = textSize(text, format.fontId(), &ascent);
+  const ccUIRect r = format.alignRect(ccUIRect(ccPair<long>(xCoord(at), yCoord(at)), size));
+  if (r.isNull()) return;
+  const ccUIRect onSurface = r + d.origin();
+  d.toSurface();
+  cairo_t* cr = d.cr();
+  if (canvas_->textBackground &&
+      !(color2.isIndexColor() && color2.index() == ccColor::passColor().index())) {
+    d.color(color2);
+    cairo_rectangle(cr, double(onSurface.left()), double(onSurface.top()), double(r.width()),
+                    double(r.height()));
+    cairo_fill(cr);
+  }
+  applyFont(cr, font(format.fontId()), canvas_->antialias);
+  d.color(color);
+  const std::vector<std::string> ls = lines(text);
+  const double lineHeight = double(size.second) / double(ls.size());
+  for (std::size_t i = 0; i < ls.size(); ++i) {
+    cairo_move_to(cr, double(onSurface.left()),
+                  double(onSurface.top()) + lineHeight * double(i) + ascent);
+    cairo_show_text(cr, ls[i].c_str());
+  }
+  d.note(onSurface);
+}
+
+// ---- Images at 1:1 and icons
+
+void ccCairoScope::paintPels(cairo_surface_t* pels, long x, long y, double sx, double sy,
+                             cairo_filter_t filter) {
+  Draw d(*this);
+  if (!d.ok()) return;
+  const long w = cairo_image_surface_get_width(pels), h = cairo_image_surface_get_height(pels);
+  cairo_t* cr = d.cr();
+  d.toSurface();
+  cairo_translate(cr, double(d.origin().first + x), double(d.origin().second + y));
+  cairo_scale(cr, sx, sy);
+  cairo_set_source_surface(cr, pels, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), filter);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_rectangle(cr, 0, 0, double(w), double(h));
+  cairo_fill(cr);
+  d.note(ccUIRect(d.origin().first + x, d.origin().second + y,
+                  static_cast<long>(std::ceil(double(w) * sx)),
+                  static_cast<long>(std::ceil(double(h) * sy))));
+}
+
+template <class T, class Convert>
+void ccCairoScope::drawPels(const ccPelBuffer_const<T>& image, long x, long y, Convert convert) {
+  if (!image.isBound() || image.width() == 0 || image.height() == 0) return;
+  // Only the pels that can show are converted.
+  const ccUIRect visible =
+      ccUIRect(x, y, image.width(), image.height()) & (surfaceClip() - surfaceOrigin());
+  if (visible.isNull() || canvas_->offScreen) return;
+  cairo_surface_t* s = pelSurface(image, visible.left() - x, visible.top() - y, visible.width(),
+                                  visible.height(), convert);
+  paintPels(s, visible.left(), visible.top(), 1, 1, CAIRO_FILTER_NEAREST);
+  cairo_surface_destroy(s);
+}
+
+void ccCairoScope::drawIcon(const ccRLEBuffer& icon, const ccPoint& corner,
+                            const std::vector<ccColor>& colors, bool passThrough,
+                            unsigned char passValue) {
+  if (icon.degenerate()) return;
+  ccPelBuffer<unsigned char> pels;
+  icon.decode(pels);
+  std::array<std::uint32_t, 256> lut;
+  for (int v = 0; v < 256; ++v) {
+    const std::size_t i = static_cast<std::size_t>(v);
+    lut[i] = argb(i < colors.size() ? rgbOf(colors[i]) : canvas_->palette[i]);
+  }
+  if (passThrough) lut[passValue] = 0;
+  drawPels(ccPelBuffer_const<unsigned char>(pels), xCoord(corner), yCoord(corner),
+           [&](unsigned char v) { return lut[v]; });
+}
+
+void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
+                                const std::vector<unsigned char>& colorMap, bool pass,
+                                unsigned char passValue, bool /*flag*/) {
+  if (image.degenerate()) return;
+  ccPelBuffer<unsigned char> pels;
+  image.decode(pels);
+  std::array<std::uint32_t, 256> lut;
+  for (int v = 0; v < 256; ++v) {
+    const std::size_t i = static_cast<std::size_t>(v);
+    const unsigned char g = i < colorMap.size() ? colorMap[i] : static_cast<unsigned char>(v);
+    lut[i] = argb(g, g, g);
+  }
+  if (pass) lut[passValue] = 0;
+  drawPels(ccPelBuffer_const<unsigned char>(pels), xCoord(at), yCoord(at),
+           [&](unsigned char v) { return lut[v]; });
+}
+
+namespace {
+
+// Pixel converters of the four pel types; transparent pels give 0.
+struct Grey8 {
+  bool pass;
+  unsigned char passValue;
+  std::uint32_t operator()(unsigned char v) const {
+    return pass && v == passValue ? 0 : argb(v, v, v);
+  }
+};
+
+struct Grey16 {
+  bool pass;
+  unsigned short passValue;
+  int shift;
+  std::uint32_t operator()(unsigned short v) const {
+    if (pass && v == passValue) return 0;
+    const auto g = static_cast<unsigned char>(std::min(v >> shift, 255));
+    return argb(g, g, g);
+  }
+};
+
+struct RGB16 {
+  bool pass;
+  unsigned short passValue;
+  std::uint32_t operator()(ccPackedRGB16Pel v) const {
+    return pass && v.packed() == passValue ? 0 : argb(v.r(), v.g(), v.b());
+  }
+};
+
+struct RGB32 {
+  bool pass;
+  unsigned long passValue;
+  std::uint32_t operator()(ccPackedRGB32Pel v) const {
+    return pass && (v.packed() & 0xFFFFFFu) == (passValue & 0xFFFFFFu) ? 0
+                                                                       : argb(v.r(), v.g(), v.b());
+  }
+};
+
+}  // namespace
+
+void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
+                             bool pass, unsigned long passValue) {
+  drawPels(image, xCoord(at), yCoord(at), RGB32{pass, passValue});
+}
+
+void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
+                             bool pass, unsigned short passValue) {
+  drawPels(image, xCoord(at), yCoord(at), RGB16{pass, passValue});
+}
+
+void ccCairoScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
+                             bool pass, unsigned short passValue) {
+  drawPels(image, xCoord(at), yCoord(at), Grey16{pass, passValue, canvas_->grey16Shift});
+}
+
+void ccCairoScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
+                             bool pass, unsigned char passValue, bool /*flag*/) {
+  drawPels(image, xCoord(at), yCoord(at), Grey8{pass, passValue});
+}
+
+// ---- Reduced and enlarged images
+
+// One scale for both directions: the base class's zoom worker makes just the visible part of
+// the zoomed image, which is drawn at 1:1. Different scales per direction: Cairo scales the
+// whole image with its nearest-pel filter, whatever the interpolation mode.
+template <class T, class Convert>
+void ccCairoScope::drawScaled(const ccPelBuffer_const<T>& image, const ccPoint& at,
+                              const ccPair<double>& scale, InterpolationModes mode,
+                              Convert convert) {
+  if (!image.isBound() || image.width() == 0 || image.height() == 0) return;
+  if (!(scale.first > 0) || !(scale.second > 0) || canvas_->offScreen) return;
+  const ccPair<long> corner(xCoord(at), yCoord(at));
+  if (std::fabs(scale.first - scale.second) <= 1e-6 * scale.first) {
+    ccUIRect clip = surfaceClip() - surfaceOrigin();
+    if (clip.isNull()) return;
+    ccPelBuffer<T> zoomed;
+    pelScale(image, zoomed, scale.first, clip, corner, mode);
+    if (!clip.isNull()) drawPels(ccPelBuffer_const<T>(zoomed), clip.left(), clip.top(), convert);
+    return;
+  }
+  cairo_surface_t* s = pelSurface(image, 0, 0, image.width(), image.height(), convert);
+  paintPels(s, corner.first, corner.second, scale.first, scale.second, CAIRO_FILTER_NEAREST);
+  cairo_surface_destroy(s);
+}
+
+void ccCairoScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned long passValue) {
+  drawScaled(image, at, scale, eNoInterpolation, RGB32{pass, passValue});
+}
+
+void ccCairoScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
+  drawScaled(image, at, scale, eNoInterpolation, RGB16{pass, passValue});
+}
+
+void ccCairoScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
+  drawScaled(image, at, scale, eNoInterpolation, Grey16{pass, passValue, canvas_->grey16Shift});
+}
+
+void ccCairoScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned char passValue,
+                               bool /*flag*/) {
+  drawScaled(image, at, scale, eNoInterpolation, Grey8{pass, passValue});
+}
+
+void ccCairoScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned long passValue,
+                               InterpolationModes mode) {
+  drawScaled(image, at, scale, mode, RGB32{pass, passValue});
+}
+
+void ccCairoScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
+  drawScaled(image, at, scale, eNoInterpolation, RGB16{pass, passValue});
+}
+
+void ccCairoScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
+  drawScaled(image, at, scale, eNoInterpolation, Grey16{pass, passValue, canvas_->grey16Shift});
+}
+
+void ccCairoScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
+                               const ccPair<double>& scale, bool pass, unsigned char passValue,
+                               bool /*flag*/, InterpolationModes mode) {
+  drawScaled(image, at, scale, mode, Grey8{pass, passValue});
+}
+
+// ---- Areas
+
+void ccCairoScope::setRect(const ccUIRect& rect, const ccColor& color) {
+  Draw d(*this);
+  if (!d.ok() || rect.isNull()) return;
+  const ccUIRect r = rect + d.origin();
+  d.toSurface();
+  d.replace(color);
+  cairo_rectangle(d.cr(), double(r.left()), double(r.top()), double(r.width()), double(r.height()));
+  cairo_fill(d.cr());
+  d.note(r, true);
+}
+
+void ccCairoScope::setAll(const ccColor& color) {
+  setRect(ccUIRect(ccPair<long>(), bounds_.sz()), color);
+}
+
+void ccCairoScope::floodFill(const ccPair<long>& pixel, const ccColor& color, const ccColor& color2,
+                             bool bounded) {
+  if (canvas_->kind != eRaster || canvas_->offScreen) return;
+  const ccUIRect clip = surfaceClip();
+  const ccPair<long> o = surfaceOrigin();
+  const long sx = pixel.first + o.first, sy = pixel.second + o.second;
+  if (!clip.within(ccPair<long>(sx, sy))) return;
+
+  cairo_surface_t* s = canvas_->surface;
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  const bool rgb24 = cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24;
+  if (!data) return;
+  auto at = [&](long x, long y) -> std::uint32_t& {
+    return reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x];
+  };
+  // RGB24 surfaces leave the top byte undefined: compare colours only there.
+  const std::uint32_t mask = rgb24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+  const std::uint32_t fill = isEraser(color) ? 0u : argb(rgbOf(color));
+  const std::uint32_t border = argb(rgbOf(color2)) & mask;
+  const std::uint32_t seed = at(sx, sy) & mask;
+  if (!bounded && seed == (fill & mask)) return;
+
+  const long l = clip.left(), t = clip.top(), w = clip.width(), h = clip.height();
+  std::vector<bool> done(static_cast<std::size_t>(w * h), false);
+  auto inside = [&](long x, long y) {
+    if (done[static_cast<std::size_t>((y - t) * w + (x - l))]) return false;
+    const std::uint32_t v = at(x, y) & mask;
+    return bounded ? v != border : v == seed;
+  };
+  long minX = sx, maxX = sx, minY = sy, maxY = sy;
+  std::vector<std::pair<long, long>> stack{{sx, sy}};
+  while (!stack.empty()) {
+    const auto [x, y] = stack.back();
+    stack.pop_back();
+    if (!inside(x, y)) continue;
+    long x0 = x, x1 = x;
+    while (x0 > l && inside(x0 - 1, y)) --x0;
+    while (x1 + 1 < l + w && inside(x1 + 1, y)) ++x1;
+    for (long i = x0; i <= x1; ++i) {
+      at(i, y) = fill;
+      done[static_cast<std::size_t>((y - t) * w + (i - l))] = true;
+    }
+    minX = std::min(minX, x0);
+    maxX = std::max(maxX, x1);
+    minY = std::min(minY, y);
+    maxY = std::max(maxY, y);
+    // Seeds in the rows above and below: one per run of fillable pixels.
+    for (long ny : {y - 1, y + 1}) {
+      if (ny < t || ny >= t + h) continue;
+      bool inRun = false;
+      for (long i = x0; i <= x1; ++i) {
+        const bool in = inside(i, ny);
+        if (in && !inRun) stack.emplace_back(i, ny);
+        inRun = in;
+      }
+    }
+  }
+  cairo_surface_mark_dirty_rectangle(s, static_cast<int>(minX), static_cast<int>(minY),
+                                     static_cast<int>(maxX - minX + 1),
+                                     static_cast<int>(maxY - minY + 1));
+  const ccUIRect filled(minX, minY, maxX - minX + 1, maxY - minY + 1);
+  change(filled - o, false);
+}

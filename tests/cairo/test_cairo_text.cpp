@@ -1,0 +1,62 @@
+// Text: textRect and drawText agree for every alignment, the font table, and a golden image
+// compared loosely (glyph shapes vary between font versions): a pixel differs when a channel
+// is off by more than 64, and up to 3% of the pixels may differ.
+#include "golden.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const ccPackedRGB32Pel kTransparent(0);
+
+}  // namespace
+
+TEST(CairoText, DrawnInkLiesInTheTextRectForEveryAlignment) {
+  for (int a = 0; a <= 8; ++a) {
+    ccCairoImageScope s(200, 100);
+    s.antialias(false);
+    const ccUIFormat format(-1, static_cast<ccUIFormat::Alignment>(a));
+    const ccPoint at(100, 50);
+    const ccUIRect r = s.textRect("Hgjy 42", at, format);
+    s.drawText("Hgjy 42", at, ccColor::blackColor(), ccColor::whiteColor(), format);
+    const ccUIRect ink = inkBox(s, kTransparent);
+    ASSERT_FALSE(ink.isNull()) << a;
+    EXPECT_TRUE(r.within(ink)) << "alignment " << a;
+    EXPECT_EQ(s.changeRect(), r) << a;
+    // The rectangle is the top-left one moved by the alignment.
+    const ccUIRect topLeft = s.textRect("Hgjy 42", at, ccUIFormat(-1, ccUIFormat::eTopLeft));
+    EXPECT_EQ(r, format.alignRect(topLeft)) << a;
+  }
+}
+
+TEST(CairoText, FontTableAndLines) {
+  ccCairoImageScope s(10, 10);
+  const ccUIRect small = s.textRect("abc", ccPoint(0, 0), ccUIFormat(-1, ccUIFormat::eTopLeft));
+  EXPECT_GT(small.width(), 15);
+  EXPECT_GT(small.height(), 10);
+  // Unknown ids use the default face.
+  EXPECT_EQ(s.textRect("abc", ccPoint(0, 0), ccUIFormat(7, ccUIFormat::eTopLeft)), small);
+  s.font(7, ccCairoFont{"DejaVu Sans", 26, true, false});
+  const ccUIRect big = s.textRect("abc", ccPoint(0, 0), ccUIFormat(7, ccUIFormat::eTopLeft));
+  EXPECT_GT(big.height(), small.height() * 3 / 2);
+  s.eraseFont(7);
+  EXPECT_EQ(s.textRect("abc", ccPoint(0, 0), ccUIFormat(7, ccUIFormat::eTopLeft)), small);
+  // Monospace: width grows with the characters; two lines are twice as high.
+  EXPECT_EQ(s.textRect("abcabc", ccPoint(0, 0), ccUIFormat(-1, ccUIFormat::eTopLeft)).height(),
+            small.height());
+  EXPECT_EQ(s.textRect("abc\nabc", ccPoint(0, 0), ccUIFormat(-1, ccUIFormat::eTopLeft)).height(),
+            2 * small.height());
+}
+
+TEST(CairoText, GoldenTextWithBackground) {
+  ccCairoImageScope s(220, 90);
+  s.antialias(false);
+  s.setAll(ccColor::whiteColor());
+  s.textBackground(true);
+  s.drawText("dispc 0.1", ccPoint(10, 10), ccColor::blueColor(), ccColor::yellowColor(),
+             ccUIFormat(-1, ccUIFormat::eTopLeft));
+  s.font(1, ccCairoFont{"DejaVu Sans", 20, true, false});
+  s.drawText("Overlay", ccPoint(210, 80), ccColor::redColor(), ccColor::passColor(),
+             ccUIFormat(1, ccUIFormat::eBottomRight));
+  EXPECT_TRUE(matchesGolden(s, "text", 64, 220 * 90 * 3 / 100));
+}
