@@ -320,6 +320,17 @@ inline void cfSketchStorePoint(unsigned char* p, const ccVector<2>& v) {
   cfSketchStoreDouble(p + 8, v.y());
 }
 
+// n points one after the other (x, y, x, y ...). A little-endian host copies them at once:
+// ccVector<2> is exactly its two doubles.
+inline void cfSketchStorePoints(unsigned char* p, const ccVector<2>* v, std::size_t n) {
+  if constexpr (ccSketchFormatDetail::kLittleEndianHost && sizeof(ccVector<2>) == 16 &&
+                std::is_trivially_copyable<ccVector<2>>::value) {
+    if (n) std::memcpy(p, v, 16 * n);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) cfSketchStorePoint(p + 16 * i, v[i]);
+  }
+}
+
 // Raw loads.
 inline std::int32_t cfSketchLoadI32(const unsigned char* p) {
   const std::uint32_t u = ccSketchFormatDetail::loadLE<std::uint32_t>(p);

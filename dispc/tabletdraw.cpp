@@ -326,7 +326,7 @@ void ccUITablet::draw(const ccPolyline& pl, const ccGraphicProps& props, Layers 
     unsigned char* p =
         record(opcodeOf(ccSketchOp::ePolyline), l, props, 5 + 16 * static_cast<std::size_t>(n));
     cfSketchStoreI32(p, n);
-    for (std::size_t i = 0; i < v.size(); ++i) cfSketchStorePoint(p + 4 + 16 * i, v[i]);
+    cfSketchStorePoints(p + 4, v.data(), v.size());
     p[4 + 16 * v.size()] = pl.isClosed() ? 1 : 0;
   }
 }
@@ -344,7 +344,7 @@ void ccUITablet::draw(const ccPolygon& pg, const ccGraphicProps& props, Layers l
         record(opcodeOf(ccSketchOp::ePolygon), l, props, 8 + 16 * static_cast<std::size_t>(n));
     cfSketchStoreI32(p, static_cast<std::int32_t>(pg.fillMode()));
     cfSketchStoreI32(p + 4, n);
-    for (std::size_t i = 0; i < v.size(); ++i) cfSketchStorePoint(p + 8 + 16 * i, v[i]);
+    cfSketchStorePoints(p + 8, v.data(), v.size());
   }
 }
 
