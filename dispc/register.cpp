@@ -4,6 +4,7 @@
 // uses the library always keeps this file and its registrations.
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
+#include <dispc/sketchop.h>
 
 extern const int ccDispcClassesRegistered = 1;
 
@@ -33,6 +34,46 @@ const cc_Instantiator registrations[] = {
     registerClass<ccUIError::InitFailed>(),
     registerClass<ccGraphicProps::BadParams>(),
     registerClass<ccGraphicProps>(),
+    // Sketch operation objects (the general polygon and wireframe operations are not built yet).
+    registerClass<cc_UISketchOpHeader>(),
+    registerClass<cc_UISketchOpPoint>(),
+    registerClass<cc_UISketchOpPointIcon>(),
+    registerClass<cc_UISketchOpLineSeg>(),
+    registerClass<cc_UISketchOpLine>(),
+    registerClass<cc_UISketchOpCircle>(),
+    registerClass<cc_UISketchOpEllipse>(),
+    registerClass<cc_UISketchOpEllipseArc>(),
+    registerClass<cc_UISketchOpEllipseAnnSect>(),
+    registerClass<cc_UISketchOpGenRect>(),
+    registerClass<cc_UISketchOpGenAnn>(),
+    registerClass<cc_UISketchOpCoordAxes>(),
+    registerClass<cc_UISketchOpString>(),
+    registerClass<cc_UISketchOpPelBuf8>(),
+    registerClass<cc_UISketchOpRleBuf>(),
+    registerClass<cc_UISketchOpSketch>(),
+    registerClass<cc_UISketchOpSet>(),
+    registerClass<cc_UISketchOpSetAll>(),
+    registerClass<cc_UISketchOpSetComp>(),
+    registerClass<cc_UISketchOpFill>(),
+    registerClass<cc_UISketchOpDrawStart>(),
+    registerClass<cc_UISketchOpDrawTo>(),
+    registerClass<cc_UISketchOpDrawToRelPels>(),
+    registerClass<cc_UISketchOpMoveToRelPels>(),
+    registerClass<cc_UISketchOpOutline3d>(),
+    registerClass<cc_UISketchOpArrow>(),
+    registerClass<cc_UISketchOpAffineRect>(),
+    registerClass<cc_UISketchOpPolygon>(),
+    registerClass<cc_UISketchOpRect>(),
+    registerClass<cc_UISketchOpGenShape>(),
+    registerClass<cc_UISketchOpUnicodeString>(),
+    registerClass<cc_UISketchOpCross>(),
+    registerClass<cc_UISketchOpEllipseAnnSectArrowheadFlag>(),
+    registerClass<cc_UISketchOpBezierCurve>(),
+    registerClass<cc_UISketchOpCubicSpline>(),
+    registerClass<cc_UISketchOpPolyline>(),
+    registerClass<cc_UISketchOpEllipse2>(),
+    registerClass<cc_UISketchOpEllipseArc2>(),
+    registerClass<cc_UISketchOpClipRect>(),
 };
 
 }  // namespace

@@ -137,6 +137,17 @@ class ccUISketch {
   long length() const { return length_; }
   long capacity() const { return capacity_; }
 
+  // Archive form. Storing writes version 1: a signed version byte, the number of operations
+  // (long), then per operation its header object and its payload object, each as a persistent
+  // pointer (see sketchop.h). Loading appends the operations to what the sketch holds, as
+  // stream bytes of the current form; it reads version 1 and version 0 (the byte count, long,
+  // then the raw stream bytes, whose older payload forms are converted). On any failure the
+  // sketch keeps its previous contents. Errors: an unknown version throws
+  // ccArchive::UnknownVersion ("dispc/uisketch"); a malformed stream (stored or loaded)
+  // ccUIError::InvalidUISketch; a nested sketch (a recorded replay) or a general polygon or
+  // wireframe operation ccUIError::NotImplemented, before anything is written.
+  friend ccArchive& operator||(ccArchive& ar, ccUISketch& s);
+
  private:
   friend class ccUITablet;
   friend class cc_UISketchOpHeader;

@@ -166,7 +166,7 @@ long pelValue(ccPackedRGB32Pel v) { return static_cast<long>(v.packed()); }
 template <class T>
 std::vector<long> pelsOf(const ccPelBuffer_const<T>& image) {
   std::vector<long> out;
-  if (!image.isBound()) return out;
+  if (!image.isBound() || image.width() == 0) return out;
   out.reserve(static_cast<std::size_t>(image.width() * image.height()));
   for (long y = 0; y < image.height(); ++y) {
     const T* row = image.pointToRow(y);
