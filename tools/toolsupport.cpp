@@ -1,0 +1,397 @@
+#include "toolsupport.h"
+
+#include <core/archive.h>
+#include <dispc/errors.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <new>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// s as one printable line: line breaks and tabs become spaces, other control characters and
+// bytes that are not UTF-8 become '?'.
+std::string oneLine(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+      out += c == '\n' || c == '\r' || c == '\t' ? ' ' : (c < 0x20 || c == 0x7F) ? '?' : char(c);
+      ++i;
+      continue;
+    }
+    // A well-formed multi-byte sequence is kept whole.
+    const std::size_t len = c >= 0xC2 && c <= 0xDF   ? 2
+                            : c >= 0xE0 && c <= 0xEF ? 3
+                            : c >= 0xF0 && c <= 0xF4 ? 4
+                                                     : 0;
+    bool ok = len != 0 && i + len <= n;
+    for (std::size_t k = 1; ok && k < len; ++k) ok = (p[i + k] & 0xC0) == 0x80;
+    if (ok) {
+      out.append(s, i, len);
+      i += len;
+    } else {
+      out += '?';
+      ++i;
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+  throw ccToolError(oneLine(path + ": " + what));
+}
+
+// Why a sketch could not be loaded from its archive (or stored in one).
+std::string describeArchiveError(const std::exception& e, bool storing = false) {
+  if (auto* x = dynamic_cast<const ccArchive::EndOfData*>(&e))
+    return "truncated archive (" + x->message() + ")";
+  if (auto* x = dynamic_cast<const ccArchive::BadData*>(&e)) {
+    // A count larger than the bytes left is what a cut-off file gives.
+    const bool cut = x->message().find("bytes left") != std::string::npos;
+    return std::string(cut ? "truncated" : "malformed") + " archive (" + x->message() + ")";
+  }
+  if (auto* x = dynamic_cast<const ccArchive::UnknownClass*>(&e))
+    return "malformed archive (" + x->message() + ")";
+  if (auto* x = dynamic_cast<const ccArchive::UnknownVersion*>(&e))
+    return "unsupported version of " + x->source() + " data";
+  if (dynamic_cast<const ccUIError::InvalidUISketch*>(&e))
+    return "malformed sketch (its operations do not parse)";
+  if (dynamic_cast<const ccUIError::NotImplemented*>(&e))
+    return std::string("it holds an operation that cannot be ") +
+           (storing ? "archived" : "loaded") + " (a nested sketch, general polygon or wireframe)";
+  return cfToolErrorText(e);
+}
+
+}  // namespace
+
+std::string cfToolErrorText(const std::exception& e) {
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+  if (auto* x = dynamic_cast<const ccException*>(&e))
+    return oneLine(x->message().empty() ? std::string(x->what()) : x->message());
+  return oneLine(e.what());
+}
+
+std::vector<unsigned char> cfToolReadFile(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (!fs::exists(st)) fail(path, "no such file");
+  if (fs::is_directory(st)) fail(path, "is a directory");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) fail(path, std::string("cannot open: ") + std::strerror(errno));
+  std::vector<unsigned char> bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    fail(path, "cannot read");
+  }
+  if (in.bad()) fail(path, "cannot read");
+  return bytes;
+}
+
+ccUISketch cfToolLoadSketch(const std::string& path) {
+  // The header is checked here first for a message that says what the file is; the file
+  // archive checks it again as it loads.
+  const std::vector<unsigned char> bytes = cfToolReadFile(path);
+  const std::size_t magicSize = 8, headerSize = 12;
+  const auto* magic = reinterpret_cast<const unsigned char*>(ccFileArchive::kMagic);
+  if (bytes.empty()) fail(path, "empty file, not a sketch archive");
+  const std::size_t n = std::min(bytes.size(), magicSize);
+  if (std::memcmp(bytes.data(), magic, n) != 0)
+    fail(path, "not a sketch archive (no DISPCARC header)");
+  if (bytes.size() < headerSize)
+    fail(path, "truncated archive (" + std::to_string(bytes.size()) + " bytes, shorter than the " +
+                   std::to_string(headerSize) + "-byte header)");
+  const std::uint32_t format =
+      static_cast<std::uint32_t>(bytes[8]) | static_cast<std::uint32_t>(bytes[9]) << 8 |
+      static_cast<std::uint32_t>(bytes[10]) << 16 | static_cast<std::uint32_t>(bytes[11]) << 24;
+  if (format != ccFileArchive::kFormatVersion)
+    fail(path, "archive format " + std::to_string(format) + " is not supported (expected " +
+                   std::to_string(ccFileArchive::kFormatVersion) + ")");
+  if (bytes.size() == headerSize) fail(path, "truncated archive (no sketch after the header)");
+
+  ccUISketch sketch;
+  try {
+    ccArchive ar(bytes.data() + headerSize, bytes.size() - headerSize);
+    ar || sketch;
+    if (!ar.atEnd())
+      fail(path, "malformed archive (" + std::to_string(ar.remaining()) +
+                     (ar.remaining() == 1 ? " byte" : " bytes") + " after the sketch)");
+  } catch (const ccToolError&) {
+    throw;
+  } catch (const std::exception& e) {
+    fail(path, describeArchiveError(e));
+  }
+  return sketch;
+}
+
+void cfToolStoreSketch(const ccUISketch& s, const std::string& path) {
+  std::vector<unsigned char> body;
+  try {
+    ccArchive ar;
+    ar || const_cast<ccUISketch&>(s);  // storing does not change the sketch
+    body = ar.data();
+  } catch (const std::exception& e) {
+    fail(path, "cannot archive the sketch: " + describeArchiveError(e, true));
+  }
+  ccToolOutputFile out(path);
+  try {
+    ccFileArchive f(out.tempPath(), ccArchive::eStoring);
+    f.writeBytes(body.data(), body.size());
+    f.close();
+  } catch (const std::exception&) {
+    fail(path, "cannot write");
+  }
+  out.commit();
+}
+
+// ---- PGM
+
+ccPelBuffer<unsigned char> cfToolParsePgm(const std::vector<unsigned char>& bytes,
+                                          const std::string& name) {
+  std::size_t pos = 0;
+  const std::size_t size = bytes.size();
+  auto isSpace = [](unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+  };
+  // Whitespace and comments (from '#' to the end of the line) before a header field.
+  auto skipSpace = [&] {
+    while (pos < size) {
+      if (isSpace(bytes[pos])) {
+        ++pos;
+      } else if (bytes[pos] == '#') {
+        while (pos < size && bytes[pos] != '\n' && bytes[pos] != '\r') ++pos;
+      } else {
+        break;
+      }
+    }
+  };
+  auto field = [&](const char* what, unsigned long max) {
+    skipSpace();
+    if (pos >= size) fail(name, std::string("truncated PGM header (no ") + what + ")");
+    if (bytes[pos] < '0' || bytes[pos] > '9')
+      fail(name, std::string("malformed PGM header (bad ") + what + ")");
+    unsigned long v = 0;
+    while (pos < size && bytes[pos] >= '0' && bytes[pos] <= '9') {
+      v = v * 10 + (bytes[pos] - '0');
+      if (v > max) fail(name, std::string("PGM ") + what + " too large");
+      ++pos;
+    }
+    if (pos < size && !isSpace(bytes[pos]) && bytes[pos] != '#')
+      fail(name, std::string("malformed PGM header (bad ") + what + ")");
+    return v;
+  };
+
+  if (size < 2 || bytes[0] != 'P') fail(name, "not a PGM image");
+  if (bytes[1] == '2') fail(name, "plain (P2) PGM is not supported, only binary (P5)");
+  if (bytes[1] != '5') fail(name, "not a PGM image");
+  pos = 2;
+  if (pos < size && !isSpace(bytes[pos]) && bytes[pos] != '#') fail(name, "not a PGM image");
+  const unsigned long kMaxSide = 1ul << 16;
+  const unsigned long width = field("width", kMaxSide);
+  const unsigned long height = field("height", kMaxSide);
+  const unsigned long maxValue = field("maximum value", 65535);
+  if (width == 0 || height == 0) fail(name, "PGM image of size 0");
+  if (maxValue == 0) fail(name, "malformed PGM header (maximum value 0)");
+  if (width * height > (1ul << 28)) fail(name, "PGM image too large");
+  // Exactly one whitespace character ends the header.
+  if (pos >= size) fail(name, "truncated PGM (no pixels)");
+  ++pos;
+  const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
+  const std::size_t need = width * height * sampleBytes;
+  if (size - pos < need)
+    fail(name, "truncated PGM (" + std::to_string(size - pos) + " of " + std::to_string(need) +
+                   " pixel bytes)");
+
+  ccPelBuffer<unsigned char> image(static_cast<long>(width), static_cast<long>(height));
+  const unsigned char* p = bytes.data() + pos;
+  for (unsigned long y = 0; y < height; ++y) {
+    unsigned char* row = image.pointToRow(static_cast<long>(y));
+    for (unsigned long x = 0; x < width; ++x) {
+      unsigned long v = *p++;
+      if (sampleBytes == 2) v = (v << 8) | *p++;
+      if (v > maxValue) v = maxValue;
+      row[x] = maxValue == 255 ? static_cast<unsigned char>(v)
+                               : static_cast<unsigned char>((v * 255 + maxValue / 2) / maxValue);
+    }
+  }
+  return image;
+}
+
+ccPelBuffer<unsigned char> cfToolReadPgm(const std::string& path) {
+  return cfToolParsePgm(cfToolReadFile(path), path);
+}
+
+void cfToolWritePgm(const ccPelBuffer_const<unsigned char>& image, const std::string& path) {
+  ccToolOutputFile out(path);
+  {
+    std::ofstream f(out.tempPath(), std::ios::binary | std::ios::trunc);
+    f << "P5\n" << image.width() << ' ' << image.height() << "\n255\n";
+    for (long y = 0; y < image.height(); ++y)
+      f.write(reinterpret_cast<const char*>(image.pointToRow(y)), image.width());
+    f.close();
+    if (!f) fail(path, "cannot write");
+  }
+  out.commit();
+}
+
+// ---- Output files
+
+ccToolOutputFile::ccToolOutputFile(const std::string& path) : path_(path) {
+  const fs::path p(path);
+  if (p.filename().empty()) fail(path, "not a file name");
+  std::error_code ec;
+  if (fs::is_directory(p, ec)) fail(path, "is a directory");
+  const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+  std::string pattern = (dir / ("." + p.filename().string() + ".XXXXXX")).string();
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const int fd = ::mkstemp(buf.data());
+  if (fd < 0) fail(path, std::string("cannot create the file: ") + std::strerror(errno));
+  // mkstemp makes the file private; give it the permissions a new file would get.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  ::close(fd);
+  temp_ = buf.data();
+}
+
+ccToolOutputFile::~ccToolOutputFile() {
+  if (!committed_ && !temp_.empty()) std::remove(temp_.c_str());
+}
+
+void ccToolOutputFile::commit() {
+  if (std::rename(temp_.c_str(), path_.c_str()) != 0)
+    fail(path_, std::string("cannot write: ") + std::strerror(errno));
+  committed_ = true;
+}
+
+// ---- Formatting
+
+std::string cfToolNumber(double v) {
+  if (v == 0) return "0";  // also -0
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+std::string cfToolPoint(double x, double y) {
+  return "(" + cfToolNumber(x) + ", " + cfToolNumber(y) + ")";
+}
+
+std::string cfToolColorName(const ccColor& c) {
+  struct Named {
+    const char* name;
+    const ccColor& (*get)();
+  };
+  static const Named kStock[] = {
+      {"black", &ccColor::blackColor},     {"dkGrey", &ccColor::dkGreyColor},
+      {"grey", &ccColor::greyColor},       {"ltGrey", &ccColor::ltGreyColor},
+      {"white", &ccColor::whiteColor},     {"red", &ccColor::redColor},
+      {"dkRed", &ccColor::dkRedColor},     {"orange", &ccColor::orangeColor},
+      {"yellow", &ccColor::yellowColor},   {"green", &ccColor::greenColor},
+      {"dkGreen", &ccColor::dkGreenColor}, {"cyan", &ccColor::cyanColor},
+      {"blue", &ccColor::blueColor},       {"purple", &ccColor::purpleColor},
+      {"magenta", &ccColor::magentaColor}, {"pass", &ccColor::passColor},
+  };
+  if (c.isStockColor() || c.isIndexColor())
+    for (const Named& n : kStock)
+      if (c == n.get()) return n.name;
+  char buf[32];
+  if (c.isRGBColor()) {
+    std::snprintf(buf, sizeof buf, "#%06X", static_cast<unsigned>(c.rgb()));
+    return buf;
+  }
+  if (c.isIndexColor()) return "index " + std::to_string(c.index());
+  std::snprintf(buf, sizeof buf, "kind 0x%02X", c.kind());
+  return buf;
+}
+
+std::string cfToolPropsChanges(const ccGraphicProps& a, const ccGraphicProps& b) {
+  static const char* const kStyles[] = {"solid", "dash", "dot", "dashdot", "dashdotdot", "null"};
+  static const char* const kJoins[] = {"miter", "round", "bevel"};
+  static const char* const kCaps[] = {"flat", "round", "square"};
+  auto name = [](const char* const* names, int n, long v) {
+    return v >= 0 && v < n ? std::string(names[v]) : std::to_string(v);
+  };
+  auto onOff = [](bool v) { return std::string(v ? "on" : "off"); };
+  std::string out;
+  auto add = [&](const std::string& s) { out += (out.empty() ? "" : ", ") + s; };
+  if (a.penWidth() != b.penWidth()) add("width " + std::to_string(b.penWidth()));
+  if (a.penStyle() != b.penStyle()) add("style " + name(kStyles, 6, b.penStyle()));
+  if (a.fill() != b.fill()) add("fill " + onOff(b.fill()));
+  if (a.penJoin() != b.penJoin()) add("join " + name(kJoins, 3, b.penJoin()));
+  if (a.penEndCap() != b.penEndCap()) add("cap " + name(kCaps, 3, b.penEndCap()));
+  if (a.arrowHead() != b.arrowHead()) add("arrowhead " + onOff(b.arrowHead()));
+  if (a.arrowHeadForward() != b.arrowHeadForward())
+    add(std::string("arrowhead ") + (b.arrowHeadForward() ? "forward" : "backward"));
+  if (a.showVertex() != b.showVertex()) add("vertices " + onOff(b.showVertex()));
+  return out;
+}
+
+// ---- Parsing
+
+bool cfToolParseLong(const std::string& s, long& v) {
+  if (s.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long r = std::strtol(s.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0') return false;
+  v = r;
+  return true;
+}
+
+bool cfToolParseDouble(const std::string& s, double& v) {
+  if (s.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double r = std::strtod(s.c_str(), &end);
+  if (errno != 0 || *end != '\0' || !std::isfinite(r)) return false;
+  v = r;
+  return true;
+}
+
+bool cfToolParsePair(const std::string& s, double& x, double& y, bool allowSingle) {
+  const std::size_t comma = s.find(',');
+  if (comma == std::string::npos) {
+    if (!allowSingle || !cfToolParseDouble(s, x)) return false;
+    y = x;
+    return true;
+  }
+  return cfToolParseDouble(s.substr(0, comma), x) && cfToolParseDouble(s.substr(comma + 1), y);
+}
+
+bool cfToolParseSize(const std::string& s, long& w, long& h) {
+  const std::size_t x = s.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  long a = 0, b = 0;
+  if (!cfToolParseLong(s.substr(0, x), a) || !cfToolParseLong(s.substr(x + 1), b)) return false;
+  if (a <= 0 || b <= 0) return false;
+  w = a;
+  h = b;
+  return true;
+}
+
+std::string cfToolExtension(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  if (!ext.empty()) ext.erase(0, 1);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext;
+}

@@ -1,0 +1,97 @@
+// What the command-line tools share: sketch files, PGM images, output files that appear whole
+// or not at all, one-line error texts, and small parsers and formatters.
+//
+// A sketch file is a file archive (ccFileArchive, magic "DISPCARC") that holds one archived
+// sketch, written by operator||(ccArchive&, ccUISketch&) and nothing after it.
+#pragma once
+
+#include <core/exception.h>
+#include <core/pelbuffer.h>
+#include <dispc/color.h>
+#include <dispc/dispprop.h>
+#include <dispc/uisketch.h>
+
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <vector>
+
+// A failure of a tool, with the one-line message to print (it names the file concerned).
+class ccToolError : public ccExceptionWithString {
+ public:
+  using ccExceptionWithString::ccExceptionWithString;
+};
+// Bad command-line usage: the message says what is wrong with the arguments.
+class ccToolUsageError : public ccToolError {
+ public:
+  using ccToolError::ccToolError;
+};
+
+// The message of any exception as one line: the message of library errors (or a description
+// of their class when they carry none), newlines replaced by spaces.
+std::string cfToolErrorText(const std::exception& e);
+
+// Loads the sketch file at path. Every failure (missing or unreadable file, not an archive,
+// truncated or malformed content, bytes after the sketch) throws ccToolError("<path>: <what>").
+ccUISketch cfToolLoadSketch(const std::string& path);
+// Writes s as a sketch file: the archive is built in memory first, then written to a temporary
+// file beside path and renamed over it, so nothing is left behind when it fails. Throws
+// ccToolError("<path>: <what>").
+void cfToolStoreSketch(const ccUISketch& s, const std::string& path);
+
+// A binary PGM file (P5; maximum value 1 to 65535, 16-bit samples scaled to 8 bits) as 8-bit
+// pels. Every field is checked against the file's size; failures throw
+// ccToolError("<path>: <what>").
+ccPelBuffer<unsigned char> cfToolReadPgm(const std::string& path);
+// The same from bytes already read; name is used in messages.
+ccPelBuffer<unsigned char> cfToolParsePgm(const std::vector<unsigned char>& bytes,
+                                          const std::string& name);
+// Writes 8-bit pels as a binary PGM file (through a temporary file, as cfToolStoreSketch).
+void cfToolWritePgm(const ccPelBuffer_const<unsigned char>& image, const std::string& path);
+
+// The whole file; ccToolError("<path>: <what>") when it is missing or cannot be read.
+std::vector<unsigned char> cfToolReadFile(const std::string& path);
+
+// An output file that appears whole or not at all: write to tempPath(), then commit() renames
+// it to the final path. The destructor removes the temporary file when commit() was not reached.
+class ccToolOutputFile {
+ public:
+  // Reserves a new temporary file in the directory of path (ccToolError when it cannot).
+  explicit ccToolOutputFile(const std::string& path);
+  ~ccToolOutputFile();
+  ccToolOutputFile(const ccToolOutputFile&) = delete;
+  ccToolOutputFile& operator=(const ccToolOutputFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  const std::string& tempPath() const { return temp_; }
+  // Renames the temporary file to path (ccToolError when it cannot).
+  void commit();
+
+ private:
+  std::string path_;
+  std::string temp_;
+  bool committed_ = false;
+};
+
+// ---- Formatting
+
+// Shortest form of a number that reads back to the same value to 6 significant digits.
+std::string cfToolNumber(double v);
+// "(x, y)".
+std::string cfToolPoint(double x, double y);
+// Stock colours by name ("red"), other index colours as "index 17", RGB colours as "#12ABEF".
+std::string cfToolColorName(const ccColor& c);
+// The fields of b that differ from a, as "width 3, style dash"; "" when none do.
+std::string cfToolPropsChanges(const ccGraphicProps& a, const ccGraphicProps& b);
+
+// ---- Parsing of option values (false when malformed)
+
+bool cfToolParseLong(const std::string& s, long& v);
+bool cfToolParseDouble(const std::string& s, double& v);
+// "X,Y"; a single number gives X = Y when allowSingle.
+bool cfToolParsePair(const std::string& s, double& x, double& y, bool allowSingle);
+// "WxH" with positive whole numbers.
+bool cfToolParseSize(const std::string& s, long& w, long& h);
+
+// The file name extension in lower case, without the dot ("" when none).
+std::string cfToolExtension(const std::string& path);
