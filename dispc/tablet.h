@@ -54,8 +54,6 @@
 #include <string>
 #include <vector>
 
-class ccGraphic;
-
 class ccUITablet : public ccUIInterpolation {
  public:
   enum Layers : int { eImageLayer = 0, eOverlayLayer = 1, eBothLayers = 2 };
@@ -257,9 +255,6 @@ class ccUITablet : public ccUIInterpolation {
   // Dispatched on the shape's class (mapped shapes, shape, contour and region trees, and every
   // shape class above); a shape of another class draws nothing.
   void draw(const ccShape& s, const ccGraphicProps& props, Layers l);
-
-  // A retained graphic (not available yet: ccUIError::NotImplemented).
-  void draw(const ccGraphic& g, Layers l);
 
   // ---- Drawing shapes with a colour (default props with that pen colour)
 

@@ -534,11 +534,6 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
   if (const ccEllipseAnnulusSection* x = as<ccEllipseAnnulusSection>(s)) return draw(*x, props, l);
 }
 
-void ccUITablet::draw(const ccGraphic&, Layers l) {
-  checkLayer(l);
-  throw ccUIError::NotImplemented();
-}
-
 // ---- Colour forms
 
 void ccUITablet::draw(const ccPoint& p, const ccColor& c, Layers l) { draw(p, colorProps(c), l); }

@@ -729,10 +729,4 @@ TEST(TabletDrawing, GenericShapesRecordTagAndData) {
   EXPECT_EQ(ccGenShape::tagShapeID::fromBytes(ops[0].payload + 6), shape.tag());
 }
 
-TEST(TabletDrawing, DrawingAGraphicIsNotAvailableYet) {
-  Board b;
-  EXPECT_THROW(b.tablet.draw(*static_cast<const ccGraphic*>(nullptr), kImage),
-               ccUIError::NotImplemented);
-}
-
 }  // namespace
