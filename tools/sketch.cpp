@@ -414,16 +414,4 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const ccToolUsageError& e) {
-    std::fprintf(stderr, "%s: %s (see %s --help)\n", kProgram, cfToolErrorText(e).c_str(),
-                 kProgram);
-    return 2;
-  } catch (const std::exception& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", kProgram, cfToolErrorText(e).c_str());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return cfToolMain(kProgram, run, argc, argv); }

@@ -395,3 +395,16 @@ std::string cfToolExtension(const std::string& path) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return ext;
 }
+
+int cfToolMain(const char* program, int (*run)(int, char**), int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const ccToolUsageError& e) {
+    std::fprintf(stderr, "%s: %s (see %s --help)\n", program, cfToolErrorText(e).c_str(), program);
+    return 2;
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", program, cfToolErrorText(e).c_str());
+    return 1;
+  }
+}

@@ -31,6 +31,11 @@ class ccToolUsageError : public ccToolError {
 // of their class when they carry none), newlines replaced by spaces.
 std::string cfToolErrorText(const std::exception& e);
 
+// Runs a tool's body and turns what it throws into the tools' exit codes: 0 as run returns,
+// 2 for a usage error (with a pointer to --help), 1 for any other error; the error goes to
+// standard error as one line "program: text".
+int cfToolMain(const char* program, int (*run)(int, char**), int argc, char** argv);
+
 // Loads the sketch file at path. Every failure (missing or unreadable file, not an archive,
 // truncated or malformed content, bytes after the sketch) throws ccToolError("<path>: <what>").
 ccUISketch cfToolLoadSketch(const std::string& path);
