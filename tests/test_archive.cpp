@@ -100,8 +100,6 @@ TEST(ArchiveBytes, CharTypesAreOneByte) {
   expectBytes(static_cast<char>(0x80), {0x80});
   expectBytes(static_cast<signed char>(-2), {0xFE});
   expectBytes(static_cast<signed char>(-128), {0x80});
-  expectBytes(static_cast<signed char>(127), {0x7F});
-  expectBytes(static_cast<unsigned char>(0xAB), {0xAB});
   expectBytes(static_cast<unsigned char>(255), {0xFF});
 }
 
@@ -119,7 +117,6 @@ TEST(ArchiveBytes, IntsAreFourBytesLittleEndian) {
   expectBytes(std::numeric_limits<int>::min(), {0x00, 0x00, 0x00, 0x80});
   expectBytes(std::numeric_limits<int>::max(), {0xFF, 0xFF, 0xFF, 0x7F});
   expectBytes(0xDEADBEEFu, {0xEF, 0xBE, 0xAD, 0xDE});
-  expectBytes(0u, {0x00, 0x00, 0x00, 0x00});
 }
 
 TEST(ArchiveBytes, LongsAreEightBytesOnEveryPlatform) {
@@ -439,17 +436,6 @@ TEST(ArchiveDirection, ReadingFromAStoringArchiveIsWrongDirection) {
   EXPECT_THROW(ar.loadObject(), ccArchive::WrongDirection);
   EXPECT_TRUE(ar.data().empty());
   EXPECT_EQ(ar.remaining(), 0u);
-}
-
-TEST(ArchiveDirection, OperatorReadsOrWritesByDirection) {
-  ccArchive out;
-  int v = 7;
-  out || v;
-  EXPECT_EQ(v, 7);
-  EXPECT_EQ(out.data().size(), 4u);
-  ccArchive in(Bytes{9, 0, 0, 0});
-  in || v;
-  EXPECT_EQ(v, 9);
 }
 
 // ---------------------------------------------------------------------------------------

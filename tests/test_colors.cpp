@@ -78,36 +78,10 @@ void expectSameColor(const ccColor& a, const ccColor& b) {
 // ---------------------------------------------------------------------------------------
 // ccRGB
 
-TEST(RGB, DefaultIsBlackAndConstructorSetsChannels) {
-  const ccRGB black;
-  EXPECT_EQ(black.r(), 0);
-  EXPECT_EQ(black.g(), 0);
-  EXPECT_EQ(black.b(), 0);
-  const ccRGB c(1, 2, 3);
-  EXPECT_EQ(c.r(), 1);
-  EXPECT_EQ(c.g(), 2);
-  EXPECT_EQ(c.b(), 3);
-  const ccRGB onlyRed(9);
-  EXPECT_EQ(onlyRed, ccRGB(9, 0, 0));
-}
-
-TEST(RGB, SettersChangeOneOrAllChannels) {
-  ccRGB c;
-  c.r(10);
-  EXPECT_EQ(c, ccRGB(10, 0, 0));
-  c.g(20);
-  EXPECT_EQ(c, ccRGB(10, 20, 0));
-  c.b(30);
-  EXPECT_EQ(c, ccRGB(10, 20, 30));
-  c.rgb(7, 8, 9);
-  EXPECT_EQ(c, ccRGB(7, 8, 9));
-  ccRGB d;
-  d = c;
-  EXPECT_EQ(d, ccRGB(7, 8, 9));
-}
-
 TEST(RGB, RgbPacksRedHighBlueLow) {
   EXPECT_EQ(ccRGB(1, 2, 3).rgb(), 0x010203u);
+  EXPECT_EQ(ccRGB().rgb(), 0u);
+  EXPECT_EQ(ccRGB(9).rgb(), 0x090000u);  // green and blue default to 0
   EXPECT_EQ(ccRGB(255, 255, 255).rgb(), 0xFFFFFFu);
   EXPECT_EQ(ccRGB(0xFA, 0x7D, 0x32).rgb(), 0xFA7D32u);
   EXPECT_EQ(ccRGB(0x80, 0, 0).rgb(), 0x800000u);
@@ -115,7 +89,6 @@ TEST(RGB, RgbPacksRedHighBlueLow) {
 
 TEST(RGB, BgrPacksBlueHighRedLow) {
   EXPECT_EQ(ccRGB(1, 2, 3).bgr(), 0x030201u);
-  EXPECT_EQ(ccRGB(1, 2, 3).bgr(), 197121u);
   EXPECT_EQ(ccRGB(0xFF, 0, 0).bgr(), 0x0000FFu);
   EXPECT_EQ(ccRGB(0, 0, 0x80).bgr(), 0x800000u);
 }
@@ -140,18 +113,15 @@ TEST(RGB, Rgb16Packs565) {
 
 TEST(RGB, EqualityComparesAllChannels) {
   EXPECT_TRUE(ccRGB(1, 2, 3) == ccRGB(1, 2, 3));
-  EXPECT_FALSE(ccRGB(1, 2, 3) != ccRGB(1, 2, 3));
   EXPECT_FALSE(ccRGB(1, 2, 3) == ccRGB(0, 2, 3));
   EXPECT_FALSE(ccRGB(1, 2, 3) == ccRGB(1, 0, 3));
   EXPECT_FALSE(ccRGB(1, 2, 3) == ccRGB(1, 2, 0));
-  EXPECT_TRUE(ccRGB(1, 2, 3) != ccRGB(3, 2, 1));
 }
 
 TEST(RGB, OrderIsByTruncatedMeanBrightness) {
   // (10, 20, 30) and (20, 20, 21) both have mean 20.
   EXPECT_FALSE(ccRGB(10, 20, 30) < ccRGB(20, 20, 21));
   EXPECT_FALSE(ccRGB(10, 20, 30) > ccRGB(20, 20, 21));
-  EXPECT_FALSE(ccRGB(20, 20, 21) < ccRGB(10, 20, 30));
   // Truncation: means 0 and 0.
   EXPECT_FALSE(ccRGB(0, 0, 2) > ccRGB(0, 0, 0));
   EXPECT_TRUE(ccRGB(0, 0, 3) > ccRGB(0, 0, 2));
@@ -162,7 +132,6 @@ TEST(RGB, OrderIsByTruncatedMeanBrightness) {
   EXPECT_TRUE(ccRGB(0, 0, 255) > ccRGB(84, 84, 84));
   EXPECT_FALSE(ccRGB(0, 0, 255) > ccRGB(85, 85, 85));
   EXPECT_FALSE(ccRGB(0, 0, 255) < ccRGB(85, 85, 85));
-  EXPECT_FALSE(ccRGB(5, 5, 5) < ccRGB(5, 5, 5));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -218,23 +187,9 @@ TEST(Color, RgbConstructorsMakeRgbColor) {
 }
 
 TEST(Color, PackingsOfAStockColour) {
-  const ccColor& orange = ccColor::orangeColor();
-  EXPECT_EQ(orange.rgb(), 0xFA7D32u);
-  EXPECT_EQ(orange.bgr(), 0x327DFAu);
+  EXPECT_EQ(ccColor::orangeColor().bgr(), 0x327DFAu);
   EXPECT_EQ(ccColor::redColor().rgb16(), 0xF800);
   EXPECT_EQ(ccColor::whiteColor().rgb15(), 0x7FFF);
-  EXPECT_EQ(ccColor::blueColor().rgb16(), 0x001F);
-}
-
-TEST(Color, AssignmentCopiesKindIndexAndTriple) {
-  ccColor c(5);
-  c = ccColor::purpleColor();
-  expectSameColor(c, ccColor::purpleColor());
-  EXPECT_EQ(c.index(), 244);
-  c = ccColor(9, 8, 7);
-  EXPECT_EQ(c.kind(), 2);
-  EXPECT_EQ(c.rgbStruct(), ccRGB(9, 8, 7));
-  EXPECT_THROW(c.index(), ccUIError::NotIndexColor);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -251,11 +206,9 @@ TEST(StockColor, EveryStockColourHasItsIndexAndTriple) {
     EXPECT_EQ(c.index(), s.index);
     EXPECT_EQ(c.rgbStruct(), ccRGB(s.r, s.g, s.b));
     EXPECT_EQ(c.rgb(), (std::uint32_t(s.r) << 16) | (std::uint32_t(s.g) << 8) | s.b);
+    EXPECT_EQ(&s.get(), &s.get());  // one object
   }
-}
-
-TEST(StockColor, EachFunctionReturnsOneObject) {
-  for (const Stock& s : kStock) EXPECT_EQ(&s.get(), &s.get()) << s.name;
+  EXPECT_EQ(ccColor::passIndex(), 243);
 }
 
 TEST(StockColor, StockColoursAreDistinct) {
@@ -266,21 +219,11 @@ TEST(StockColor, StockColoursAreDistinct) {
       }
 }
 
-TEST(StockColor, GreyIsNotNeutral) {
-  EXPECT_EQ(ccColor::greyColor().rgbStruct(), ccRGB(160, 160, 164));
-}
-
-TEST(StockColor, PassIndexIs243) {
-  EXPECT_EQ(ccColor::passIndex(), 243);
-  EXPECT_EQ(ccColor::passColor().index(), 243);
-}
-
 // ---------------------------------------------------------------------------------------
 // Equality
 
 TEST(ColorEquality, IndexColoursCompareByIndex) {
   EXPECT_TRUE(ccColor(7) == ccColor(7));
-  EXPECT_FALSE(ccColor(7) == ccColor(8));
   EXPECT_TRUE(ccColor(7) != ccColor(8));
   EXPECT_TRUE(ccColor() == ccColor(0));
 }
@@ -289,27 +232,21 @@ TEST(ColorEquality, RgbColoursCompareByTriple) {
   EXPECT_TRUE(ccColor(1, 2, 3) == ccColor(ccRGB(1, 2, 3)));
   EXPECT_FALSE(ccColor(1, 2, 3) == ccColor(1, 2, 4));
   EXPECT_FALSE(ccColor(1, 2, 3) == ccColor(3, 2, 1));
-  EXPECT_TRUE(ccColor(1, 2, 3) != ccColor(0, 2, 3));
 }
 
 TEST(ColorEquality, StockEqualsItsIndexAndItsTriple) {
-  const ccColor& grey = ccColor::greyColor();
-  EXPECT_TRUE(ccColor(ccRGB(160, 160, 164)) == grey);
-  EXPECT_TRUE(grey == ccColor(ccRGB(160, 160, 164)));
-  EXPECT_TRUE(ccColor(247) == grey);
-  EXPECT_TRUE(grey == ccColor(247));
-  EXPECT_FALSE(ccColor(247) != grey);
   for (const Stock& s : kStock) {
     SCOPED_TRACE(s.name);
     EXPECT_TRUE(s.get() == ccColor(s.index));
+    EXPECT_TRUE(ccColor(s.index) == s.get());
     EXPECT_TRUE(s.get() == ccColor(s.r, s.g, s.b));
+    EXPECT_TRUE(ccColor(s.r, s.g, s.b) == s.get());
     EXPECT_TRUE(s.get() == s.get());
   }
 }
 
 TEST(ColorEquality, IndexNeverEqualsRgb) {
   EXPECT_FALSE(ccColor(247) == ccColor(ccRGB(160, 160, 164)));
-  EXPECT_TRUE(ccColor(247) != ccColor(ccRGB(160, 160, 164)));
   EXPECT_FALSE(ccColor(0) == ccColor(0, 0, 0));  // index 0 is not RGB black
   EXPECT_FALSE(ccColor(0, 0, 0) == ccColor(0));
 }
@@ -418,19 +355,16 @@ TEST(ColorCode, LoadedStockColourTakesFirstEqualStockCode) {
 // Archive forms
 
 TEST(ColorArchive, RgbIsFourBytes) {
-  EXPECT_EQ(store(ccRGB(1, 2, 3)), (Bytes{0x00, 0x01, 0x02, 0x03}));
   EXPECT_EQ(store(ccRGB(250, 125, 50)), (Bytes{0x00, 0xFA, 0x7D, 0x32}));
 }
 
 TEST(ColorArchive, StockColourIsSevenBytes) {
   EXPECT_EQ(store(ccColor::orangeColor()), (Bytes{0x00, 0x07, 0xF5, 0x00, 0xFA, 0x7D, 0x32}));
-  EXPECT_EQ(store(ccColor::greyColor()), (Bytes{0x00, 0x07, 0xF7, 0x00, 0xA0, 0xA0, 0xA4}));
 }
 
 TEST(ColorArchive, IndexAndRgbColoursAreSevenBytes) {
   EXPECT_EQ(store(ccColor(9)), (Bytes{0x00, 0x04, 0x09, 0x00, 0x00, 0x00, 0x00}));
   EXPECT_EQ(store(ccColor(1, 2, 3)), (Bytes{0x00, 0x02, 0x00, 0x00, 0x01, 0x02, 0x03}));
-  EXPECT_EQ(store(ccColor()), (Bytes{0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST(ColorArchive, ShiftOperatorStoresLikeOr) {
@@ -463,13 +397,6 @@ TEST(ColorArchive, RoundTripsKeepKindIndexAndTriple) {
     expectSameColor(back, original);
     EXPECT_TRUE(back == original);
   }
-  ccArchive out;
-  ccRGB rgb(200, 100, 0);
-  out || rgb;
-  ccArchive in(out.data());
-  ccRGB back(1, 1, 1);
-  in || back;
-  EXPECT_EQ(back, ccRGB(200, 100, 0));
 }
 
 TEST(ColorArchive, UnknownColourVersionNamesDispcColor) {
@@ -519,19 +446,6 @@ TEST(ColorArchive, TruncatedColourIsEndOfDataAndLeavesTheColour) {
     EXPECT_THROW(in || c, ccArchive::EndOfData) << "cut " << cut;
     expectSameColor(c, ccColor::magentaColor());
   }
-}
-
-TEST(ColorArchive, TruncatedAfterThreeBytesLeavesTheColour) {
-  ccArchive in(Bytes{0x00, 0x02, 0x00});
-  ccColor c(17);
-  try {
-    in || c;
-    ADD_FAILURE() << "loaded from 3 bytes";
-  } catch (const ccArchive::EndOfData& e) {
-    EXPECT_EQ(e.errorNumber(), 0x10001A01u);
-  }
-  EXPECT_EQ(c.kind(), 4);
-  EXPECT_EQ(c.index(), 17);
 }
 
 TEST(ColorArchive, TruncatedRgbIsEndOfData) {

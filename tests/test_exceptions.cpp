@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -169,7 +170,6 @@ TYPED_TEST(ErrorClassTest, LoadsBackAsTheSameClass) {
   EXPECT_EQ(typeid(*back), typeid(TypeParam));
   EXPECT_EQ(back->errorNumber(), Expected<TypeParam>::number);
   EXPECT_EQ(back->message(), h->message());
-  EXPECT_NE(dynamic_cast<TypeParam*>(back.rep()), nullptr);
 
   // The stored form starts with tag 1 and the class name, then a version byte 0.
   const Bytes start = objectStart(Expected<TypeParam>::name);
@@ -252,31 +252,23 @@ TYPED_TEST(UIErrorTest, ExactArchiveForm) {
   EXPECT_EQ(out.data(), expected);
 }
 
-TYPED_TEST(UIErrorTest, SecondVersionByteOneNamesTheFamilyBase) {
-  Bytes bytes = objectStart(Expected<TypeParam>::name);
-  bytes.insert(bytes.end(), {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
-  ccArchive in(bytes);
-  ccPtrHandle<ccException> h;
-  try {
-    in || h;
-    ADD_FAILURE() << "loaded version 1";
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), "ccUIError::Errors");
-    EXPECT_EQ(e.line(), 0);
-  }
-}
-
-TYPED_TEST(UIErrorTest, ThirdVersionByteOneNamesTheExceptionBase) {
-  Bytes bytes = objectStart(Expected<TypeParam>::name);
-  bytes.insert(bytes.end(), {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00});
-  ccArchive in(bytes);
-  ccPtrHandle<ccException> h;
-  try {
-    in || h;
-    ADD_FAILURE() << "loaded version 1";
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), "ccException");
-    EXPECT_EQ(e.line(), 0);
+// Version byte 1 of the family base (second byte) or of ccException (third) names that base.
+TYPED_TEST(UIErrorTest, LaterVersionByteOneNamesItsBase) {
+  for (const auto& [at, base] : {std::pair<int, const char*>{1, "ccUIError::Errors"},
+                                 std::pair<int, const char*>{2, "ccException"}}) {
+    Bytes bytes = objectStart(Expected<TypeParam>::name);
+    const std::size_t versions = bytes.size();
+    bytes.insert(bytes.end(), {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    bytes[versions + at] = 0x01;
+    ccArchive in(bytes);
+    ccPtrHandle<ccException> h;
+    try {
+      in || h;
+      ADD_FAILURE() << "loaded version 1 of " << base;
+    } catch (const ccArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.source(), base);
+      EXPECT_EQ(e.line(), 0);
+    }
   }
 }
 
@@ -296,20 +288,6 @@ TYPED_TEST(UIErrorTest, EveryTruncationIsEndOfData) {
     }
     EXPECT_TRUE(back.isNull());
   }
-}
-
-TYPED_TEST(UIErrorTest, CopyIsTheSameClass) {
-  const TypeParam e;
-  const TypeParam copy(e);
-  EXPECT_EQ(copy.errorNumber(), Expected<TypeParam>::number);
-  ccException* heap = new TypeParam(e);
-  ccPtrHandle<ccException> h(heap);
-  EXPECT_EQ(typeid(*h), typeid(TypeParam));
-}
-
-TEST(UIError, EdgeNumbers) {
-  EXPECT_EQ(ccUIError::BadLayer().errorNumber(), 0x10002B00u);
-  EXPECT_EQ(ccUIError::InitFailed().errorNumber(), 0x10002B18u);
 }
 
 TEST(UIError, SuicideThroughTheFamilyBaseRethrowsTheConcreteClass) {
@@ -500,30 +478,20 @@ TEST(ConvertString, AsciiPassesThrough) {
   EXPECT_EQ(cfConvertString(u"Hello, 1!"), "Hello, 1!");
   EXPECT_EQ(cfConvertString(u""), "");
   EXPECT_EQ(cfConvertString(static_cast<const char16_t*>(nullptr)), "");
-  const char16_t del[] = {0x7F, 0};
-  EXPECT_EQ(cfConvertString(del), "\x7F");
 }
 
-TEST(ConvertString, TwoByteSequences) {
-  const char16_t e[] = {0x00E9, 0};
-  EXPECT_EQ(cfConvertString(e), "\xC3\xA9");
-  const char16_t first[] = {0x0080, 0};
-  EXPECT_EQ(cfConvertString(first), "\xC2\x80");
-  const char16_t last[] = {0x07FF, 0};
-  EXPECT_EQ(cfConvertString(last), "\xDF\xBF");
-}
-
-TEST(ConvertString, ThreeByteSequences) {
-  const char16_t first[] = {0x0800, 0};
-  EXPECT_EQ(cfConvertString(first), "\xE0\xA0\x80");
-  const char16_t euro[] = {0x20AC, 0};
-  EXPECT_EQ(cfConvertString(euro), "\xE2\x82\xAC");
-  const char16_t beforeSurrogates[] = {0xD7FF, 0};
-  EXPECT_EQ(cfConvertString(beforeSurrogates), "\xED\x9F\xBF");
-  const char16_t afterSurrogates[] = {0xE000, 0};
-  EXPECT_EQ(cfConvertString(afterSurrogates), "\xEE\x80\x80");
-  const char16_t last[] = {0xFFFF, 0};
-  EXPECT_EQ(cfConvertString(last), "\xEF\xBF\xBF");
+// One unit at each end of the one-, two- and three-byte ranges and around the surrogates.
+TEST(ConvertString, OneToThreeByteSequencesAtTheirBounds) {
+  const struct {
+    char16_t unit;
+    const char* utf8;
+  } cases[] = {{0x007F, "\x7F"},         {0x0080, "\xC2\x80"},     {0x00E9, "\xC3\xA9"},
+               {0x07FF, "\xDF\xBF"},     {0x0800, "\xE0\xA0\x80"}, {0x20AC, "\xE2\x82\xAC"},
+               {0xD7FF, "\xED\x9F\xBF"}, {0xE000, "\xEE\x80\x80"}, {0xFFFF, "\xEF\xBF\xBF"}};
+  for (const auto& c : cases) {
+    const char16_t units[] = {c.unit, 0};
+    EXPECT_EQ(cfConvertString(units), c.utf8) << static_cast<int>(c.unit);
+  }
 }
 
 TEST(ConvertString, SurrogatePairIsFourBytes) {

@@ -210,13 +210,6 @@ TEST(ScopeChanges, AWholeScopeChangeWithCheckOpaqueSetsOpaqueAndAllChanged) {
   EXPECT_EQ(s.changeRect(), rect(0, 0, 100, 50));
 }
 
-TEST(ScopeChanges, AWholeScopeChangeWithoutCheckOpaqueLeavesOpaqueAlone) {
-  ccTraceScope s(rect(0, 0, 100, 50));
-  s.change(rect(0, 0, 100, 50), false);
-  EXPECT_TRUE(s.allChanged());
-  EXPECT_FALSE(s.opaque());
-}
-
 TEST(ScopeChanges, NoChangeClearsTheChangesOnly) {
   ccTraceScope s(rect(0, 0, 100, 50));
   s.modified(true);

@@ -32,19 +32,6 @@ ccShapePtrh roundTrip(const ccShape& s) {
   return back;
 }
 
-void expectSharedLoadsOnce(const ccShape& s) {
-  ccShapePtrh a = s.clone();
-  ccShapePtrh b = a;
-  ccArchive out;
-  out || a || b;
-  ccArchive in(out.data());
-  ccShapePtrh a2, b2;
-  in || a2 || b2;
-  ASSERT_TRUE(a2);
-  EXPECT_EQ(a2.rep(), b2.rep());
-  EXPECT_TRUE(*a2 == s);
-}
-
 std::vector<V> samples(const ccShape& s, const ccShape::ccSampleParams& sp) {
   ccShape::ccSampleResult r;
   s.sample(sp, r);
@@ -210,7 +197,6 @@ TEST(ShapesGenRect, Archive) {
   ccShapePtrh back = roundTrip(g);
   ASSERT_EQ(typeid(*back), typeid(ccGenRect));
   EXPECT_TRUE(*back == g);
-  expectSharedLoadsOnce(g);
   ccArchive out;
   unsigned char v = 0;
   V c(0, 0), round(2, 0);
@@ -242,7 +228,6 @@ TEST(ShapesGenAnnulus, RegionMappingAndArchive) {
   ccShapePtrh back = roundTrip(a);
   ASSERT_EQ(typeid(*back), typeid(ccGenAnnulus));
   EXPECT_TRUE(*back == a);
-  expectSharedLoadsOnce(a);
 }
 
 TEST(ShapesRectMap, MappingTable) {

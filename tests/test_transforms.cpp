@@ -72,16 +72,10 @@ TEST(Xform, DefaultIsIdentity) {
   EXPECT_FALSE(Xf(Mat(1, 1e-300, 0, 1), Vec()).isIdentity());
 }
 
-TEST(Xform, AccessorsAndSetters) {
-  Xf x(Mat(1, 2, 3, 4), Vec(5, 6));
-  EXPECT_EQ(x.matrix(), Mat(1, 2, 3, 4));
-  EXPECT_EQ(x.trans(), Vec(5, 6));
-  x.matrix(Mat(2, 0, 0, 2));
-  x.trans(Vec(-1, 0));
-  EXPECT_EQ(x * Vec(1, 1), Vec(1, 2));
+TEST(Xform, MapPointAndMapVector) {
+  const Xf x(Mat(2, 0, 0, 2), Vec(-1, 0));
   EXPECT_EQ(x.mapPoint(Vec(1, 1)), Vec(1, 2));
   EXPECT_EQ(x.mapVector(Vec(1, 1)), Vec(2, 2));  // no translation
-  EXPECT_TRUE(x == Xf(Mat(2, 0, 0, 2), Vec(-1, 0)));
   EXPECT_TRUE(x != Xf(Mat(2, 0, 0, 2), Vec(-1, 1)));
 }
 
@@ -152,10 +146,6 @@ TEST(Xform, FiveParameterRecoveryHandValues) {
   const Xf s(Vec(), ccRadian(0), ccRadian(2), 1, 1);
   EXPECT_NEAR(s.yRot().toDouble(), 2 - ccPi, 1e-15);
   EXPECT_NEAR(s.yScale(), -1.0, 1e-15);
-  EXPECT_EQ(Xf().xRot().toDouble(), 0.0);
-  EXPECT_EQ(Xf().yRot().toDouble(), 0.0);
-  EXPECT_EQ(Xf().xScale(), 1.0);
-  EXPECT_EQ(Xf().yScale(), 1.0);
 }
 
 TEST(Xform, Scale) {
@@ -303,12 +293,8 @@ TEST(Rigid, AsXform) {
   EXPECT_NEAR(s.xform().scale(), 1.0, 1e-15);
 }
 
-TEST(Rigid, EqualityAccessorsArchive) {
-  cc2Rigid r;
-  EXPECT_EQ(r, cc2Rigid(ccRadian(0), Vec()));
-  r.angle(ccRadian(0.25));
-  r.trans(Vec(-1.5, 2));
-  EXPECT_EQ(r, cc2Rigid(ccRadian(0.25), Vec(-1.5, 2)));
+TEST(Rigid, EqualityAndArchive) {
+  cc2Rigid r(ccRadian(0.25), Vec(-1.5, 2));
   EXPECT_NE(r, cc2Rigid(ccRadian(0.25), Vec(-1.5, 2.5)));
   EXPECT_NE(r, cc2Rigid(ccRadian(0.5), Vec(-1.5, 2)));
 
@@ -379,10 +365,6 @@ TEST(RadialDistortion, HandValues) {
   const cc2XformRadialDistortion e(Xf(Mat(2, 0, 0, 2), Vec(5, 5)), Vec(1, 1), 0.1, 0.01);
   EXPECT_TRUE(cfRealEq(e.mapPoint(Vec(2, 1)), Vec(9.22, 7), 1e-14)) << e.mapPoint(Vec(2, 1));
   EXPECT_EQ(e.mapPoint(Vec(1, 1)), Vec(7, 7));
-  EXPECT_EQ(e.center(), Vec(1, 1));
-  EXPECT_EQ(e.k1(), 0.1);
-  EXPECT_EQ(e.k2(), 0.01);
-  EXPECT_EQ(e.affine(), Xf(Mat(2, 0, 0, 2), Vec(5, 5)));
 
   EXPECT_TRUE(cc2XformRadialDistortion(Xf(), Vec(1, 1), 0).isLinear());
 }
