@@ -5,6 +5,8 @@
 #include <dispc/color.h>
 #include <dispc/errors.h>
 
+#include "assertcounter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,22 +15,6 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-// Counts assertion reports while alive; restores the previous handler afterwards.
-class AssertCounter {
- public:
-  AssertCounter() : previous_(cstd_setAssertHandler(&count)) { reports_ = 0; }
-  ~AssertCounter() { cstd_setAssertHandler(previous_); }
-  int reports() const { return reports_; }
-
- private:
-  static void count(int line, const char*) {
-    EXPECT_GT(line, 0);
-    ++reports_;
-  }
-  static inline int reports_ = 0;
-  cstd_AssertHandler previous_;
-};
 
 struct Stock {
   const char* name;

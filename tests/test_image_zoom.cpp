@@ -7,6 +7,8 @@
 #include <core/rlebuffer.h>
 #include <dispc/scope.h>
 
+#include "assertcounter.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -68,18 +70,6 @@ ccRLEBuffer rle(long width, const Pels& runs) {
   b.becomeOwner(width, rows);
   return b;
 }
-
-class AssertCounter {
- public:
-  AssertCounter() : start_(cstd_assertCount()), previous_(cstd_setAssertHandler(&quiet)) {}
-  ~AssertCounter() { cstd_setAssertHandler(previous_); }
-  long reports() const { return cstd_assertCount() - start_; }
-
- private:
-  static void quiet(int, const char*) {}
-  long start_;
-  cstd_AssertHandler previous_;
-};
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <dispc/scope.h>
 #include <dispc/tolfloor.h>
 
+#include "assertcounter.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,28 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Counts assertion reports (and keeps their files) while alive.
-class AssertCounter {
- public:
-  AssertCounter() : previous_(cstd_setAssertHandler(&count)) {
-    reports_ = 0;
-    files_.clear();
-  }
-  ~AssertCounter() { cstd_setAssertHandler(previous_); }
-  int reports() const { return reports_; }
-  const std::vector<std::string>& files() const { return files_; }
-
- private:
-  static void count(int line, const char* file) {
-    EXPECT_GT(line, 0);
-    ++reports_;
-    files_.push_back(file ? file : "");
-  }
-  static inline int reports_ = 0;
-  static inline std::vector<std::string> files_;
-  cstd_AssertHandler previous_;
-};
 
 ccUIRect rect(long x, long y, long w, long h) { return ccUIRect(x, y, w, h); }
 

@@ -4,6 +4,8 @@
 
 #include <core/archive.h>
 #include <core/assert.h>
+#include "assertcounter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,20 +26,6 @@ ccUISketch sketchOf(const Bytes& b) {
   s.append(b.data(), static_cast<long>(b.size()));
   return s;
 }
-
-// Counts assertion reports while alive.
-class AssertCounter {
- public:
-  AssertCounter() : previous_(cstd_setAssertHandler(&count)) { reports_ = 0; }
-  ~AssertCounter() { cstd_setAssertHandler(previous_); }
-  int reports() const { return reports_; }
-
- private:
-  static void count(int, const char*) { ++reports_; }
-  static int reports_;
-  cstd_AssertHandler previous_;
-};
-int AssertCounter::reports_ = 0;
 
 // Makes every sketch allocation fail while alive, and counts the attempts.
 class FailingAllocator {

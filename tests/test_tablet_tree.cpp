@@ -5,6 +5,8 @@
 #include <core/assert.h>
 #include <dispc/tablet.h>
 
+#include "assertcounter.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -44,18 +46,6 @@ struct Tree {
   ccTraceScope overlay{ccUIRect(0, 0, 400, 300), log};
   CountingTablet root{&image, &overlay};
   Tree() { root.visible(true); }
-};
-
-class AssertCounter {
- public:
-  AssertCounter() : previous_(cstd_setAssertHandler(&count)) { reports_ = 0; }
-  ~AssertCounter() { cstd_setAssertHandler(previous_); }
-  int reports() const { return reports_; }
-
- private:
-  static void count(int, const char*) { ++reports_; }
-  static inline int reports_ = 0;
-  cstd_AssertHandler previous_;
 };
 
 TEST(TabletTree, DetachedTabletRecordsButHasNoScope) {
