@@ -46,10 +46,8 @@ const ccGraphicProps& ccUITablet::defaultProps() {
 }
 
 ccGraphicProps ccUITablet::colorProps(const ccColor& c, bool fill) {
-  ccGraphicProps p(defaultProps());
-  p.penColor(c);
-  if (fill) p.fill(true);
-  return p;
+  // The default props with pen colour c (and fill), built directly.
+  return ccGraphicProps(c, 1, ccGraphicProps::eSolid, fill);
 }
 
 // ---- Points, lines, crosses
