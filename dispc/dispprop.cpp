@@ -21,12 +21,6 @@ std::int32_t get32(const unsigned char* p) {
 
 ccGraphicProps::ccGraphicProps() : penColor_(ccColor::cyanColor()) {}
 
-ccGraphicProps::ccGraphicProps(const ccColor& penColor, long penWidth, cePenStyle penStyle,
-                               bool fill)
-    : penColor_(penColor), penWidth_(penWidth), penStyle_(penStyle), fill_(fill) {
-  if (penWidth < 0) throw BadParams();
-}
-
 void ccGraphicProps::penWidth(long w) {
   if (w < 0) throw BadParams();
   mutating();

@@ -42,8 +42,12 @@ class ccGraphicProps : public virtual ccPersistent {
   // vertex marks.
   ccGraphicProps();
   // Throws BadParams for a negative width.
+  // Inline: the tablet builds one of these for every draw with a colour.
   ccGraphicProps(const ccColor& penColor, long penWidth, cePenStyle penStyle = eSolid,
-                 bool fill = false);
+                 bool fill = false)
+      : penColor_(penColor), penWidth_(penWidth), penStyle_(penStyle), fill_(fill) {
+    if (penWidth < 0) throw BadParams();
+  }
   ccGraphicProps(const ccGraphicProps&) = default;
   ccGraphicProps& operator=(const ccGraphicProps&) = default;
   ~ccGraphicProps() override = default;

@@ -447,7 +447,10 @@ class ccUITablet : public ccUIInterpolation {
   static void checkLayer(Layers l);     // 0 or 1
   static void checkAnyLayer(Layers l);  // 0, 1 or 2
   static const ccGraphicProps& defaultProps();
-  static ccGraphicProps colorProps(const ccColor& c, bool fill = false);
+  // The default props with pen colour c (and fill).
+  static ccGraphicProps colorProps(const ccColor& c, bool fill = false) {
+    return ccGraphicProps(c, 1, ccGraphicProps::eSolid, fill);
+  }
 
   // The props prefix and the opcode record; returns room for n payload bytes.
   unsigned char* record(signed char op, Layers l, const ccGraphicProps& props, std::size_t n) {

@@ -45,11 +45,6 @@ const ccGraphicProps& ccUITablet::defaultProps() {
   return props;
 }
 
-ccGraphicProps ccUITablet::colorProps(const ccColor& c, bool fill) {
-  // The default props with pen colour c (and fill), built directly.
-  return ccGraphicProps(c, 1, ccGraphicProps::eSolid, fill);
-}
-
 // ---- Points, lines, crosses
 
 void ccUITablet::draw(const ccPoint& p, const ccGraphicProps& props, Layers l) {
