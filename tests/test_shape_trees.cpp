@@ -7,6 +7,8 @@
 #include <core/shapetree.h>
 #include <core/splines.h>
 
+#include "shapetesting.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,17 +32,6 @@ ccContourTree square(double x0, double y0, double s) {
   return ccContourTree({seg(x0, y0, x0 + s, y0), seg(x0 + s, y0, x0 + s, y0 + s),
                         seg(x0 + s, y0 + s, x0, y0 + s), seg(x0, y0 + s, x0, y0)},
                        true);
-}
-
-ccShapePtrh roundTrip(const ccShapePtrh& h) {
-  ccArchive out;
-  ccShapePtrh copy = h;
-  out || copy;
-  ccArchive in(out.data());
-  ccShapePtrh back;
-  in || back;
-  EXPECT_TRUE(in.atEnd());
-  return back;
 }
 
 XformH distortion(double k1 = 0.01) {

@@ -6,6 +6,8 @@
 #include <core/lines.h>
 #include <core/shapetree.h>
 
+#include "shapetesting.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,18 +25,6 @@ const double kTwoPi = 2 * ccPi;
 using V = ccVector<2>;
 
 ccRadian rad(double v) { return ccRadian(v); }
-
-// Stores the shape through a handle and loads it back.
-ccShapePtrh roundTrip(const ccShape& s) {
-  ccShapePtrh h = s.clone();
-  ccArchive out;
-  out || h;
-  ccArchive in(out.data());
-  ccShapePtrh back;
-  in || back;
-  EXPECT_TRUE(in.atEnd());
-  return back;
-}
 
 // v turned by -rot.
 V toAxes(const V& v, const ccRadian& rot) {

@@ -5,6 +5,8 @@
 #include <core/rect.h>
 #include <core/shapetree.h>
 
+#include "shapetesting.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,17 +22,6 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 using V = ccVector<2>;
 using M = ccMatrix<2>;
-
-ccShapePtrh roundTrip(const ccShape& s) {
-  ccShapePtrh h = s.clone();
-  ccArchive out;
-  out || h;
-  ccArchive in(out.data());
-  ccShapePtrh back;
-  in || back;
-  EXPECT_TRUE(in.atEnd());
-  return back;
-}
 
 std::vector<V> samples(const ccShape& s, const ccShape::ccSampleParams& sp) {
   ccShape::ccSampleResult r;

@@ -7,6 +7,8 @@
 #include <core/rect.h>
 #include <core/shapetree.h>
 
+#include "shapetesting.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,35 +21,6 @@ namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 using V = ccVector<2>;
 using Points = std::vector<ccVector<2>>;
-
-ccShapePtrh roundTrip(const ccShapePtrh& h) {
-  ccArchive out;
-  ccShapePtrh copy = h;
-  out || copy;
-  ccArchive in(out.data());
-  ccShapePtrh back;
-  in || back;
-  EXPECT_TRUE(in.atEnd());
-  return back;
-}
-
-// The stored bytes of s with the first stored double equal to from replaced by to.
-std::vector<unsigned char> storedWith(ccShape& s, double from, double to) {
-  ccArchive out;
-  s.dispatchSerialize(out);
-  std::vector<unsigned char> bytes = out.data();
-  unsigned char f[8], t[8];
-  std::memcpy(f, &from, 8);
-  std::memcpy(t, &to, 8);
-  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
-    if (std::memcmp(&bytes[i], f, 8) == 0) {
-      std::memcpy(&bytes[i], t, 8);
-      return bytes;
-    }
-  }
-  ADD_FAILURE() << "value not found in the stored bytes";
-  return bytes;
-}
 
 Points samplePositions(const ccShape& s, const ccShape::ccSampleParams& p) {
   ccShape::ccSampleResult r;

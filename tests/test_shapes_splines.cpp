@@ -2,6 +2,8 @@
 #include <core/shapetree.h>
 #include <core/splines.h>
 
+#include "shapetesting.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,18 +45,6 @@ double sampleDeviation(const ccBezierCurve& c, const Pts& v) {
     for (int k = 1; k < 8; ++k)
       worst = std::max(worst, c.distanceToPoint(v[i - 1] + (v[i] - v[i - 1]) * (k / 8.0)));
   return worst;
-}
-
-template <class T>
-ccShapePtrh roundTrip(const T& shape) {
-  ccShapePtrh h(new T(shape));
-  ccArchive out;
-  out || h;
-  ccArchive in(out.data());
-  ccShapePtrh back;
-  in || back;
-  EXPECT_TRUE(in.atEnd());
-  return back;
 }
 
 // Cox-de Boor recursion: the cubic B-spline basis function i at u (right-open intervals,
