@@ -468,44 +468,45 @@ void ccTraceScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
   noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
 }
 
+// One image slot's call: the image, its corner, the scale (none at 1:1), the pass arguments and
+// what `more` adds (flag, mode); logged, then the covered pixels noted.
+template <class T, class More>
+void ccTraceScope::logImage(const char* name, const char* kind, const ccPelBuffer_const<T>& image,
+                            const ccPoint& at, const ccPair<double>* scale, bool pass,
+                            long passValue, More&& more) {
+  ccTraceCall c = call(name);
+  Args a(c);
+  imageArgs(a, kind, image);
+  a("at", pt(at));
+  if (scale) a("scale", *scale);
+  a("pass", flag(pass))("passValue", num(passValue));
+  more(a);
+  add(std::move(c));
+  noteImage(at, image.width(), image.height(), scale ? *scale : ccPair<double>(1, 1));
+}
+
 void ccTraceScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                              bool pass, unsigned long passValue) {
-  ccTraceCall c = call("drawImage");
-  Args a(c);
-  imageArgs(a, "rgb32", image);
-  a("at", pt(at))("pass", flag(pass))("passValue", num(static_cast<long>(passValue)));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
+  logImage("drawImage", "rgb32", image, at, nullptr, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                              bool pass, unsigned short passValue) {
-  ccTraceCall c = call("drawImage");
-  Args a(c);
-  imageArgs(a, "rgb16", image);
-  a("at", pt(at))("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
+  logImage("drawImage", "rgb16", image, at, nullptr, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                              bool pass, unsigned short passValue) {
-  ccTraceCall c = call("drawImage");
-  Args a(c);
-  imageArgs(a, "grey16", image);
-  a("at", pt(at))("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
+  logImage("drawImage", "grey16", image, at, nullptr, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                              bool pass, unsigned char passValue, bool flagValue) {
-  ccTraceCall c = call("drawImage");
-  Args a(c);
-  imageArgs(a, "grey8", image);
-  a("at", pt(at))("pass", flag(pass))("passValue", num(passValue))("flag", flag(flagValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
+  logImage("drawImage", "grey8", image, at, nullptr, pass, static_cast<long>(passValue),
+           [&](Args& a) { a("flag", flag(flagValue)); });
 }
 
 void ccTraceScope::drawText(const std::string& s, const ccPoint& at, const ccColor& color,
@@ -592,89 +593,53 @@ ccUIRect ccTraceScope::textRect(const std::string& s, const ccPoint& at, const c
 
 void ccTraceScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned long passValue) {
-  ccTraceCall c = call("sampleImage");
-  Args a(c);
-  imageArgs(a, "rgb32", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue",
-                                                      num(static_cast<long>(passValue)));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("sampleImage", "rgb32", image, at, &scale, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  ccTraceCall c = call("sampleImage");
-  Args a(c);
-  imageArgs(a, "rgb16", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("sampleImage", "rgb16", image, at, &scale, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  ccTraceCall c = call("sampleImage");
-  Args a(c);
-  imageArgs(a, "grey16", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("sampleImage", "grey16", image, at, &scale, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned char passValue,
                                bool flagValue) {
-  ccTraceCall c = call("sampleImage");
-  Args a(c);
-  imageArgs(a, "grey8", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue))("flag",
-                                                                                   flag(flagValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("sampleImage", "grey8", image, at, &scale, pass, static_cast<long>(passValue),
+           [&](Args& a) { a("flag", flag(flagValue)); });
 }
 
 void ccTraceScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned long passValue,
                                InterpolationModes mode) {
-  ccTraceCall c = call("expandImage");
-  Args a(c);
-  imageArgs(a, "rgb32", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))(
-      "passValue", num(static_cast<long>(passValue)))("mode", num(mode));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("expandImage", "rgb32", image, at, &scale, pass, static_cast<long>(passValue),
+           [&](Args& a) { a("mode", num(mode)); });
 }
 
 void ccTraceScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  ccTraceCall c = call("expandImage");
-  Args a(c);
-  imageArgs(a, "rgb16", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("expandImage", "rgb16", image, at, &scale, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  ccTraceCall c = call("expandImage");
-  Args a(c);
-  imageArgs(a, "grey16", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("expandImage", "grey16", image, at, &scale, pass, static_cast<long>(passValue),
+           [](Args&) {});
 }
 
 void ccTraceScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                                const ccPair<double>& scale, bool pass, unsigned char passValue,
                                bool flagValue, InterpolationModes mode) {
-  ccTraceCall c = call("expandImage");
-  Args a(c);
-  imageArgs(a, "grey8", image);
-  a("at", pt(at))("scale", scale)("pass", flag(pass))("passValue", num(passValue))(
-      "flag", flag(flagValue))("mode", num(mode));
-  add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale);
+  logImage("expandImage", "grey8", image, at, &scale, pass, static_cast<long>(passValue),
+           [&](Args& a) { a("flag", flag(flagValue))("mode", num(mode)); });
 }
 
 void ccTraceScope::setRect(const ccUIRect& rect, const ccColor& color) {

@@ -242,6 +242,10 @@ class ccTraceScope : public ccUIScope {
   void notePixels(long x0, long y0, long x1, long y1, long penWidth);
   // Notes a shape's bounding box (tablet pixels).
   void noteShape(const ccShape& shape, long penWidth);
+  template <class T, class More>
+  void logImage(const char* name, const char* kind, const ccPelBuffer_const<T>& image,
+                const ccPoint& at, const ccPair<double>* scale, bool pass, long passValue,
+                More&& more);
   // Notes an image of width x height pels drawn at `at`, scaled.
   void noteImage(const ccPoint& at, long width, long height, const ccPair<double>& scale);
 
