@@ -400,8 +400,8 @@ void ccUITablet::stampDraw() {
   if (drawStamp_ != timeStamp_) drawStamp_ = ++timeStamp_;
 }
 
-bool ccUITablet::okToDraw(Layers l) {
-  if (hideCount_ != 0 || !drawOn_ || l < 0) return false;
+bool ccUITablet::okToDrawScope(Layers l) {
+  if (l < 0) return false;
   if (l == eOverlayLayer && !drawOnOverlay_) return false;
   if (l >= eBothLayers || !activeScope_[l]) return false;
   ccUIScope* scope = activeScope_[l];
@@ -419,13 +419,7 @@ const ccPoint& ccUITablet::mapPoint(const ccPoint& p, Layers l, ccPoint& out) co
   return out;
 }
 
-void ccUITablet::checkLayer(Layers l) {
-  if (l != eImageLayer && l != eOverlayLayer) throw ccUIError::BadLayer();
-}
-
-void ccUITablet::checkAnyLayer(Layers l) {
-  if (l != eImageLayer && l != eOverlayLayer && l != eBothLayers) throw ccUIError::BadLayer();
-}
+void ccUITablet::throwBadLayer() { throw ccUIError::BadLayer(); }
 
 // ---- Update control
 

@@ -175,7 +175,10 @@ class ccUITablet : public ccUIInterpolation {
 
   // Drawing is allowed on l: visible, drawOn (and drawOnOverlay for layer 1), a scope, and for
   // a scope that is off screen, client change collection on. Advances the time stamp.
-  bool okToDraw(Layers l);
+  bool okToDraw(Layers l) {
+    if (hideCount_ != 0 || !drawOn_) return false;  // the common case of a recording-only tablet
+    return okToDrawScope(l);
+  }
   // p mapped by scaledMap() into out; for drawPointArg() (by value) the scope's pen position
   // instead, when the layer has a scope. Returns the mapped point.
   const ccPoint& mapPoint(const ccPoint& p, Layers l, ccPoint& out) const;
@@ -444,18 +447,41 @@ class ccUITablet : public ccUIInterpolation {
     ccUIScope* s_;
   };
 
-  static void checkLayer(Layers l);     // 0 or 1
-  static void checkAnyLayer(Layers l);  // 0, 1 or 2
+  static void checkLayer(Layers l) {  // 0 or 1
+    if (l != eImageLayer && l != eOverlayLayer) throwBadLayer();
+  }
+  static void checkAnyLayer(Layers l) {  // 0, 1 or 2
+    if (l != eImageLayer && l != eOverlayLayer && l != eBothLayers) throwBadLayer();
+  }
+  [[noreturn]] static void throwBadLayer();
+  bool okToDrawScope(Layers l);
   static const ccGraphicProps& defaultProps();
   // The default props with pen colour c (and fill).
   static ccGraphicProps colorProps(const ccColor& c, bool fill = false) {
     return ccGraphicProps(c, 1, ccGraphicProps::eSolid, fill);
   }
 
+  // The pen of the colour forms: colorProps(color, fill), built only when needed. The hottest
+  // shapes have one body for both pens (see drawWith), so that recording with a colour that
+  // is already current never builds props.
+  struct ColorPen {
+    const ccColor& color;
+    bool fill;
+  };
+  static const ccGraphicProps& propsOf(const ccGraphicProps& props) { return props; }
+  static ccGraphicProps propsOf(const ColorPen& pen) { return colorProps(pen.color, pen.fill); }
+  static bool fillOf(const ccGraphicProps& props) { return props.fill(); }
+  static bool fillOf(const ColorPen& pen) { return pen.fill; }
+
   // The props prefix and the opcode record; returns room for n payload bytes.
   unsigned char* record(signed char op, Layers l, const ccGraphicProps& props, std::size_t n) {
     sketch_.opcode(kSketchPropsOpcode, props);
     return sketch_.opcode(op, static_cast<signed char>(l), props.penColor(), static_cast<long>(n));
+  }
+  unsigned char* record(signed char op, Layers l, const ColorPen& pen, std::size_t n) {
+    if (!sketch_.certainlyCurrentColorForm(pen.color, pen.fill))
+      sketch_.opcode(kSketchPropsOpcode, propsOf(pen));
+    return sketch_.opcode(op, static_cast<signed char>(l), pen.color, static_cast<long>(n));
   }
 
   // Tree and scopes.
@@ -475,7 +501,15 @@ class ccUITablet : public ccUIInterpolation {
   void updateKidsAbove(const ccUITablet* tablet, const ccUIRect& area, int l,
                        std::uint32_t& stamp) const;
 
-  // Drawing helpers.
+  // Drawing helpers. The drawWith bodies take a ccGraphicProps or a ColorPen.
+  template <class Pen>
+  void drawWith(const ccPoint& p, const Pen& pen, Layers l);
+  template <class Pen>
+  void drawWith(const ccLineSeg& s, const Pen& pen, Layers l);
+  template <class Pen>
+  void drawWith(const ccCircle& c, const Pen& pen, Layers l);
+  template <class Pen>
+  void drawWith(const ccPolygon& pg, const Pen& pen, Layers l);
   template <class T, class P>
   void drawPels(const ccPelBuffer_const<T>& img, const ccPoint& at, bool passThrough, P passValue,
                 Layers l);

@@ -47,28 +47,38 @@ const ccGraphicProps& ccUITablet::defaultProps() {
 
 // ---- Points, lines, crosses
 
-void ccUITablet::draw(const ccPoint& p, const ccGraphicProps& props, Layers l) {
+template <class Pen>
+void ccUITablet::drawWith(const ccPoint& p, const Pen& pen, Layers l) {
   checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
-    activeScope_[l]->plotPoint(mapPoint(p, l, mapped), props);
+    activeScope_[l]->plotPoint(mapPoint(p, l, mapped), propsOf(pen));
   }
-  if (recordOn_) cfSketchStorePoint(record(opcodeOf(ccSketchOp::ePoint), l, props, 16), p);
+  if (recordOn_) cfSketchStorePoint(record(opcodeOf(ccSketchOp::ePoint), l, pen, 16), p);
+}
+
+void ccUITablet::draw(const ccPoint& p, const ccGraphicProps& props, Layers l) {
+  drawWith(p, props, l);
 }
 
 void ccUITablet::draw(const cc2Point& p, const ccGraphicProps& props, Layers l) {
   draw(ccPoint(p.vector()), props, l);
 }
 
-void ccUITablet::draw(const ccLineSeg& s, const ccGraphicProps& props, Layers l) {
+template <class Pen>
+void ccUITablet::drawWith(const ccLineSeg& s, const Pen& pen, Layers l) {
   checkLayer(l);
-  if (okToDraw(l)) activeScope_[l]->drawLineSeg(s.map(scaledMap_), props);
+  if (okToDraw(l)) activeScope_[l]->drawLineSeg(s.map(scaledMap_), propsOf(pen));
   if (recordOn_) {
     unsigned char* p =
-        record(opcodeOf(ccSketchOp::eLineSeg), l, props, fixedSize(ccSketchOp::eLineSeg));
+        record(opcodeOf(ccSketchOp::eLineSeg), l, pen, fixedSize(ccSketchOp::eLineSeg));
     cfSketchStorePoint(p, s.p1());
     cfSketchStorePoint(p + 16, s.p2());
   }
+}
+
+void ccUITablet::draw(const ccLineSeg& s, const ccGraphicProps& props, Layers l) {
+  drawWith(s, props, l);
 }
 
 void ccUITablet::draw(const ccLine& line, const ccGraphicProps& props, Layers l) {
@@ -153,18 +163,23 @@ void ccUITablet::draw(const ccRect& r, const ccGraphicProps& props, Layers l) {
   }
 }
 
-void ccUITablet::draw(const ccCircle& c, const ccGraphicProps& props, Layers l) {
+template <class Pen>
+void ccUITablet::drawWith(const ccCircle& c, const Pen& pen, Layers l) {
   checkLayer(l);
   if (okToDraw(l)) {
     FlagPush noRecording(recordOn_, false);
-    draw(c.ellipse(), props, l);
+    draw(c.ellipse(), propsOf(pen), l);
   }
   if (recordOn_) {
-    const ccSketchOp op = props.fill() ? ccSketchOp::eCircleFilled : ccSketchOp::eCircle;
-    unsigned char* p = record(opcodeOf(op), l, props, fixedSize(op));
+    const ccSketchOp op = fillOf(pen) ? ccSketchOp::eCircleFilled : ccSketchOp::eCircle;
+    unsigned char* p = record(opcodeOf(op), l, pen, fixedSize(op));
     cfSketchStorePoint(p, c.center());
     cfSketchStoreDouble(p + 16, c.radius());
   }
+}
+
+void ccUITablet::draw(const ccCircle& c, const ccGraphicProps& props, Layers l) {
+  drawWith(c, props, l);
 }
 
 void ccUITablet::draw(const ccAnnulus& a, const ccGraphicProps& props, Layers l) {
@@ -324,21 +339,26 @@ void ccUITablet::draw(const ccPolyline& pl, const ccGraphicProps& props, Layers 
   }
 }
 
-void ccUITablet::draw(const ccPolygon& pg, const ccGraphicProps& props, Layers l) {
+template <class Pen>
+void ccUITablet::drawWith(const ccPolygon& pg, const Pen& pen, Layers l) {
   checkLayer(l);
   if (okToDraw(l)) {
     const ccPolygon m = pg.map(scaledMap_);
-    activeScope_[l]->drawPolygon(m.vertices(), m.fillMode(), props);
+    activeScope_[l]->drawPolygon(m.vertices(), m.fillMode(), propsOf(pen));
   }
   if (recordOn_) {
     const std::vector<ccVector<2>>& v = pg.vertices();
     const std::int32_t n = cfSketchCheckedI32(static_cast<long>(v.size()));
     unsigned char* p =
-        record(opcodeOf(ccSketchOp::ePolygon), l, props, 8 + 16 * static_cast<std::size_t>(n));
+        record(opcodeOf(ccSketchOp::ePolygon), l, pen, 8 + 16 * static_cast<std::size_t>(n));
     cfSketchStoreI32(p, static_cast<std::int32_t>(pg.fillMode()));
     cfSketchStoreI32(p + 4, n);
     cfSketchStorePoints(p + 8, v.data(), v.size());
   }
+}
+
+void ccUITablet::draw(const ccPolygon& pg, const ccGraphicProps& props, Layers l) {
+  drawWith(pg, props, l);
 }
 
 void ccUITablet::draw(const ccLineSegSet& s, const ccGraphicProps& props, Layers l) {
@@ -529,9 +549,13 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
 
 // ---- Colour forms
 
-void ccUITablet::draw(const ccPoint& p, const ccColor& c, Layers l) { draw(p, colorProps(c), l); }
+void ccUITablet::draw(const ccPoint& p, const ccColor& c, Layers l) {
+  drawWith(p, ColorPen{c, false}, l);
+}
 void ccUITablet::draw(const cc2Point& p, const ccColor& c, Layers l) { draw(p, colorProps(c), l); }
-void ccUITablet::draw(const ccLineSeg& s, const ccColor& c, Layers l) { draw(s, colorProps(c), l); }
+void ccUITablet::draw(const ccLineSeg& s, const ccColor& c, Layers l) {
+  drawWith(s, ColorPen{c, false}, l);
+}
 void ccUITablet::draw(const ccLine& line, const ccColor& c, Layers l) {
   draw(line, colorProps(c), l);
 }
@@ -540,7 +564,7 @@ void ccUITablet::draw(const ccRect& r, const ccColor& c, Layers l, bool fill) {
   draw(r, colorProps(c, fill), l);
 }
 void ccUITablet::draw(const ccCircle& x, const ccColor& c, Layers l, bool fill) {
-  draw(x, colorProps(c, fill), l);
+  drawWith(x, ColorPen{c, fill}, l);
 }
 void ccUITablet::draw(const ccAnnulus& a, const ccColor& c, Layers l) {
   const ccMatrix<2> inner(a.innerRadius(), 0, 0, a.innerRadius());
@@ -579,7 +603,9 @@ void ccUITablet::draw(const ccAffineRectangle& r, const ccColor& c, Layers l, bo
 void ccUITablet::draw(const ccPolyline& p, const ccColor& c, Layers l) {
   draw(p, colorProps(c), l);
 }
-void ccUITablet::draw(const ccPolygon& p, const ccColor& c, Layers l) { draw(p, colorProps(c), l); }
+void ccUITablet::draw(const ccPolygon& p, const ccColor& c, Layers l) {
+  drawWith(p, ColorPen{c, false}, l);
+}
 void ccUITablet::draw(const ccLineSegSet& s, const ccColor& c, Layers l) {
   draw(s, colorProps(c), l);
 }

@@ -164,15 +164,25 @@ class ccUISketch {
   // which ccGraphicProps::operator== also calls equal. When false, operator!= decides. Lists
   // every field that operator== compares (uisketch.cpp guards the class's size).
   bool certainlyCurrent(const ccGraphicProps& p) const {
+    return currentIs(p.penColor(), p.penWidth(), p.penStyle(), p.fill(), p.penJoin(), p.penEndCap(),
+                     p.arrowHead(), p.arrowHeadForward(), p.showVertex());
+  }
+  // certainlyCurrent for the props a tablet's colour forms use (ccGraphicProps(c, 1, eSolid,
+  // fill)), without building them.
+  bool certainlyCurrentColorForm(const ccColor& c, bool fill) const {
+    return currentIs(c, 1, ccGraphicProps::eSolid, fill, ccGraphicProps::eMiterJoin,
+                     ccGraphicProps::eFlatCap, true, true, false);
+  }
+  bool currentIs(const ccColor& color, long width, ccGraphicProps::cePenStyle style, bool fill,
+                 ccGraphicProps::cePenJoin join, ccGraphicProps::cePenEndCap cap, bool arrowHead,
+                 bool arrowHeadForward, bool showVertex) const {
     const ccGraphicProps& q = props_;
-    if (p.penWidth() != q.penWidth() || p.penStyle() != q.penStyle() || p.fill() != q.fill() ||
-        p.penJoin() != q.penJoin() || p.penEndCap() != q.penEndCap() ||
-        p.arrowHead() != q.arrowHead() || p.arrowHeadForward() != q.arrowHeadForward() ||
-        p.showVertex() != q.showVertex())
+    if (width != q.penWidth() || style != q.penStyle() || fill != q.fill() || join != q.penJoin() ||
+        cap != q.penEndCap() || arrowHead != q.arrowHead() ||
+        arrowHeadForward != q.arrowHeadForward() || showVertex != q.showVertex())
       return false;
-    const ccColor& a = p.penColor();
-    return std::memcmp(&a, &q.penColor(), sizeof(ccColor)) == 0 &&
-           (a.kind() & (ccColor::eRGB | ccColor::eIndex)) != 0;
+    return std::memcmp(&color, &q.penColor(), sizeof(ccColor)) == 0 &&
+           (color.kind() & (ccColor::eRGB | ccColor::eIndex)) != 0;
   }
   static constexpr unsigned long kMaxCount = std::numeric_limits<std::int32_t>::max();
   // For a count outside 0 to kMaxCount: reports a negative one and gives 0; throws

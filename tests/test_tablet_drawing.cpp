@@ -106,6 +106,30 @@ TEST(TabletDrawing, RepeatedPropsRecordOnePrefix) {
   EXPECT_EQ(detached.sketch().length(), 80);
 }
 
+// The colour forms decide on the prefix without building props: it must still follow every
+// field, the fill of a circle included, and agree with equal props given in full.
+TEST(TabletDrawing, ColourFormsWriteThePrefixExactlyWhenPropsChange) {
+  ccUITablet t;
+  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(1, 1));
+  const ccCircle c(ccVector<2>(5, 5), 2);
+  const auto prefixes = [&] {
+    std::vector<bool> v;
+    for (const ccSketchOperation& op : operations(t.sketch())) v.push_back(op.hasProps());
+    return v;
+  };
+  t.draw(s, ccGraphicProps(kRed, 3), kImage);          // width 3
+  t.draw(s, kRed, kImage);                             // width 1: a prefix
+  t.draw(s, kRed, kImage);                             // same: none
+  t.draw(s, ccGraphicProps(kRed, 1), kImage);          // the same props in full: none
+  t.draw(c, kRed, kImage, true);                       // filled: a prefix
+  t.draw(c, kRed, kImage, true);                       // none
+  t.draw(c, kRed, kImage);                             // unfilled: a prefix
+  t.draw(ccPoint(ccVector<2>(1, 2)), kGreen, kImage);  // another colour: a prefix
+  t.draw(ccPolygon(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {0, 4}}), kGreen, kImage);  // none
+  EXPECT_EQ(prefixes(),
+            (std::vector<bool>{true, true, false, false, true, false, true, true, false}));
+  EXPECT_EQ(opcodes(t.sketch()), (std::vector<int>{2, 2, 2, 2, 29, 29, 4, 0, 28}));
+}
 TEST(TabletDrawing, NothingDrawnButEverythingRecordedWhenDrawingIsOff) {
   const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(5, 5));
   {
