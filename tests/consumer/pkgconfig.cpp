@@ -1,7 +1,7 @@
-// Built with the flags pkg-config gives for dispc alone:
+// Built with the flags pkg-config gives for dispc alone, through the header that includes
+// every other:
 //   g++ -std=c++17 pkgconfig.cpp $(pkg-config --cflags --libs dispc)
-#include <dispc/color.h>
-#include <dispc/tablet.h>
+#include <dispc/dispc.h>
 
 #include <cstdio>
 

@@ -1,0 +1,52 @@
+// Every public header of the display library and of the core library it builds on, for
+// programs that would rather include one file. The back ends have headers of their own.
+#pragma once
+
+// Core: geometry values, transforms, shapes, pel buffers, archives, exceptions.
+#include <core/affinerect.h>
+#include <core/affinesample.h>
+#include <core/angle.h>
+#include <core/archive.h>
+#include <core/assert.h>
+#include <core/ellipse.h>
+#include <core/errors.h>
+#include <core/exception.h>
+#include <core/genrect.h>
+#include <core/genshape.h>
+#include <core/grlist.h>
+#include <core/handle.h>
+#include <core/lines.h>
+#include <core/mappedshape.h>
+#include <core/math.h>
+#include <core/matherror.h>
+#include <core/matrix.h>
+#include <core/mutex.h>
+#include <core/pair.h>
+#include <core/pelbuffer.h>
+#include <core/persistent.h>
+#include <core/points.h>
+#include <core/polyline.h>
+#include <core/rect.h>
+#include <core/rlebuffer.h>
+#include <core/shape.h>
+#include <core/shapes.h>
+#include <core/shapetree.h>
+#include <core/splines.h>
+#include <core/unicode.h>
+#include <core/vector.h>
+#include <core/xform.h>
+
+// Display: colours, props, scopes, tablets, sketches; wireframe geometry; SMD descriptions.
+#include <dispc/color.h>
+#include <dispc/dispprop.h>
+#include <dispc/errors.h>
+#include <dispc/flagstack.h>
+#include <dispc/scope.h>
+#include <dispc/sketchformat.h>
+#include <dispc/sketchop.h>
+#include <dispc/sketchshapes.h>
+#include <dispc/tablet.h>
+#include <dispc/tolfloor.h>
+#include <dispc/uirect.h>
+#include <dispc/uisketch.h>
+#include <dispc/uistring.h>

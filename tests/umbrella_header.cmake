@@ -1,0 +1,17 @@
+# Fails when dispc/dispc.h misses a public header of core/ or dispc/.
+#   cmake -DSOURCE_DIR=<repo> -P umbrella_header.cmake
+file(GLOB_RECURSE headers RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/dispc/*.h")
+file(READ "${SOURCE_DIR}/dispc/dispc.h" umbrella)
+set(missing "")
+foreach(header IN LISTS headers)
+  if(header STREQUAL "dispc/dispc.h")
+    continue()
+  endif()
+  string(FIND "${umbrella}" "#include <${header}>" at)
+  if(at EQUAL -1)
+    list(APPEND missing "${header}")
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "dispc/dispc.h does not include: ${missing}")
+endif()
