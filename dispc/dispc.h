@@ -38,6 +38,7 @@
 
 // Display: colours, props, scopes, tablets, sketches; wireframe geometry; SMD descriptions.
 #include <dispc/color.h>
+#include <dispc/dimtol.h>
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
 #include <dispc/flagstack.h>
@@ -50,3 +51,4 @@
 #include <dispc/uirect.h>
 #include <dispc/uisketch.h>
 #include <dispc/uistring.h>
+#include <dispc/smd/dimension.h>

@@ -5,6 +5,7 @@
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
 #include <dispc/sketchop.h>
+#include <dispc/smd/dimension.h>
 
 extern const int ccDispcClassesRegistered = 1;
 
@@ -33,6 +34,7 @@ const cc_Instantiator registrations[] = {
     registerClass<ccUIError::InvalidUISketch>(),
     registerClass<ccUIError::InitFailed>(),
     registerClass<ccGraphicProps::BadParams>(),
+    registerClass<ccSMDDimension::badDimensionValue>(),
     registerClass<ccGraphicProps>(),
     // Sketch operation objects (the general polygon and wireframe operations are not built yet).
     registerClass<cc_UISketchOpHeader>(),

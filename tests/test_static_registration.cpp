@@ -5,6 +5,7 @@
 #include <core/errors.h>
 #include <core/exception.h>
 #include <dispc/errors.h>
+#include <dispc/smd/dimension.h>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,20 @@ TEST(StaticRegistration, CoreErrorIsMadeByName) {
   EXPECT_EQ(h->errorNumber(), 0x10003108u);
   EXPECT_EQ(typeid(*h), typeid(ccShapesError::NotRegion));
   EXPECT_EQ(h->message(), "open contour");
+}
+
+TEST(StaticRegistration, SMDDimensionErrorIsMadeByName) {
+  ASSERT_TRUE(cc_Instantiator::isRegistered("ccSMDDimension::badDimensionValue"));
+  Bytes bytes{0x01};
+  putString(bytes, "ccSMDDimension::badDimensionValue");
+  bytes.insert(bytes.end(), {0x00,    // the class's version
+                             0x00});  // ccException's version
+  putString(bytes, "Nominal must be >= minimum");
+  const ccPtrHandle<ccException> h = loadError(bytes);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(h->errorNumber(), 0x11000B00u);
+  EXPECT_EQ(typeid(*h), typeid(ccSMDDimension::badDimensionValue));
+  EXPECT_EQ(h->message(), "Nominal must be >= minimum");
 }
 
 TEST(StaticRegistration, EveryDisplayErrorNameIsRegistered) {

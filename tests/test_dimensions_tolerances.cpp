@@ -1,0 +1,421 @@
+// Dimensions with tolerances: ccDimTol, ccSMDDimension and their error class.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <dispc/smd/dimension.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "assertcounter.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Dim = ccSMDDimension;
+
+void putU32(Bytes& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+void putDouble(Bytes& b, double d) {
+  std::uint64_t v;
+  std::memcpy(&v, &d, sizeof v);
+  for (int i = 0; i < 8; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+void putString(Bytes& b, const std::string& s) {
+  putU32(b, static_cast<std::uint32_t>(s.size()));
+  b.insert(b.end(), s.begin(), s.end());
+}
+
+void expectTol(const ccDimTol& t, double nom, double min, double max, ccDimTol::TolType type) {
+  EXPECT_EQ(t.nomDim(), nom);
+  EXPECT_EQ(t.minTol(), min);
+  EXPECT_EQ(t.maxTol(), max);
+  EXPECT_EQ(t.tolType(), type);
+}
+
+void expectDim(const Dim& d, double nom, double min, double max, Dim::ScaleType type) {
+  EXPECT_EQ(d.nomDim(), nom);
+  EXPECT_EQ(d.minDim(), min);
+  EXPECT_EQ(d.maxDim(), max);
+  EXPECT_EQ(d.scaleType(), type);
+}
+
+// The message of the badDimensionValue that set throws, or "" when it succeeds.
+std::string setMessage(double nom, double min, double max) {
+  try {
+    Dim d;
+    d.set(nom, min, max, Dim::eFixed);
+  } catch (const Dim::badDimensionValue& e) {
+    return e.message();
+  }
+  return "";
+}
+
+bool valid(double nom, double min, double max, ccDimTol::TolType type) {
+  try {
+    ccDimTol t(nom, min, max, type);
+  } catch (const ccShapesError::BadGeom&) {
+    return false;
+  }
+  return true;
+}
+
+// (10, 0.5, 0.25, offsets) and (10, 9, 12, scale all) with the given version byte.
+Bytes dimTolBytes(unsigned char version) {
+  Bytes b{version};
+  for (double v : {10.0, 0.5, 0.25}) putDouble(b, v);
+  putU32(b, 1);
+  return b;
+}
+Bytes dimensionBytes(unsigned char version) {
+  Bytes b{version};
+  for (double v : {10.0, 9.0, 12.0}) putDouble(b, v);
+  b.push_back(0x02);
+  return b;
+}
+
+// Loads bytes into v expecting UnknownVersion from source; returns its line.
+template <class T>
+long unknownVersionLine(const Bytes& bytes, T& v, const std::string& source) {
+  ccArchive in(bytes);
+  try {
+    in || v;
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), source);
+    return e.line();
+  }
+  ADD_FAILURE() << "loaded an unknown version";
+  return -1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// ccDimTol: construction and validation
+
+TEST(DimTol, NoToleranceIsAcceptedForAnyTypeButZeroOrNegativeValuesAreNot) {
+  expectTol(ccDimTol(), -1, -1, -1, ccDimTol::eLimits);
+  EXPECT_TRUE(valid(-1, -1, -1, static_cast<ccDimTol::TolType>(7)));
+  EXPECT_FALSE(valid(0, -1, -1, ccDimTol::eLimits));
+  EXPECT_FALSE(valid(-2, -1, -1, ccDimTol::eLimits));
+  EXPECT_FALSE(valid(10, -0.5, 1, ccDimTol::eOffsets));
+  EXPECT_TRUE(valid(10, 0, 0, ccDimTol::eOffsets));
+}
+
+TEST(DimTol, WithoutNominalTheRangeIsTestedAgainstAProvisionalOne) {
+  EXPECT_TRUE(valid(-1, 9, 11, ccDimTol::eLimits));           // midpoint 10
+  EXPECT_FALSE(valid(-1, 11, 9, ccDimTol::eLimits));          // midpoint 10 above the maximum
+  EXPECT_TRUE(valid(-1, 5, -1, ccDimTol::eLimits));           // minimum + 1
+  EXPECT_TRUE(valid(-1, -1, 5, ccDimTol::eLimits));           // maximum - 1
+  EXPECT_FALSE(valid(-1, -1, 0.5, ccDimTol::eLimits));        // maximum - 1 is not a dimension
+  EXPECT_TRUE(valid(-1, 0.5, -1, ccDimTol::eOffsets));        // minimum + 1
+  EXPECT_FALSE(valid(-1, -1, 0.5, ccDimTol::eOffsets));       // no provisional nominal
+  EXPECT_TRUE(valid(-1, 0.5, 0.5, ccDimTol::ePercentages));   // nominal 1: 0.5 to 1.5
+  EXPECT_FALSE(valid(-1, 1.5, 0.1, ccDimTol::ePercentages));  // minimum -0.5
+  EXPECT_FALSE(valid(-1, 1.0, 0, ccDimTol::ePercentages));    // minimum 0
+}
+
+// ---------------------------------------------------------------------------------------
+// ccDimTol: readings in other representations
+
+TEST(DimTol, OffsetsReadAsLimitsAndPercentages) {
+  const ccDimTol t(10, 0.5, 0.5, ccDimTol::eOffsets);
+  EXPECT_EQ(t.minDim(), 9.5);
+  EXPECT_EQ(t.maxDim(), 10.5);
+  EXPECT_EQ(t.minOffset(), 0.5);
+  EXPECT_EQ(t.minPerc(), 0.05);
+  EXPECT_EQ(t.maxPerc(), 0.05);
+  const ccDimTol lim(10, 9, 12, ccDimTol::eLimits);
+  EXPECT_EQ(lim.minOffset(), 1);
+  EXPECT_EQ(lim.maxOffset(), 2);
+  EXPECT_EQ(lim.maxPerc(), 0.2);
+  EXPECT_EQ(lim.minDim(), 9);
+  const ccDimTol perc(20, 0.25, 0.5, ccDimTol::ePercentages);
+  EXPECT_EQ(perc.minDim(), 15);
+  EXPECT_EQ(perc.maxDim(), 30);
+  EXPECT_EQ(perc.maxOffset(), 10);
+}
+
+TEST(DimTol, UnsetStaysUnsetZeroNominalGivesZeroPercentAndNoNominalThrows) {
+  const ccDimTol t(10, -1, 2, ccDimTol::eOffsets);
+  EXPECT_EQ(t.minDim(), -1);
+  EXPECT_EQ(t.minPerc(), -1);
+  const ccDimTol zero = 0 * ccDimTol(10, 1, 2, ccDimTol::eOffsets);
+  EXPECT_EQ(zero.minPerc(), 0);
+  EXPECT_EQ(zero.maxPerc(), 0);
+  const ccDimTol noNominal(-1, 0.5, -1, ccDimTol::eOffsets);
+  EXPECT_THROW(noNominal.minDim(), ccShapesError::BadGeom);
+  EXPECT_EQ(noNominal.minOffset(), 0.5);  // no conversion needed
+}
+
+TEST(DimTol, UnknownTypesAssertAndFallBack) {
+  AssertCounter asserts;
+  // Source magnitude 0: the limits collapse onto the nominal.
+  const ccDimTol t(10, 1, 2, static_cast<ccDimTol::TolType>(7));
+  const int afterConstruction = asserts.reports();
+  EXPECT_GT(afterConstruction, 0);
+  EXPECT_EQ(t.minDim(), 10);
+  EXPECT_EQ(asserts.reports(), afterConstruction + 1);
+  // Unknown target: 0.
+  ccDimTol u(10, 0.5, 0.5, ccDimTol::eOffsets);
+  u.tolType(static_cast<ccDimTol::TolType>(9));
+  EXPECT_EQ(asserts.reports(), afterConstruction + 3);
+  EXPECT_EQ(u.minTol(), 0);
+  EXPECT_EQ(u.maxTol(), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccDimTol: setters
+
+TEST(DimTol, SettersStoreValuesAndType) {
+  ccDimTol t;
+  t.offsets(10, 0.5, 1);
+  expectTol(t, 10, 0.5, 1, ccDimTol::eOffsets);
+  t.limits(9, 12);
+  expectTol(t, 10, 9, 12, ccDimTol::eLimits);
+  t.percentages(0.1, 0.2);
+  expectTol(t, 10, 0.1, 0.2, ccDimTol::ePercentages);
+  t.percentages(20, 0.25, 0.5);
+  expectTol(t, 20, 0.25, 0.5, ccDimTol::ePercentages);
+  t.nomDim(30);
+  expectTol(t, 30, 0.25, 0.5, ccDimTol::ePercentages);
+  t.limits(5, 4, 6);
+  expectTol(t, 5, 4, 6, ccDimTol::eLimits);
+  t.offsets(1, 2);
+  expectTol(t, 5, 1, 2, ccDimTol::eOffsets);
+  ccDimTol unset;
+  unset.limits(9, 11);
+  expectTol(unset, -1, 9, 11, ccDimTol::eLimits);
+}
+
+TEST(DimTol, FailedSettersLeaveTheObjectUnchanged) {
+  ccDimTol t(10, 9, 12, ccDimTol::eLimits);
+  EXPECT_THROW(t.nomDim(13), ccShapesError::BadGeom);  // above the maximum
+  EXPECT_THROW(t.nomDim(0), ccShapesError::BadGeom);
+  EXPECT_THROW(t.limits(11, 12), ccShapesError::BadGeom);      // minimum above nominal
+  EXPECT_THROW(t.offsets(10, 12, 1), ccShapesError::BadGeom);  // minimum -2
+  EXPECT_THROW(t.percentages(-0.5, 0.1), ccShapesError::BadGeom);
+  EXPECT_THROW(t.percentages(10, 1.5, 0.1), ccShapesError::BadGeom);
+  expectTol(t, 10, 9, 12, ccDimTol::eLimits);
+}
+
+TEST(DimTol, TolTypeConvertsTheStoredTolerances) {
+  ccDimTol t(10, 0.5, 0.5, ccDimTol::eOffsets);
+  t.tolType(ccDimTol::ePercentages);
+  expectTol(t, 10, 0.05, 0.05, ccDimTol::ePercentages);
+  t.tolType(ccDimTol::eLimits);
+  expectTol(t, 10, 9.5, 10.5, ccDimTol::eLimits);
+  t.tolType(ccDimTol::eLimits);
+  expectTol(t, 10, 9.5, 10.5, ccDimTol::eLimits);
+}
+
+TEST(DimTol, TolTypeWithoutNominalThrowsBadGeomAndKeepsTheObject) {
+  ccDimTol t(-1, 0.5, -1, ccDimTol::eOffsets);
+  EXPECT_THROW(t.tolType(ccDimTol::eLimits), ccShapesError::BadGeom);
+  expectTol(t, -1, 0.5, -1, ccDimTol::eOffsets);
+  ccDimTol none;  // nothing to convert: no nominal needed
+  none.tolType(ccDimTol::ePercentages);
+  expectTol(none, -1, -1, -1, ccDimTol::ePercentages);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccDimTol: isWithin, scaling, equality
+
+TEST(DimTol, IsWithinIncludesTheLimitsAndSkipsUnsetOnes) {
+  const ccDimTol t(10, 9, 12, ccDimTol::eLimits);
+  EXPECT_TRUE(t.isWithin(9));
+  EXPECT_TRUE(t.isWithin(12));
+  EXPECT_FALSE(t.isWithin(8.999));
+  EXPECT_FALSE(t.isWithin(12.001));
+  const ccDimTol upperOnly(10, -1, 1, ccDimTol::eOffsets);
+  EXPECT_TRUE(upperOnly.isWithin(-100));
+  EXPECT_FALSE(upperOnly.isWithin(11.5));
+}
+
+TEST(DimTol, ScalingMultipliesOnlyASetNominal) {
+  expectTol(2 * ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets), 20, 0.5, 0.5, ccDimTol::eOffsets);
+  expectTol(2 * ccDimTol(-1, 9, 11, ccDimTol::eLimits), -1, 9, 11, ccDimTol::eLimits);
+  // Limits stay as they are, even when they no longer hold the nominal.
+  expectTol(2 * ccDimTol(10, 9, 12, ccDimTol::eLimits), 20, 9, 12, ccDimTol::eLimits);
+}
+
+TEST(DimensionEquality, ToleratesOneFemtoAndComparesTheType) {
+  const ccDimTol a(1, 0.5, 0.5, ccDimTol::eOffsets);
+  EXPECT_TRUE(a == ccDimTol(std::nextafter(1.0, 2.0), 0.5, 0.5, ccDimTol::eOffsets));
+  EXPECT_TRUE(a != ccDimTol(1 + 4e-15, 0.5, 0.5, ccDimTol::eOffsets));
+  EXPECT_TRUE(a != ccDimTol(1, 0.5, 0.5, ccDimTol::ePercentages));
+  EXPECT_TRUE(a != ccDimTol(1, 0.5, 0.25, ccDimTol::eOffsets));
+  const Dim d(1, 0.5, 2, Dim::eFixed);
+  EXPECT_TRUE(d == Dim(std::nextafter(1.0, 2.0), 0.5, 2, Dim::eFixed));
+  EXPECT_TRUE(d != Dim(1 + 4e-15, 0.5, 2, Dim::eFixed));
+  EXPECT_TRUE(d != Dim(1, 0.5, 2, Dim::eScaleAll));
+}
+
+// ---------------------------------------------------------------------------------------
+// ccSMDDimension: set
+
+TEST(SMDDimension, SetReportsTheFirstFailingRule) {
+  expectDim(Dim(), -1, -1, -1, Dim::eFixed);
+  EXPECT_EQ(setMessage(0, -1, -1), "Nominal dimension must be > 0 or -1");
+  EXPECT_EQ(setMessage(-2, 0, 0), "Nominal dimension must be > 0 or -1");
+  EXPECT_EQ(setMessage(std::nextafter(-1.0, 0.0), -1, -1), "Nominal dimension must be > 0 or -1");
+  EXPECT_EQ(setMessage(10, 0, -5), "Minimum dimension must be > 0 or -1");
+  EXPECT_EQ(setMessage(10, 5, -5), "Maximum dimension must be > 0 or -1");
+  EXPECT_EQ(setMessage(-1, 5, 3), "Nominal must be set if minimum is > 0");
+  EXPECT_EQ(setMessage(10, 11, 9), "Nominal must be >= minimum");
+  EXPECT_EQ(setMessage(-1, -1, 5), "Nominal must be set if maximum is >= 0");
+  EXPECT_EQ(setMessage(10, 9, 9.5), "Nominal must be <= maximum");
+  EXPECT_EQ(setMessage(10, 10, 10), "");
+  EXPECT_EQ(setMessage(10, -1, -1), "");
+}
+
+TEST(SMDDimension, FailedSetStoresNothing) {
+  Dim d(10, 9, 12, Dim::eScaleAll);
+  EXPECT_THROW(d.set(10, 11, 12, Dim::eFixed), Dim::badDimensionValue);
+  expectDim(d, 10, 9, 12, Dim::eScaleAll);
+  EXPECT_THROW(Dim(-1, 5), Dim::badDimensionValue);
+}
+
+TEST(SMDDimension, ConvertsFromDimTolAsLimits) {
+  expectDim(ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets), 10, 9.5, 10.5, Dim::eScaleNominal);
+  expectDim(ccDimTol(10, 9, 12, ccDimTol::eLimits), 10, 9, 12, Dim::eFixed);
+  expectDim(ccDimTol(20, 0.25, 0.5, ccDimTol::ePercentages), 20, 15, 30, Dim::eScaleAll);
+  expectDim(ccDimTol(), -1, -1, -1, Dim::eFixed);
+}
+
+TEST(SMDDimension, UnknownToleranceTypeAssertsAndScalesTheNominal) {
+  AssertCounter asserts;
+  const Dim d(ccDimTol(-1, -1, -1, static_cast<ccDimTol::TolType>(7)));
+  EXPECT_EQ(asserts.reports(), 1);
+  expectDim(d, -1, -1, -1, Dim::eScaleNominal);
+}
+
+// ---------------------------------------------------------------------------------------
+// ccSMDDimension: scaling and tolerance checks
+
+TEST(SMDDimension, ScalingFollowsTheScaleType) {
+  expectDim(2 * Dim(10, 9, 12, Dim::eFixed), 10, 9, 12, Dim::eFixed);
+  expectDim(2 * Dim(10, 9, 12, Dim::eScaleNominal), 20, 19, 22, Dim::eScaleNominal);
+  expectDim(2 * Dim(10, 9, 12, Dim::eScaleAll), 20, 18, 24, Dim::eScaleAll);
+  expectDim(2 * Dim(10, -1, 12, Dim::eScaleNominal), 20, -1, 22, Dim::eScaleNominal);
+  expectDim(2 * Dim(10, 9, -1, Dim::eScaleAll), 20, 18, -1, Dim::eScaleAll);
+}
+
+TEST(SMDDimension, ScalingAnUnknownScaleTypeAssertsAndGivesTheDefault) {
+  AssertCounter asserts;
+  const Dim d(10, 9, 12, static_cast<Dim::ScaleType>(5));
+  expectDim(2 * d, -1, -1, -1, Dim::eFixed);
+  EXPECT_EQ(asserts.reports(), 1);
+}
+
+TEST(SMDDimension, WithinToleranceExcludesTheLimitsWhereIsWithinIncludesThem) {
+  const ccDimTol t(10, 9, 12, ccDimTol::eLimits);
+  const Dim d(t);
+  for (double v : {9.0, 12.0}) {
+    EXPECT_TRUE(t.isWithin(v));
+    EXPECT_FALSE(d.withinTolerance(v, 1));
+  }
+  EXPECT_TRUE(d.withinTolerance(9.5, 1));
+  EXPECT_TRUE(Dim(10).withinTolerance(1e9, 1));
+  const Dim all(10, 9, 12, Dim::eScaleAll);  // scaled by 2 first: 18 to 24
+  EXPECT_FALSE(all.withinTolerance(18, 2));
+  EXPECT_TRUE(all.withinTolerance(23.5, 2));
+  EXPECT_FALSE(all.withinTolerance(24, 2));
+  EXPECT_FALSE(Dim(10, 9, 12, Dim::eScaleNominal).withinTolerance(19, 2));  // 19 to 22
+}
+
+// ---------------------------------------------------------------------------------------
+// Archive forms
+
+TEST(DimensionArchive, ExactFormsRoundTrip) {
+  ccDimTol t(10, 0.5, 0.25, ccDimTol::eOffsets);
+  Dim d(10, 9, 12, Dim::eScaleAll);
+  ccArchive out;
+  out || t || d;
+  Bytes expected = dimTolBytes(0);
+  const Bytes dim = dimensionBytes(0);
+  expected.insert(expected.end(), dim.begin(), dim.end());
+  EXPECT_EQ(out.data(), expected);
+
+  ccArchive in(out.data());
+  ccDimTol tBack(-1, 9, 11, ccDimTol::eLimits);
+  Dim dBack;
+  in || tBack || dBack;
+  EXPECT_TRUE(in.atEnd());
+  expectTol(tBack, 10, 0.5, 0.25, ccDimTol::eOffsets);
+  expectDim(dBack, 10, 9, 12, Dim::eScaleAll);
+}
+
+TEST(DimensionArchive, UnknownVersionOrTruncationLeavesTheValue) {
+  ccDimTol t(10, 9, 12, ccDimTol::eLimits);
+  EXPECT_GT(unknownVersionLine(dimTolBytes(1), t, "dispc/dimtol"), 0);
+  const Bytes full = dimTolBytes(0);
+  ccArchive cut(Bytes(full.begin(), full.end() - 1));
+  EXPECT_THROW(cut || t, ccArchive::EndOfData);
+  expectTol(t, 10, 9, 12, ccDimTol::eLimits);
+
+  Dim d(5, 4, 6, Dim::eScaleNominal);
+  EXPECT_EQ(unknownVersionLine(dimensionBytes(1), d, ""), 0);
+  expectDim(d, 5, 4, 6, Dim::eScaleNominal);
+}
+
+// ---------------------------------------------------------------------------------------
+// The error class
+
+TEST(SMDDimensionError, NumberMessageFamilyAndRethrow) {
+  const Dim::badDimensionValue e("Nominal must be >= minimum");
+  EXPECT_EQ(e.errorNumber(), 0x11000B00u);
+  EXPECT_EQ(e.message(), "Nominal must be >= minimum");
+  const std::string what = e.what();
+  EXPECT_NE(what.find("ccSMDDimension::badDimensionValue"), std::string::npos) << what;
+  EXPECT_NE(what.find("Nominal must be >= minimum"), std::string::npos) << what;
+  EXPECT_NE(dynamic_cast<const Dim::Errors*>(&e), nullptr);
+  EXPECT_NE(dynamic_cast<const ccSMDDimensionErrors*>(&e), nullptr);
+  EXPECT_TRUE(Dim::badDimensionValue().message().empty());
+
+  ccSMDDimensionErrors* p = new Dim::badDimensionValue("Nominal must be <= maximum");
+  try {
+    p->suicideAndRethrow();
+  } catch (const Dim::badDimensionValue& copy) {
+    EXPECT_EQ(copy.message(), "Nominal must be <= maximum");
+    return;
+  }
+  ADD_FAILURE() << "nothing thrown";
+}
+
+TEST(SMDDimensionError, ArchivesThroughAPersistentPointer) {
+  ASSERT_TRUE(cc_Instantiator::isRegistered("ccSMDDimension::badDimensionValue"));
+  ccPtrHandle<ccException> h(new Dim::badDimensionValue("Minimum dimension must be > 0 or -1"));
+  ccArchive out;
+  out || h;
+  Bytes expected{0x01};  // a new object
+  putString(expected, "ccSMDDimension::badDimensionValue");
+  expected.insert(expected.end(), {0x00, 0x00});  // the class's and ccException's versions
+  putString(expected, "Minimum dimension must be > 0 or -1");
+  EXPECT_EQ(out.data(), expected);
+
+  ccArchive in(out.data());
+  ccPtrHandle<ccException> back;
+  in || back;
+  EXPECT_TRUE(in.atEnd());
+  ASSERT_TRUE(back);
+  EXPECT_NE(back.rep(), h.rep());
+  EXPECT_EQ(typeid(*back), typeid(Dim::badDimensionValue));
+  EXPECT_EQ(back->errorNumber(), 0x11000B00u);
+  EXPECT_EQ(back->message(), "Minimum dimension must be > 0 or -1");
+}
+
+TEST(SMDDimensionError, UnknownVersionNamesTheClass) {
+  Bytes bytes{0x01};
+  putString(bytes, "ccSMDDimension::badDimensionValue");
+  bytes.insert(bytes.end(), {0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
+  ccPtrHandle<ccException> h;
+  EXPECT_EQ(unknownVersionLine(bytes, h, "ccSMDDimension::badDimensionValue"), 0);
+  EXPECT_TRUE(h.isNull());
+}
