@@ -51,4 +51,6 @@
 #include <dispc/uirect.h>
 #include <dispc/uisketch.h>
 #include <dispc/uistring.h>
+#include <dispc/wrfm/arc.h>
+#include <dispc/wrfm/lineseg.h>
 #include <dispc/smd/dimension.h>

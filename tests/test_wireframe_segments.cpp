@@ -1,0 +1,305 @@
+// Wireframe segments: construction, range and nearest-point queries, intersections, mapped
+// (elliptical) arcs, text and archive forms, fraction reports.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/xform.h>
+#include <dispc/wrfm/arc.h>
+#include <dispc/wrfm/lineseg.h>
+
+#include "assertcounter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using V = ccVector<2>;
+using Bytes = std::vector<unsigned char>;
+using Degenerate = ccShapesError::DegenerateShape;
+constexpr double kTol = 1e-14;
+
+::testing::AssertionResult Near(const V& a, const V& b, double tol = kTol) {
+  if (std::fabs(a.x() - b.x()) <= tol && std::fabs(a.y() - b.y()) <= tol)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << a << " is not within " << tol << " of " << b;
+}
+
+template <class T>
+Bytes stored(T value) {
+  ccArchive out;
+  out || value;
+  return out.data();
+}
+
+// The source named by the UnknownVersion that loading the bytes throws.
+template <class T>
+std::string unknownVersionSource(const Bytes& bytes) {
+  ccArchive in(bytes);
+  T value;
+  try {
+    in >> value;
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(in.position(), 1u) << "nothing after the version byte is read";
+    return e.source();
+  }
+  return "loaded";
+}
+
+cc2SegmentArc arc(const V& c, double r, double start, double span) {
+  return cc2SegmentArc(c, r, ccDegree(start), ccDegree(span));
+}
+cc2SegmentArc circle(const V& c, double r) { return arc(c, r, 0, 360); }
+
+}  // namespace
+
+TEST(SegmentLine, EqualPointsAreDegenerate) {
+  EXPECT_THROW(cc2SegmentLine(V(1, 2), V(1, 2)), Degenerate);
+  EXPECT_THROW(cc2SegmentLine(ccLineSeg(V(3, 3), V(3, 3))), Degenerate);
+  EXPECT_THROW(ccXform<2>(ccMatrix<2>(0, 0, 0, 0), V(5, 5)) * cc2SegmentLine(V(0, 0), V(1, 1)),
+               Degenerate);
+}
+
+TEST(SegmentLine, InRangeCountsEndsWithinToleranceOnlyWhenInclusive) {
+  const cc2SegmentLine s(V(0, 0), V(10, 0));  // tolerance 1e-13
+  for (double x : {5e-14, -5e-14, 10 - 5e-14, 10 + 5e-14}) {
+    EXPECT_TRUE(s.inRange(V(x, 0), true)) << x;
+    EXPECT_FALSE(s.inRange(V(x, 0), false)) << x;
+  }
+  EXPECT_TRUE(s.inRange(V(1e-12, 7), false)) << "the distance from the line is ignored";
+  EXPECT_FALSE(s.inRange(V(-1e-12, 0), true));
+}
+
+TEST(SegmentLine, ClosestPointIsFootOrNearerEndWithTiesToP1) {
+  const cc2SegmentLine s(V(0, 0), V(4, 0));
+  EXPECT_EQ(s.closestPoint(V(1, 3)), V(1, 0));
+  EXPECT_DOUBLE_EQ(s.distToPoint(V(7, 4)), 5);
+  EXPECT_FALSE(s.validPoint(V(2, 1e-12), true));
+  // Both end distances round to 1e8: p1 wins although p2 is nearer.
+  EXPECT_EQ(cc2SegmentLine(V(1e-10, 0), V(0, 0)).closestPoint(V(-1e8, 0)), V(1e-10, 0));
+  EXPECT_TRUE(s == cc2SegmentLine(V(8e-16, 0), V(4, 0)));
+  EXPECT_TRUE(s != cc2SegmentLine(V(4e-15, 0), V(4, 0)));
+}
+
+TEST(SegmentLine, IntersectionsLieWithinBothSegments) {
+  const cc2SegmentLine h(V(0, 0), V(4, 0)), t(V(2, 0), V(2, 3));
+  const std::vector<V> cross = h.intersection(cc2SegmentLine(V(1, -1), V(1, 1)), true);
+  ASSERT_EQ(cross.size(), 1u);
+  EXPECT_TRUE(Near(cross[0], V(1, 0)));
+  EXPECT_TRUE(h.intersection(cc2SegmentLine(V(1, 0.5), V(1, 2)), false).empty());
+  EXPECT_EQ(h.intersection(t, false).size(), 1u);
+  EXPECT_TRUE(h.intersection(t, true).empty()) << "at an end of the other segment";
+  EXPECT_TRUE(h.intersection(ccFLine(V(4, -1), V(4, 1)), true).empty());
+  EXPECT_TRUE(h.intersection(cc2SegmentLine(V(1, 0), V(6, 0)), false).empty()) << "collinear";
+}
+
+TEST(SegmentLine, FractionsOutsideUnitRangeAreReportedAndUsed) {
+  const cc2SegmentLine s(V(0, 0), V(2, 4));
+  AssertCounter counter;
+  s.segPoint(1 + 5e-16);
+  s.direction(-5e-16);
+  EXPECT_EQ(counter.reports(), 0);
+  EXPECT_EQ(s.segPoint(1.5), V(3, 6));
+  EXPECT_EQ(s.direction(-0.1), s.angle());
+  EXPECT_EQ(counter.files(), std::vector<std::string>(2, "dispc/wrfm/lineseg"));
+}
+
+TEST(SegmentLine, TextAndArchiveForms) {
+  std::ostringstream os;
+  os << cc2SegmentLine(V(1, -2), V(3.5, 4));
+  EXPECT_EQ(os.str(), "p1_=1-2\np2_=3.54\n\n");
+  const Bytes bytes = stored(cc2SegmentLine(V(0.1, -7), V(1e300, 3)));
+  EXPECT_EQ(bytes.size(), 33u);
+  ccArchive in(bytes);
+  cc2SegmentLine back;
+  in >> back;
+  EXPECT_EQ(stored(back), bytes);
+  Bytes v1 = bytes;
+  v1[0] = 1;
+  EXPECT_EQ(unknownVersionSource<cc2SegmentLine>(v1), "dispc/wrfm/lineseg");
+}
+
+TEST(SegmentArc, TwoPointArcsPutTheCentreOnTheSideOfTheSpan) {
+  struct Case {
+    double span, cx, cy, radius, start;
+  } cases[] = {{90, 0, 0, 1, 0},
+               {270, 1, 1, 1, -90},
+               {180, .5, .5, std::sqrt(.5), -45},
+               {-90, 1, 1, 1, -90}};
+  for (const Case& c : cases) {
+    const cc2SegmentArc a(V(1, 0), V(0, 1), ccDegree(c.span));
+    EXPECT_TRUE(Near(a.center(), V(c.cx, c.cy), 1e-15)) << c.span;
+    EXPECT_NEAR(a.radius(ccDegree(0)), c.radius, 1e-15) << c.span;
+    EXPECT_NEAR(a.startAngle().toDouble(), c.start, 1e-13) << c.span;
+    EXPECT_EQ(a.angleSpan().toDouble(), c.span);
+    EXPECT_TRUE(Near(a.p2(), V(0, 1), 1e-15)) << c.span;
+  }
+}
+
+TEST(SegmentArc, DegenerateInputThrows) {
+  EXPECT_THROW(arc(V(0, 0), 0, 0, 90), Degenerate);
+  EXPECT_THROW(arc(V(0, 0), -1, 0, 90), Degenerate);
+  for (double span : {0.0, 5e-16, -5e-16, 360.5, -361.0})
+    EXPECT_THROW(cc2SegmentArc(V(0, 0), V(1, 0), ccDegree(span)), Degenerate) << span;
+  EXPECT_THROW(cc2SegmentArc(V(1, 1), V(1, 1), ccDegree(90)), Degenerate);
+  EXPECT_NO_THROW(cc2SegmentArc(V(0, 0), V(1, 0), ccDegree(-360)));
+}
+
+TEST(SegmentArc, FullCircleAcceptsEveryAngle) {
+  const cc2SegmentArc c = arc(V(1, 2), 3, 60, -360);
+  for (double a : {-180.0, 0.0, 59.0, 60.0, 123.4}) EXPECT_TRUE(c.validAngle(ccDegree(a), false));
+  EXPECT_EQ(c.boundingBox(), ccRect(V(-2, -1), V(6, 6)));
+  EXPECT_EQ(arc(V(1, 2), 3, 60, 360).boundingBox(), ccRect(V(-2, -1), V(6, 6)));
+  EXPECT_TRUE(Near(c.closestPoint(V(1, 12)), V(1, 5)));
+  EXPECT_TRUE(Near(c.closestPoint(V(1, 2)), V(4, 2))) << "the centre gives the point at 0";
+}
+
+TEST(SegmentArc, ValidAngleEndsWithinToleranceOnlyWhenInclusive) {
+  const cc2SegmentArc a = arc(V(0, 0), 1, 0, 90);  // tolerance 9e-12 degrees
+  for (double x : {90 + 5e-12, 5e-12, -5e-12}) {
+    EXPECT_TRUE(a.validAngle(ccDegree(x), true)) << x;
+    EXPECT_FALSE(a.validAngle(ccDegree(x), false)) << x;
+  }
+  EXPECT_FALSE(a.validAngle(ccDegree(90.001), true));
+  EXPECT_FALSE(a.inRange(V(0, 0), true)) << "never the centre";
+  EXPECT_TRUE(arc(V(0, 0), 1, 90, -90).inRange(V(5, 5), false));
+  EXPECT_FALSE(arc(V(0, 0), 1, 90, -90).inRange(V(-5, 5), true));
+}
+
+TEST(SegmentArc, ClosestPointOffTheArcIsTheNearerEndWithTiesToStart) {
+  const cc2SegmentArc right = arc(V(0, 0), 1, -90, 180);
+  EXPECT_TRUE(Near(right.closestPoint(V(3, 4)), V(0.6, 0.8)));
+  EXPECT_TRUE(Near(right.closestPoint(V(-1, 0)), V(0, -1)));
+  EXPECT_TRUE(Near(right.closestPoint(V(-1, 0.1)), V(0, 1)));
+}
+
+TEST(SegmentArc, WorldMeasures) {
+  const cc2SegmentArc top = arc(V(0, 0), 2, 0, 180);
+  EXPECT_NEAR((ccXform<2>(ccMatrix<2>(3, 0, 0, 3), V(1, 1)) * top).length(), 6 * ccPi, kTol);
+  EXPECT_TRUE(Near(top.centerOfMass(), V(0, 4 / ccPi)));
+  EXPECT_NEAR(arc(V(0, 0), 2, 0, -180).startDirection().toDouble(), -90, 1e-12);
+  EXPECT_NEAR(top.tangent(0.5).signedDistance(V(7, 2)), 0, kTol);
+  for (double start : {0, 90}) {  // a quarter either way: the same box
+    const ccRect box = arc(V(0, 0), 1, start, 90 - 2 * start).boundingBox();
+    EXPECT_TRUE(Near(box.ul(), V(0, 0)) && Near(box.sz(), V(1, 1))) << start;
+  }
+}
+
+TEST(SegmentArc, LineIntersections) {
+  const cc2SegmentArc top = arc(V(0, 0), 1, 0, 180);
+  const double x = std::sqrt(0.75);
+  std::vector<V> p = top.intersection(ccFLine(V(-2, 0.5), V(2, 0.5)), false);
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_TRUE(Near(p[0], V(x, 0.5)) && Near(p[1], V(-x, 0.5)));
+  EXPECT_TRUE(top.intersection(ccFLine(V(-2, -0.5), V(2, -0.5)), false).empty());
+  EXPECT_TRUE(top.intersection(ccFLine(V(-2, 2), V(2, 2)), false).empty());
+  p = top.intersection(ccFLine(V(-2, 1), V(2, 1)), false);
+  ASSERT_EQ(p.size(), 1u) << "tangent";
+  EXPECT_TRUE(Near(p[0], V(0, 1)));
+  EXPECT_EQ(top.intersection(ccFLine(V(-2, 0), V(2, 0)), false).size(), 2u) << "both ends";
+  EXPECT_TRUE(top.intersection(ccFLine(V(-2, 0), V(2, 0)), true).empty());
+  p = top.intersection(cc2SegmentLine(V(0, 0.5), V(2, 0.5)), false);
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_TRUE(Near(p[0], V(x, 0.5)));
+}
+
+TEST(SegmentArc, ArcIntersections) {
+  const double y = std::sqrt(0.75);
+  std::vector<V> p = circle(V(0, 0), 1).intersection(circle(V(1, 0), 1), false);
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_TRUE(Near(p[0], V(0.5, -y)) && Near(p[1], V(0.5, y)));
+  p = arc(V(0, 0), 1, 0, 180).intersection(circle(V(1, 0), 1), true);
+  ASSERT_EQ(p.size(), 1u) << "the lower crossing is off this arc";
+  EXPECT_TRUE(Near(p[0], V(0.5, y)));
+  EXPECT_TRUE(circle(V(0, 0), 1).intersection(circle(V(0, 0), 2), false).empty());
+  EXPECT_TRUE(circle(V(0, 0), 1).intersection(circle(V(3, 0), 1), false).empty());
+  EXPECT_EQ(circle(V(0, 0), 1).intersection(circle(V(2, 0), 1), true).size(), 1u);
+  // Tangent with the cosine just above 1 by rounding: one point only when ends count.
+  const cc2SegmentArc small = circle(V(0, 0), 0.1), big = circle(V(0.8, 0), 0.7000000000000001);
+  p = small.intersection(big, false);
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_TRUE(Near(p[0], V(0.1, 0)));
+  EXPECT_TRUE(small.intersection(big, true).empty());
+}
+
+TEST(SegmentArc, EllipseArcsGiveWorldPointsOnTheEllipse) {
+  const ccEllipse e(V(1, 2), V(3, 1), ccRadian(0.5));
+  const ccEllipseArc ea(e, ccRadian(0.2), ccRadian(1.5));
+  const cc2SegmentArc a(ea);
+  EXPECT_TRUE(Near(a.p1(), ea.startPoint()) && Near(a.p2(), ea.endPoint()));
+  EXPECT_NEAR(e.distanceToPoint(a.segPoint(0.3)), 0, kTol);
+  const ccEllipse2 e2(V(2, 1), ccRadian(-0.3), ccRadian(0.4), V(0, 1));
+  const ccEllipseArc2 ea2(e2, ccRadian(1), ccRadian(-2));
+  const cc2SegmentArc b(ea2);
+  EXPECT_TRUE(Near(b.p1(), ea2.startPoint()) && Near(b.p2(), ea2.endPoint()));
+  EXPECT_TRUE(Near(b.segPoint(0.25), e2.point(ccRadian(0.5))));
+  EXPECT_LT(b.angleSpan().toDouble(), 0) << "clockwise in the world too";
+}
+
+TEST(SegmentArc, MappingComposesMapsAndEqualityIsInTheWorld) {
+  const cc2SegmentArc a = arc(V(1, 1), 2, 10, 100);
+  const ccXform<2> x(V(3, -1), ccRadian(0.3), ccRadian(0.5), 2, 0.5);
+  const ccXform<2> y(V(-2, 4), ccRadian(1), ccRadian(1), 1.5, 1.5);
+  EXPECT_TRUE(x * (y * a) == (x * y) * a);
+  EXPECT_TRUE(Near((x * (y * a)).segPoint(0.7), x * (y * a.segPoint(0.7)), 1e-13));
+  const cc2SegmentArc turned = cc2Rigid(ccRadian(ccPi / 2), V(0, 0)) * a;
+  EXPECT_TRUE(Near(turned.center(), V(-1, 1)));
+  EXPECT_NEAR(turned.angleSpan().toDouble(), 100, 1e-12);
+  EXPECT_TRUE(ccXform<2>(ccMatrix<2>(), V(2, 0)) * circle(V(0, 0), 1) == circle(V(2, 0), 1));
+  EXPECT_TRUE(cc2SegmentArc() == circle(V(0, 0), 1));
+  EXPECT_TRUE(circle(V(0, 0), 1) != circle(V(0, 0), 1 + 4e-15));
+}
+
+TEST(SegmentArc, WorldSpanFollowsTheMapsOrientation) {
+  EXPECT_EQ(arc(V(0, 0), 1, 0, -90).angleSpan().toDouble(), -90);
+  EXPECT_EQ(arc(V(0, 0), 1, 0, 360).angleSpan().toDouble(), 360);
+  const cc2SegmentArc mirrored =
+      ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(0, 0)) * arc(V(0, 0), 1, 0, 90);
+  EXPECT_EQ(mirrored.angleSpan().toDouble(), -90);
+  EXPECT_TRUE(Near(mirrored.p2(), V(0, -1)));
+}
+
+TEST(SegmentArc, FractionsOutsideUnitRangeAreReportedAndUsed) {
+  const cc2SegmentArc a = arc(V(0, 0), 1, 0, 90);
+  AssertCounter counter;
+  a.segPoint(-1e-16);
+  a.angle(1 + 8e-16);
+  EXPECT_EQ(counter.reports(), 0);
+  EXPECT_TRUE(Near(a.segPoint(2), V(-1, 0)));
+  EXPECT_NEAR(a.angle(-0.5).toDouble(), -45, 1e-12);
+  EXPECT_NEAR(a.direction(1.5).toDouble(), -135, 1e-12);
+  EXPECT_EQ(counter.files(), std::vector<std::string>(3, "dispc/wrfm/arc"));
+}
+
+TEST(SegmentArc, TextAndArchiveForms) {
+  std::ostringstream os;
+  os << arc(V(1, -2), 3, 0, -90);
+  EXPECT_EQ(os.str(), "center=1 -2\nradius=3\nstartAngle=0\nangleSpan=-90\n\n");
+
+  const cc2SegmentArc a =
+      ccXform<2>(V(3, -1), ccRadian(0.3), ccRadian(0.5), 2, 0.5) * arc(V(0.1, 2), 0.7, -33, 250);
+  const Bytes bytes = stored(a);
+  EXPECT_EQ(bytes.size(), 1u + 16 + 24 + 48);
+  ccArchive in(bytes);
+  cc2SegmentArc back;
+  in >> back;
+  EXPECT_TRUE(back == a);
+  EXPECT_EQ(stored(back), bytes);
+
+  ccArchive v0;  // no map
+  unsigned char version = 0;
+  double fields[] = {1, 2, 3, 45, -90};
+  v0 || version;
+  for (double& f : fields) v0 || f;
+  ccArchive old(v0.data());
+  cc2SegmentArc loaded = a;
+  old >> loaded;
+  EXPECT_TRUE(old.atEnd());
+  EXPECT_EQ(stored(loaded), stored(arc(V(1, 2), 3, 45, -90)));
+
+  Bytes v2 = bytes;
+  v2[0] = 2;
+  EXPECT_EQ(unknownVersionSource<cc2SegmentArc>(v2), "dispc/wrfm/arc");
+}
