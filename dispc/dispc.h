@@ -52,5 +52,8 @@
 #include <dispc/uisketch.h>
 #include <dispc/uistring.h>
 #include <dispc/wrfm/arc.h>
+#include <dispc/wrfm/colors.h>
 #include <dispc/wrfm/lineseg.h>
+#include <dispc/smd/description.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/polyvertex.h>

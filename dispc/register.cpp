@@ -6,6 +6,8 @@
 #include <dispc/errors.h>
 #include <dispc/sketchop.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/polyvertex.h>
+#include <dispc/wrfm/colors.h>
 
 extern const int ccDispcClassesRegistered = 1;
 
@@ -35,7 +37,11 @@ const cc_Instantiator registrations[] = {
     registerClass<ccUIError::InitFailed>(),
     registerClass<ccGraphicProps::BadParams>(),
     registerClass<ccSMDDimension::badDimensionValue>(),
+    registerClass<ccSMDGDPolyVertex::invalidSegmentLength>(),
     registerClass<ccGraphicProps>(),
+    // SMD descriptions (the abstract ccSMDGeometricDescription is never made by name).
+    registerClass<ccSMDColors>(),
+    registerClass<ccSMDGDPolyVertex>(),
     // Sketch operation objects (the general polygon and wireframe operations are not built yet).
     registerClass<cc_UISketchOpHeader>(),
     registerClass<cc_UISketchOpPoint>(),

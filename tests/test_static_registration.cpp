@@ -6,6 +6,8 @@
 #include <core/exception.h>
 #include <dispc/errors.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/polyvertex.h>
+#include <dispc/wrfm/colors.h>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +76,45 @@ TEST(StaticRegistration, SMDDimensionErrorIsMadeByName) {
   EXPECT_EQ(h->errorNumber(), 0x11000B00u);
   EXPECT_EQ(typeid(*h), typeid(ccSMDDimension::badDimensionValue));
   EXPECT_EQ(h->message(), "Nominal must be >= minimum");
+}
+
+TEST(StaticRegistration, SMDVertexErrorIsMadeByName) {
+  ASSERT_TRUE(cc_Instantiator::isRegistered("ccSMDGDPolyVertex::invalidSegmentLength"));
+  Bytes bytes{0x01};
+  putString(bytes, "ccSMDGDPolyVertex::invalidSegmentLength");
+  bytes.insert(bytes.end(), {0x00,    // the class's version
+                             0x00});  // ccException's version
+  putString(bytes, "Invalid poly segment length specified at vertex.");
+  const ccPtrHandle<ccException> h = loadError(bytes);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(h->errorNumber(), 0x11000350u);
+  EXPECT_EQ(typeid(*h), typeid(ccSMDGDPolyVertex::invalidSegmentLength));
+}
+
+TEST(StaticRegistration, SMDDescriptionsAreMadeByName) {
+  Bytes bytes{0x01};
+  putString(bytes, "ccSMDGDPolyVertex");
+  bytes.insert(bytes.end(), {0x00,    // the vertex's version: no tolerance
+                             0x00});  // the description's version
+  putString(bytes, "");
+  bytes.insert(bytes.end(), 6 * 8, 0x00);               // point, radius, span, percentages
+  bytes.insert(bytes.end(), {0x05, 0x00, 0x00, 0x00});  // label
+  ccArchive in(bytes);
+  ccPtrHandle<ccSMDGeometricDescription> d;
+  in || d;
+  EXPECT_TRUE(in.atEnd());
+  ASSERT_TRUE(d);
+  EXPECT_EQ(typeid(*d), typeid(ccSMDGDPolyVertex));
+  EXPECT_EQ(static_cast<const ccSMDGDPolyVertex&>(*d).subModelLabel(), 5);
+
+  Bytes colors{0x01};
+  putString(colors, "ccSMDColors");
+  colors.push_back(0x00);  // version 0: no colours
+  ccArchive colorsIn(colors);
+  ccPtrHandle<ccSMDColors> c;
+  colorsIn || c;
+  ASSERT_TRUE(c);
+  EXPECT_EQ(*c, ccSMDColors());
 }
 
 TEST(StaticRegistration, EveryDisplayErrorNameIsRegistered) {

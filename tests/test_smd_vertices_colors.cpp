@@ -1,0 +1,346 @@
+// SMD colours, the description base and polygon vertices: grey levels, range checks,
+// comparison, mapping, synthetic drawing through general transforms and archive forms.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/xform.h>
+#include <dispc/smd/polyvertex.h>
+#include <dispc/wrfm/colors.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "assertcounter.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Vertex = ccSMDGDPolyVertex;
+
+void putU32(Bytes& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+void putDouble(Bytes& b, double d) {
+  std::uint64_t v;
+  std::memcpy(&v, &d, sizeof v);
+  for (int i = 0; i < 8; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+// Stores h, loads it back and stores the loaded object again; both stores must agree.
+template <class T>
+ccPtrHandle<T> roundTrip(const ccPtrHandle<T>& h) {
+  ccArchive out;
+  ccPtrHandle<T> stored = h;
+  out || stored;
+  ccArchive in(out.data());
+  ccPtrHandle<T> loaded;
+  in || loaded;
+  EXPECT_TRUE(in.atEnd());
+  ccArchive again;
+  again || loaded;
+  EXPECT_EQ(again.data(), out.data());
+  return loaded;
+}
+
+// A vertex record up to the label: point (3, 4), radius 1.5, span 90, percentages 0.25 and
+// 0.75, label 7.
+Bytes vertexHead(unsigned char version, unsigned char descriptionVersion = 0) {
+  Bytes b{version, descriptionVersion};
+  putU32(b, 0);  // empty name
+  for (double v : {3.0, 4.0, 1.5, 90.0, 0.25, 0.75}) putDouble(b, v);
+  putU32(b, 7);
+  return b;
+}
+
+Vertex unusualVertex() {
+  Vertex v(ccVector<2>(3, 4), 1.5, ccDegree(90), 0.25, 0.75, 7,
+           ccDimTol(10, 0.5, 0.25, ccDimTol::eOffsets));
+  v.extensionForward(0.125);
+  v.extensionBackward(0.375);
+  return v;
+}
+
+// Loads a record into v; returns the UnknownVersion's source and line, or "none".
+std::string unknownVersionOf(const Bytes& bytes) {
+  ccArchive in(bytes);
+  Vertex v;
+  try {
+    v.dispatchSerialize(in);
+  } catch (const ccArchive::UnknownVersion& e) {
+    return e.source() + ":" + std::to_string(e.line());
+  }
+  return "none";
+}
+
+TEST(SMDColors, DefaultsAreGreenLightGreyDarkGrey) {
+  const ccSMDColors c;
+  EXPECT_EQ(c.wireframeDefaultColor(), ccColor::greenColor());
+  EXPECT_EQ(c.syntheticDefaultColor(), ccColor::ltGreyColor());
+  EXPECT_EQ(c.syntheticBackgroundColor(), ccColor::dkGreyColor());
+}
+
+TEST(SMDColors, GreyOfRGBIsTheRoundedMean) {
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(10, 10, 11)), 10);
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(255, 255, 255)), 255);
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(0, 1, 1)), 1);  // 0.67 rounds up
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(0, 0, 1)), 0);
+}
+
+TEST(SMDColors, GreyOfIndexColoursFollowsTheStockTable) {
+  const struct {
+    const ccColor& color;
+    int grey;
+  } table[] = {
+      {ccColor::blackColor(), 5},    {ccColor::dkGreyColor(), 50},  {ccColor::greyColor(), 100},
+      {ccColor::ltGreyColor(), 150}, {ccColor::whiteColor(), 250},  {ccColor::redColor(), 120},
+      {ccColor::dkRedColor(), 90},   {ccColor::orangeColor(), 180}, {ccColor::yellowColor(), 210},
+      {ccColor::greenColor(), 130},  {ccColor::dkGreenColor(), 80}, {ccColor::cyanColor(), 200},
+      {ccColor::blueColor(), 160},   {ccColor::purpleColor(), 90},  {ccColor::magentaColor(), 170},
+      {ccColor::passColor(), 0},
+  };
+  for (const auto& e : table) {
+    EXPECT_EQ(ccSMDColors::colorToGrayScale(e.color), e.grey) << int(e.color.index());
+    // The index alone decides, not the RGB triple of the stock colour.
+    EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(e.color.index())), e.grey);
+  }
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(100)), 0);
+}
+
+TEST(SMDColors, GreyOfAColourOfNoKindIsAnAssertion) {
+  const Bytes noKind{0, 0, 0, 0, 9, 9, 9};
+  ccArchive in(noKind);
+  ccColor c;
+  in || c;
+  AssertCounter asserts;
+  EXPECT_EQ(ccSMDColors::colorToGrayScale(c), 0);
+  EXPECT_EQ(asserts.reports(), 1);
+}
+
+TEST(SMDColors, ArchiveRoundTripIsByteExact) {
+  const ccPtrHandle<ccSMDColors> c(
+      new ccSMDColors(ccColor(1, 2, 3), ccColor::redColor(), ccColor(42)));
+  const ccPtrHandle<ccSMDColors> back = roundTrip(c);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, *c);
+  EXPECT_TRUE(back->syntheticDefaultColor().isStockColor());
+
+  ccArchive out;
+  ccSMDColors(*c).dispatchSerialize(out);
+  EXPECT_EQ(out.data().size(), 1u + 3 * 7);
+  EXPECT_EQ(out.data()[0], 1);
+}
+
+TEST(SMDColors, VersionZeroReadsNoColoursAndLaterVersionsThrow) {
+  ccSMDColors c(ccColor::blueColor(), ccColor::blueColor(), ccColor::blueColor());
+  const Bytes v0{0x00, 0x07};  // the byte after the version is not the colours'
+  ccArchive in(v0);
+  c.dispatchSerialize(in);
+  EXPECT_EQ(in.remaining(), 1u);
+  EXPECT_EQ(c, ccSMDColors(ccColor::blueColor(), ccColor::blueColor(), ccColor::blueColor()));
+
+  ccArchive v2(Bytes{0x02});
+  try {
+    c.dispatchSerialize(v2);
+    FAIL() << "no exception";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "dispc/wrfm/colors");
+  }
+}
+
+// Records the transform the affine synthetic drawing receives.
+class RecordingDescription : public ccSMDGeometricDescription {
+ public:
+  using ccSMDGeometricDescription::ccSMDGeometricDescription;
+  using ccSMDGeometricDescription::drawSynthetic;
+  void drawWireframe(const ccXform<2>&, ccUITablet&) const override {}
+  void drawSynthetic(const ccXform<2>& x, ccPelBuffer<unsigned char>&) const override {
+    received = x;
+    ++calls;
+  }
+  mutable ccXform<2> received{ccMatrix<2>(7, 7, 7, 7), ccVector<2>(7, 7)};
+  mutable int calls = 0;
+};
+
+TEST(SMDGeometricDescription, SyntheticDrawingLinearisesAtTheOrigin) {
+  // Distortion about (5, 0), k1 = 0.01: at the origin r = 5, f = 1.25, the Jacobian is
+  // diag(f + 2 k1 r^2, f) and the origin maps to (-1.25, 0).
+  const ccPtrHandle_const<cc2XformBase> distortion(
+      new cc2XformRadialDistortion(ccXform<2>(), ccVector<2>(5, 0), 0.01));
+  ccPelBuffer<unsigned char> image(4, 4);
+  const RecordingDescription d("pad");
+  d.drawSynthetic(distortion, image);
+  EXPECT_EQ(d.calls, 1);
+  EXPECT_TRUE(cfRealEq(d.received.matrix(), ccMatrix<2>(1.75, 0, 0, 1.25), 1e-12));
+  EXPECT_TRUE(cfRealEq(d.received.trans(), ccVector<2>(-1.25, 0), 1e-12));
+
+  d.drawSynthetic(ccPtrHandle_const<cc2XformBase>(), image);
+  EXPECT_EQ(d.calls, 2);
+  EXPECT_EQ(d.received, ccXform<2>());
+}
+
+TEST(SMDGeometricDescription, ArchiveHoldsVersionAndName) {
+  RecordingDescription d("pad");
+  ccArchive out;
+  d.dispatchSerialize(out);
+  EXPECT_EQ(out.data(), (Bytes{0, 3, 0, 0, 0, 'p', 'a', 'd'}));
+  ccArchive in(out.data());
+  RecordingDescription back;
+  back.dispatchSerialize(in);
+  EXPECT_EQ(back.name(), "pad");
+}
+
+TEST(SMDVertex, ConstructorsStartFromTheDefaults) {
+  const Vertex none(ccVector<2>(), 0, ccDegree(0), 0.5, 0.5, -1, ccDimTol(-1, -1, -1));
+  EXPECT_TRUE(Vertex() == none);
+  // The short forms set "no tolerance" through offsets.
+  const Vertex w(ccVector<2>(1, 2), 0.5, 0.5, 3);
+  EXPECT_EQ(w.segmentLengthTol(), ccDimTol(-1, -1, -1, ccDimTol::eOffsets));
+  EXPECT_EQ(Vertex(ccVector<2>(1, 2), 2.5, 0.5, 0.5, 3).vertexRadius(), 2.5);
+}
+
+TEST(SMDVertex, PercentagesOutsideTheRangeAreRejected) {
+  Vertex v;
+  v.percentPrevSegment(0.01);
+  v.percentNextSegment(1.0);
+  EXPECT_EQ(v.percentPrevSegment(), 0.01);
+  EXPECT_EQ(v.percentNextSegment(), 1.0);
+
+  const unsigned long changes = v.changeCount();
+  try {
+    v.percentPrevSegment(0.0099);
+    FAIL() << "no exception";
+  } catch (const Vertex::Errors& e) {
+    EXPECT_EQ(e.errorNumber(), 0x11000350u);
+    EXPECT_EQ(e.message(), "Invalid poly segment length specified at vertex.");
+    EXPECT_EQ(typeid(e), typeid(Vertex::invalidSegmentLength));
+  }
+  EXPECT_THROW(v.percentNextSegment(1.0001), Vertex::invalidSegmentLength);
+  EXPECT_EQ(v.percentPrevSegment(), 0.01);
+  EXPECT_EQ(v.percentNextSegment(), 1.0);
+  EXPECT_EQ(v.changeCount(), changes);
+
+  EXPECT_THROW(Vertex(ccVector<2>(), 0.5, 0, 1), Vertex::invalidSegmentLength);
+  EXPECT_THROW(Vertex(ccVector<2>(), 0, ccDegree(0), 2, 0.5, 1, ccDimTol()),
+               Vertex::invalidSegmentLength);
+}
+
+TEST(SMDVertex, EqualityToleratesRoundingAndFullTurns) {
+  const Vertex v = unusualVertex();
+  Vertex w = v;
+  w.segmentAngleSpan(ccDegree(450));
+  EXPECT_TRUE(w == v);
+  w.point(ccVector<2>(3 + 1e-12, 4));
+  EXPECT_TRUE(w == v);
+  w.point(ccVector<2>(3 + 1e-10, 4));
+  EXPECT_TRUE(w != v);
+
+  w = v;
+  w.subModelLabel(8);
+  EXPECT_TRUE(w != v);
+  w = v;
+  w.extensionBackward(0.5);
+  EXPECT_TRUE(w != v);
+  w = v;
+  w.segmentLengthTol(ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets));
+  EXPECT_TRUE(w != v);
+
+  EXPECT_FALSE(Vertex(ccVector<2>(), 0.5, 0.5, 1) == Vertex(ccVector<2>(), 0.5, 0.5, 2));
+}
+
+TEST(SMDVertex, ScalingAndRigidMapping) {
+  const Vertex v = unusualVertex();
+  const Vertex s = 2 * v;
+  EXPECT_EQ(s.point(), ccVector<2>(6, 8));
+  EXPECT_EQ(s.vertexRadius(), 3);
+  EXPECT_EQ(s.segmentLengthTol(), ccDimTol(20, 0.5, 0.25, ccDimTol::eOffsets));
+  Vertex expected = s;
+  expected.point(v.point());
+  expected.vertexRadius(v.vertexRadius());
+  expected.segmentLengthTol(v.segmentLengthTol());
+  EXPECT_TRUE(expected == v);  // span, percentages, label and extensions stay
+
+  const Vertex m = cc2Rigid(ccRadian(ccDegree(90)), ccVector<2>(10, 0)) * v;
+  EXPECT_TRUE(cfRealEq(m.point(), ccVector<2>(6, 3), 1e-12));
+  expected = m;
+  expected.point(v.point());
+  EXPECT_TRUE(expected == v);
+}
+
+TEST(SMDVertex, ArchiveRoundTripIsByteExact) {
+  const ccPtrHandle<ccSMDGeometricDescription> h(new Vertex(unusualVertex()));
+  const ccPtrHandle<ccSMDGeometricDescription> back = roundTrip(h);
+  ASSERT_TRUE(back);
+  ASSERT_EQ(typeid(*back), typeid(Vertex));
+  const Vertex& v = static_cast<const Vertex&>(*back);
+  Vertex expected = unusualVertex();
+  expected.extensionForward(0);  // extensions are not archived
+  expected.extensionBackward(0);
+  EXPECT_TRUE(v == expected);
+
+  ccArchive plain;
+  expected.dispatchSerialize(plain);
+  Bytes record = vertexHead(2);
+  record.push_back(0);
+  for (double d : {10.0, 0.5, 0.25}) putDouble(record, d);
+  putU32(record, ccDimTol::eOffsets);
+  EXPECT_EQ(plain.data(), record);
+}
+
+TEST(SMDVertex, VersionOneSetsOffsetsKeepingTheNominal) {
+  Bytes bytes = vertexHead(1);
+  for (double d : {0.5, 0.25}) putDouble(bytes, d);
+  putU32(bytes, 99);  // the stored type is not used
+  Vertex v;
+  v.segmentLengthTol(ccDimTol(10, 8, 13));
+  ccArchive in(bytes);
+  v.dispatchSerialize(in);
+  EXPECT_TRUE(in.atEnd());
+  EXPECT_EQ(v.segmentLengthTol(), ccDimTol(10, 0.5, 0.25, ccDimTol::eOffsets));
+  EXPECT_EQ(v.point(), ccVector<2>(3, 4));
+  EXPECT_EQ(v.subModelLabel(), 7);
+
+  Bytes bad = vertexHead(1);
+  for (double d : {-2.0, 0.25}) putDouble(bad, d);
+  putU32(bad, 1);
+  Vertex kept;
+  ccArchive badIn(bad);
+  EXPECT_THROW(kept.dispatchSerialize(badIn), ccShapesError::BadGeom);
+  EXPECT_TRUE(kept == Vertex());
+}
+
+TEST(SMDVertex, VersionZeroClearsTheTolerance) {
+  Vertex v;
+  v.segmentLengthTol(ccDimTol(10, 8, 13));
+  ccArchive in(vertexHead(0));
+  v.dispatchSerialize(in);
+  EXPECT_TRUE(in.atEnd());
+  EXPECT_EQ(v.segmentLengthTol(), ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+  EXPECT_EQ(v.percentNextSegment(), 0.75);
+}
+
+TEST(SMDVertex, UnknownVersionsThrowWithoutSource) {
+  EXPECT_EQ(unknownVersionOf(vertexHead(3)), ":0");
+  EXPECT_EQ(unknownVersionOf(vertexHead(2, 1)), ":0");  // the description's version
+}
+
+// Exposes the version-taking archive form.
+class VersionedVertex : public Vertex {
+ public:
+  using Vertex::serialize_;
+};
+
+TEST(SMDVertex, StoringOldVersionsIsAnAssertion) {
+  VersionedVertex v;
+  for (unsigned char version : {0, 1}) {
+    AssertCounter asserts;
+    ccArchive out;
+    v.serialize_(out, version);
+    EXPECT_EQ(asserts.reports(), 1) << int(version);
+  }
+}
+
+}  // namespace
