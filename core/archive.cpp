@@ -174,10 +174,13 @@ ccPersistent* ccArchive::loadObject() {
   ccPersistent* object = cc_Instantiator::make(name);
   if (!object) throw UnknownClass("class \"" + name + "\" is not registered");
   // Keep a share while loading, so a failure part way through frees what was made.
-  if (auto* rep = dynamic_cast<ccRepBase*>(object))
-    keepAlive_.emplace_back(rep);
-  else
-    throw BadData("class \"" + name + "\" cannot be shared");  // LCOV: all our classes are
+  auto* rep = dynamic_cast<ccRepBase*>(object);
+  if (!rep) {
+    // A class that is archived only inside its owner (ccGraphicProps, say).
+    delete object;
+    throw BadData("class \"" + name + "\" cannot be shared");
+  }
+  keepAlive_.emplace_back(rep);
   loaded_.push_back(object);
   object->dispatchSerialize(*this);
   return object;

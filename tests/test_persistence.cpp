@@ -68,8 +68,22 @@ class Other : public virtual ccPersistent, public virtual ccRepBase {
   }
 };
 
+// Persistent but without a share count (as ccGraphicProps): it archives inside its owner, and
+// cannot be loaded through a handle.
+class Unshared : public virtual ccPersistent {
+ public:
+  Unshared() { ++Counts::constructed; }
+  ~Unshared() override { ++Counts::destroyed; }
+  CC_PERSISTENT_DISPATCH(Unshared, 0)
+  static ccPersistent* make() { return new Unshared; }
+
+ private:
+  void serialize_(ccArchive&, unsigned char) {}
+};
+
 const cc_Instantiator registerNode(typeid(Node), &Node::make);
 const cc_Instantiator registerOther(typeid(Other), &Other::make);
+const cc_Instantiator registerUnshared(typeid(Unshared), &Unshared::make);
 
 const std::string kNodeName = "persistence_test::Node";
 const std::string kOtherName = "persistence_test::Other";
@@ -304,6 +318,22 @@ TEST_F(PersistenceTest, UnknownClassNameIsUnknownClass) {
     EXPECT_NE(std::string(e.what()).find("no::SuchClass"), std::string::npos);
   }
   EXPECT_TRUE(h.isNull());
+}
+
+TEST_F(PersistenceTest, UnshareableClassIsBadDataAndFreed) {
+  Bytes bytes{0x01};
+  putString(bytes, "persistence_test::Unshared");
+  bytes.push_back(0x00);
+  const int live = Counts::live();
+  ccArchive in(bytes);
+  ccPtrHandle<Node> h;
+  try {
+    in || h;
+    ADD_FAILURE() << "loaded a class without a share count";
+  } catch (const ccArchive::BadData& e) {
+    EXPECT_NE(std::string(e.what()).find("cannot be shared"), std::string::npos);
+  }
+  EXPECT_EQ(Counts::live(), live);
 }
 
 TEST_F(PersistenceTest, BadTagIsBadData) {
