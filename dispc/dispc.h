@@ -46,6 +46,9 @@
 #include <dispc/sketchformat.h>
 #include <dispc/sketchop.h>
 #include <dispc/sketchshapes.h>
+#include <dispc/smd/description.h>
+#include <dispc/smd/dimension.h>
+#include <dispc/smd/polyvertex.h>
 #include <dispc/tablet.h>
 #include <dispc/tolfloor.h>
 #include <dispc/uirect.h>
@@ -54,6 +57,3 @@
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/colors.h>
 #include <dispc/wrfm/lineseg.h>
-#include <dispc/smd/description.h>
-#include <dispc/smd/dimension.h>
-#include <dispc/smd/polyvertex.h>

@@ -12,25 +12,12 @@
 #include <typeinfo>
 #include <vector>
 
+#include "archivebytes.h"
 #include "assertcounter.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
 using Dim = ccSMDDimension;
-
-void putU32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void putDouble(Bytes& b, double d) {
-  std::uint64_t v;
-  std::memcpy(&v, &d, sizeof v);
-  for (int i = 0; i < 8; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void putString(Bytes& b, const std::string& s) {
-  putU32(b, static_cast<std::uint32_t>(s.size()));
-  b.insert(b.end(), s.begin(), s.end());
-}
 
 void expectTol(const ccDimTol& t, double nom, double min, double max, ccDimTol::TolType type) {
   EXPECT_EQ(t.nomDim(), nom);

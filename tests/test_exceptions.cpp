@@ -21,9 +21,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+#include "archivebytes.h"
 
-using Bytes = std::vector<unsigned char>;
+namespace {
 
 // Expected identity of every error class: its qualified name and its number.
 template <class E>
@@ -70,13 +70,6 @@ DISPC_EXPECTED_ERROR(ccUIError::InvalidUISketch, 0x10002B17);
 DISPC_EXPECTED_ERROR(ccUIError::InitFailed, 0x10002B18);
 #undef DISPC_EXPECTED_ERROR
 
-void putU32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void putString(Bytes& b, const std::string& s) {
-  putU32(b, static_cast<std::uint32_t>(s.size()));
-  b.insert(b.end(), s.begin(), s.end());
-}
 // Tag 1 and the class name: the start of a new object in a persistent pointer.
 Bytes objectStart(const std::string& name) {
   Bytes b{0x01};

@@ -13,6 +13,8 @@
 #include <typeinfo>
 #include <vector>
 
+#include "archivebytes.h"
+
 namespace persistence_test {
 
 // Live-object bookkeeping of the test classes.
@@ -88,15 +90,6 @@ const cc_Instantiator registerUnshared(typeid(Unshared), &Unshared::make);
 const std::string kNodeName = "persistence_test::Node";
 const std::string kOtherName = "persistence_test::Other";
 
-using Bytes = std::vector<unsigned char>;
-
-void putU32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void putString(Bytes& b, const std::string& s) {
-  putU32(b, static_cast<std::uint32_t>(s.size()));
-  b.insert(b.end(), s.begin(), s.end());
-}
 // Tag 1, the class name, then a Node of version 0 with the given value; children follow.
 Bytes newNode(int value) {
   Bytes b{0x01};

@@ -14,21 +14,12 @@
 #include <typeinfo>
 #include <vector>
 
+#include "archivebytes.h"
 #include "assertcounter.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
 using Vertex = ccSMDGDPolyVertex;
-
-void putU32(Bytes& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-void putDouble(Bytes& b, double d) {
-  std::uint64_t v;
-  std::memcpy(&v, &d, sizeof v);
-  for (int i = 0; i < 8; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
 
 // Stores h, loads it back and stores the loaded object again; both stores must agree.
 template <class T>

@@ -16,15 +16,9 @@
 #include <typeinfo>
 #include <vector>
 
+#include "archivebytes.h"
+
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-void putString(Bytes& b, const std::string& s) {
-  const auto n = static_cast<std::uint32_t>(s.size());
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
-  b.insert(b.end(), s.begin(), s.end());
-}
 
 ccPtrHandle<ccException> loadError(const Bytes& bytes) {
   ccArchive in(bytes);
