@@ -95,7 +95,8 @@ void ccSMDGDPolyVertex::serialize_(ccArchive& ar, unsigned char version) {
   if (ar.isStoring() && version < 2) cstd_assert_(__LINE__, kVertexSource);
 
   ccSMDGeometricDescription::dispatchSerialize(ar);
-  // Load into copies, so that a failure part way leaves the vertex's fields as they were.
+  // Load into copies, so that a failure part way leaves the vertex's own fields as they were
+  // (the name, read above, may already have changed).
   ccVector<2> point = point_;
   double radius = vertexRadius_;
   double span = segmentAngleSpan_.toDouble();

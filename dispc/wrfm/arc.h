@@ -39,7 +39,8 @@ class cc2SegmentArc {
   cc2SegmentArc(const ccVector<2>& p1, const ccVector<2>& p2, const ccDegree& angleSpan);
   // The unit-circle arc of the ellipse's parametric angles, carried by the map from the unit
   // circle onto the ellipse. A ccEllipseArc gives a span in [0, 360) (a full ellipse gives 0);
-  // a ccEllipseArc2 keeps its signed span.
+  // a ccEllipseArc2 keeps its signed span. Both throw DegenerateShape for an ellipse with a
+  // zero radius: its map could not be inverted, and every world query needs the inverse.
   explicit cc2SegmentArc(const ccEllipseArc& e);
   explicit cc2SegmentArc(const ccEllipseArc2& e);
 
