@@ -11,7 +11,14 @@ constexpr const char* kSource = "core/rect";
 }
 
 ccRect::ccRect(const ccVector<2>& ul, const ccVector<2>& size) {
-  *this = fromCorners(ul, ul + size);
+  const ccVector<2> far = ul + size;
+  if (!std::isfinite(ul.x()) || !std::isfinite(ul.y()) || !std::isfinite(far.x()) ||
+      !std::isfinite(far.y()))
+    throw ccShapesError::BadGeom("rectangle corner is not finite");
+  // A size that is not negative is kept exactly: going through the far corner could change it
+  // in its last bits, or lose it altogether beside a large corner.
+  ul_ = ccVector<2>(size.x() >= 0 ? ul.x() : far.x(), size.y() >= 0 ? ul.y() : far.y());
+  sz_ = ccVector<2>(std::fabs(size.x()), std::fabs(size.y()));
 }
 
 ccRect ccRect::fromCorners(const ccVector<2>& a, const ccVector<2>& b) {

@@ -11,9 +11,9 @@ class ccRect : public ccShape {
  public:
   // At (0, 0) with size (0, 0): the empty rectangle that enclose() grows from.
   ccRect() = default;
-  // Upper-left corner and size. A negative size component flips the rectangle onto the
-  // other side of ul, so that the stored size is never negative. A corner that is not finite
-  // throws ccShapesError::BadGeom.
+  // Upper-left corner and size, both kept exactly. A negative size component flips the
+  // rectangle onto the other side of ul, so that the stored size is never negative. A corner
+  // that is not finite throws ccShapesError::BadGeom.
   ccRect(const ccVector<2>& ul, const ccVector<2>& size);
   // The rectangle spanned by two opposite corners.
   static ccRect fromCorners(const ccVector<2>& a, const ccVector<2>& b);

@@ -61,18 +61,8 @@ ccPoint readPointShape(ccSketchReader& r) {
 
 ccRadian readAngle(ccSketchReader& r) { return ccRadian(r.readDouble()); }
 
-// A rectangle with exactly the given corner and size: ccRect(ul, size) goes through the
-// opposite corner, which can change the size in its last bit, and the replayed rectangle
-// must be the recorded one.
-ccRect exactRect(const ccVector<2>& ul, const ccVector<2>& size) {
-  return decoded([&] {
-    if (!(size.x() >= 0 && size.y() >= 0)) return ccRect(ul, size);
-    if (!std::isfinite(ul.x()) || !std::isfinite(ul.y()))
-      throw ccShapesError::BadGeom("rectangle corner is not finite");
-    ccRect r(ccVector<2>(0, 0), size);
-    r.ul(ul);
-    return r;
-  });
+ccRect decodedRect(const ccVector<2>& ul, const ccVector<2>& size) {
+  return decoded([&] { return ccRect(ul, size); });
 }
 
 // Version-0 general rectangle (96 bytes): doubles 0-1 the centre, 2-5 the matrix, 7-8 the
@@ -1146,7 +1136,7 @@ void cc_UISketchOpPolygon::serialize_(ccArchive& ar, unsigned char version) {
 long cc_UISketchOpRectBase::parseByteStream(const unsigned char* p, std::size_t n) {
   ccSketchReader r(p, n);
   const ccVector<2> ul = r.readPoint(), size = r.readPoint();
-  const ccRect rect = exactRect(ul, size);
+  const ccRect rect = decodedRect(ul, size);
   mutating();
   rect_ = rect;
   return consumed(r);
@@ -1156,7 +1146,7 @@ long cc_UISketchOpRectBase::parseVersion0ByteStream(const unsigned char* p, std:
   ccSketchReader r(p, n);
   r.skip(1);
   const ccVector<2> ul = r.readPoint(), size = r.readPoint();
-  const ccRect rect = exactRect(ul, size);
+  const ccRect rect = decodedRect(ul, size);
   mutating();
   rect_ = rect;
   return consumed(r);

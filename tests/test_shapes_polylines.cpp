@@ -280,6 +280,26 @@ TEST(RectContour, DecomposeReverseSampleSubShape) {
   EXPECT_EQ(asPolyline(r.subShape(12, 16)), ccPolyline({V(1, 4), V(1, 2), V(3, 2)}));
 }
 
+// The size is kept exactly, even beside a corner so large that the far corner rounds back
+// onto it; a negative size flips onto the other side; the archive keeps both.
+TEST(RectContour, SizeIsKeptExactlyAndFlipsWhenNegative) {
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  const ccRect far(V(-1e300, 3), V(tiny, 0.1));
+  EXPECT_EQ(far.ul(), V(-1e300, 3));
+  EXPECT_EQ(far.sz(), V(tiny, 0.1));
+  const ccRect flipped(V(1, 2), V(-4, -3));
+  EXPECT_EQ(flipped.ul(), V(-3, -1));
+  EXPECT_EQ(flipped.sz(), V(4, 3));
+  for (const ccRect& r : {far, flipped}) {
+    const ccShapePtrh back = roundTrip(r);
+    const auto* loaded = dynamic_cast<const ccRect*>(back.get());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->ul(), r.ul());
+    EXPECT_EQ(loaded->sz(), r.sz());
+  }
+  EXPECT_THROW(ccRect(V(1e308, 0), V(1e308, 1)), ccShapesError::BadGeom);
+}
+
 // ---- ccAffineRectangle
 
 TEST(AffineRectangle, CornersBoundsAndInside) {
