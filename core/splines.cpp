@@ -116,14 +116,24 @@ double gauss8(const F& f, double a, double b) {
   return s * h;
 }
 
+// Adaptive Gauss-Legendre integration of f over [a, b], whose 8-point estimate is whole.
+// Halves an interval while its two halves disagree with it by more than eps (halved with each
+// level). budget bounds the halvings over the whole call: where rounding noise in f keeps the
+// halves from agreeing (extreme coordinates), the estimate stops improving, and refining to
+// the full depth would cost 2^depth evaluations.
 template <class F>
-double adaptiveIntegral(const F& f, double a, double b, double whole, double eps, int depth) {
+double adaptiveIntegral(const F& f, double a, double b, double whole, double eps, int depth,
+                        long& budget) {
   const double m = 0.5 * (a + b);
   const double left = gauss8(f, a, m), right = gauss8(f, m, b);
-  if (depth <= 0 || std::fabs(left + right - whole) <= eps) return left + right;
-  return adaptiveIntegral(f, a, m, left, eps / 2, depth - 1) +
-         adaptiveIntegral(f, m, b, right, eps / 2, depth - 1);
+  if (depth <= 0 || budget <= 0 || std::fabs(left + right - whole) <= eps) return left + right;
+  --budget;
+  const double l = adaptiveIntegral(f, a, m, left, eps / 2, depth - 1, budget);
+  return l + adaptiveIntegral(f, m, b, right, eps / 2, depth - 1, budget);
 }
+
+// Halvings allowed per length integral: far more than a smooth curve needs.
+constexpr long kIntegralBudget = 4096;
 
 void checkSampleParams(const ccShape::ccSampleParams& params, long minPoints) {
   if (!(params.spacing >= 0) || !(params.tolerance >= 0) || !std::isfinite(params.spacing) ||
@@ -334,8 +344,9 @@ double ccBezierCurve::lengthTo(double t) const {
     guess += parts[i];
   }
   const double eps = std::max(1e-14 * guess, std::numeric_limits<double>::min());
+  long budget = kIntegralBudget;
   for (int i = 0; i < n; ++i)
-    total += adaptiveIntegral(speed, t * i / n, t * (i + 1) / n, parts[i], eps / n, 30);
+    total += adaptiveIntegral(speed, t * i / n, t * (i + 1) / n, parts[i], eps / n, 30, budget);
   return total;
 }
 
@@ -475,7 +486,8 @@ void equalArcPoints(const ccBezierCurve& c, long n, std::vector<ccVector<2>>& ou
   auto lengthBetween = [&](double a, double b) {
     if (b <= a) return 0.0;
     const double whole = gauss8(speed, a, b);
-    return adaptiveIntegral(speed, a, b, whole, 1e-14 * std::max(total, 1e-300), 30);
+    long budget = kIntegralBudget;
+    return adaptiveIntegral(speed, a, b, whole, 1e-14 * std::max(total, 1e-300), 30, budget);
   };
   for (long k = 1; k + 1 < n; ++k) {
     const double target = total * static_cast<double>(k) / static_cast<double>(n - 1);
