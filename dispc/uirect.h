@@ -10,6 +10,8 @@
 #include <core/pair.h>
 #include <dispc/errors.h>
 
+#include <limits>
+
 class ccUIRect {
  public:
   static const ccUIRect null;
@@ -88,12 +90,22 @@ class ccUIRect {
   // ccArchive::UnknownVersion with "dispc/uirect".
   friend ccArchive& operator||(ccArchive& ar, ccUIRect& r);
 
-  // The rectangle from (x0, y0) to (x1, y1), exclusive, normalised.
+  // The rectangle from (x0, y0) to (x1, y1), exclusive, normalised. Edges at the ends of the
+  // long range (clamped pixel coordinates) give a size saturated at the largest long.
   static ccUIRect fromEdges(long x0, long y0, long x1, long y1) {
-    return ccUIRect(x0, y0, x1 - x0, y1 - y0);
+    return ccUIRect(x0, y0, extent(x0, x1), extent(y0, y1));
   }
 
  private:
+  // b - a when b > a, else 0; a difference beyond the long range saturates (a is then
+  // negative, so a + the result still fits).
+  static long extent(long a, long b) {
+    if (b <= a) return 0;
+    const unsigned long d = static_cast<unsigned long>(b) - static_cast<unsigned long>(a);
+    return d > static_cast<unsigned long>(std::numeric_limits<long>::max())
+               ? std::numeric_limits<long>::max()
+               : static_cast<long>(d);
+  }
   void normalize() {
     if (sz_.first <= 0 || sz_.second <= 0) {
       ul_ = ccPair<long>();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -46,6 +47,20 @@ TEST(UIRect, EdgesAndCornersAreExclusive) {
   EXPECT_FALSE(box.within(ccPair<long>(-1, 0)));
   EXPECT_TRUE(box.within(rect(2, 2, 8, 8)));
   EXPECT_FALSE(box.within(rect(2, 2, 9, 8)));
+}
+
+// Pixel edges clamped to the ends of the long range (huge mapped coordinates) must not
+// overflow: the size saturates and the far edge still fits.
+TEST(UIRect, EdgesAtTheEndsOfTheLongRangeSaturateTheSize) {
+  constexpr long kMin = std::numeric_limits<long>::min(), kMax = std::numeric_limits<long>::max();
+  const ccUIRect wide = ccUIRect::fromEdges(kMin, -6, 4, kMax);
+  EXPECT_EQ(wide.left(), kMin);
+  EXPECT_EQ(wide.width(), kMax);
+  EXPECT_EQ(wide.right(), -1);
+  EXPECT_EQ(wide.top(), -6);
+  EXPECT_EQ(wide.height(), kMax);
+  EXPECT_EQ(ccUIRect::fromEdges(0, 0, kMax, 1).width(), kMax);
+  EXPECT_EQ(ccUIRect::fromEdges(kMax, 0, kMin, 1), ccUIRect());
 }
 
 TEST(UIRect, CornerSetterKeepsSizeAndLeavesNullAlone) {
