@@ -346,8 +346,9 @@ ccArchive& operator||(ccArchive& ar, ccPelBuffer<T>& buf) {
   long w = buf.width(), h = buf.height(), ox = buf.offset().first, oy = buf.offset().second;
   ccXform<2> xf = buf.imageFromClientXform();
   ar || w || h || ox || oy || xf;
+  // A window without columns has no pels, however many rows it claims: no row walk.
   if (ar.isStoring()) {
-    for (long y = 0; y < h; ++y) {
+    for (long y = 0; w > 0 && y < h; ++y) {
       T* row = buf.pointToRow(y);
       for (long x = 0; x < w; ++x) ar || row[x];
     }
@@ -359,7 +360,7 @@ ccArchive& operator||(ccArchive& ar, ccPelBuffer<T>& buf) {
     ar.checkCount(static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h), sizeof(T));
   }
   ccPelBuffer<T> loaded(w, h);
-  for (long y = 0; y < h; ++y) {
+  for (long y = 0; w > 0 && y < h; ++y) {
     T* row = loaded.pointToRow(y);
     for (long x = 0; x < w; ++x) ar || row[x];
   }

@@ -327,6 +327,26 @@ TEST(PelBufferArchive, RoundTripKeepsPelsOffsetAndTransform) {
   EXPECT_EQ(p2.get(1, 0), ccPackedRGB16Pel(0xBEEF));
 }
 
+// A buffer without columns holds no pels however many rows it claims; loading and storing it
+// must not walk those rows.
+TEST(PelBufferArchive, ZeroWidthWithHugeHeightLoadsAndStoresAtOnce) {
+  ccPelBuffer<unsigned char> b(0, 3);
+  ccArchive out;
+  out || b;
+  std::vector<unsigned char> bytes = out.data();
+  // version, bound, then w and h as 64-bit values: h at bytes 10 to 17.
+  const std::uint64_t huge = 1000000000000000ull;
+  for (int i = 0; i < 8; ++i) bytes[10 + i] = static_cast<unsigned char>(huge >> (8 * i));
+  ccArchive in(bytes);
+  ccPelBuffer<unsigned char> c;
+  in || c;
+  EXPECT_EQ(c.width(), 0);
+  EXPECT_EQ(c.height(), static_cast<long>(huge));
+  ccArchive again;
+  again || c;
+  EXPECT_EQ(again.data(), bytes);
+}
+
 TEST(PelBufferArchive, UnknownVersionAndShortDataThrow) {
   ccPelBuffer<unsigned char> b(2, 2);
   ccArchive out;
