@@ -799,10 +799,14 @@ void cc_UISketchOpRectKind::putRect(ccUISketch& s) const {
 
 void cc_UISketchOpRectKind::serializeRect(ccArchive& ar) {
   ar || kind_;
-  if (kind_ != 0)
-    ar || uiRect_;
-  else
+  if (kind_ == 0) {
     rect_.dispatchSerialize(ar);
+    return;
+  }
+  ar || uiRect_;
+  // The archive form keeps a rectangle as stored; the stream form is normalised, and the
+  // operation holds what parsing its stream bytes gives.
+  if (ar.isLoading()) uiRect_ = ccUIRect(uiRect_.ul(), uiRect_.sz());
 }
 
 long cc_UISketchOpSet::parseByteStream(const unsigned char* p, std::size_t n) {
