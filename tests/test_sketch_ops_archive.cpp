@@ -402,7 +402,8 @@ TEST(SketchArchive, LoadedScreenRectanglesAreNormalisedAsParsedOnes) {
   ASSERT_NE(at, archive.end());
   at[19] = 0;  // version, ul pair (version, x, y), sz pair version, then the width: 3 -> 0
   ccUISketch s = loaded(archive);
-  const std::vector<ccSketchOperation> ops = operations(bytesOf(s));
+  const Bytes stream = bytesOf(s);  // the operations point into it
+  const std::vector<ccSketchOperation> ops = operations(stream);
   ASSERT_EQ(ops.size(), 1u);
   Bytes nullRect(17, 0);
   nullRect[0] = 1;  // the kind byte: a screen rectangle follows
