@@ -50,6 +50,7 @@
 #include <dispc/smd/dimension.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/tablet.h>
+#include <dispc/tolerance.h>
 #include <dispc/tolfloor.h>
 #include <dispc/uirect.h>
 #include <dispc/uisketch.h>
