@@ -8,6 +8,9 @@
 #include <core/archive.h>
 #include <core/exception.h>
 
+#include <string>
+#include <utility>
+
 // Defined beside the display library's class registrations. Referring to it from every
 // translation unit that sees a display class keeps those registrations in static links.
 extern const int ccDispcClassesRegistered;
@@ -26,13 +29,17 @@ class ccUIError {
 
    protected:
     Errors() = default;
+    explicit Errors(std::string message) : ccException(std::move(message)) {}
     void serialize_(ccArchive& ar, unsigned char version);
   };
 
-#define CC_UI_ERROR(Name, number)                          \
-  class Name : public ccErrorClass<Name, Errors, number> { \
-   public:                                                 \
-    Name() = default;                                      \
+// Each error can carry a message that says what went wrong (the file, the size asked for,
+// the back end's own status text); what() then reads "<class> (<number>): <message>".
+#define CC_UI_ERROR(Name, number)                                                                  \
+  class Name : public ccErrorClass<Name, Errors, number> {                                         \
+   public:                                                                                         \
+    Name() = default;                                                                              \
+    explicit Name(std::string message) : ccErrorClass<Name, Errors, number>(std::move(message)) {} \
   }
 
   CC_UI_ERROR(BadLayer, 0x10002B00);             // a layer outside the accepted range

@@ -2,20 +2,31 @@
 
 #include <dispc/errors.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
+std::string sizeText(long width, long height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
 cairo_surface_t* newImageSurface(long width, long height) {
-  if (width < 0 || height < 0) throw ccUIError::BadParams();
+  if (width < 0 || height < 0)
+    throw ccUIError::BadParams("negative image size " + sizeText(width, height));
   return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width),
                                     static_cast<int>(height));
 }
 
 cairo_surface_t* referenced(cairo_surface_t* s) {
-  if (!s || cairo_surface_get_type(s) != CAIRO_SURFACE_TYPE_IMAGE) throw ccUIError::BadParams();
+  if (!s || cairo_surface_get_type(s) != CAIRO_SURFACE_TYPE_IMAGE)
+    throw ccUIError::BadParams("an image scope needs a Cairo image surface");
   const cairo_format_t f = cairo_image_surface_get_format(s);
-  if (f != CAIRO_FORMAT_ARGB32 && f != CAIRO_FORMAT_RGB24) throw ccUIError::BadParams();
+  if (f != CAIRO_FORMAT_ARGB32 && f != CAIRO_FORMAT_RGB24)
+    throw ccUIError::BadParams("an image scope needs an ARGB32 or RGB24 surface");
   return cairo_surface_reference(s);
 }
 
@@ -44,23 +55,46 @@ ccPelBuffer<ccPackedRGB32Pel> surfacePels(cairo_surface_t* s) {
   return out;
 }
 
+// True when the file starts with the PNG signature (Cairo reports other files as "out of
+// memory").
+bool hasPngSignature(const std::string& path) {
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  unsigned char head[8] = {};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return true;  // Cairo says why it cannot be opened
+  const std::size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  return n == sizeof head && std::memcmp(head, kSignature, sizeof head) == 0;
+}
+
 cairo_surface_t* readPng(const std::string& path) {
+  if (!hasPngSignature(path))
+    throw ccUIError::InitFailed(path + ": cannot read the PNG file: not a PNG file");
+  errno = 0;
   cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+  if (const cairo_status_t status = cairo_surface_status(s); status != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
-    throw ccUIError::InitFailed();
+    cfCairoFail(path + ": cannot read the PNG file", status);
   }
   return s;
 }
 
+void writeSurfacePng(cairo_surface_t* s, const std::string& path) {
+  errno = 0;
+  if (const cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
+      status != CAIRO_STATUS_SUCCESS)
+    cfCairoFail(path + ": cannot write the PNG file", status);
+}
+
 template <class T, class Convert>
 void writePels(const ccPelBuffer_const<T>& image, const std::string& path, Convert convert) {
-  if (!image.isBound()) throw ccUIError::BadParams();
+  if (!image.isBound()) throw ccUIError::BadParams(path + ": no image to write");
   cairo_surface_t* s = cairo_image_surface_create(
       CAIRO_FORMAT_RGB24, static_cast<int>(image.width()), static_cast<int>(image.height()));
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+  if (const cairo_status_t status = cairo_surface_status(s); status != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
-    throw ccUIError::InitFailed();
+    cfCairoFail("cannot make a " + sizeText(image.width(), image.height()) + " image surface",
+                status);
   }
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
@@ -71,9 +105,13 @@ void writePels(const ccPelBuffer_const<T>& image, const std::string& path, Conve
     for (long x = 0; x < image.width(); ++x) row[x] = 0xFF000000u | convert(src[x]);
   }
   cairo_surface_mark_dirty(s);
-  const cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
+  try {
+    writeSurfacePng(s, path);
+  } catch (...) {
+    cairo_surface_destroy(s);
+    throw;
+  }
   cairo_surface_destroy(s);
-  if (status != CAIRO_STATUS_SUCCESS) throw ccUIError::InitFailed();
 }
 
 }  // namespace
@@ -88,14 +126,14 @@ ccCairoImageScope::ccCairoImageScope(cairo_surface_t* imageSurface)
 
 void ccCairoImageScope::writePng(const std::string& path) const {
   cairo_surface_flush(surface());
-  if (cairo_surface_write_to_png(surface(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
-    throw ccUIError::InitFailed();
-  }
+  writeSurfacePng(surface(), path);
 }
 
 ccPackedRGB32Pel ccCairoImageScope::pel(long x, long y) const {
   if (x < 0 || y < 0 || x >= surfaceWidth() || y >= surfaceHeight()) {
-    throw ccUIError::BadParams();
+    throw ccUIError::BadParams("pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                               ") is outside the " + sizeText(surfaceWidth(), surfaceHeight()) +
+                               " surface");
   }
   cairo_surface_t* s = surface();
   cairo_surface_flush(s);

@@ -6,7 +6,8 @@
 // and the alpha in the top byte (255 opaque, 0 transparent).
 //
 // Failures (a surface that cannot be made, a file that cannot be read or written) throw
-// ccUIError::InitFailed; a negative size throws ccUIError::BadParams.
+// ccUIError::InitFailed, a negative size ccUIError::BadParams; the message says what failed
+// (the file and Cairo's reason, or the size asked for).
 #pragma once
 
 #include <backends/cairo/cairoscope.h>

@@ -4,8 +4,7 @@
 #include <backends/cairo/cairovector.h>
 #include <dispc/errors.h>
 
-#include <cairo-pdf.h>
-#include <cairo-svg.h>
+#include <string>
 
 namespace {
 
@@ -32,7 +31,7 @@ ccCairoLayers::~ccCairoLayers() = default;
 ccCairoScope& ccCairoLayers::scope(int layer) const {
   if (layer == 0) return *image_;
   if (layer == 1) return *overlay_;
-  throw ccUIError::BadLayer();
+  throw ccUIError::BadLayer("layer " + std::to_string(layer) + " (expected 0 or 1)");
 }
 
 void ccCairoLayers::antialias(bool on) {
@@ -69,23 +68,9 @@ void ccCairoLayers::writePng(const std::string& path) const {
 }
 
 void ccCairoLayers::writeSvg(const std::string& path) const {
-  writeFile(cairo_svg_surface_create(path.c_str(), double(width_), double(height_)));
+  cfCairoWriteSvg(path, double(width_), double(height_), [this](cairo_t* cr) { compose(cr); });
 }
 
 void ccCairoLayers::writePdf(const std::string& path) const {
-  writeFile(cairo_pdf_surface_create(path.c_str(), double(width_), double(height_)));
-}
-
-void ccCairoLayers::writeFile(cairo_surface_t* target) const {
-  if (cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(target);
-    throw ccUIError::InitFailed();
-  }
-  cairo_t* cr = cairo_create(target);
-  compose(cr);
-  cairo_destroy(cr);
-  cairo_surface_finish(target);
-  const cairo_status_t status = cairo_surface_status(target);
-  cairo_surface_destroy(target);
-  if (status != CAIRO_STATUS_SUCCESS) throw ccUIError::InitFailed();
+  cfCairoWritePdf(path, double(width_), double(height_), [this](cairo_t* cr) { compose(cr); });
 }

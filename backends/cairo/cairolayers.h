@@ -38,7 +38,8 @@ class ccCairoLayers {
   void compose(cairo_t* target, double x = 0, double y = 0) const;
   // The composed picture's pixels (alpha in the top byte, as ccCairoImageScope::pels).
   ccPelBuffer<ccPackedRGB32Pel> composed() const;
-  // The composed picture as a file; ccUIError::InitFailed when it cannot be written.
+  // The composed picture as a file; ccUIError::InitFailed naming the file and the
+  // reason when it cannot be written.
   void writePng(const std::string& path) const;
   void writeSvg(const std::string& path) const;
   void writePdf(const std::string& path) const;
@@ -46,8 +47,6 @@ class ccCairoLayers {
  private:
   // Paints one layer's surface.
   void paintLayer(cairo_t* target, const ccCairoScope& layer, double x, double y) const;
-  // Composes into a new file surface, finishes and releases it.
-  void writeFile(cairo_surface_t* target) const;
 
   long width_, height_;
   ccCairoScope::SurfaceKind kind_;

@@ -3,10 +3,21 @@
 #include <dispc/errors.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
+#include <string>
 #include <utility>
+
+void cfCairoFail(const std::string& what, cairo_status_t status) {
+  std::string message = what + ": " + cairo_status_to_string(status);
+  const int error = errno;
+  if (error != 0 && (status == CAIRO_STATUS_READ_ERROR || status == CAIRO_STATUS_WRITE_ERROR))
+    message += std::string(" (") + std::strerror(error) + ")";
+  throw ccUIError::InitFailed(message);
+}
 
 // ---- The canvas: what a scope tree shares
 
@@ -15,10 +26,10 @@ class cc_CairoCanvas {
   cc_CairoCanvas(cairo_surface_t* surface, ccCairoScope::SurfaceKind kind, long width, long height)
       : surface(surface), kind(kind), width(width), height(height) {
     cr = cairo_create(surface);
-    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    if (const cairo_status_t status = cairo_status(cr); status != CAIRO_STATUS_SUCCESS) {
       cairo_destroy(cr);
       cairo_surface_destroy(surface);
-      throw ccUIError::InitFailed();
+      cfCairoFail("cannot make a drawing context", status);
     }
     palette = ccCairoScope::defaultPalette();
     fonts[-1] = ccCairoFont();
@@ -145,9 +156,10 @@ std::vector<std::string> lines(const std::string& text) {
 cairo_surface_t* newPelSurface(long w, long h) {
   cairo_surface_t* s =
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h));
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+  if (const cairo_status_t status = cairo_surface_status(s); status != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
-    throw ccUIError::InitFailed();
+    cfCairoFail("cannot make a " + std::to_string(w) + "x" + std::to_string(h) + " image surface",
+                status);
   }
   return s;
 }
@@ -307,9 +319,11 @@ ccCairoScope::~ccCairoScope() {
 
 std::shared_ptr<cc_CairoCanvas> ccCairoScope::makeCanvas(cairo_surface_t* surface, SurfaceKind kind,
                                                          long width, long height) {
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+  if (const cairo_status_t status = cairo_surface_status(surface); status != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
-    throw ccUIError::InitFailed();
+    cfCairoFail("cannot make a " + std::to_string(width) + "x" + std::to_string(height) +
+                    (kind == eVector ? " vector" : " image") + " surface",
+                status);
   }
   return std::make_shared<cc_CairoCanvas>(surface, kind, width, height);
 }
@@ -375,7 +389,8 @@ void ccCairoScope::textBackground(bool on) { canvas_->textBackground = on; }
 
 int ccCairoScope::grey16Shift() const { return canvas_->grey16Shift; }
 void ccCairoScope::grey16Shift(int shift) {
-  if (shift < 0 || shift > 15) throw ccUIError::BadParams();
+  if (shift < 0 || shift > 15)
+    throw ccUIError::BadParams("grey16Shift " + std::to_string(shift) + " is outside 0 to 15");
   canvas_->grey16Shift = shift;
 }
 

@@ -93,6 +93,11 @@ struct ccCairoFont {
   bool operator!=(const ccCairoFont& o) const { return !(*this == o); }
 };
 
+// Throws ccUIError::InitFailed with the message "<what>: <Cairo's status text>"; when a file
+// could not be opened, read or written, the system's reason follows in parentheses (set errno
+// to 0 before the failing call). `what` names the file or the size asked for.
+[[noreturn]] void cfCairoFail(const std::string& what, cairo_status_t status);
+
 class ccCairoScope : public ccUIScope {
  public:
   // What the scope draws on.

@@ -1,31 +1,43 @@
 #include <backends/cairo/cairovector.h>
 
+#include <backends/cairo/cairoimage.h>
 #include <dispc/errors.h>
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 
+#include <cerrno>
+#include <string>
+
 namespace {
 
 cairo_surface_t* newRecording(long width, long height) {
-  if (width < 0 || height < 0) throw ccUIError::BadParams();
+  if (width < 0 || height < 0)
+    throw ccUIError::BadParams("negative drawing size " + std::to_string(width) + "x" +
+                               std::to_string(height));
   const cairo_rectangle_t extents = {0, 0, double(width), double(height)};
   return cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
 }
 
-// Replays into a new file surface and finishes it.
-void writeTo(const ccCairoVectorScope& scope, cairo_surface_t* target) {
-  if (cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
+using CreateSurface = cairo_surface_t* (*)(const char*, double, double);
+
+void writeVectorFile(const char* format, CreateSurface create, const std::string& path,
+                     double width, double height, const std::function<void(cairo_t*)>& paint) {
+  const std::string what = path + ": cannot write the " + format + " file";
+  errno = 0;
+  cairo_surface_t* target = create(path.c_str(), width, height);
+  if (const cairo_status_t status = cairo_surface_status(target); status != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(target);
-    throw ccUIError::InitFailed();
+    cfCairoFail(what, status);
   }
   cairo_t* cr = cairo_create(target);
-  scope.replay(cr);
+  paint(cr);
   cairo_destroy(cr);
+  errno = 0;
   cairo_surface_finish(target);
   const cairo_status_t status = cairo_surface_status(target);
   cairo_surface_destroy(target);
-  if (status != CAIRO_STATUS_SUCCESS) throw ccUIError::InitFailed();
+  if (status != CAIRO_STATUS_SUCCESS) cfCairoFail(what, status);
 }
 
 }  // namespace
@@ -43,26 +55,27 @@ void ccCairoVectorScope::replay(cairo_t* target, double x, double y) const {
 }
 
 void ccCairoVectorScope::writeSvg(const std::string& path) const {
-  writeTo(*this,
-          cairo_svg_surface_create(path.c_str(), double(surfaceWidth()), double(surfaceHeight())));
+  cfCairoWriteSvg(path, double(surfaceWidth()), double(surfaceHeight()),
+                  [this](cairo_t* cr) { replay(cr); });
 }
 
 void ccCairoVectorScope::writePdf(const std::string& path) const {
-  writeTo(*this,
-          cairo_pdf_surface_create(path.c_str(), double(surfaceWidth()), double(surfaceHeight())));
+  cfCairoWritePdf(path, double(surfaceWidth()), double(surfaceHeight()),
+                  [this](cairo_t* cr) { replay(cr); });
 }
 
 void ccCairoVectorScope::writePng(const std::string& path) const {
-  cairo_surface_t* s = cairo_image_surface_create(
-      CAIRO_FORMAT_ARGB32, static_cast<int>(surfaceWidth()), static_cast<int>(surfaceHeight()));
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(s);
-    throw ccUIError::InitFailed();
-  }
-  cairo_t* cr = cairo_create(s);
-  replay(cr);
-  cairo_destroy(cr);
-  const cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
-  cairo_surface_destroy(s);
-  if (status != CAIRO_STATUS_SUCCESS) throw ccUIError::InitFailed();
+  ccCairoImageScope out(surfaceWidth(), surfaceHeight());
+  replay(out.context());
+  out.writePng(path);
+}
+
+void cfCairoWriteSvg(const std::string& path, double width, double height,
+                     const std::function<void(cairo_t*)>& paint) {
+  writeVectorFile("SVG", &cairo_svg_surface_create, path, width, height, paint);
+}
+
+void cfCairoWritePdf(const std::string& path, double width, double height,
+                     const std::function<void(cairo_t*)>& paint) {
+  writeVectorFile("PDF", &cairo_pdf_surface_create, path, width, height, paint);
 }

@@ -6,11 +6,12 @@
 // A recording cannot be read back: flood fills are ignored and drags only keep their state.
 //
 // Failures (a surface that cannot be made, a file that cannot be written) throw
-// ccUIError::InitFailed; a negative size throws ccUIError::BadParams.
+// ccUIError::InitFailed, a negative size ccUIError::BadParams; the message says what failed.
 #pragma once
 
 #include <backends/cairo/cairoscope.h>
 
+#include <functional>
 #include <string>
 
 class ccCairoVectorScope : public ccCairoScope {
@@ -25,3 +26,10 @@ class ccCairoVectorScope : public ccCairoScope {
   // context's user space.
   void replay(cairo_t* target, double x = 0, double y = 0) const;
 };
+
+// Writes an SVG or PDF file of width x height points (one pixel = one point); paint draws into
+// its context. ccUIError::InitFailed naming the file when it cannot be written.
+void cfCairoWriteSvg(const std::string& path, double width, double height,
+                     const std::function<void(cairo_t*)>& paint);
+void cfCairoWritePdf(const std::string& path, double width, double height,
+                     const std::function<void(cairo_t*)>& paint);
