@@ -3,19 +3,16 @@
 //
 //   dispc-render [options] SKETCH OUTPUT
 //
-// The picture is drawn through a root tablet over the two Cairo layers: the image (or the
-// blank canvas) on the image layer, then the sketch replayed with its operations on their own
-// layers, the overlay composed over the image. PNG output is rasterised, SVG and PDF stay
-// vectors.
+// The picture is drawn by cfCairoRenderSketch (backends/cairo/cairorender.h): the image (or
+// the blank canvas) on the image layer, then the sketch replayed with its operations on their
+// own layers. PNG output is rasterised, SVG and PDF stay vectors. A sketch that draws nothing
+// inside the picture is reported on standard error (a warning; the picture is still written).
 #include "toolsupport.h"
 
-#include <backends/cairo/cairoimage.h>
-#include <backends/cairo/cairolayers.h>
-#include <dispc/tablet.h>
+#include <backends/cairo/cairorender.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -153,38 +150,6 @@ Options parse(int argc, char** argv) {
   return o;
 }
 
-// The background image: 8-bit pels (PGM) or packed RGB pels (PNG); the kind is told by the
-// file's first bytes.
-struct Background {
-  ccPelBuffer<unsigned char> grey;
-  ccPelBuffer<ccPackedRGB32Pel> rgb;
-  bool isRgb = false;
-  long width() const { return isRgb ? rgb.width() : grey.width(); }
-  long height() const { return isRgb ? rgb.height() : grey.height(); }
-};
-
-Background readImage(const std::string& path) {
-  const std::vector<unsigned char> bytes = cfToolReadFile(path);
-  static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  Background b;
-  if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPngSignature, 8) == 0) {
-    try {
-      b.rgb = cfCairoReadPngRGB32(path);
-    } catch (const std::exception&) {
-      throw ccToolError(path + ": truncated or malformed PNG image");
-    }
-    b.isRgb = true;
-  } else if (bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '2')) {
-    b.grey = cfToolParsePgm(bytes, path);
-  } else {
-    throw ccToolError(path + ": not a PNG or PGM image");
-  }
-  if (b.width() > 32767 || b.height() > 32767)
-    throw ccToolError(path + ": image too large (" + std::to_string(b.width()) + "x" +
-                      std::to_string(b.height()) + ")");
-  return b;
-}
-
 int run(int argc, char** argv) {
   const Options o = parse(argc, argv);
   if (o.help) {
@@ -193,58 +158,61 @@ int run(int argc, char** argv) {
   }
 
   const ccUISketch sketch = cfToolLoadSketch(o.sketch);
-  Background image;
-  long width = o.width, height = o.height;
+  ccImageFile image;
   if (!o.image.empty()) {
-    image = readImage(o.image);
-    width = image.width();
-    height = image.height();
+    try {
+      image = cfReadImageFile(o.image);
+    } catch (const ccException& e) {
+      throw ccToolError(cfToolErrorText(e));  // the message names the file
+    }
   }
+  const long width = o.image.empty() ? o.width : image.width();
+  const long height = o.image.empty() ? o.height : image.height();
   const double outW = std::ceil(static_cast<double>(width) * o.zoomX - 1e-9);
   const double outH = std::ceil(static_cast<double>(height) * o.zoomY - 1e-9);
-  if (outW < 1 || outH < 1 || outW > 32767 || outH > 32767)
-    throw ccToolUsageError("the zoomed picture would be " + cfToolNumber(outW) + "x" +
-                           cfToolNumber(outH) + " pixels (1 to 32767 each)");
+  if (outW < 1 || outH < 1 || outW > kCairoMaxPictureSide || outH > kCairoMaxPictureSide) {
+    const std::string size = cfToolNumber(outW) + "x" + cfToolNumber(outH);
+    if (o.image.empty() || (o.zoomX != 1 || o.zoomY != 1))
+      throw ccToolUsageError("the zoomed picture would be " + size + " pixels (1 to 32767 each)");
+    throw ccToolError(o.image + ": image too large (" + size + ")");
+  }
 
-  const bool vector = o.format != "png";
-  ccCairoLayers layers(static_cast<long>(outW), static_cast<long>(outH),
-                       vector ? ccCairoScope::eVector : ccCairoScope::eRaster);
-  layers.antialias(o.antialias);
-  {
-    ccUITablet tablet(&layers.image(), &layers.overlay());
-    tablet.visible(true);
-    tablet.scaleExact(ccPair<double>(o.zoomX, o.zoomY));
-    const ccPoint origin(0, 0);
-    if (o.image.empty()) {
-      const unsigned char v = static_cast<unsigned char>(o.background);
-      tablet.set(ccColor(v, v, v), ccUITablet::eImageLayer);
-    } else if (image.isRgb) {
-      tablet.draw(image.rgb, origin, false, 0ul, ccUITablet::eImageLayer);
-    } else {
-      tablet.draw(image.grey, origin, false, 0, false, ccUITablet::eImageLayer);
-    }
-    try {
-      tablet.draw(sketch, ccPoint(o.offsetX, o.offsetY), o.layer);
-    } catch (const std::exception& e) {
-      throw ccToolError(o.sketch + ": cannot replay the sketch: " + cfToolErrorText(e));
-    }
+  ccCairoRenderOptions options;
+  options.width = o.width;
+  options.height = o.height;
+  options.background = static_cast<unsigned char>(o.background);
+  options.offset = ccVector<2>(o.offsetX, o.offsetY);
+  options.layer = o.layer;
+  options.zoom = ccPair<double>(o.zoomX, o.zoomY);
+  options.antialias = o.antialias;
+  options.kind = o.format == "png" ? ccCairoScope::eRaster : ccCairoScope::eVector;
+  ccCairoRendering picture;
+  try {
+    picture = cfCairoRenderSketch(image, sketch, options);
+  } catch (const std::exception& e) {
+    throw ccToolError(o.sketch + ": cannot replay the sketch: " + cfToolErrorText(e));
   }
 
   ccToolOutputFile out(o.output);
   try {
     if (o.format == "png")
-      layers.writePng(out.tempPath());
+      picture.layers->writePng(out.tempPath());
     else if (o.format == "svg")
-      layers.writeSvg(out.tempPath());
+      picture.layers->writeSvg(out.tempPath());
     else
-      layers.writePdf(out.tempPath());
-  } catch (const std::exception&) {
-    throw ccToolError(o.output + ": cannot write the " + o.format + " file");
+      picture.layers->writePdf(out.tempPath());
+  } catch (const std::exception& e) {
+    throw out.writeError(e);
   }
   out.commit();
+  if (picture.sketchRect.isNull())
+    std::fprintf(
+        stderr, "%s: warning: %s draws nothing inside the %ldx%ld picture%s\n", kProgram,
+        o.sketch.c_str(), picture.layers->width(), picture.layers->height(),
+        sketch.length() == 0 ? " (the sketch is empty)" : " (check --offset, --zoom and --layer)");
   if (!o.quiet)
     std::printf("wrote %s (%s, %ldx%ld)\n", o.output.c_str(), o.format.c_str(),
-                static_cast<long>(outW), static_cast<long>(outH));
+                picture.layers->width(), picture.layers->height());
   return 0;
 }
 

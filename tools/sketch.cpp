@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -262,8 +263,8 @@ void list(const std::string& path, bool title) {
     ccSketchWalker walker(s.data(), size);
     ccSketchOperation op;
     while (walker.next(op)) ops.push_back(op);
-  } catch (const std::exception&) {
-    throw ccToolError(path + ": malformed sketch (its operations do not parse)");
+  } catch (const std::exception& e) {
+    throw cfToolSketchError(path, e);
   }
 
   if (title) std::printf("%s:\n", path.c_str());
@@ -309,8 +310,8 @@ void list(const std::string& path, bool title) {
 std::size_t countOperations(const ccUISketch& s, const std::string& path) {
   try {
     return cfSketchCountOperations(s.data(), static_cast<std::size_t>(s.length()));
-  } catch (const std::exception&) {
-    throw ccToolError(path + ": malformed sketch (its operations do not parse)");
+  } catch (const std::exception& e) {
+    throw cfToolSketchError(path, e);
   }
 }
 
@@ -329,7 +330,7 @@ void cat(const std::vector<std::string>& inputs, const std::string& output) {
               count(inputs.size(), "file").c_str());
 }
 
-// "A:B", "A:", ":B" or "N" into [first, last); false when malformed.
+// "A:B", "A:", ":B" or "N" into [first, last); false when malformed or reversed.
 bool parseRange(const std::string& s, std::size_t count, std::size_t& first, std::size_t& last) {
   const std::size_t colon = s.find(':');
   long a = 0, b = static_cast<long>(count);
@@ -341,7 +342,7 @@ bool parseRange(const std::string& s, std::size_t count, std::size_t& first, std
     if (!left.empty() && !cfToolParseLong(left, a)) return false;
     if (!right.empty() && !cfToolParseLong(right, b)) return false;
   }
-  if (a < 0 || b < 0) return false;
+  if (a < 0 || b < 0 || a > b) return false;
   first = static_cast<std::size_t>(a);
   last = static_cast<std::size_t>(b);
   return true;
@@ -352,8 +353,9 @@ void cut(const std::string& input, const std::string& range, const std::string& 
   const std::size_t n = countOperations(s, input);
   std::size_t first = 0, last = 0;
   if (!parseRange(range, n, first, last))
-    throw ccToolUsageError("bad range \"" + range + "\" (expected A:B, A:, :B or N)");
-  if (first > last || last > n)
+    throw ccToolUsageError("bad range \"" + range +
+                           "\" (expected A:B with A <= B, A:, :B or N; indices from 0)");
+  if (last > n)
     throw ccToolError(input + ": range " + range + " is outside its " + std::to_string(n) +
                       " operations");
   std::vector<unsigned char> bytes;
@@ -364,14 +366,33 @@ void cut(const std::string& input, const std::string& range, const std::string& 
               input.c_str(), count(last - first, "operation").c_str());
 }
 
+// A first argument that is no command and no file, and reads like a word rather than a file
+// name, is taken for a mistyped command.
+bool looksLikeCommand(const std::string& a) {
+  std::error_code ec;
+  if (a.empty() || std::filesystem::exists(a, ec)) return false;
+  for (char c : a)
+    if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '-' && c != '_') return false;
+  return a[0] != '-';
+}
+
 int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string command = "list";
   if (!args.empty() && (args[0] == "list" || args[0] == "cat" || args[0] == "cut")) {
     command = args[0];
     args.erase(args.begin());
+  } else if (!args.empty() && looksLikeCommand(args[0])) {
+    throw ccToolUsageError("unknown command \"" + args[0] + "\" (commands: list, cat, cut)");
   }
   std::string output;
+  bool outputGiven = false;
+  auto setOutput = [&](const std::string& path) {
+    if (outputGiven) throw ccToolUsageError("-o given twice (one output file per run)");
+    if (path.empty()) throw ccToolUsageError("-o needs a file name");
+    output = path;
+    outputGiven = true;
+  };
   std::vector<std::string> files;
   bool optionsDone = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -381,9 +402,9 @@ int run(int argc, char** argv) {
       return 0;
     } else if (!optionsDone && (a == "-o" || a == "--output")) {
       if (i + 1 >= args.size()) throw ccToolUsageError(a + " needs a file name");
-      output = args[++i];
+      setOutput(args[++i]);
     } else if (!optionsDone && a.rfind("--output=", 0) == 0) {
-      output = a.substr(9);
+      setOutput(a.substr(9));
     } else if (!optionsDone && a == "--") {
       optionsDone = true;
     } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
@@ -394,18 +415,18 @@ int run(int argc, char** argv) {
   }
 
   if (command == "list") {
-    if (!output.empty()) throw ccToolUsageError("list writes no file: -o is for cat and cut");
+    if (outputGiven) throw ccToolUsageError("list writes no file: -o is for cat and cut");
     if (files.empty()) throw ccToolUsageError("no sketch file given");
     for (std::size_t i = 0; i < files.size(); ++i) {
       if (i) std::printf("\n");
       list(files[i], files.size() > 1);
     }
   } else if (command == "cat") {
-    if (output.empty()) throw ccToolUsageError("cat needs -o OUT");
+    if (!outputGiven) throw ccToolUsageError("cat needs -o OUT");
     if (files.empty()) throw ccToolUsageError("cat needs at least one sketch file");
     cat(files, output);
   } else {
-    if (output.empty()) throw ccToolUsageError("cut needs -o OUT");
+    if (!outputGiven) throw ccToolUsageError("cut needs -o OUT");
     if (files.size() != 2) throw ccToolUsageError("cut needs a sketch file and a range");
     cut(files[0], files[1], output);
   }

@@ -71,11 +71,15 @@ std::string describeArchiveError(const std::exception& e, bool storing = false) 
     return "malformed archive (" + x->message() + ")";
   if (auto* x = dynamic_cast<const ccArchive::UnknownVersion*>(&e))
     return "unsupported version of " + x->source() + " data";
-  if (dynamic_cast<const ccUIError::InvalidUISketch*>(&e))
-    return "malformed sketch (its operations do not parse)";
-  if (dynamic_cast<const ccUIError::NotImplemented*>(&e))
+  if (auto* x = dynamic_cast<const ccUIError::InvalidUISketch*>(&e))
+    return "malformed sketch" + (x->message().empty()
+                                     ? std::string(" (its operations do not parse)")
+                                     : ": " + x->message());
+  if (auto* x = dynamic_cast<const ccUIError::NotImplemented*>(&e))
     return std::string("it holds an operation that cannot be ") +
-           (storing ? "archived" : "loaded") + " (a nested sketch, general polygon or wireframe)";
+           (storing ? "archived" : "loaded") +
+           (x->message().empty() ? " (a nested sketch, general polygon or wireframe)"
+                                 : ": " + x->message());
   return cfToolErrorText(e);
 }
 
@@ -141,6 +145,10 @@ ccUISketch cfToolLoadSketch(const std::string& path) {
   return sketch;
 }
 
+ccToolError cfToolSketchError(const std::string& path, const std::exception& e) {
+  return ccToolError(oneLine(path + ": " + describeArchiveError(e)));
+}
+
 void cfToolStoreSketch(const ccUISketch& s, const std::string& path) {
   std::vector<unsigned char> body;
   try {
@@ -155,121 +163,66 @@ void cfToolStoreSketch(const ccUISketch& s, const std::string& path) {
     ccFileArchive f(out.tempPath(), ccArchive::eStoring);
     f.writeBytes(body.data(), body.size());
     f.close();
-  } catch (const std::exception&) {
-    fail(path, "cannot write");
-  }
-  out.commit();
-}
-
-// ---- PGM
-
-ccPelBuffer<unsigned char> cfToolParsePgm(const std::vector<unsigned char>& bytes,
-                                          const std::string& name) {
-  std::size_t pos = 0;
-  const std::size_t size = bytes.size();
-  auto isSpace = [](unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-  };
-  // Whitespace and comments (from '#' to the end of the line) before a header field.
-  auto skipSpace = [&] {
-    while (pos < size) {
-      if (isSpace(bytes[pos])) {
-        ++pos;
-      } else if (bytes[pos] == '#') {
-        while (pos < size && bytes[pos] != '\n' && bytes[pos] != '\r') ++pos;
-      } else {
-        break;
-      }
-    }
-  };
-  auto field = [&](const char* what, unsigned long max) {
-    skipSpace();
-    if (pos >= size) fail(name, std::string("truncated PGM header (no ") + what + ")");
-    if (bytes[pos] < '0' || bytes[pos] > '9')
-      fail(name, std::string("malformed PGM header (bad ") + what + ")");
-    unsigned long v = 0;
-    while (pos < size && bytes[pos] >= '0' && bytes[pos] <= '9') {
-      v = v * 10 + (bytes[pos] - '0');
-      if (v > max) fail(name, std::string("PGM ") + what + " too large");
-      ++pos;
-    }
-    if (pos < size && !isSpace(bytes[pos]) && bytes[pos] != '#')
-      fail(name, std::string("malformed PGM header (bad ") + what + ")");
-    return v;
-  };
-
-  if (size < 2 || bytes[0] != 'P') fail(name, "not a PGM image");
-  if (bytes[1] == '2') fail(name, "plain (P2) PGM is not supported, only binary (P5)");
-  if (bytes[1] != '5') fail(name, "not a PGM image");
-  pos = 2;
-  if (pos < size && !isSpace(bytes[pos]) && bytes[pos] != '#') fail(name, "not a PGM image");
-  const unsigned long kMaxSide = 1ul << 16;
-  const unsigned long width = field("width", kMaxSide);
-  const unsigned long height = field("height", kMaxSide);
-  const unsigned long maxValue = field("maximum value", 65535);
-  if (width == 0 || height == 0) fail(name, "PGM image of size 0");
-  if (maxValue == 0) fail(name, "malformed PGM header (maximum value 0)");
-  if (width * height > (1ul << 28)) fail(name, "PGM image too large");
-  // Exactly one whitespace character ends the header.
-  if (pos >= size) fail(name, "truncated PGM (no pixels)");
-  ++pos;
-  const std::size_t sampleBytes = maxValue > 255 ? 2 : 1;
-  const std::size_t need = width * height * sampleBytes;
-  if (size - pos < need)
-    fail(name, "truncated PGM (" + std::to_string(size - pos) + " of " + std::to_string(need) +
-                   " pixel bytes)");
-
-  ccPelBuffer<unsigned char> image(static_cast<long>(width), static_cast<long>(height));
-  const unsigned char* p = bytes.data() + pos;
-  for (unsigned long y = 0; y < height; ++y) {
-    unsigned char* row = image.pointToRow(static_cast<long>(y));
-    for (unsigned long x = 0; x < width; ++x) {
-      unsigned long v = *p++;
-      if (sampleBytes == 2) v = (v << 8) | *p++;
-      if (v > maxValue) v = maxValue;
-      row[x] = maxValue == 255 ? static_cast<unsigned char>(v)
-                               : static_cast<unsigned char>((v * 255 + maxValue / 2) / maxValue);
-    }
-  }
-  return image;
-}
-
-ccPelBuffer<unsigned char> cfToolReadPgm(const std::string& path) {
-  return cfToolParsePgm(cfToolReadFile(path), path);
-}
-
-void cfToolWritePgm(const ccPelBuffer_const<unsigned char>& image, const std::string& path) {
-  ccToolOutputFile out(path);
-  {
-    std::ofstream f(out.tempPath(), std::ios::binary | std::ios::trunc);
-    f << "P5\n" << image.width() << ' ' << image.height() << "\n255\n";
-    for (long y = 0; y < image.height(); ++y)
-      f.write(reinterpret_cast<const char*>(image.pointToRow(y)), image.width());
-    f.close();
-    if (!f) fail(path, "cannot write");
+  } catch (const std::exception& e) {
+    throw out.writeError(e);
   }
   out.commit();
 }
 
 // ---- Output files
 
+namespace {
+
+// The file a path names: symbolic links followed to their target (which need not exist).
+std::string linkTarget(const std::string& path) {
+  fs::path p(path);
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) return p.string();
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) fail(path, "cannot read the symbolic link: " + ec.message());
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  fail(path, "too many levels of symbolic links");
+}
+
+}  // namespace
+
 ccToolOutputFile::ccToolOutputFile(const std::string& path) : path_(path) {
-  const fs::path p(path);
-  if (p.filename().empty()) fail(path, "not a file name");
+  if (fs::path(path).filename().empty()) fail(path, "not a file name");
+  target_ = linkTarget(path);
+  struct stat st;
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) fail(path, "is a directory");
+  // A device, pipe or socket is written to, never replaced; the temporary file goes to the
+  // temporary directory then.
+  writeThrough_ = exists && !S_ISREG(st.st_mode);
+  if (exists && !writeThrough_ && ::access(target_.c_str(), W_OK) != 0)
+    fail(path,
+         std::string("will not replace a file you cannot write (") + std::strerror(errno) + ")");
   std::error_code ec;
-  if (fs::is_directory(p, ec)) fail(path, "is a directory");
-  const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-  std::string pattern = (dir / ("." + p.filename().string() + ".XXXXXX")).string();
+  const fs::path target(target_);
+  const fs::path dir = writeThrough_              ? fs::temp_directory_path(ec)
+                       : target.has_parent_path() ? target.parent_path()
+                                                  : fs::path(".");
+  std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   const int fd = ::mkstemp(buf.data());
   if (fd < 0) fail(path, std::string("cannot create the file: ") + std::strerror(errno));
-  // mkstemp makes the file private; give it the permissions a new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   temp_ = buf.data();
+  if (exists && !writeThrough_) {
+    replaced_ = true;
+    mode_ = st.st_mode & 07777;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
+  } else {
+    // mkstemp makes the file private; a new file gets the permissions the umask leaves.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_ = 0666 & ~mask;
+  }
 }
 
 ccToolOutputFile::~ccToolOutputFile() {
@@ -277,9 +230,47 @@ ccToolOutputFile::~ccToolOutputFile() {
 }
 
 void ccToolOutputFile::commit() {
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0)
+  if (!writeThrough_) {
+    // Set here, as writers may have replaced the temporary file: the replacement keeps the
+    // owner (where allowed) and the permissions of the file it replaces.
+    if (replaced_ && ::chown(temp_.c_str(), owner_, group_) != 0) {
+      // Only root may give a file away: others' replacements are their own.
+    }
+    ::chmod(temp_.c_str(), mode_);
+  }
+  if (writeThrough_) {
+    copyToTarget();
+  } else if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
     fail(path_, std::string("cannot write: ") + std::strerror(errno));
+  }
   committed_ = true;
+}
+
+void ccToolOutputFile::copyToTarget() {
+  const std::vector<unsigned char> bytes = cfToolReadFile(temp_);
+  const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) fail(path_, std::string("cannot open for writing: ") + std::strerror(errno));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = errno;
+      ::close(fd);
+      fail(path_, std::string("cannot write: ") + std::strerror(error));
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) fail(path_, std::string("cannot write: ") + std::strerror(errno));
+  std::remove(temp_.c_str());
+}
+
+ccToolError ccToolOutputFile::writeError(const std::exception& e) const {
+  std::string text = cfToolErrorText(e);
+  bool named = false;
+  for (std::size_t at; (at = text.find(temp_)) != std::string::npos; named = true)
+    text.replace(at, temp_.size(), path_);
+  return ccToolError(named ? text : path_ + ": cannot write: " + text);
 }
 
 // ---- Formatting

@@ -1,12 +1,11 @@
-// What the command-line tools share: sketch files, PGM images, output files that appear whole
-// or not at all, one-line error texts, and small parsers and formatters.
+// What the command-line tools share: sketch files, output files that appear whole or not at
+// all and never damage what they replace, one-line error texts, and small parsers and formatters.
 //
 // A sketch file is a file archive (ccFileArchive, magic "DISPCARC") that holds one archived
 // sketch, written by operator||(ccArchive&, ccUISketch&) and nothing after it.
 #pragma once
 
 #include <core/exception.h>
-#include <core/pelbuffer.h>
 #include <dispc/color.h>
 #include <dispc/dispprop.h>
 #include <dispc/uisketch.h>
@@ -39,29 +38,27 @@ int cfToolMain(const char* program, int (*run)(int, char**), int argc, char** ar
 // Loads the sketch file at path. Every failure (missing or unreadable file, not an archive,
 // truncated or malformed content, bytes after the sketch) throws ccToolError("<path>: <what>").
 ccUISketch cfToolLoadSketch(const std::string& path);
+// The error for a sketch file whose content failed to load or parse with e: "<path>: <what>",
+// with e's own message where it has one.
+ccToolError cfToolSketchError(const std::string& path, const std::exception& e);
 // Writes s as a sketch file: the archive is built in memory first, then written to a temporary
 // file beside path and renamed over it, so nothing is left behind when it fails. Throws
 // ccToolError("<path>: <what>").
 void cfToolStoreSketch(const ccUISketch& s, const std::string& path);
 
-// A binary PGM file (P5; maximum value 1 to 65535, 16-bit samples scaled to 8 bits) as 8-bit
-// pels. Every field is checked against the file's size; failures throw
-// ccToolError("<path>: <what>").
-ccPelBuffer<unsigned char> cfToolReadPgm(const std::string& path);
-// The same from bytes already read; name is used in messages.
-ccPelBuffer<unsigned char> cfToolParsePgm(const std::vector<unsigned char>& bytes,
-                                          const std::string& name);
-// Writes 8-bit pels as a binary PGM file (through a temporary file, as cfToolStoreSketch).
-void cfToolWritePgm(const ccPelBuffer_const<unsigned char>& image, const std::string& path);
-
 // The whole file; ccToolError("<path>: <what>") when it is missing or cannot be read.
 std::vector<unsigned char> cfToolReadFile(const std::string& path);
 
-// An output file that appears whole or not at all: write to tempPath(), then commit() renames
-// it to the final path. The destructor removes the temporary file when commit() was not reached.
+// An output file that appears whole or not at all, and never damages what the path names:
+// write to tempPath(), then commit(). A symbolic link is followed and its target replaced. An
+// existing regular file is replaced by renaming the temporary file over it, with the old
+// file's permissions (and owner, where allowed); a file the user could not write is refused.
+// A device, named pipe or socket is written to (the temporary file's bytes are copied into
+// it), never replaced. The destructor removes the temporary file when commit() was not reached.
 class ccToolOutputFile {
  public:
-  // Reserves a new temporary file in the directory of path (ccToolError when it cannot).
+  // Checks the target and reserves a new temporary file beside it (or, for a target that is
+  // not a regular file, in the temporary directory); ccToolError when it cannot.
   explicit ccToolOutputFile(const std::string& path);
   ~ccToolOutputFile();
   ccToolOutputFile(const ccToolOutputFile&) = delete;
@@ -69,12 +66,22 @@ class ccToolOutputFile {
 
   const std::string& path() const { return path_; }
   const std::string& tempPath() const { return temp_; }
-  // Renames the temporary file to path (ccToolError when it cannot).
+  // Puts the temporary file's contents in place (ccToolError when it cannot).
   void commit();
+  // The error to throw when writing tempPath() failed with e: its message with the temporary
+  // file's name replaced by path().
+  ccToolError writeError(const std::exception& e) const;
 
  private:
+  void copyToTarget();
+
   std::string path_;
+  std::string target_;  // path_ with symbolic links followed
   std::string temp_;
+  bool writeThrough_ = false;
+  bool replaced_ = false;  // an existing regular file is replaced
+  unsigned mode_ = 0;      // permissions, owner and group the file gets
+  unsigned owner_ = 0, group_ = 0;
   bool committed_ = false;
 };
 

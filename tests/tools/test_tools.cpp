@@ -11,11 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -149,12 +153,14 @@ class ToolTest : public ::testing::Test {
 
   fs::path file(const std::string& name) const { return dir_ / name; }
 
-  // Runs a tool with the arguments (each quoted) in the scratch directory.
-  Result run(const std::string& tool, const std::vector<std::string>& args) {
-    std::string cmd = "cd " + quote(dir_.string()) + " && " + quote(tool);
+  // Runs a tool with the arguments (each quoted) in the scratch directory; shell, when given,
+  // is run before the tool in the same shell (background jobs are waited for).
+  Result run(const std::string& tool, const std::vector<std::string>& args,
+             const std::string& shell = "") {
+    std::string cmd = "cd " + quote(dir_.string()) + " && " + shell + " " + quote(tool);
     for (const std::string& a : args) cmd += " " + quote(a);
     const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-    cmd += " >" + quote(out.string()) + " 2>" + quote(err.string());
+    cmd += " >" + quote(out.string()) + " 2>" + quote(err.string()) + "; rc=$?; wait; exit $rc";
     const int status = std::system(cmd.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -164,8 +170,12 @@ class ToolTest : public ::testing::Test {
     fs::remove(err);
     return r;
   }
-  Result sketchTool(const std::vector<std::string>& args) { return run(DISPC_SKETCH, args); }
-  Result renderTool(const std::vector<std::string>& args) { return run(DISPC_RENDER, args); }
+  Result sketchTool(const std::vector<std::string>& args, const std::string& shell = "") {
+    return run(DISPC_SKETCH, args, shell);
+  }
+  Result renderTool(const std::vector<std::string>& args, const std::string& shell = "") {
+    return run(DISPC_RENDER, args, shell);
+  }
 
   // The names in the scratch directory (hidden temporary files included).
   std::set<std::string> entries() const {
@@ -316,8 +326,8 @@ TEST_F(ToolTest, SketchCutRejectsRangesOutsideTheSketch) {
   storeSketch(sampleSketch(), file("s.dca"));
   expectOneLineError(sketchTool({"cut", "s.dca", "4:9", "-o", "out.dca"}), 1, "dispc-sketch",
                      "s.dca");
-  expectOneLineError(sketchTool({"cut", "s.dca", "5:2", "-o", "out.dca"}), 1, "dispc-sketch",
-                     "outside");
+  expectOneLineError(sketchTool({"cut", "s.dca", "5:2", "-o", "out.dca"}), 2, "dispc-sketch",
+                     "bad range \"5:2\"");
   expectOneLineError(sketchTool({"cut", "s.dca", "a:b", "-o", "out.dca"}), 2, "dispc-sketch",
                      "bad range");
   expectOneLineError(sketchTool({"cut", "s.dca", "-3", "-o", "out.dca"}), 2, "dispc-sketch",
@@ -354,6 +364,10 @@ TEST_F(ToolTest, SketchToolRejectsBadUsage) {
   expectOneLineError(sketchTool({"cut", "-o", "x.dca", "s.dca"}), 2, "dispc-sketch", "range");
   expectOneLineError(sketchTool({"cat", "-o"}), 2, "dispc-sketch", "-o");
   expectOneLineError(sketchTool({"list", "-o", "x.dca", "s.dca"}), 2, "dispc-sketch", "-o");
+  expectOneLineError(sketchTool({"frobnicate", "s.dca"}), 2, "dispc-sketch",
+                     "unknown command \"frobnicate\" (commands: list, cat, cut)");
+  expectOneLineError(sketchTool({"cat", "-o", "x.dca", "--output=y.dca", "s.dca"}), 2,
+                     "dispc-sketch", "-o given twice");
   const Result help = sketchTool({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out.rfind("Usage: dispc-sketch", 0), 0u);
@@ -373,6 +387,67 @@ TEST_F(ToolTest, SketchOutputReplacesAnExistingFileWhole) {
   // Joining a file onto itself reads it before writing.
   ASSERT_EQ(sketchTool({"cat", "-o", "s.dca", "s.dca", "s.dca"}).code, 0);
   EXPECT_EQ(operations(loadSketch(file("s.dca"))), 12u);
+}
+
+// ---- Output files
+
+// Both tools' outputs: a device node, a named pipe and a symbolic link are written through and
+// stay what they were; an existing file keeps its permissions; a file the user could not write
+// is refused and left alone.
+TEST_F(ToolTest, OutputsNeverDamageWhatTheyWriteTo) {
+  storeSketch(sampleSketch(), file("s.dca"));
+  using Tool = std::function<Result(const std::string& out, const std::string& shell)>;
+  const std::vector<std::pair<std::string, Tool>> tools = {
+      {"dispc-sketch",
+       [&](const std::string& out, const std::string& shell) {
+         return sketchTool({"cut", "-o", out, "s.dca", "0:2"}, shell);
+       }},
+      {"dispc-render", [&](const std::string& out, const std::string& shell) {
+         return renderTool({"-q", "-s", "40x30", "-f", "png", "s.dca", out}, shell);
+       }}};
+  // Without the right to override file permissions, root is refused as others are.
+  const std::string asUser =
+      ::geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search" : "";
+  for (const auto& [name, tool] : tools) {
+    SCOPED_TRACE(name);
+    for (const char* f : {"plain", "null", "pipe", "piped", "link", "real", "kept", "locked"})
+      fs::remove_all(file(f));
+    ASSERT_EQ(tool("plain", "").code, 0);
+    const std::vector<unsigned char> expected = readBytes(file("plain"));
+
+    // A character device with /dev/null's numbers, made here (needs root).
+    if (::mknod(file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+      const Result r = tool("null", "");
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_TRUE(fs::is_character_file(file("null")));
+    }
+    ASSERT_EQ(::mkfifo(file("pipe").c_str(), 0644), 0);
+    Result r = tool("pipe", "{ timeout 20 cat pipe >piped & } ;");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::is_fifo(file("pipe")));
+    EXPECT_EQ(readBytes(file("piped")), expected);
+
+    fs::create_directory(file("real"));
+    writeText(file("real/target"), "old");
+    fs::create_symlink("real/target", file("link"));
+    r = tool("link", "");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(file("link")));
+    EXPECT_EQ(readBytes(file("real/target")), expected);
+
+    writeText(file("kept"), "old");
+    fs::permissions(file("kept"), fs::perms(0640));
+    EXPECT_EQ(tool("kept", "").code, 0);
+    EXPECT_EQ(fs::status(file("kept")).permissions(), fs::perms(0640));
+    EXPECT_EQ(readBytes(file("kept")), expected);
+
+    writeText(file("locked"), "old");
+    fs::permissions(file("locked"), fs::perms(0444));
+    expectOneLineError(tool("locked", asUser), 1, name,
+                       "locked: will not replace a file you cannot write (Permission denied)");
+    EXPECT_EQ(readText(file("locked")), "old");
+    for (const std::string& e : entries()) EXPECT_NE(e[0], '.') << e;  // no temporary file left
+  }
 }
 
 // ---- dispc-render
@@ -462,6 +537,37 @@ TEST_F(ToolTest, RenderAppliesOffsetZoomAndLayer) {
   png = cfCairoReadPngRGB32(file("image.png").string());
   EXPECT_FALSE(isRed(png.get(15, 15)));
   EXPECT_TRUE(isBlue(png.get(45, 15)));
+}
+
+TEST_F(ToolTest, RenderWarnsWhenNothingLandsInsideThePicture) {
+  storeSketch(squaresSketch(), file("s.dca"));
+  storeSketch(ccUISketch(), file("empty.dca"));
+  const std::string outside =
+      "dispc-render: warning: s.dca draws nothing inside the 60x40 picture (check --offset, "
+      "--zoom and --layer)\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string warning;
+  } cases[] = {
+      {{"s.dca"}, ""},
+      {{"--offset", "100,0", "s.dca"}, outside},
+      // The overlay's red square moves off the picture; the image layer's blue one is left out.
+      {{"--layer", "overlay", "--offset", "-25,0", "s.dca"}, outside},
+      {{"empty.dca"},
+       "dispc-render: warning: empty.dca draws nothing inside the 60x40 picture (the sketch is "
+       "empty)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::vector<std::string> args = {"-q", "-s", "60x40"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back("out.png");
+    fs::remove(file("out.png"));
+    const Result r = renderTool(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, c.warning);
+    EXPECT_TRUE(fs::exists(file("out.png")));
+  }
 }
 
 TEST_F(ToolTest, RenderWritesSvgAndPdf) {
