@@ -3,6 +3,8 @@
 // on missing, empty, truncated, garbage and corrupted files. Checked: exit codes, that every
 // failure prints exactly one line naming the file, that no output (or temporary) file is left
 // behind by a failure, and what the outputs hold.
+#include "../cairo/golden.h"
+
 #include <backends/cairo/cairoimage.h>
 #include <core/archive.h>
 #include <dispc/sketchformat.h>
@@ -704,6 +706,18 @@ TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
   const ccPelBuffer<ccPackedRGB32Pel> r = cfCairoReadPngRGB32(file("r.png").string());
   EXPECT_EQ(r.width(), 400);
   EXPECT_EQ(r.height(), 300);
+}
+#endif
+
+#ifdef DISPC_QUICKSTART
+TEST_F(ToolTest, QuickstartDrawsItsGoldenPicture) {
+  const Result r = run(DISPC_QUICKSTART, {});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(operations(loadSketch(file("quickstart.dca"))), 3u);
+  cairo_surface_t* png = cairo_image_surface_create_from_png(file("quickstart.png").c_str());
+  const ccCairoImageScope picture(png);
+  cairo_surface_destroy(png);
+  EXPECT_TRUE(matchesGolden(picture, "quickstart", 8, 20));
 }
 #endif
 
