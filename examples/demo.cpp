@@ -49,15 +49,18 @@ struct Layout {
   static constexpr double kShift = 4;
   // The small three-pad part, and where its twin lies.
   static constexpr double kPartX = 462, kPartY = 112;
+  static constexpr int kPartPads = 3;
   static constexpr double kTwinDX = 126, kTwinDY = 226;
   // Vias, the blob, the chip resistor, the mounting hole and the fiducials.
   static constexpr double kViaY = 400, kViaX0 = 70, kViaStep = 40;
   static constexpr int kVias = 7;
   static constexpr double kBlobX = 392, kBlobY = 445;
   static constexpr double kResX = 462, kResY = 470;
+  static constexpr int kResPads = 2;
   static constexpr double kHoleX = 712, kHoleY = 290, kHoleR0 = 28, kHoleR1 = 42;
 
-  static V fiducial(int i) { return i == 0 ? V(52, 70) : V(760, 560); }
+  // The line through the fiducials passes below the title and clear of every label.
+  static V fiducial(int i) { return i == 0 ? V(52, 100) : V(760, 560); }
   static ccRect pad(int row, int i) {
     const double shift = row == 1 && i == kShiftedPad ? kShift : 0;
     return ccRect(V(kPadX0 + kPadStep * i + shift, row == 0 ? kTopPadY : kBottomPadY),
@@ -186,7 +189,7 @@ ccPelBuffer<unsigned char> makeBoard() {
   // The small part and its twin.
   for (int twin = 0; twin < 2; ++twin) {
     const V o(L::kPartX + twin * L::kTwinDX, L::kPartY + twin * L::kTwinDY);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < L::kPartPads; ++i) {
       const ccRect p = L::partPad(i);
       b.rect(o.x() + p.ul().x(), o.y() + p.ul().y(), o.x() + p.lr().x(), o.y() + p.lr().y(), 215);
     }
@@ -237,7 +240,7 @@ void text(ccUITablet& t, const std::string& s, V at, const ccColor& c,
 // The inspection of the small part at o: recorded into the tablet's sketch by the caller.
 void inspectPart(ccUITablet& t, V o) {
   using L = Layout;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < L::kPartPads; ++i) {
     const ccRect p = L::partPad(i);
     t.draw(ccRect(o + p.ul() - V(2, 2), p.sz() + V(4, 4)), pen(ccColor::greenColor()), kOverlay);
     t.drawPointIcon(ccPoint(o + p.center()), ccColor::yellowColor(), kOverlay);
@@ -305,8 +308,9 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
     t.draw(ccCircle(f, 22), pen(ccColor::cyanColor(), 1, ccGraphicProps::eDash), kOverlay);
     t.draw(ccCross(f, ccRadian(ccDegree(45)), 16), pen(ccColor::cyanColor(), 2), kOverlay);
   }
-  text(t, "FID1 (52.0, 70.0)", L::fiducial(0) + V(28, 0), ccColor::cyanColor(),
-       ccUIFormat::eCenterLeft);
+  char fid1[48];
+  std::snprintf(fid1, sizeof fid1, "FID1 (%.1f, %.1f)", L::fiducial(0).x(), L::fiducial(0).y());
+  text(t, fid1, L::fiducial(0) + V(28, -28), ccColor::cyanColor(), ccUIFormat::eCenterLeft);
   text(t, "FID2", L::fiducial(1) + V(0, -36), ccColor::cyanColor(), ccUIFormat::eBottomCenter);
   // A rounded hexagon keeps other parts away from the second fiducial.
   std::vector<V> hexagon;
@@ -324,9 +328,6 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
       t.draw(ccRect(p.ul() - V(2, 2), p.sz() + V(4, 4)),
              bad ? pen(ccColor::redColor(), 3) : pen(ccColor::greenColor()), kOverlay);
     }
-  const ccRect bad = L::pad(1, L::kShiftedPad);
-  text(t, " pad 17: shifted +4.0 px ", V(bad.center().x(), bad.lr().y() + 8), ccColor::redColor(),
-       ccUIFormat::eTopCenter, -1, kPanel);
   const V bodyCentre(L::kBodyX + L::kBodyW / 2, L::kBodyY + L::kBodyH / 2);
   t.draw(ccGenRect(bodyCentre, V(L::kBodyW / 2, L::kBodyH / 2), ccRadian(ccDegree(0.8)),
                    V(0.08, 0.16)),
@@ -349,6 +350,10 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
     traces.emplace_back(from, V(from.x(), 345));
   }
   t.draw(ccLineSegSet(traces), pen(kLime, 1, ccGraphicProps::eDash), kOverlay);
+  // Drawn after the traces, so that its box covers them.
+  const ccRect bad = L::pad(1, L::kShiftedPad);
+  text(t, " pad 17: shifted +4.0 px ", V(bad.center().x(), bad.lr().y() + 8), ccColor::redColor(),
+       ccUIFormat::eTopCenter, -1, kPanel);
   const double py = L::kViaY, px0 = 40, px1 = 330;
   ccGraphicProps sampling = pen(ccColor::orangeColor(), 1, ccGraphicProps::eDash);
   t.draw(ccLineSeg(V(px0, py), V(px1, py)), sampling, kOverlay);
@@ -377,9 +382,9 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
   t.draw(ccPointSet(edge), pen(ccColor::redColor()), kOverlay);
   t.draw(ccPoint(blob), pen(ccColor::redColor(), 5), kOverlay);
   t.draw(ccInterpSpline(contour).cubicSpline(), pen(kViolet, 1, ccGraphicProps::eDot), kOverlay);
-  t.draw(ccBezierCurve(V(470, 410), V(450, 380), V(420, 440), blob + V(30, -10)), pen(kLightBlue),
+  t.draw(ccBezierCurve(V(404, 388), V(412, 398), V(398, 406), blob + V(4, -21)), pen(kLightBlue),
          kOverlay);
-  text(t, "blob 1,602 px2", V(474, 410), kLightBlue, ccUIFormat::eCenterLeft);
+  text(t, "blob 1,602 px2", V(350, 380), kLightBlue, ccUIFormat::eCenterLeft);
 
   // The chip resistor: a rounded box, the gap between its pads, a search frame.
   const V res(L::kResX + 37, L::kResY + 13);
@@ -392,7 +397,7 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
   t.draw(ccLineSeg(V(L::kResX + 16, res.y()), V(L::kResX + 58, res.y())), gauge, kOverlay);
   t.arrowHead(ccPoint(V(L::kResX + 16, res.y())), V(-1, 0), 6.0f, gauge, kOverlay);
   t.arrowHead(ccPoint(V(L::kResX + 58, res.y())), V(1, 0), 6.0f, gauge, kOverlay);
-  text(t, "R1 gap 42 px", V(res.x(), L::kResY - 10), ccColor::whiteColor(),
+  text(t, "R1 gap 42 px", V(res.x(), L::kResY - 20), ccColor::whiteColor(),
        ccUIFormat::eBottomCenter);
 
   // The mounting hole: circle and ellipse fits, an arc gauge, and the ring's inspection band.
@@ -433,9 +438,9 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
 
   drawLegend(t);
 
-  // The loupe: a child tablet showing the small part enlarged four times, the sketch replayed
+  // The loupe: a child tablet showing the small part and its label enlarged, the sketch replayed
   // in it; on the parent, the region it shows and its frame.
-  const double zoom = 3;
+  const double zoom = 2;
   const ccUIRect loupe(578, 14, 210, 180);
   const V region = part + V(-4, -4);
   {
@@ -456,14 +461,18 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
          pen(ccColor::whiteColor(), 1, ccGraphicProps::eDot), kOverlay);
   t.draw(ccRect(V(loupe.left() - 2, loupe.top() - 2), V(loupe.width() + 3, loupe.height() + 3)),
          pen(ccColor::whiteColor(), 2), kOverlay);
-  text(t, "3x", V(loupe.left() + loupe.width() - 6, loupe.top() + loupe.height() - 4),
-       ccColor::whiteColor(), ccUIFormat::eBottomRight, eTitleFont);
+  text(t, std::to_string(static_cast<int>(zoom)) + "x",
+       V(loupe.left() + loupe.width() - 6, loupe.top() + loupe.height() - 4), ccColor::whiteColor(),
+       ccUIFormat::eBottomRight, eTitleFont);
 
   // Title.
   text(t, "dispc - synthetic board inspection", V(12, 8), ccColor::whiteColor(),
        ccUIFormat::eTopLeft, eTitleFont);
-  text(t, "48 pads, 1 shifted; 7 vias; 2 fiducials", V(12, 32), ccColor::ltGreyColor(),
-       ccUIFormat::eTopLeft, eSmallFont);
+  const int pads = 2 * L::kPadsPerRow + 2 * L::kPartPads + L::kResPads;  // the part and its twin
+  text(
+      t,
+      std::to_string(pads) + " pads, 1 shifted; " + std::to_string(L::kVias) + " vias; 2 fiducials",
+      V(12, 32), ccColor::ltGreyColor(), ccUIFormat::eTopLeft, eSmallFont);
 }
 
 // ---------------------------------------------------------------------------------------------
