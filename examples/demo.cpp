@@ -11,6 +11,7 @@
 // SVG and PDF (vector), beside the board image (PGM and PNG) and the sketch file.
 #include <backends/cairo/cairoimage.h>
 #include <backends/cairo/cairolayers.h>
+#include <backends/cairo/imagefiles.h>
 #include <core/archive.h>
 #include <core/genshape.h>
 #include <dispc/tablet.h>
@@ -21,7 +22,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -478,15 +478,6 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
 // ---------------------------------------------------------------------------------------------
 // Files.
 
-void writePgm(const ccPelBuffer_const<unsigned char>& img, const std::string& path) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "P5\n" << img.width() << ' ' << img.height() << "\n255\n";
-  for (long y = 0; y < img.height(); ++y)
-    out.write(reinterpret_cast<const char*>(img.pointToRow(y)), img.width());
-  out.close();
-  if (!out) throw ccArchive::FileError("cannot write \"" + path + "\"");
-}
-
 void report(const std::filesystem::path& path, const std::string& what) {
   std::printf("  %-16s %9ju bytes  %s\n", path.filename().string().c_str(),
               static_cast<std::uintmax_t>(std::filesystem::file_size(path)), what.c_str());
@@ -505,7 +496,7 @@ int main(int argc, char** argv) {
   try {
     std::filesystem::create_directories(dir);
     const ccPelBuffer<unsigned char> board = makeBoard();
-    writePgm(board, (dir / "board.pgm").string());
+    cfWritePgm(board, (dir / "board.pgm").string());
     cfCairoWritePng(board, (dir / "board.png").string());
 
     // The raster picture; the part's inspection goes through a sketch file on the way.
