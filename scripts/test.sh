@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Set-up and build, then run the whole test suite.
+# Set-up (every package) and build of everything, then the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+bash scripts/setup.sh test
+ctest --test-dir "${DISPC_BUILD_DIR:-build}" --output-on-failure -j"$(nproc)"
