@@ -39,12 +39,14 @@ const char* const kUsage =
     "  -a, --antialias       smooth edges (the default)\n"
     "  -A, --no-antialias    pixel-exact edges\n"
     "  -f, --format F        png, svg or pdf\n"
-    "  -q, --quiet           print nothing on success\n"
+    "  -q, --quiet           print nothing on success but warnings\n"
     "  -h, --help            show this help\n"
     "\n"
-    "The output is written whole or not at all. Exit status: 0 on success, 1 when a file is\n"
-    "missing, truncated or malformed or cannot be written (one line on standard error names\n"
-    "the file and what is wrong), 2 for bad usage.\n";
+    "The output is written whole or not at all; a symbolic link's target is replaced, a\n"
+    "device or named pipe is written to. A sketch that draws nothing inside the picture gets\n"
+    "a warning on standard error. Exit status: 0 on success, 1 when a file is missing,\n"
+    "truncated or malformed or cannot be written (one line on standard error names the file\n"
+    "and what is wrong), 2 for bad usage.\n";
 
 struct Options {
   std::string sketch, output, image, format;
