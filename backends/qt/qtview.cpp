@@ -85,7 +85,21 @@ void ccQtView::makeLayers() {
   update();
 }
 
-ccUITablet& ccQtView::tablet() { return *tablet_; }
+void ccQtView::syncLayers() const {
+  // A hidden widget gets its resize event only when shown: the size is checked here too.
+  const long w = std::max(1, width()), h = std::max(1, height() - statusHeight());
+  if (layers_->width() != w || layers_->height() != h) const_cast<ccQtView*>(this)->makeLayers();
+}
+
+ccUITablet& ccQtView::tablet() {
+  syncLayers();
+  return *tablet_;
+}
+
+ccQtLayers& ccQtView::layers() const {
+  syncLayers();
+  return *layers_;
+}
 
 void ccQtView::redraw() { tablet_->redraw(ccUITablet::eBothLayers); }
 
@@ -107,18 +121,21 @@ ccPair<long> ccQtView::imageSize() const {
 }
 
 void ccQtView::setImage(const ccPelBuffer_const<unsigned char>& image) {
+  syncLayers();
   image_ = image;
   tablet_->redraw(ccUITablet::eImageLayer);
   showStatus(cursor_);
 }
 
 void ccQtView::setImage(const ccPelBuffer_const<unsigned short>& image) {
+  syncLayers();
   image_ = image;
   tablet_->redraw(ccUITablet::eImageLayer);
   showStatus(cursor_);
 }
 
 void ccQtView::setImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image) {
+  syncLayers();
   image_ = image;
   tablet_->redraw(ccUITablet::eImageLayer);
   showStatus(cursor_);
@@ -127,6 +144,7 @@ void ccQtView::setImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image) {
 // ---- View geometry
 
 void ccQtView::updateMap() {
+  syncLayers();
   // The base map puts the image's pel (0, 0) at offset once the scale multiplies it; the
   // base map is set with drawing off so that only the scale's newMap redraws.
   const ccVector<2> shift(double(offset_.x()) / zoom_, double(offset_.y()) / zoom_);
@@ -156,6 +174,7 @@ void ccQtView::pan(const QPoint& delta) { setView(zoom_, offset_ + delta); }
 void ccQtView::fitToWindow() {
   const ccPair<long> size = imageSize();
   if (size.first == 0 || size.second == 0) return;
+  syncLayers();
   const double w = double(layers_->width()), h = double(layers_->height());
   const double z = std::min(w / double(size.first), h / double(size.second));
   setView(z, QPoint(static_cast<int>(std::lround((w - double(size.first) * z) / 2)),
@@ -214,6 +233,7 @@ QRegion ccQtView::takePaintedRegion() {
 // ---- Events
 
 void ccQtView::paintEvent(QPaintEvent* event) {
+  syncLayers();
   painted_ += event->region();
   QPainter p(this);
   const QRect area(0, 0, int(layers_->width()), int(layers_->height()));
@@ -234,7 +254,7 @@ void ccQtView::paintEvent(QPaintEvent* event) {
 }
 
 void ccQtView::resizeEvent(QResizeEvent* /*event*/) {
-  makeLayers();
+  syncLayers();
   showStatus(cursor_);
 }
 

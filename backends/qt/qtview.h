@@ -80,7 +80,7 @@ class ccQtView : public QWidget {
 
   // ---- For tests and tools
 
-  ccQtLayers& layers() const { return *layers_; }
+  ccQtLayers& layers() const;
   // The union of the regions the paint events since the last call asked for.
   QRegion takePaintedRegion();
 
@@ -100,6 +100,8 @@ class ccQtView : public QWidget {
   void redraw();
   // New layers of the image area's size, given to the tablet.
   void makeLayers();
+  // makeLayers() when the widget's size changed.
+  void syncLayers() const;
   void updateMap();
   void showStatus(const QPoint& widgetPixel);
 

@@ -1,0 +1,119 @@
+// cv::Mat images as pel buffers: every supported type round trips, shared where the layout
+// allows and copied where it does not; other types are refused with a message naming them.
+#include <backends/opencv/cvpels.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+// A Mat of the type with seeded random pels.
+cv::Mat randomMat(int rows, int cols, int type, unsigned seed) {
+  cv::Mat m(rows, cols, type);
+  cv::RNG rng(seed);
+  rng.fill(m, cv::RNG::UNIFORM, 0, CV_MAT_DEPTH(type) == CV_16U ? 65536 : 256);
+  return m;
+}
+
+bool same(const cv::Mat& a, const cv::Mat& b) {
+  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
+}
+
+}  // namespace
+
+TEST(CvPels, EverySupportedTypeRoundTripsSharedWhereItCan) {
+  struct Row {
+    int type;
+    bool shared;
+  };
+  const Row rows[] = {{CV_8UC1, true}, {CV_16UC1, true}, {CV_8UC4, true}, {CV_8UC3, false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(cfCvTypeName(r.type));
+    const cv::Mat m = randomMat(17, 23, r.type, 7);
+    cv::Mat back;
+    bool shared = false;
+    if (r.type == CV_8UC1) {
+      const auto p = cfPelsFromMat8(m);
+      shared = cfSharesPels(p, m);
+      EXPECT_EQ(p.get(5, 3), m.at<unsigned char>(3, 5));
+      back = cfMatFromPels(p);
+    } else if (r.type == CV_16UC1) {
+      const auto p = cfPelsFromMat16(m);
+      shared = cfSharesPels(p, m);
+      EXPECT_EQ(p.get(5, 3), m.at<unsigned short>(3, 5));
+      back = cfMatFromPels(p);
+    } else {
+      const auto p = cfPelsFromMatRGB(m);
+      shared = cfSharesPels(p, m);
+      const unsigned char* bgr = m.ptr(3) + 5 * m.channels();
+      EXPECT_EQ(p.get(5, 3).r(), bgr[2]);
+      EXPECT_EQ(p.get(5, 3).g(), bgr[1]);
+      EXPECT_EQ(p.get(5, 3).b(), bgr[0]);
+      back = cfMatFromPels(p, m.channels());
+    }
+    EXPECT_EQ(shared, r.shared);
+    EXPECT_TRUE(same(back, m));
+  }
+}
+
+TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
+  ccPelBuffer<unsigned char> p;
+  cv::Mat kept;
+  {
+    cv::Mat m = randomMat(8, 8, CV_8UC1, 3);
+    kept = m;
+    p = cfPelsFromMat8(m);
+  }
+  kept.release();  // the buffer holds the last reference
+  p.set(2, 1, 200);
+  EXPECT_EQ(p.get(2, 1), 200);
+  cv::Mat view = cfMatViewOfPels(p);
+  EXPECT_EQ(view.at<unsigned char>(1, 2), 200);
+  view.at<unsigned char>(4, 4) = 9;
+  EXPECT_EQ(p.get(4, 4), 9);
+  // A region of interest is shared too, rows a whole step apart.
+  const cv::Mat big = randomMat(20, 30, CV_16UC1, 5);
+  const cv::Mat roi = big(cv::Rect(3, 4, 10, 6));
+  const auto q = cfPelsFromMat16(roi);
+  EXPECT_TRUE(cfSharesPels(q, roi));
+  EXPECT_EQ(q.get(9, 5), big.at<unsigned short>(9, 12));
+}
+
+TEST(CvPels, OtherTypesAreRefusedNamingTheType) {
+  const cv::Mat f(4, 4, CV_32FC1, cv::Scalar(0));
+  try {
+    cfPelsFromMat8(f);
+    FAIL() << "no exception";
+  } catch (const ccUIError::BadParams& e) {
+    EXPECT_EQ(e.message(), "a cv::Mat of type CV_32FC1 cannot be an 8-bit pel buffer (CV_8UC1 is)");
+  }
+  EXPECT_THROW(cfPelsFromMat16(cv::Mat(2, 2, CV_8UC1)), ccUIError::BadParams);
+  EXPECT_THROW(cfPelsFromMatRGB(cv::Mat(2, 2, CV_16UC3)), ccUIError::BadParams);
+  const int dims[] = {2, 2, 2};
+  EXPECT_THROW(cfPelsFromMat8(cv::Mat(3, dims, CV_8UC1)), ccUIError::BadParams);
+  EXPECT_THROW(cfMatFromPels(ccPelBuffer<ccPackedRGB32Pel>(2, 2), 2), ccUIError::BadParams);
+}
+
+TEST(CvPels, ImageFilesAreReadAtTheirDepth) {
+  const std::filesystem::path dir(DISPC_OPENCV_TEST_OUT);
+  std::filesystem::create_directories(dir);
+  const cv::Mat grey = randomMat(9, 11, CV_8UC1, 1), deep = randomMat(9, 11, CV_16UC1, 2);
+  const cv::Mat colour = randomMat(9, 11, CV_8UC3, 3);
+  ASSERT_TRUE(cv::imwrite((dir / "grey.png").string(), grey));
+  ASSERT_TRUE(cv::imwrite((dir / "deep.png").string(), deep));
+  ASSERT_TRUE(cv::imwrite((dir / "colour.png").string(), colour));
+  EXPECT_TRUE(same(cfMatFromPels(std::get<0>(cfCvReadImage((dir / "grey.png").string()))), grey));
+  EXPECT_TRUE(same(cfMatFromPels(std::get<1>(cfCvReadImage((dir / "deep.png").string()))), deep));
+  EXPECT_TRUE(
+      same(cfMatFromPels(std::get<2>(cfCvReadImage((dir / "colour.png").string())), 3), colour));
+  try {
+    cfCvReadImage((dir / "missing.png").string());
+    FAIL() << "no exception";
+  } catch (const ccCvError& e) {
+    EXPECT_EQ(e.message(), (dir / "missing.png").string() + ": not an image OpenCV can read");
+  }
+}

@@ -1,0 +1,157 @@
+// The Qt scope's tree, clipping, change tracking and damage reports, drags, screen-update locks,
+// settings, and drawing on any paint device.
+#include <backends/qt/qtimage.h>
+#include <dispc/errors.h>
+#include <dispc/tablet.h>
+
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using V = ccVector<2>;
+
+ccPackedRGB32Pel opaque(const ccColor& c) {
+  const ccRGB& t = c.rgbStruct();
+  return ccPackedRGB32Pel(t.r(), t.g(), t.b(), 255);
+}
+
+const ccPackedRGB32Pel kWhite = opaque(ccColor::whiteColor());
+const ccPackedRGB32Pel kRed = opaque(ccColor::redColor());
+
+struct QtScope : ::testing::Test {
+  QtScope() : s(100, 80) {
+    s.antialias(false);
+    s.setAll(ccColor::whiteColor());
+    s.noChange();
+    s.damageHook([this](const QRect& r) { damage.push_back(r); });
+  }
+  ccQtImageScope s;
+  std::vector<QRect> damage;
+};
+
+}  // namespace
+
+TEST_F(QtScope, EachDrawingReportsTheRectangleItTouched) {
+  // A 1-pixel segment: its pixels grown by the pen's reach and a pixel for the rasteriser.
+  s.drawLineSeg(ccLineSeg(V(10, 10), V(40, 10)), ccGraphicProps(ccColor::redColor(), 1));
+  const ccUIRect seg = s.changeRect();
+  EXPECT_TRUE(seg.within(ccUIRect(9, 9, 1, 1)) && seg.within(ccUIRect(39, 10, 1, 1)));
+  EXPECT_LE(seg.width(), 34);
+  EXPECT_LE(seg.height(), 4);
+  ASSERT_EQ(damage.size(), 1u);
+  EXPECT_EQ(damage[0], QRect(int(seg.left()), int(seg.top()), int(seg.width()), int(seg.height())));
+  // setRect is exact, and the whole scope marks it opaque and all changed.
+  s.noChange();
+  s.opaque(false);
+  s.setRect(ccUIRect(50, 50, 10, 5), ccColor::blueColor());
+  EXPECT_EQ(s.changeRect(), ccUIRect(50, 50, 10, 5));
+  EXPECT_EQ(damage.back(), QRect(50, 50, 10, 5));
+  EXPECT_FALSE(s.opaque());
+  s.setAll(ccColor::blackColor());
+  EXPECT_TRUE(s.opaque());
+  EXPECT_TRUE(s.allChanged());
+  // Nothing drawn outside the scope: nothing noted.
+  s.noChange();
+  damage.clear();
+  s.setRect(ccUIRect(200, 200, 5, 5), ccColor::redColor());
+  EXPECT_FALSE(s.someChanged());
+  EXPECT_TRUE(damage.empty());
+}
+
+TEST_F(QtScope, SubScopesDrawTranslatedAndClippedToTheirArea) {
+  // A child tablet at (20, 20) of size 30 x 20 over the scope: its drawing lands there, cut.
+  ccUITablet root(&s, nullptr);
+  root.visible(true);
+  ccUITablet child(root, ccUIRect(20, 20, 30, 20));
+  child.visible(true);
+  child.draw(ccLineSeg(V(0, 5), V(100, 5)), ccColor::redColor(), ccUITablet::eImageLayer);
+  EXPECT_EQ(s.pel(20, 25), kRed);
+  EXPECT_EQ(s.pel(49, 25), kRed);
+  EXPECT_EQ(s.pel(50, 25), kWhite);
+  EXPECT_EQ(s.pel(19, 25), kWhite);
+  // A display clip cuts the child's drawing further.
+  child.drawClipRect(ccRect(V(0, 0), V(10, 20)), ccUITablet::eImageLayer);
+  child.set(ccUIRect(0, 0, 30, 20), ccColor::blueColor(), ccUITablet::eImageLayer);
+  EXPECT_EQ(s.pel(25, 30), opaque(ccColor::blueColor()));
+  EXPECT_EQ(s.pel(35, 30), kWhite);
+  EXPECT_EQ(damage.back(), QRect(20, 20, 10, 20));
+}
+
+TEST_F(QtScope, ADragErasesWhatWasDrawnDuringIt) {
+  s.drawLineSeg(ccLineSeg(V(0, 40), V(100, 40)), ccGraphicProps(ccColor::blueColor(), 1));
+  const QImage before = s.image().copy();
+  s.dragStart();
+  for (int i = 0; i < 3; ++i) {
+    s.dragErase();
+    s.drawPolygon({V(10 + i, 10), V(60 + i, 10), V(60 + i, 60), V(10 + i, 60)}, ccPolygon::eNoFill,
+                  ccGraphicProps(ccColor::redColor(), 1));
+  }
+  EXPECT_EQ(s.pel(12, 30), kRed);
+  s.dragErase();
+  s.dragStop();
+  EXPECT_EQ(s.image(), before);
+  EXPECT_FALSE(s.dragging());
+}
+
+TEST_F(QtScope, TheOutputHookRunsWhenTheLastLockIsPopped) {
+  int flushed = 0;
+  s.outputHook([&](ccQtScope&) { ++flushed; });
+  s.lockScreenUpdatesPush(true);
+  s.lockScreenUpdatesPush(false);
+  s.updateScreen();
+  EXPECT_TRUE(s.lockScreenUpdatesPop());
+  EXPECT_EQ(flushed, 0);
+  EXPECT_FALSE(s.lockScreenUpdatesPop());
+  EXPECT_EQ(flushed, 1);
+  s.updateScreen();
+  EXPECT_EQ(flushed, 2);
+}
+
+TEST_F(QtScope, PaletteStockColoursAndThePassColour) {
+  s.drawStart(ccPoint(5, 5));
+  s.drawToRel(0, 0, ccGraphicProps(ccColor(17), 1));
+  s.plotPoint(ccPoint(5, 6), ccGraphicProps(ccColor::orangeColor(), 1));
+  s.colorMap({ccRGB(1, 2, 3)});
+  s.plotPoint(ccPoint(5, 7), ccGraphicProps(ccColor(0), 1));
+  EXPECT_EQ(s.pel(5, 6), opaque(ccColor::orangeColor()));
+  EXPECT_EQ(s.pel(5, 7), ccPackedRGB32Pel(1, 2, 3, 255));
+  s.resetPalette();
+  EXPECT_EQ(s.palette(17), ccRGB(17, 17, 17));
+  // With passErases the pass colour clears to transparent.
+  s.passErases(true);
+  s.setRect(ccUIRect(0, 0, 10, 10), ccColor::passColor());
+  s.plotPoint(ccPoint(20, 20), ccGraphicProps(ccColor::passColor(), 3));
+  EXPECT_EQ(s.pel(3, 3), ccPackedRGB32Pel(0));
+  EXPECT_EQ(s.pel(20, 20), ccPackedRGB32Pel(0));
+  EXPECT_THROW(s.grey16Shift(16), ccUIError::BadParams);
+}
+
+TEST_F(QtScope, OffScreenScopesDrawNothing) {
+  s.offScreen(true);
+  s.setAll(ccColor::redColor());
+  s.drawText("x", ccPoint(5, 5), ccColor::redColor(), ccColor::whiteColor(), ccUIFormat());
+  s.offScreen(false);
+  EXPECT_EQ(s.pel(5, 5), kWhite);
+  EXPECT_TRUE(damage.empty());
+}
+
+TEST(QtDeviceScope, DrawsOnAnyPaintDeviceUntilFlushed) {
+  QPixmap pixmap(40, 30);
+  pixmap.fill(Qt::white);
+  {
+    ccQtScope s(&pixmap);
+    s.antialias(false);
+    EXPECT_EQ(s.scopeBounds(), ccUIRect(0, 0, 40, 30));
+    s.setRect(ccUIRect(10, 10, 5, 5), ccColor::redColor());
+    s.flush();
+  }
+  const QImage image = pixmap.toImage();
+  EXPECT_EQ(image.pixel(12, 12), qRgb(255, 0, 0));
+  EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255));
+  EXPECT_THROW(ccQtScope(nullptr), ccUIError::BadParams);
+}

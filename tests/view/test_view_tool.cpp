@@ -1,0 +1,222 @@
+// dispc-view run as a user runs it: --screenshot of an image with a sketch, one-line errors
+// with the tools' exit codes, and a real window under Xvfb whose screen pixels equal the
+// screenshot of the same files. With the demo built, the window shows the demo's board with
+// its inspection sketch; DISPC_UPDATE_DOCS=1 copies that picture to docs/dispc-view.png.
+#include "toolsupport.h"
+
+#include <dispc/tablet.h>
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using V = ccVector<2>;
+
+struct Result {
+  int code = -1;
+  std::string err;
+};
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs a command line through the shell, standard error kept.
+Result run(const std::string& cmd, const fs::path& dir) {
+  const fs::path err = dir / "stderr.txt";
+  const int status = std::system((cmd + " 2>" + quote(err.string())).c_str());
+  Result r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream in(err);
+  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return r;
+}
+
+bool onPath(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A child process, ended (SIGTERM, then waited for) when this goes.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    std::vector<char*> a, e;
+    for (const std::string& s : argv) a.push_back(const_cast<char*>(s.c_str()));
+    a.push_back(nullptr);
+    std::vector<std::string> envStrings(env);
+    for (char** p = environ; *p; ++p) envStrings.emplace_back(*p);
+    for (const std::string& s : envStrings) e.push_back(const_cast<char*>(s.c_str()));
+    e.push_back(nullptr);
+    if (posix_spawnp(&pid_, a[0], nullptr, nullptr, a.data(), e.data()) != 0) pid_ = -1;
+  }
+  ~Child() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A 120 x 90 grey ramp and a sketch with a red segment and a blue box on the overlay.
+void writeFiles(const fs::path& dir) {
+  ccPelBuffer<unsigned char> image(120, 90);
+  for (long y = 0; y < 90; ++y)
+    for (long x = 0; x < 120; ++x) image.set(x, y, static_cast<unsigned char>(2 * x));
+  cfToolWritePgm(image, (dir / "ramp.pgm").string());
+  ccUITablet rec;
+  rec.draw(ccLineSeg(V(10, 20), V(60, 20)), ccColor::redColor(), ccUITablet::eOverlayLayer);
+  rec.draw(ccRect(V(70, 40), V(30, 30)), ccColor::blueColor(), ccUITablet::eOverlayLayer, true);
+  cfToolStoreSketch(rec.sketch(), (dir / "marks.dca").string());
+}
+
+struct ViewTool : ::testing::Test {
+  ViewTool() {
+    dir = fs::path(DISPC_VIEW_SCRATCH) /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    writeFiles(dir);
+  }
+  std::string view(const std::string& args) { return std::string(DISPC_VIEW) + " " + args; }
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(ViewTool, ScreenshotShowsTheImageWithTheSketchOverIt) {
+  const fs::path shot = dir / "shot.png";
+  const Result r =
+      run(view("--screenshot " + quote(shot.string()) + " " + quote((dir / "ramp.pgm").string()) +
+               " " + quote((dir / "marks.dca").string())),
+          dir);
+  ASSERT_EQ(r.code, 0) << r.err;
+  const QImage q(QString::fromStdString(shot.string()));
+  ASSERT_EQ(q.size(), QSize(120, 90 + 20));  // the image area and the status line
+  EXPECT_EQ(q.pixel(5, 50), qRgb(10, 10, 10));
+  EXPECT_EQ(q.pixel(30, 20), qRgb(255, 0, 0));
+  EXPECT_EQ(q.pixel(85, 55), qRgb(0, 0, 255));
+  // Zoomed twice about the image's corner: the segment lies twice as far.
+  const Result z =
+      run(view("--zoom 2 --screenshot " + quote(shot.string()) + " " +
+               quote((dir / "ramp.pgm").string()) + " " + quote((dir / "marks.dca").string())),
+          dir);
+  ASSERT_EQ(z.code, 0) << z.err;
+  const QImage zoomed(QString::fromStdString(shot.string()));
+  EXPECT_EQ(zoomed.pixel(60, 40), qRgb(255, 0, 0));
+  EXPECT_EQ(zoomed.pixel(11, 60), qRgb(10, 10, 10));
+}
+
+TEST_F(ViewTool, FailuresPrintOneLineAndExitWithTheToolsCodes) {
+  const std::string image = quote((dir / "ramp.pgm").string());
+  const struct {
+    std::string args;
+    int code;
+    std::string err;
+  } rows[] = {
+      {"", 2, "dispc-view: an image file is needed (see dispc-view --help)\n"},
+      {"--zoom 0 x.png", 2,
+       "dispc-view: bad zoom \"0\" (expected 1/64 to 64) (see dispc-view --help)\n"},
+      {"--screenshot out.jpg x.png", 2,
+       "dispc-view: the screenshot \"out.jpg\" must be a .png file (see dispc-view --help)\n"},
+      {quote((dir / "none.png").string()), 1,
+       "dispc-view: " + (dir / "none.png").string() + ": no such file\n"},
+      {image + " " + image + " --screenshot " + quote((dir / "s.png").string()), 1,
+       "dispc-view: " + (dir / "ramp.pgm").string() +
+           ": not a sketch archive (no DISPCARC header)\n"},
+  };
+  for (const auto& row : rows) {
+    const Result r = run(view(row.args), dir);
+    EXPECT_EQ(r.code, row.code) << row.args;
+    EXPECT_EQ(r.err, row.err) << row.args;
+  }
+  EXPECT_FALSE(fs::exists(dir / "s.png"));
+}
+
+TEST_F(ViewTool, ARealWindowUnderXvfbShowsWhatTheScreenshotShows) {
+  if (!onPath("Xvfb") || !onPath("import"))
+    GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed: the real window is not tested";
+  fs::path image = dir / "ramp.pgm", sketch = dir / "marks.dca";
+#ifdef DISPC_DEMO
+  // The demo's board with its inspection sketch, the README's picture.
+  ASSERT_EQ(
+      run(std::string(DISPC_DEMO) + " " + quote((dir / "demo").string()) + " >/dev/null", dir).code,
+      0);
+  image = dir / "demo" / "board.pgm";
+  sketch = dir / "demo" / "inspection.dca";
+#endif
+  const std::string files = quote(image.string()) + " " + quote(sketch.string());
+  const fs::path shot = dir / "screenshot.png";
+  ASSERT_EQ(
+      run("QT_QPA_PLATFORM=offscreen " + view("--screenshot " + quote(shot.string()) + " " + files),
+          dir)
+          .code,
+      0);
+  const QImage expected =
+      QImage(QString::fromStdString(shot.string())).convertToFormat(QImage::Format_RGB32);
+
+  // A free display number: no lock file and no socket.
+  int display = 90;
+  while (fs::exists("/tmp/.X" + std::to_string(display) + "-lock") ||
+         fs::exists("/tmp/.X11-unix/X" + std::to_string(display)))
+    ++display;
+  const std::string name = ":" + std::to_string(display);
+  Child xvfb({"Xvfb", name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
+  for (int i = 0; i < 100 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(display)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(xvfb.running()) << "Xvfb " << name << " did not start";
+  Child window({DISPC_VIEW, image.string(), sketch.string()},
+               {"DISPLAY=" + name, "QT_QPA_PLATFORM=xcb"});
+
+  // The window appears at the screen's corner once drawn: poll the screen until it matches.
+  const fs::path screen = dir / "screen.png";
+  QImage shown;
+  long differing = -1;
+  for (int attempt = 0; attempt < 60 && differing != 0; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ASSERT_TRUE(window.running()) << "dispc-view exited";
+    if (run("DISPLAY=" + name + " import -window root " + quote(screen.string()), dir).code != 0)
+      continue;
+    shown = QImage(QString::fromStdString(screen.string()))
+                .copy(QRect(QPoint(0, 0), expected.size()))
+                .convertToFormat(QImage::Format_RGB32);
+    differing = 0;
+    for (int y = 0; y < expected.height(); ++y)
+      for (int x = 0; x < expected.width(); ++x)
+        differing += shown.pixel(x, y) != expected.pixel(x, y);
+  }
+  EXPECT_EQ(differing, 0) << "the window differs from " << shot << " (see " << screen << ")";
+  const fs::path windowShot = fs::path(DISPC_VIEW_SCRATCH) / "dispc-view-window.png";
+  shown.save(QString::fromStdString(windowShot.string()));
+  const char* update = std::getenv("DISPC_UPDATE_DOCS");
+  if (update && std::string(update) == "1")
+    fs::copy_file(windowShot, fs::path(DISPC_DOCS_DIR) / "dispc-view.png",
+                  fs::copy_options::overwrite_existing);
+}
