@@ -2,6 +2,8 @@
 #   dispc-core.pc   dispc::core
 #   dispc.pc        dispc::dispc (requires dispc-core)
 #   dispc-cairo.pc  dispc::cairo (requires dispc and cairo), with the Cairo back end only
+#   dispc-qt.pc     dispc::qt (requires dispc and Qt6Widgets), with the Qt back end only
+#   dispc-opencv.pc dispc::opencv (requires dispc; OpenCV's core by its paths), with the adapter
 # The prefix is filled in at install time, so that the files name the prefix actually installed
 # to (`cmake --install build --prefix DIR` included; DESTDIR is not part of it).
 foreach(_dispc_kind LIBDIR INCLUDEDIR)
@@ -15,8 +17,15 @@ endforeach()
 set(DISPC_PC_PREFIX "@DISPC_PC_PREFIX@")
 
 set(_dispc_pc_files dispc-core dispc)
-if(TARGET dispc_cairo)
-  list(APPEND _dispc_pc_files dispc-cairo)
+foreach(_dispc_backend cairo qt opencv)
+  if(TARGET dispc_${_dispc_backend})
+    list(APPEND _dispc_pc_files dispc-${_dispc_backend})
+  endif()
+endforeach()
+unset(_dispc_backend)
+if(TARGET dispc_opencv)
+  get_filename_component(DISPC_PC_OPENCV_LIBDIR "${DISPC_OPENCV_CORE}" DIRECTORY)
+  set(DISPC_PC_OPENCV_INCLUDEDIR "${DISPC_OPENCV_INCLUDE_DIR}")
 endif()
 foreach(_dispc_pc ${_dispc_pc_files})
   set(_dispc_pc_template "${PROJECT_BINARY_DIR}/pkgconfig/${_dispc_pc}.pc.in")

@@ -15,8 +15,11 @@ set_name=${1:-test}
 
 # What the libraries, the tools and the demo need.
 demo_packages=(cmake make g++ pkg-config libcairo2-dev fonts-dejavu-core)
-# What only the tests and benchmarks need: test-only packages go here.
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev)
+# What only the tests and benchmarks need: test-only packages go here. Qt and OpenCV (the
+# narrow packages, not libopencv-dev) build the Qt back end, dispc-view and the OpenCV adapter;
+# Xvfb and ImageMagick's import serve the test of a real window.
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libopencv-core-dev
+               libopencv-imgproc-dev libopencv-imgcodecs-dev xvfb imagemagick)
 
 case $set_name in
   demo)

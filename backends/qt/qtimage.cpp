@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-ccQtImageScope::ccQtImageScope(long width, long height)
-    : ccQtScope(makeImageCanvas(width, height)) {}
+ccQtImageScope::ccQtImageScope(long width, long height, bool opaque)
+    : ccQtScope(makeImageCanvas(width, height, opaque)) {}
 
 const QImage& ccQtImageScope::image() const {
   endPainter();
@@ -27,7 +27,7 @@ ccPackedRGB32Pel ccQtImageScope::pel(long x, long y) const {
 
 void ccQtImageScope::clear() {
   image();
-  canvasImage()->fill(Qt::transparent);
+  canvasImage()->fill(canvasImage()->hasAlphaChannel() ? Qt::transparent : Qt::black);
   change(ccUIRect(ccPair<long>(), scopeBounds().sz()), false);
 }
 
@@ -36,10 +36,8 @@ void ccQtImageScope::clear() {
 ccQtLayers::ccQtLayers(long width, long height)
     : width_(width),
       height_(height),
-      image_(std::make_unique<ccQtImageScope>(width, height)),
+      image_(std::make_unique<ccQtImageScope>(width, height, true)),
       overlay_(std::make_unique<ccQtImageScope>(width, height)) {
-  image_->setAll(ccColor::blackColor());
-  image_->noChange();
   overlay_->passErases(true);
 }
 

@@ -5,7 +5,7 @@
 // Pixels read back as ccPackedRGB32Pel with the colour un-premultiplied and the alpha in the
 // top byte (255 opaque, 0 transparent), as the Cairo image scope's.
 //
-// The image layer of ccQtLayers starts opaque black, the overlay transparent with passErases()
+// The image layer of ccQtLayers is an opaque image (black at first), the overlay transparent with passErases()
 // on, so that drawing or setting the pass colour there clears back to transparent. Composing
 // paints the image layer, then the overlay over it. Both scopes belong to the layers object; a
 // root tablet is put over them with image() and overlay() (not owned by the tablet).
@@ -23,8 +23,10 @@
 
 class ccQtImageScope : public ccQtScope {
  public:
-  // A new image of width x height pixels, all transparent.
-  ccQtImageScope(long width, long height);
+  // A new image of width x height pixels, all transparent; or, opaque, an RGB32 image that
+  // starts black and has no transparency (the pass colour with passErases clears to black).
+  // Opaque images are copied onto a widget without blending.
+  ccQtImageScope(long width, long height, bool opaque = false);
 
   // The image (the painter is ended first, so the pixels are all there).
   const QImage& image() const;
@@ -32,7 +34,7 @@ class ccQtImageScope : public ccQtScope {
   void writePng(const std::string& path) const;
   // Pixel (x, y) of the image (device pixels, not scope pixels); BadParams outside.
   ccPackedRGB32Pel pel(long x, long y) const;
-  // Makes every pixel transparent (noting the whole scope as changed).
+  // Makes every pixel transparent (black in an opaque image), noting the whole scope as changed.
   void clear();
 };
 

@@ -40,7 +40,19 @@ class cc_QtCanvas {
     return painter;
   }
   void end() {
+    flushStroke();
     if (painter.isActive()) painter.end();
+  }
+
+  // Draws the pending strokes: one-pixel pen strokes of one pen under a screen lock, drawn
+  // in one call (a rectangle's four sides cost Qt one call instead of four); each is its own
+  // line, so the pixels are those of separate calls. The painter still holds their pen: any
+  // other drawing flushes them first.
+  void flushStroke() {
+    if (stroke.empty()) return;
+    prepare(strokeClip, QPointF());
+    painter.drawLines(stroke.data(), static_cast<int>(stroke.size()));
+    stroke.clear();
   }
 
   // Prepares the painter for one operation: clip (device pixels), antialiasing, the
@@ -59,6 +71,7 @@ class cc_QtCanvas {
       appliedClip = ccUIRect(0, 0, width, height);
       appliedTranslation = QPointF();
       penKnown = false;
+      noBrush = false;
       stateKnown = true;
     }
     if (appliedAA != antialias) {
@@ -120,6 +133,11 @@ class cc_QtCanvas {
   bool penKnown = false;
   ccGraphicProps appliedProps;
   bool appliedEraser = false;
+  bool noBrush = false;
+
+  std::vector<QLine> stroke;  // device pixels
+  ccGraphicProps strokeProps;
+  ccUIRect strokeClip;
 
   // Zoom buffers kept between calls (pelScale writes into them again when it can).
   std::tuple<ccPelBuffer<unsigned char>, ccPelBuffer<unsigned short>, ccPelBuffer<ccPackedRGB16Pel>,
@@ -260,6 +278,7 @@ class ccQtScope::Draw {
     origin_ = s.deviceOrigin();
     if (clip_.isNull() || c_.offScreen) return;
     if (!c_.begin().isActive()) return;
+    c_.flushStroke();
     if (tablet) {
       shift_ = QPointF(double(s.tabletOffset_.first) + kCentre,
                        double(s.tabletOffset_.second) + kCentre);
@@ -290,7 +309,10 @@ class ccQtScope::Draw {
   bool pen(const ccGraphicProps& props) {
     const bool eraser = s_.isEraser(props.penColor());
     if (eraser) c_.compose(QPainter::CompositionMode_Clear);
-    p().setBrush(Qt::NoBrush);
+    if (!c_.noBrush) {
+      p().setBrush(Qt::NoBrush);
+      c_.noBrush = true;
+    }
     const bool outline = props.penStyle() != ccGraphicProps::eNull;
     if (c_.penKnown && c_.appliedEraser == eraser && c_.appliedProps == props) return outline;
     c_.penKnown = true;
@@ -320,6 +342,7 @@ class ccQtScope::Draw {
   // The brush for a fill in the pen colour.
   void fillWithPen(const ccGraphicProps& props) {
     p().setBrush(s_.isEraser(props.penColor()) ? QColor(0, 0, 0, 0) : color(props.penColor()));
+    c_.noBrush = false;
   }
 
   // Notes the device extents of geometry bounded by r (in the painter's current coordinates),
@@ -360,12 +383,13 @@ ccQtScope::ccQtScope(std::shared_ptr<cc_QtCanvas> canvas, const ccPair<long>& cl
 
 ccQtScope::~ccQtScope() = default;
 
-std::shared_ptr<cc_QtCanvas> ccQtScope::makeImageCanvas(long width, long height) {
+std::shared_ptr<cc_QtCanvas> ccQtScope::makeImageCanvas(long width, long height, bool opaque) {
   if (width < 0 || height < 0 || width > 32767 || height > 32767) throw ccUIError::BadParams();
-  auto image = std::make_unique<QImage>(static_cast<int>(width), static_cast<int>(height),
-                                        QImage::Format_ARGB32_Premultiplied);
+  auto image = std::make_unique<QImage>(
+      static_cast<int>(width), static_cast<int>(height),
+      opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (width > 0 && height > 0 && image->isNull()) throw ccUIError::InitFailed();
-  image->fill(Qt::transparent);
+  image->fill(opaque ? Qt::black : Qt::transparent);
   return std::make_shared<cc_QtCanvas>(nullptr, std::move(image));
 }
 
@@ -375,10 +399,15 @@ void ccQtScope::endPainter() const { canvas_->end(); }
 // ---- Settings
 
 QPaintDevice* ccQtScope::device() const { return canvas_->device; }
-QPainter& ccQtScope::painter() const { return canvas_->begin(); }
+QPainter& ccQtScope::painter() const {
+  QPainter& p = canvas_->begin();
+  if (p.isActive()) canvas_->flushStroke();
+  return p;
+}
 
 void ccQtScope::flush() {
-  canvas_->end();
+  // An image holds every pixel drawn as soon as it is drawn: its painter may go on.
+  if (!canvas_->image) canvas_->end();
   if (canvas_->outputHook) canvas_->outputHook(*this);
 }
 
@@ -531,6 +560,7 @@ void ccQtScope::lockScreenUpdatesPush(bool lock) {
 }
 
 bool ccQtScope::lockScreenUpdatesPop() {
+  if (canvas_->painter.isActive()) canvas_->flushStroke();
   if (canvas_->locks.empty()) return canvas_->lockCount > 0;
   const bool locked = canvas_->locks.back();
   canvas_->locks.pop_back();
@@ -606,10 +636,30 @@ void ccQtScope::drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps& pr
   strokePath(d, path, props, false);
 }
 
+// An ellipse through its unit map u: axis-aligned ones through Qt's own ellipse drawing (much
+// faster than a stroked path), others as a path.
+template <class DrawT>
+void drawUnitEllipse(DrawT& d, const ccXform<2>& u, const ccGraphicProps& props) {
+  const ccMatrix<2>& m = u.matrix();
+  const double a = m.element(0, 0), b = m.element(0, 1), c = m.element(1, 0), e = m.element(1, 1);
+  const double size = std::max({std::fabs(a), std::fabs(b), std::fabs(c), std::fabs(e)});
+  if (!(std::fabs(b) <= 1e-12 * size && std::fabs(c) <= 1e-12 * size)) {
+    strokePath(d, fullEllipse(u), props, props.fill());
+    return;
+  }
+  const bool outline = d.pen(props);
+  if (props.fill()) d.fillWithPen(props);
+  if (!outline && !props.fill()) return;
+  const QRectF box(u.trans().x() - std::fabs(a), u.trans().y() - std::fabs(e), 2 * std::fabs(a),
+                   2 * std::fabs(e));
+  d.p().drawEllipse(box);
+  d.noteStroke(box, props, true);
+}
+
 void ccQtScope::drawEllipse(const ccEllipse& ellipse, const ccGraphicProps& props) {
   Draw d(*this, true);
   if (!d.ok()) return;
-  strokePath(d, fullEllipse(ellipse.unit()), props, props.fill());
+  drawUnitEllipse(d, ellipse.unit(), props);
 }
 
 void ccQtScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProps& props) {
@@ -628,7 +678,7 @@ void ccQtScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProps& 
 void ccQtScope::drawEllipse2(const ccEllipse2& ellipse, const ccGraphicProps& props) {
   Draw d(*this, true);
   if (!d.ok()) return;
-  strokePath(d, fullEllipse(ellipse.ellFromUnitCirc()), props, props.fill());
+  drawUnitEllipse(d, ellipse.ellFromUnitCirc(), props);
 }
 
 void ccQtScope::drawPolygon(const std::vector<ccVector<2>>& vertices,
@@ -708,12 +758,44 @@ void ccQtScope::plotPoint(const ccPoint& p, const ccGraphicProps& props) {
 // ---- Pen strokes
 
 void ccQtScope::strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props) {
+  cc_QtCanvas& c = *canvas_;
+  const ccPair<long> o = deviceOrigin();
+  const QPoint a(int(o.first + x0), int(o.second + y0)), b(int(o.first + x1), int(o.second + y1));
+  // One-pixel solid strokes under a screen lock join the pending strokes of the same pen.
+  const bool joinable = !c.antialias && props.penWidth() <= 1 &&
+                        props.penStyle() == ccGraphicProps::eSolid && !isEraser(props.penColor()) &&
+                        screenUpdatesLocked();
+  auto noteStroke = [&] {
+    noteDevice(ccUIRect(std::min(a.x(), b.x()) - 1, std::min(a.y(), b.y()) - 1,
+                        std::abs(b.x() - a.x()) + 3, std::abs(b.y() - a.y()) + 3) &
+                   c.strokeClip,
+               false);
+  };
+  if (joinable && !c.stroke.empty() && c.strokeProps == props && c.strokeClip == deviceClip() &&
+      !c.offScreen) {
+    c.stroke.emplace_back(a, b);
+    noteStroke();
+    return;
+  }
   Draw d(*this, false);
   if (!d.ok() || !d.pen(props)) return;
-  const double ox = double(d.origin().first) + kCentre, oy = double(d.origin().second) + kCentre;
-  const QPointF a(ox + double(x0), oy + double(y0)), b(ox + double(x1), oy + double(y1));
-  d.p().drawLine(a, b);
-  d.noteStroke(QRectF(a, b).normalized(), props, false);
+  if (joinable) {
+    c.stroke.emplace_back(a, b);
+    c.strokeProps = props;
+    c.strokeClip = d.clip();
+    noteStroke();
+    return;
+  }
+  if (!c.antialias) {
+    // Qt's integer line path lights the same pixels as the shifted geometry, and faster.
+    d.p().drawLine(a, b);
+    d.noteStroke(QRectF(a, b).normalized(), props, false);
+    return;
+  }
+  const QPointF fa(double(a.x()) + kCentre, double(a.y()) + kCentre);
+  const QPointF fb(double(b.x()) + kCentre, double(b.y()) + kCentre);
+  d.p().drawLine(fa, fb);
+  d.noteStroke(QRectF(fa, fb).normalized(), props, false);
 }
 
 void ccQtScope::drawTo(const ccPoint& p, const ccGraphicProps& props) {

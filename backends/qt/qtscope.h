@@ -101,7 +101,8 @@ class ccQtScope : public ccUIScope {
   QPaintDevice* device() const;
   // The painter, begun on the device when none is active (sub-scopes share it).
   QPainter& painter() const;
-  // Ends the painter (when the scope began it) and runs the output hook.
+  // Ends the painter on a device the scope does not own (an owned image needs no ending) and
+  // runs the output hook.
   void flush();
   long deviceWidth() const;
   long deviceHeight() const;
@@ -251,7 +252,8 @@ class ccQtScope : public ccUIScope {
   QImage* canvasImage() const;
   // Ends the painter when one is active (before the pixels are read or written directly).
   void endPainter() const;
-  static std::shared_ptr<cc_QtCanvas> makeImageCanvas(long width, long height);
+  // A canvas over a new image: premultiplied ARGB32, transparent; or, opaque, RGB32, black.
+  static std::shared_ptr<cc_QtCanvas> makeImageCanvas(long width, long height, bool opaque);
 
  private:
   class Draw;  // one drawing operation: prepares the painter and notes the change

@@ -28,7 +28,13 @@ class ccQtView::Tablet : public ccUITablet {
   void redraw_() override {
     const Layers l = updateLayers();
     if (shouldUpdateImage(l)) {
-      set(kBackground, eImageLayer);
+      // The background only where the image does not cover.
+      const ccUIRect shown = view_.imageRect();
+      if (shown.isNull()) {
+        set(kBackground, eImageLayer);
+      } else {
+        setComplement(shown, kBackground, eImageLayer);
+      }
       const ccPoint corner(0, 0);
       std::visit(
           [&](const auto& image) {
@@ -43,7 +49,14 @@ class ccQtView::Tablet : public ccUITablet {
           },
           view_.image_);
     }
-    if (shouldUpdateOverlay(l)) set(ccColor::passColor(), eOverlayLayer);
+    if (shouldUpdateOverlay(l)) {
+      // The overlay is transparent but where it was drawn on since it was last cleared.
+      const QRect& d = view_.overlayDrawn_;
+      if (!d.isEmpty())
+        set(ccUIRect(d.x(), d.y(), d.width(), d.height()), ccColor::passColor(), eOverlayLayer);
+      view_.overlayDrawn_ = QRect();
+      std::fill(view_.overlayTiles_.begin(), view_.overlayTiles_.end(), false);
+    }
     if (!sketch().isNull()) {
       const ccUISketch recorded = sketch();  // replayed from a copy: drawing may record again
       draw(recorded, ccPoint(0, 0), l);
@@ -76,9 +89,27 @@ void ccQtView::makeLayers() {
   const long w = std::max(1, width()), h = std::max(1, height() - statusHeight());
   auto layers = std::make_unique<ccQtLayers>(w, h);
   layers->antialias(false);
+  // Damage becomes widget updates: at once, or once when the last screen lock is popped.
   for (int l = 0; l < 2; ++l) {
-    layers->scope(l).damageHook([this](const QRect& r) { update(r); });
+    ccQtImageScope& scope = layers->scope(l);
+    scope.damageHook([this, &scope, l](const QRect& r) {
+      if (l == 1) markOverlay(r);
+      if (scope.screenUpdatesLocked()) {
+        pendingUpdate_ |= r;
+      } else {
+        update(r);
+      }
+    });
+    scope.outputHook([this](ccQtScope&) {
+      if (pendingUpdate_.isEmpty()) return;
+      update(pendingUpdate_);
+      pendingUpdate_ = QRect();
+    });
   }
+  overlayDrawn_ = QRect();
+  tilesAcross_ = int((layers->width() + kTile - 1) / kTile);
+  overlayTiles_.assign(std::size_t(tilesAcross_) * std::size_t((layers->height() + kTile - 1) / kTile),
+                       false);
   // The tablet takes the new scopes (and redraws onto them) before the old ones go.
   tablet_->setScope(&layers->image(), &layers->overlay(), false);
   layers_ = std::move(layers);
@@ -181,6 +212,15 @@ void ccQtView::fitToWindow() {
                     static_cast<int>(std::lround((h - double(size.second) * z) / 2))));
 }
 
+ccUIRect ccQtView::imageRect() const {
+  const ccPair<long> size = imageSize();
+  if (size.first == 0 || size.second == 0) return ccUIRect::null;
+  // The zoomed image covers the pixels d from its corner with trunc(d / zoom) inside it.
+  return ccUIRect(offset_.x(), offset_.y(),
+                  static_cast<long>(std::ceil(double(size.first) * zoom_ - 1e-9)),
+                  static_cast<long>(std::ceil(double(size.second) * zoom_ - 1e-9)));
+}
+
 ccPair<long> ccQtView::pelAt(const QPoint& p) const {
   // Pel i covers widget pixels from offset + i * zoom (the zoom slots sample pel
   // trunc(d / zoom) at distance d from the corner).
@@ -224,6 +264,15 @@ void ccQtView::showStatus(const QPoint& p) {
   update(0, height() - statusHeight(), width(), statusHeight());
 }
 
+void ccQtView::markOverlay(const QRect& r) {
+  overlayDrawn_ |= r;
+  const QRect in = r & QRect(0, 0, int(layers_->width()), int(layers_->height()));
+  if (in.isEmpty()) return;
+  for (int ty = in.top() / kTile; ty <= in.bottom() / kTile; ++ty)
+    for (int tx = in.left() / kTile; tx <= in.right() / kTile; ++tx)
+      overlayTiles_[std::size_t(ty * tilesAcross_ + tx)] = true;
+}
+
 QRegion ccQtView::takePaintedRegion() {
   QRegion r = painted_;
   painted_ = QRegion();
@@ -237,9 +286,25 @@ void ccQtView::paintEvent(QPaintEvent* event) {
   painted_ += event->region();
   QPainter p(this);
   const QRect area(0, 0, int(layers_->width()), int(layers_->height()));
+  const QImage& image = layers_->image().image();
+  const QImage& overlay = layers_->overlay().image();
   for (const QRect& r : event->region()) {
     const QRect inside = r & area;
-    if (!inside.isEmpty()) layers_->compose(p, inside, inside.topLeft());
+    if (inside.isEmpty()) continue;
+    p.drawImage(inside.topLeft(), image, inside);
+    // The overlay only over the tiles it was drawn on, a run of tiles at a time.
+    const QRect drawn = inside & overlayDrawn_;
+    if (drawn.isEmpty()) continue;
+    for (int ty = drawn.top() / kTile; ty <= drawn.bottom() / kTile; ++ty) {
+      const int last = drawn.right() / kTile;
+      for (int tx = drawn.left() / kTile; tx <= last; ++tx) {
+        if (!overlayTiles_[std::size_t(ty * tilesAcross_ + tx)]) continue;
+        const int from = tx;
+        while (tx + 1 <= last && overlayTiles_[std::size_t(ty * tilesAcross_ + tx + 1)]) ++tx;
+        const QRect run = drawn & QRect(from * kTile, ty * kTile, (tx - from + 1) * kTile, kTile);
+        p.drawImage(run.topLeft(), overlay, run);
+      }
+    }
   }
   const QRect bar(0, height() - statusHeight(), width(), statusHeight());
   if (event->region().intersects(bar)) {

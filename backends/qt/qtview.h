@@ -12,7 +12,10 @@
 // What is drawn reaches the screen through the scopes' change tracking: each drawing
 // operation reports the device rectangle it touched, which becomes a widget update region, so
 // a small overlay drawn over a large image repaints only its rectangle. paintEvent composes
-// the two layers for the region asked and paints the status line.
+// the two layers for the region asked and paints the status line. The view keeps the
+// rectangle and the 32 x 32 tiles the overlay layer was drawn on since it was last cleared:
+// clearing stays within the rectangle, composing within the tiles, and the background is set
+// only where the image does not cover.
 //
 // Interaction: the mouse wheel zooms about the cursor (by 1.25 per notch, between 1/64 and
 // 64), dragging with the left button pans, the F key (or Home) fits the image to the window.
@@ -32,6 +35,7 @@
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 class ccQtView : public QWidget {
  public:
@@ -66,6 +70,8 @@ class ccQtView : public QWidget {
   void pan(const QPoint& delta);
   // The largest zoom that shows the whole image, centred.
   void fitToWindow();
+  // The widget pixels the image covers (null without an image).
+  ccUIRect imageRect() const;
   // The image pel shown at a widget pixel (it may lie outside the image).
   ccPair<long> pelAt(const QPoint& widgetPixel) const;
 
@@ -118,4 +124,12 @@ class ccQtView : public QWidget {
   QPoint cursor_{-1, -1};
   std::string status_;
   QRegion painted_;
+  // What the overlay layer was drawn on since it was cleared: the bounding rectangle, and
+  // tiles of kTile x kTile pixels, row by row.
+  static constexpr int kTile = 32;
+  void markOverlay(const QRect& r);
+  QRect overlayDrawn_;
+  std::vector<bool> overlayTiles_;
+  int tilesAcross_ = 0;
+  QRect pendingUpdate_;  // damage under a screen lock, shown when the lock is popped
 };

@@ -123,12 +123,17 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"strokes",
        [](ccUIScope& s) {
-         // Pen strokes in whole pixels, a rubber-band box and a 3-pixel L.
+         // Pen strokes in whole pixels, a rubber-band box (under a screen lock, as a tablet
+         // draws it) and a 3-pixel L.
+         s.lockScreenUpdatesPush(true);
          s.drawStart(ccPoint(10, 10));
          s.drawTo(ccPoint(70, 10), pen(ccColor::redColor(), 1));
          s.drawToRel(0, 40, pen(ccColor::blueColor(), 1));
          s.drawToRel(-60, 0, pen(ccColor::dkGreenColor(), 1));
          s.drawTo(ccPoint(10, 10), pen(ccColor::magentaColor(), 1));
+         s.drawStart(ccPoint(20, 20));
+         for (int i = 0; i < 4; ++i) s.drawToRel(i % 2 ? 0 : 30 - 60 * (i / 2), i % 2 ? 20 - 40 * (i / 2) : 0, pen(ccColor::redColor(), 1));
+         s.lockScreenUpdatesPop();
          s.drawStart(ccPoint(90, 20));
          s.drawToRel(50, 0, pen(ccColor::blackColor(), 3));
          s.drawToRel(0, 70, pen(ccColor::blackColor(), 3));
