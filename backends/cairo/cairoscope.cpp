@@ -1,5 +1,7 @@
 #include <backends/cairo/cairoscope.h>
 
+#include <backends/common/argb32.h>
+
 #include <dispc/errors.h>
 
 #include <algorithm>
@@ -62,12 +64,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Opaque premultiplied ARGB32 pixel of a triple.
-std::uint32_t argb(unsigned char r, unsigned char g, unsigned char b) {
-  return 0xFF000000u | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b;
-}
-
-std::uint32_t argb(const ccRGB& c) { return argb(c.r(), c.g(), c.b()); }
+using cc_argb::argb;
 
 // Surface pixels (double extents) as a whole-pixel rectangle.
 ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
@@ -338,25 +335,7 @@ long ccCairoScope::surfaceHeight() const { return canvas_->height; }
 bool ccCairoScope::antialias() const { return canvas_->antialias; }
 void ccCairoScope::antialias(bool on) { canvas_->antialias = on; }
 
-const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() {
-  static const std::array<ccRGB, 256> palette = [] {
-    std::array<ccRGB, 256> p;
-    for (int i = 0; i < 256; ++i) {
-      const auto v = static_cast<unsigned char>(i);
-      p[i] = ccRGB(v, v, v);
-    }
-    const ccColor* stock[] = {
-        &ccColor::blackColor(),  &ccColor::dkGreyColor(),  &ccColor::greyColor(),
-        &ccColor::ltGreyColor(), &ccColor::whiteColor(),   &ccColor::redColor(),
-        &ccColor::dkRedColor(),  &ccColor::orangeColor(),  &ccColor::yellowColor(),
-        &ccColor::greenColor(),  &ccColor::dkGreenColor(), &ccColor::cyanColor(),
-        &ccColor::blueColor(),   &ccColor::purpleColor(),  &ccColor::magentaColor(),
-        &ccColor::passColor()};
-    for (const ccColor* c : stock) p[c->index()] = c->rgbStruct();
-    return p;
-  }();
-  return palette;
-}
+const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() { return cc_argb::defaultPalette(); }
 
 const ccRGB& ccCairoScope::palette(unsigned char index) const { return canvas_->palette[index]; }
 void ccCairoScope::palette(unsigned char index, const ccRGB& rgb) { canvas_->palette[index] = rgb; }
@@ -805,46 +784,10 @@ void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
            [&](unsigned char v) { return lut[v]; });
 }
 
-namespace {
-
-// Pixel converters of the four pel types; transparent pels give 0.
-struct Grey8 {
-  bool pass;
-  unsigned char passValue;
-  std::uint32_t operator()(unsigned char v) const {
-    return pass && v == passValue ? 0 : argb(v, v, v);
-  }
-};
-
-struct Grey16 {
-  bool pass;
-  unsigned short passValue;
-  int shift;
-  std::uint32_t operator()(unsigned short v) const {
-    if (pass && v == passValue) return 0;
-    const auto g = static_cast<unsigned char>(std::min(v >> shift, 255));
-    return argb(g, g, g);
-  }
-};
-
-struct RGB16 {
-  bool pass;
-  unsigned short passValue;
-  std::uint32_t operator()(ccPackedRGB16Pel v) const {
-    return pass && v.packed() == passValue ? 0 : argb(v.r(), v.g(), v.b());
-  }
-};
-
-struct RGB32 {
-  bool pass;
-  unsigned long passValue;
-  std::uint32_t operator()(ccPackedRGB32Pel v) const {
-    return pass && (v.packed() & 0xFFFFFFu) == (passValue & 0xFFFFFFu) ? 0
-                                                                       : argb(v.r(), v.g(), v.b());
-  }
-};
-
-}  // namespace
+using cc_argb::Grey16;
+using cc_argb::Grey8;
+using cc_argb::RGB16;
+using cc_argb::RGB32;
 
 void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                              bool pass, unsigned long passValue) {
@@ -965,54 +908,14 @@ void ccCairoScope::floodFill(const ccPair<long>& pixel, const ccColor& color, co
   const int stride = cairo_image_surface_get_stride(s);
   const bool rgb24 = cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24;
   if (!data) return;
-  auto at = [&](long x, long y) -> std::uint32_t& {
-    return reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x];
-  };
   // RGB24 surfaces leave the top byte undefined: compare colours only there.
   const std::uint32_t mask = rgb24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
   const std::uint32_t fill = isEraser(color) ? 0u : argb(rgbOf(color));
-  const std::uint32_t border = argb(rgbOf(color2)) & mask;
-  const std::uint32_t seed = at(sx, sy) & mask;
-  if (!bounded && seed == (fill & mask)) return;
-
-  const long l = clip.left(), t = clip.top(), w = clip.width(), h = clip.height();
-  std::vector<bool> done(static_cast<std::size_t>(w * h), false);
-  auto inside = [&](long x, long y) {
-    if (done[static_cast<std::size_t>((y - t) * w + (x - l))]) return false;
-    const std::uint32_t v = at(x, y) & mask;
-    return bounded ? v != border : v == seed;
-  };
-  long minX = sx, maxX = sx, minY = sy, maxY = sy;
-  std::vector<std::pair<long, long>> stack{{sx, sy}};
-  while (!stack.empty()) {
-    const auto [x, y] = stack.back();
-    stack.pop_back();
-    if (!inside(x, y)) continue;
-    long x0 = x, x1 = x;
-    while (x0 > l && inside(x0 - 1, y)) --x0;
-    while (x1 + 1 < l + w && inside(x1 + 1, y)) ++x1;
-    for (long i = x0; i <= x1; ++i) {
-      at(i, y) = fill;
-      done[static_cast<std::size_t>((y - t) * w + (i - l))] = true;
-    }
-    minX = std::min(minX, x0);
-    maxX = std::max(maxX, x1);
-    minY = std::min(minY, y);
-    maxY = std::max(maxY, y);
-    // Seeds in the rows above and below: one per run of fillable pixels.
-    for (long ny : {y - 1, y + 1}) {
-      if (ny < t || ny >= t + h) continue;
-      bool inRun = false;
-      for (long i = x0; i <= x1; ++i) {
-        const bool in = inside(i, ny);
-        if (in && !inRun) stack.emplace_back(i, ny);
-        inRun = in;
-      }
-    }
-  }
-  cairo_surface_mark_dirty_rectangle(s, static_cast<int>(minX), static_cast<int>(minY),
-                                     static_cast<int>(maxX - minX + 1),
-                                     static_cast<int>(maxY - minY + 1));
-  const ccUIRect filled(minX, minY, maxX - minX + 1, maxY - minY + 1);
+  const ccUIRect filled =
+      cc_argb::floodFill(data, stride, clip, sx, sy, fill, argb(rgbOf(color2)), mask, bounded);
+  if (filled.isNull()) return;
+  cairo_surface_mark_dirty_rectangle(
+      s, static_cast<int>(filled.left()), static_cast<int>(filled.top()),
+      static_cast<int>(filled.width()), static_cast<int>(filled.height()));
   change(filled - o, false);
 }

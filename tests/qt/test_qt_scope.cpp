@@ -74,6 +74,10 @@ TEST_F(QtScope, SubScopesDrawTranslatedAndClippedToTheirArea) {
   EXPECT_EQ(s.pel(49, 25), kRed);
   EXPECT_EQ(s.pel(50, 25), kWhite);
   EXPECT_EQ(s.pel(19, 25), kWhite);
+  // A rectangle's sides (pen strokes under a screen lock) are cut there too.
+  child.draw(ccRect(V(2, 2), V(60, 10)), ccColor::greenColor(), ccUITablet::eImageLayer);
+  EXPECT_EQ(s.pel(30, 22), opaque(ccColor::greenColor()));
+  EXPECT_EQ(s.pel(55, 22), kWhite);
   // A display clip cuts the child's drawing further.
   child.drawClipRect(ccRect(V(0, 0), V(10, 20)), ccUITablet::eImageLayer);
   child.set(ccUIRect(0, 0, 30, 20), ccColor::blueColor(), ccUITablet::eImageLayer);
