@@ -5,10 +5,10 @@
 // Pixels read back as ccPackedRGB32Pel with the colour un-premultiplied and the alpha in the
 // top byte (255 opaque, 0 transparent), as the Cairo image scope's.
 //
-// The image layer of ccQtLayers is an opaque image (black at first), the overlay transparent with passErases()
-// on, so that drawing or setting the pass colour there clears back to transparent. Composing
-// paints the image layer, then the overlay over it. Both scopes belong to the layers object; a
-// root tablet is put over them with image() and overlay() (not owned by the tablet).
+// The image layer of ccQtLayers is an opaque image (black at first), the overlay transparent with
+// passErases() on, so that drawing or setting the pass colour there clears back to transparent.
+// Composing paints the image layer, then the overlay over it. Both scopes belong to the layers
+// object; a root tablet is put over them with image() and overlay() (not owned by the tablet).
 //
 // Failures (a file that cannot be written) throw ccUIError::InitFailed; a negative size or
 // one above 32767 throws ccUIError::BadParams.

@@ -385,9 +385,9 @@ ccQtScope::~ccQtScope() = default;
 
 std::shared_ptr<cc_QtCanvas> ccQtScope::makeImageCanvas(long width, long height, bool opaque) {
   if (width < 0 || height < 0 || width > 32767 || height > 32767) throw ccUIError::BadParams();
-  auto image = std::make_unique<QImage>(
-      static_cast<int>(width), static_cast<int>(height),
-      opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+  auto image =
+      std::make_unique<QImage>(static_cast<int>(width), static_cast<int>(height),
+                               opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (width > 0 && height > 0 && image->isNull()) throw ccUIError::InitFailed();
   image->fill(opaque ? Qt::black : Qt::transparent);
   return std::make_shared<cc_QtCanvas>(nullptr, std::move(image));

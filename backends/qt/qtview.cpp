@@ -108,8 +108,8 @@ void ccQtView::makeLayers() {
   }
   overlayDrawn_ = QRect();
   tilesAcross_ = int((layers->width() + kTile - 1) / kTile);
-  overlayTiles_.assign(std::size_t(tilesAcross_) * std::size_t((layers->height() + kTile - 1) / kTile),
-                       false);
+  overlayTiles_.assign(
+      std::size_t(tilesAcross_) * std::size_t((layers->height() + kTile - 1) / kTile), false);
   // The tablet takes the new scopes (and redraws onto them) before the old ones go.
   tablet_->setScope(&layers->image(), &layers->overlay(), false);
   layers_ = std::move(layers);

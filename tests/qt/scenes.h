@@ -132,7 +132,9 @@ inline const std::vector<Scene>& scenes() {
          s.drawToRel(-60, 0, pen(ccColor::dkGreenColor(), 1));
          s.drawTo(ccPoint(10, 10), pen(ccColor::magentaColor(), 1));
          s.drawStart(ccPoint(20, 20));
-         for (int i = 0; i < 4; ++i) s.drawToRel(i % 2 ? 0 : 30 - 60 * (i / 2), i % 2 ? 20 - 40 * (i / 2) : 0, pen(ccColor::redColor(), 1));
+         for (int i = 0; i < 4; ++i)
+           s.drawToRel(i % 2 ? 0 : 30 - 60 * (i / 2), i % 2 ? 20 - 40 * (i / 2) : 0,
+                       pen(ccColor::redColor(), 1));
          s.lockScreenUpdatesPop();
          s.drawStart(ccPoint(90, 20));
          s.drawToRel(50, 0, pen(ccColor::blackColor(), 3));
