@@ -46,7 +46,7 @@ const char* const kUsage =
 #ifdef DISPC_VIEW_WITH_OPENCV
     "any format OpenCV reads (8 or 16 bits, grey or colour).\n"
 #else
-    "PNG (grey, 16-bit grey or colour) or binary PGM.\n"
+    "any format Qt reads (PNG, PGM, BMP, JPEG ...; 8 or 16 bits, grey or colour).\n"
 #endif
     "Exit status: 0 on success, 1 when a file is missing, truncated or malformed or cannot be\n"
     "written (one line on standard error names the file and what is wrong), 2 for bad usage.\n";
@@ -116,26 +116,22 @@ using Image = std::variant<ccPelBuffer<unsigned char>, ccPelBuffer<unsigned shor
                            ccPelBuffer<ccPackedRGB32Pel>>;
 
 #ifdef DISPC_VIEW_WITH_OPENCV
+// Any format OpenCV reads, 16-bit pels kept.
 Image readImage(const std::string& path) {
   cfToolReadFile(path);  // missing or unreadable files say so in the tools' words
   try {
     return std::visit([](auto&& pels) -> Image { return pels; }, cfCvReadImage(path));
-  } catch (const ccCvError& e) {
-    throw ccToolError(e.message());
+  } catch (const ccException& e) {
+    throw ccToolError(cfToolErrorText(e));  // the message names the file
   }
 }
 #else
-// PGM through the tools' reader, PNG through Qt's.
+// Any format Qt reads (PNG, PGM, BMP, JPEG ...): 8-bit and 16-bit grey kept, others as colour.
 Image readImage(const std::string& path) {
   const std::vector<unsigned char> bytes = cfToolReadFile(path);
-  if (bytes.size() >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '2'))
-    return cfToolParsePgm(bytes, path);
-  static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (bytes.size() < 8 || std::memcmp(bytes.data(), kPngSignature, 8) != 0)
-    throw ccToolError(path + ": not a PNG or PGM image");
   QImage q;
-  if (!q.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "PNG"))
-    throw ccToolError(path + ": truncated or malformed PNG image");
+  if (!q.loadFromData(bytes.data(), static_cast<int>(bytes.size())))
+    throw ccToolError(path + ": not an image Qt can read");
   const long w = q.width(), h = q.height();
   if (q.format() == QImage::Format_Grayscale8 || q.format() == QImage::Format_Grayscale16) {
     const bool deep = q.format() == QImage::Format_Grayscale16;
@@ -151,7 +147,7 @@ Image readImage(const std::string& path) {
   ccPelBuffer<ccPackedRGB32Pel> pels(w, h);
   for (long y = 0; y < h; ++y) {
     const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(int(y)));
-    ccPackedRGB32Pel* dst = pels.pointToRow(y);
+    ccPelBuffer<ccPackedRGB32Pel>::value_type* dst = pels.pointToRow(y);
     for (long x = 0; x < w; ++x) dst[x] = ccPackedRGB32Pel(src[x] & 0xFFFFFFu);
   }
   return pels;

@@ -21,7 +21,8 @@ class cc_MatPelRoot : public ccPelRoot<T> {
 };
 
 [[noreturn]] void refuse(const cv::Mat& mat, const char* wanted) {
-  throw ccCvError("a cv::Mat of type " + cfCvTypeName(mat.type()) + " cannot be " + wanted);
+  throw ccUIError::BadParams("a cv::Mat of type " + cfCvTypeName(mat.type()) + " cannot be " +
+                             wanted);
 }
 
 template <class T>
@@ -35,8 +36,8 @@ template <class T>
 ccPelBuffer<T> sharedOrCopied(const cv::Mat& mat) {
   if (mat.empty()) return ccPelBuffer<T>(0, 0);
   if (mat.dims != 2) {
-    throw ccCvError("a cv::Mat of " + std::to_string(mat.dims) +
-                    " dimensions cannot be a pel buffer (2 are needed)");
+    throw ccUIError::BadParams("a cv::Mat of " + std::to_string(mat.dims) +
+                               " dimensions cannot be a pel buffer (2 are needed)");
   }
   if (shareable<T>(mat))
     return ccPelBuffer<T>(ccPtrHandle<ccPelRoot<T>>(new cc_MatPelRoot<T>(mat)));
@@ -115,7 +116,8 @@ cv::Mat cfMatFromPels(const ccPelBuffer_const<unsigned short>& buf) {
 }
 cv::Mat cfMatFromPels(const ccPelBuffer_const<ccPackedRGB32Pel>& buf, int channels) {
   if (channels != 3 && channels != 4) {
-    throw ccCvError("packed RGB pels become 3 or 4 channels, not " + std::to_string(channels));
+    throw ccUIError::BadParams("packed RGB pels become 3 or 4 channels, not " +
+                               std::to_string(channels));
   }
   const cv::Mat view = cfMatViewOfPels(buf);
   if (channels == 4 || view.empty()) return view.clone();
@@ -133,9 +135,9 @@ ccCvImage cfCvReadImage(const std::string& path) {
   try {
     mat = cv::imread(path, cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
   } catch (const cv::Exception& e) {
-    throw ccCvError(path + ": cannot read the image (" + e.msg + ")");
+    throw ccUIError::InitFailed(path + ": cannot read the image (" + e.msg + ")");
   }
-  if (mat.empty()) throw ccCvError(path + ": not an image OpenCV can read");
+  if (mat.empty()) throw ccUIError::InitFailed(path + ": not an image OpenCV can read");
   if (mat.channels() == 3 && mat.depth() == CV_16U) mat.convertTo(mat, CV_8U, 1.0 / 257);
   switch (mat.type()) {
     case CV_8UC1:
@@ -146,7 +148,7 @@ ccCvImage cfCvReadImage(const std::string& path) {
     case CV_8UC4:
       return cfPelsFromMatRGB(mat);
     default:
-      throw ccCvError(path + ": images of type " + cfCvTypeName(mat.type()) +
-                      " are not supported (8 or 16 bits per channel are)");
+      throw ccUIError::InitFailed(path + ": images of type " + cfCvTypeName(mat.type()) +
+                                  " are not supported (8 or 16 bits per channel are)");
   }
 }

@@ -6,7 +6,7 @@
 //   CV_8UC4   ccPackedRGB32Pel: OpenCV's B, G, R, A bytes are the packed pel 0xAARRGGBB in
 //             memory (little-endian), the alpha in the pel's unused top byte
 //   CV_8UC3   ccPackedRGB32Pel, always copied (three bytes a pel), top byte 0
-// Any other type is refused with ccCvError (a ccUIError::BadParams) whose message names it.
+// Any other type is refused with ccUIError::BadParams whose message names it.
 //
 // Sharing. cfPelsFromMat shares the Mat's pels when their layout allows it (the pel type above
 // without conversion, rows a whole number of pels apart, the first pel aligned for the type):
@@ -26,12 +26,6 @@
 
 #include <string>
 #include <variant>
-
-// A refused Mat type or a file cv::imread could not read: ccUIError::BadParams with a message.
-class ccCvError : public ccUIError::BadParams {
- public:
-  explicit ccCvError(const std::string& message) { message_ = message; }
-};
 
 // "CV_8UC3", "CV_32FC1" ...
 std::string cfCvTypeName(int type);
@@ -61,8 +55,8 @@ cv::Mat cfMatViewOfPels(const ccPelBuffer_const<ccPackedRGB32Pel>& buf);
 
 // An image file as cv::imread reads it (any format it knows), kept at its depth: one 8-bit or
 // 16-bit channel gives grey pels, colour gives packed RGB pels (16-bit colour scaled to 8 bits,
-// alpha dropped). ccCvError("<path>: ...") when the file cannot be read or its depth is not
-// 8 or 16 bits.
+// alpha dropped). ccUIError::InitFailed("<path>: <what>") when the file cannot be read or its
+// depth is not 8 or 16 bits.
 using ccCvImage = std::variant<ccPelBuffer<unsigned char>, ccPelBuffer<unsigned short>,
                                ccPelBuffer<ccPackedRGB32Pel>>;
 ccCvImage cfCvReadImage(const std::string& path);

@@ -113,7 +113,7 @@ TEST(CvPels, ImageFilesAreReadAtTheirDepth) {
   try {
     cfCvReadImage((dir / "missing.png").string());
     FAIL() << "no exception";
-  } catch (const ccCvError& e) {
+  } catch (const ccUIError::InitFailed& e) {
     EXPECT_EQ(e.message(), (dir / "missing.png").string() + ": not an image OpenCV can read");
   }
 }

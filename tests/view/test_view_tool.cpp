@@ -87,10 +87,10 @@ class Child {
 
 // A 120 x 90 grey ramp and a sketch with a red segment and a blue box on the overlay.
 void writeFiles(const fs::path& dir) {
-  ccPelBuffer<unsigned char> image(120, 90);
+  std::ofstream pgm(dir / "ramp.pgm", std::ios::binary);
+  pgm << "P5\n120 90\n255\n";
   for (long y = 0; y < 90; ++y)
-    for (long x = 0; x < 120; ++x) image.set(x, y, static_cast<unsigned char>(2 * x));
-  cfToolWritePgm(image, (dir / "ramp.pgm").string());
+    for (long x = 0; x < 120; ++x) pgm.put(static_cast<char>(2 * x));
   ccUITablet rec;
   rec.draw(ccLineSeg(V(10, 20), V(60, 20)), ccColor::redColor(), ccUITablet::eOverlayLayer);
   rec.draw(ccRect(V(70, 40), V(30, 30)), ccColor::blueColor(), ccUITablet::eOverlayLayer, true);
