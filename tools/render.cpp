@@ -7,6 +7,7 @@
 // the blank canvas) on the image layer, then the sketch replayed with its operations on their
 // own layers. PNG output is rasterised, SVG and PDF stay vectors. A sketch that draws nothing
 // inside the picture is reported on standard error (a warning; the picture is still written).
+#include "toolimage.h"
 #include "toolsupport.h"
 
 #include <backends/cairo/cairorender.h>
@@ -27,8 +28,13 @@ const char* const kUsage =
     "OUTPUT as PNG, SVG or PDF (chosen by OUTPUT's extension unless --format says).\n"
     "\n"
     "Options:\n"
+#ifdef DISPC_TOOLS_WITH_OPENCV
+    "  -i, --image FILE      draw over this image (PNG, binary PGM, or any other format OpenCV\n"
+    "                        reads); the canvas takes its size\n"
+#else
     "  -i, --image FILE      draw over this image (PNG, or binary PGM); the canvas takes its\n"
     "                        size\n"
+#endif
     "  -s, --size WxH        a blank canvas of W x H pixels (default 640x480 without --image)\n"
     "  -b, --background V    grey level 0 to 255 of the blank canvas (default 0)\n"
     "      --offset X,Y      shift the sketch by (X, Y) in image coordinates (default 0,0)\n"
@@ -162,11 +168,7 @@ int run(int argc, char** argv) {
   const ccUISketch sketch = cfToolLoadSketch(o.sketch);
   ccImageFile image;
   if (!o.image.empty()) {
-    try {
-      image = cfReadImageFile(o.image);
-    } catch (const ccException& e) {
-      throw ccToolError(cfToolErrorText(e));  // the message names the file
-    }
+    image = cfToolReadImage(o.image);
   }
   const long width = o.image.empty() ? o.width : image.width();
   const long height = o.image.empty() ? o.height : image.height();

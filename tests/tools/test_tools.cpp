@@ -624,7 +624,11 @@ TEST_F(ToolTest, RenderRejectsBadImagesWithOneLine) {
       {"zero.pgm", "size 0"},
       {"huge.pgm", "too large"},
       {"maxval.pgm", "maximum value"},
+#ifdef DISPC_TOOLS_WITH_OPENCV
+      {"text.pgm", "not an image OpenCV can read"},
+#else
       {"text.pgm", "not a PNG or PGM"},
+#endif
       {"cut.png", "PNG"},
   };
   for (const auto& [name, what] : bad) {
@@ -635,6 +639,25 @@ TEST_F(ToolTest, RenderRejectsBadImagesWithOneLine) {
   }
   EXPECT_EQ(entries().count("out.png"), 0u);
 }
+
+#ifdef DISPC_TOOLS_WITH_OPENCV
+TEST_F(ToolTest, RenderReadsOtherImageFormatsThroughOpenCV) {
+  // A 24-bit BMP of 8 x 4 pels: rows from the bottom, blue-green-red, each row 24 bytes.
+  std::vector<unsigned char> bmp = {'B', 'M', 150, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                    0,   0,   0,   8, 0, 0, 0, 4, 0, 0, 0,  1, 0, 24, 0};
+  bmp.resize(54, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) bmp.insert(bmp.end(), {10, 20, static_cast<unsigned char>(30 * x)});
+  writeBytes(file("pels.bmp"), bmp);
+  storeSketch(squaresSketch(), file("s.dca"));
+  const Result r = renderTool({"-i", "pels.bmp", "-q", "s.dca", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const ccPelBuffer<ccPackedRGB32Pel> png = cfCairoReadPngRGB32(file("out.png").string());
+  EXPECT_EQ(png.width(), 8);
+  EXPECT_EQ(png.height(), 4);
+  EXPECT_EQ(png.get(7, 3), ccPackedRGB32Pel(210, 20, 10));
+}
+#endif
 
 TEST_F(ToolTest, RenderRejectsBadOptionsWithOneLine) {
   storeSketch(sampleSketch(), file("s.dca"));
