@@ -32,6 +32,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 // A 16-bit packed RGB pel: red in bits 15-11, green in 10-5, blue in 4-0.
 class ccPackedRGB16Pel {
@@ -347,22 +348,31 @@ ccArchive& operator||(ccArchive& ar, ccPelBuffer<T>& buf) {
   ccXform<2> xf = buf.imageFromClientXform();
   ar || w || h || ox || oy || xf;
   // A window without columns has no pels, however many rows it claims: no row walk.
+  // Rows of bytes are copied whole; wider pels go one by one (their integers have a variable
+  // length).
+  constexpr bool bytes = std::is_same<T, unsigned char>::value;
   if (ar.isStoring()) {
     for (long y = 0; w > 0 && y < h; ++y) {
       T* row = buf.pointToRow(y);
-      for (long x = 0; x < w; ++x) ar || row[x];
+      if constexpr (bytes)
+        ar.writeBytes(row, static_cast<std::size_t>(w));
+      else
+        for (long x = 0; x < w; ++x) ar || row[x];
     }
     return ar;
   }
   if (w < 0 || h < 0) throw ccArchive::BadData("negative pel buffer size");
   if (w > 0 && h > 0) {
     if (h > static_cast<long>(INT32_MAX / w)) throw ccArchive::BadData("pel buffer too large");
-    ar.checkCount(static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h), sizeof(T));
+    ar.checkCount(static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h), 1);
   }
   ccPelBuffer<T> loaded(w, h);
   for (long y = 0; w > 0 && y < h; ++y) {
     T* row = loaded.pointToRow(y);
-    for (long x = 0; x < w; ++x) ar || row[x];
+    if constexpr (bytes)
+      ar.readBytes(row, static_cast<std::size_t>(w));
+    else
+      for (long x = 0; x < w; ++x) ar || row[x];
   }
   loaded.offset(ox, oy);
   loaded.imageFromClientXform(xf);

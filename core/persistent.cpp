@@ -23,7 +23,11 @@ namespace {
 // libraries registering from several threads at once cannot race.
 struct Registry {
   std::mutex mutex;
-  std::map<std::string, cc_Instantiator::MakeFunction> byName;
+  struct Entry {
+    cc_Instantiator::MakeFunction make = nullptr;
+    const std::type_info* type = nullptr;
+  };
+  std::map<std::string, Entry> byName;
   std::unordered_map<std::type_index, std::string> nameByType;
 
   static Registry& instance() {
@@ -45,19 +49,22 @@ cc_Instantiator::cc_Instantiator(const std::type_info& type, MakeFunction make, 
   Registry& r = Registry::instance();
   std::string n = name ? std::string(name) : demangle(type.name());
   std::lock_guard<std::mutex> lock(r.mutex);
-  r.byName[n] = make;
+  r.byName[n] = Registry::Entry{make, &type};
   r.nameByType[std::type_index(type)] = n;
 }
 
 ccPersistent* cc_Instantiator::make(const std::string& name) {
-  Registry& r = Registry::instance();
-  MakeFunction f = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(r.mutex);
-    auto it = r.byName.find(name);
-    if (it != r.byName.end()) f = it->second;
-  }
+  const MakeFunction f = find(name);
   return f ? f() : nullptr;
+}
+
+cc_Instantiator::MakeFunction cc_Instantiator::find(const std::string& name,
+                                                    const std::type_info** type) {
+  Registry& r = Registry::instance();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  auto it = r.byName.find(name);
+  if (type) *type = it == r.byName.end() ? nullptr : it->second.type;
+  return it == r.byName.end() ? nullptr : it->second.make;
 }
 
 bool cc_Instantiator::isRegistered(const std::string& name) {

@@ -45,6 +45,9 @@ class cc_Instantiator {
 
   // A new object of the class registered under name, or nullptr when none is.
   static ccPersistent* make(const std::string& name);
+  // The make function of the class registered under name (nullptr when none is), and through
+  // type, when given, its type.
+  static MakeFunction find(const std::string& name, const std::type_info** type = nullptr);
   // True when a class is registered under name.
   static bool isRegistered(const std::string& name);
   // The archive name of a registered type, or nullptr.

@@ -4,19 +4,23 @@
 
 namespace {
 
-[[noreturn]] void invalid() { throw ccUIError::InvalidUISketch(); }
+[[noreturn]] void invalid(const char* what = "malformed payload") {
+  throw ccUIError::InvalidUISketch(what);
+}
+
+std::string bytes(std::size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
 
 // A 32-bit count at offset `at` of the payload: present and not negative.
 std::uint64_t countAt(const unsigned char* p, std::size_t available, std::size_t at) {
-  if (available < at + 4) invalid();
+  if (available < at + 4) invalid("the payload runs past the end");
   const std::int32_t n = cfSketchLoadI32(p + at);
-  if (n < 0) invalid();
+  if (n < 0) invalid("negative count");
   return static_cast<std::uint64_t>(n);
 }
 
 // The kind byte at offset 0 of the rectangle and fill payloads (non-zero: pixel form).
 bool pixelKind(const unsigned char* p, std::size_t available) {
-  if (available < 1) invalid();
+  if (available < 1) invalid("the payload runs past the end");
   return p[0] != 0;
 }
 
@@ -52,9 +56,9 @@ std::uint64_t payloadSize(const ccSketchSizeRule& rule, const ccSketchSizeRule& 
       return payloadSize(current, current, payload, available);
     case ccSketchSizeRule::eInvalid:
     case ccSketchSizeRule::ePrefix:
-      invalid();
+      invalid("not an operation");
   }
-  if (n > available) invalid();
+  if (n > available) invalid("the payload runs past the end");
   return n;
 }
 
@@ -63,16 +67,16 @@ std::uint64_t payloadSize(const ccSketchSizeRule& rule, const ccSketchSizeRule& 
 namespace ccSketchSize {
 
 std::uint64_t string(const unsigned char* p, std::size_t available) {
-  if (available <= kStringHead) invalid();
+  if (available <= kStringHead) invalid("the payload runs past the end");
   const void* end = std::memchr(p + kStringHead, 0, available - kStringHead);
-  if (!end) invalid();
+  if (!end) invalid("text without terminator");
   return static_cast<const unsigned char*>(end) - p + 1;
 }
 
 std::uint64_t unicodeString(const unsigned char* p, std::size_t available) {
   for (std::size_t at = kStringHead; at + 2 <= available; at += 2)
     if (p[at] == 0 && p[at + 1] == 0) return at + 2;
-  invalid();
+  invalid("text without terminator");
 }
 
 std::uint64_t pelBuf8(const unsigned char* p, std::size_t available) {
@@ -84,15 +88,15 @@ std::uint64_t pelBuf8(const unsigned char* p, std::size_t available) {
 std::uint64_t rleBuf(const unsigned char* p, std::size_t available) {
   const std::uint64_t m = countAt(p, available, kRleMapLength);
   std::uint64_t at = kRleMapLength + 4 + m;  // past the colour map
-  if (at > available) invalid();
+  if (at > available) invalid("the payload runs past the end");
   at += 4;  // width
   const std::uint64_t rows = countAt(p, available, static_cast<std::size_t>(at));
   at += 4;
   // Each row is 2-byte entries up to and including the first whose second byte is 0.
-  if (rows > (available - at) / 2) invalid();
+  if (rows > (available - at) / 2) invalid("the payload runs past the end");
   for (std::uint64_t r = 0; r < rows; ++r) {
     for (;;) {
-      if (at + 2 > available) invalid();
+      if (at + 2 > available) invalid("the payload runs past the end");
       at += 2;
       if (p[at - 1] == 0) break;
     }
@@ -153,13 +157,13 @@ std::uint64_t genShapeV0(const unsigned char* p, std::size_t available) {
 
 std::size_t cfSketchPayloadSize(long op, const unsigned char* payload, std::size_t available) {
   const ccSketchOpInfo* info = cfSketchOpInfo(op);
-  if (!info) invalid();
+  if (!info) invalid("not an operation");
   return static_cast<std::size_t>(payloadSize(info->rule, info->rule, payload, available));
 }
 
 std::size_t cfSketchPayloadSizeV0(long op, const unsigned char* payload, std::size_t available) {
   const ccSketchOpInfo* info = cfSketchOpInfo(op);
-  if (!info) invalid();
+  if (!info) invalid("not an operation");
   return static_cast<std::size_t>(payloadSize(info->rule0, info->rule, payload, available));
 }
 
@@ -173,7 +177,8 @@ ccUIFormat ccSketchReader::readFormat() {
   require(kSketchFormatFieldSize);
   const unsigned char* p = current();
   const std::int32_t alignment = cfSketchLoadI32(p + 4);
-  if (alignment < ccUIFormat::eTopLeft || alignment > ccUIFormat::eBottomRight) invalid();
+  if (alignment < ccUIFormat::eTopLeft || alignment > ccUIFormat::eBottomRight)
+    invalid("text alignment out of range");
   pos_ += kSketchFormatFieldSize;
   return ccUIFormat(cfSketchLoadI32(p), static_cast<ccUIFormat::Alignment>(alignment));
 }
@@ -181,16 +186,15 @@ ccUIFormat ccSketchReader::readFormat() {
 void ccSketchReader::readProps(ccGraphicProps& props) {
   require(kSketchPropsRecordSize);
   const unsigned char* p = current();
-  if (p[0] != 0) invalid();
+  if (p[0] != 0) invalid("props version not 0");
   props.readSketchForm(p + 1);  // throws before changing anything
   pos_ += kSketchPropsRecordSize;
 }
 
 const char* ccSketchReader::readCString(std::size_t& length) {
-  if (atEnd()) invalid();
   const unsigned char* p = current();
-  const void* end = std::memchr(p, 0, remaining());
-  if (!end) invalid();
+  const void* end = atEnd() ? nullptr : std::memchr(p, 0, remaining());
+  if (!end) invalid("text without terminator");
   length = static_cast<std::size_t>(static_cast<const unsigned char*>(end) - p);
   pos_ += length + 1;
   return reinterpret_cast<const char*>(p);
@@ -206,39 +210,67 @@ const unsigned char* ccSketchReader::readU16String(std::size_t& units) {
       return p;
     }
   }
-  invalid();
+  invalid("text without terminator");
+}
+
+std::size_t cfSketchReadRecord(const unsigned char* data, std::size_t size, std::size_t offset,
+                               ccSketchOperation& op) {
+  const unsigned char* p = data + offset;
+  const std::size_t available = size - offset;
+  auto bad = [offset](const std::string& what) {
+    throw ccUIError::InvalidUISketch("operation at byte " + std::to_string(offset) + ": " + what);
+  };
+  auto need = [&](std::size_t n) {
+    if (n > available)
+      bad("the operation runs past the end of the stream (" + bytes(available) + " left)");
+  };
+  std::size_t at = 0;
+  need(1);
+  const unsigned char* props = nullptr;
+  auto code = static_cast<signed char>(p[0]);
+  if (code == kSketchPropsOpcode) {
+    need(1 + kSketchPropsRecordSize + 1);
+    props = p + 1;
+    if (props[0] != 0) bad("props version " + std::to_string(props[0]) + ", not 0");
+    at = 1 + kSketchPropsRecordSize;
+    code = static_cast<signed char>(p[at]);
+    if (code == kSketchPropsOpcode) bad("two props prefixes in a row");
+  }
+  if (!cfSketchOpIsValid(code)) bad("opcode " + std::to_string(code) + " is not an operation");
+  need(at + kSketchOpRecordSize);
+  const auto layer = static_cast<signed char>(p[at + 1]);
+  if (layer < 0 || layer > 2) bad("layer " + std::to_string(layer) + " is not 0, 1 or 2");
+  op.offset = offset;
+  op.props = props;
+  op.opcode = code;
+  op.layer = layer;
+  op.color = p + at + 2;
+  op.payload = p + at + kSketchOpRecordSize;
+  return at + kSketchOpRecordSize;
 }
 
 bool ccSketchWalker::next(ccSketchOperation& op) {
   if (pos_ == size_) return false;
-  ccSketchReader r(data_ + pos_, size_ - pos_);
-  const unsigned char* props = nullptr;
-  signed char code = r.readSignedByte();
-  if (code == kSketchPropsOpcode) {
-    props = r.bytes(kSketchPropsRecordSize);
-    if (props[0] != 0) invalid();  // props version
-    code = r.readSignedByte();
-    if (code == kSketchPropsOpcode) invalid();  // two prefixes in a row
+  ccSketchOperation split;
+  const std::size_t head = cfSketchReadRecord(data_, size_, pos_, split);
+  const std::size_t available = size_ - pos_ - head;
+  try {
+    split.payloadSize = form_ == ccSketchForm::eCurrent
+                            ? cfSketchPayloadSize(split.opcode, split.payload, available)
+                            : cfSketchPayloadSizeV0(split.opcode, split.payload, available);
+  } catch (const ccUIError::InvalidUISketch& e) {
+    throw ccUIError::InvalidUISketch(cfSketchOpContext(split) + ": " + e.message());
   }
-  if (!cfSketchOpIsValid(code)) invalid();
-  const signed char layer = r.readSignedByte();
-  const unsigned char* color = r.bytes(kSketchColorFieldSize);
-  const unsigned char* payload = r.current();
-  const std::size_t n = form_ == ccSketchForm::eCurrent
-                            ? cfSketchPayloadSize(code, payload, r.remaining())
-                            : cfSketchPayloadSizeV0(code, payload, r.remaining());
-  r.skip(n);
-
-  op.offset = pos_;
-  op.size = r.position();
-  op.props = props;
-  op.opcode = code;
-  op.layer = layer;
-  op.color = color;
-  op.payload = payload;
-  op.payloadSize = n;
-  pos_ += r.position();
+  split.size = head + split.payloadSize;
+  op = split;
+  pos_ += split.size;
   return true;
+}
+
+std::string cfSketchOpContext(const ccSketchOperation& op) {
+  const ccSketchOpInfo* info = cfSketchOpInfo(op.opcode);
+  return "opcode " + std::to_string(op.opcode) + " (" + (info ? info->name : "?") + ") at byte " +
+         std::to_string(op.offset);
 }
 
 std::size_t cfSketchCountOperations(const unsigned char* data, std::size_t size,

@@ -366,11 +366,12 @@ inline ccVector<2> cfSketchLoadPoint(const unsigned char* p) {
 // Range checks of long fields: throw ccUIError::BadParams outside the 32-bit range.
 inline std::int32_t cfSketchCheckedI32(long v) {
   if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-    throw ccUIError::BadParams();
+    throw ccUIError::BadParams("value " + std::to_string(v) + " does not fit a 32-bit field");
   return static_cast<std::int32_t>(v);
 }
 inline std::uint32_t cfSketchCheckedU32(unsigned long v) {
-  if (v > std::numeric_limits<std::uint32_t>::max()) throw ccUIError::BadParams();
+  if (v > std::numeric_limits<std::uint32_t>::max())
+    throw ccUIError::BadParams("value " + std::to_string(v) + " does not fit a 32-bit field");
   return static_cast<std::uint32_t>(v);
 }
 
@@ -477,7 +478,7 @@ class ccSketchReader {
 
   // Throws InvalidUISketch unless n bytes remain.
   void require(std::size_t n) const {
-    if (n > size_ - pos_) throw ccUIError::InvalidUISketch();
+    if (n > size_ - pos_) throw ccUIError::InvalidUISketch("the payload runs past the end");
   }
   void skip(std::size_t n) {
     require(n);
@@ -550,10 +551,20 @@ struct ccSketchOperation {
 // Payload forms: the current one, or the one of version-0 archives.
 enum class ccSketchForm { eCurrent, eVersion0 };
 
+// Reads the props prefix (if any) and the opcode record of the operation at `offset` of a stream
+// of `size` bytes into op (everything but the payload size). Returns the bytes read: 8, or 30
+// with a prefix. Throws ccUIError::InvalidUISketch, naming the offset, for a props prefix whose
+// version byte is not 0, two prefixes in a row, an invalid opcode, a layer outside 0 to 2, and
+// a record that runs past the end.
+std::size_t cfSketchReadRecord(const unsigned char* data, std::size_t size, std::size_t offset,
+                               ccSketchOperation& op);
+// "opcode 2 (LineSeg) at byte 40": names an operation in messages.
+std::string cfSketchOpContext(const ccSketchOperation& op);
+
 // Splits a stream into operations with full bounds checks. next() throws
-// ccUIError::InvalidUISketch (leaving the position at the start of the bad operation) for: a
-// props prefix whose version byte is not 0, two prefixes in a row, an invalid opcode, and any
-// part of an operation that runs past the end.
+// ccUIError::InvalidUISketch (leaving the position at the start of the bad operation) for what
+// cfSketchReadRecord rejects and a payload that runs past the end or holds an impossible size;
+// the message names the operation and its offset.
 class ccSketchWalker {
  public:
   ccSketchWalker(const unsigned char* data, std::size_t size,

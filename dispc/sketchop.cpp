@@ -20,7 +20,9 @@ namespace {
 
 constexpr const char* kSource = "dispc/sketchop";
 
-[[noreturn]] void invalid() { throw ccUIError::InvalidUISketch(); }
+[[noreturn]] void invalid(const char* what = "malformed payload") {
+  throw ccUIError::InvalidUISketch(what);
+}
 
 // Runs a decoding step that builds values, turning the errors of their checks (shape geometry,
 // props, image rows) into InvalidUISketch: in a payload they mean malformed data.
@@ -30,8 +32,8 @@ auto decoded(F&& f) -> decltype(f()) {
     return f();
   } catch (const ccUIError::InvalidUISketch&) {
     throw;
-  } catch (const ccException&) {
-    invalid();
+  } catch (const ccException& e) {
+    throw ccUIError::InvalidUISketch(e.message().empty() ? std::string(e.what()) : e.message());
   }
 }
 
@@ -125,32 +127,25 @@ cc_UISketchOpHeader::cc_UISketchOpHeader() : penColor_(ccColor::cyanColor()) {
 }
 
 long cc_UISketchOpHeader::parseByteStream(const unsigned char* p, std::size_t available) {
-  ccSketchReader r(p, available);
-  const unsigned char* record = nullptr;
-  signed char code = r.readSignedByte();
-  if (code == kSketchPropsOpcode) {
-    record = r.bytes(kSketchPropsRecordSize);
-    if (record[0] != 0) invalid();  // props version
-    code = r.readSignedByte();
-    if (code == kSketchPropsOpcode) invalid();  // two prefixes in a row
-  }
-  if (!cfSketchOpIsValid(code)) invalid();
-  const signed char layer = r.readSignedByte();
-  if (layer < ccUITablet::eImageLayer || layer > ccUITablet::eBothLayers) invalid();
-  const ccColor color = r.readColor();
-  if (record) {
+  ccSketchOperation op;
+  const std::size_t n = cfSketchReadRecord(p, available, 0, op);
+  take(op);
+  return static_cast<long>(n);
+}
+
+void cc_UISketchOpHeader::take(const ccSketchOperation& op) {
+  if (op.props) {
     ccGraphicProps props(props_);
-    decoded([&] { props.readSketchForm(record + 1); });
+    decoded([&] { props.readSketchForm(op.props + 1); });
     props_ = props;
   }
   mutating();
-  hasProps_ = record != nullptr;
+  hasProps_ = op.props != nullptr;
   propsVersion_ = 0;
-  layer_ = static_cast<ccUITablet::Layers>(layer);
-  penColor_ = color;
-  props_.penColor(color);
-  opcode_ = code;
-  return consumed(r);
+  layer_ = static_cast<ccUITablet::Layers>(op.layer);
+  penColor_ = op.penColor();
+  props_.penColor(penColor_);
+  opcode_ = op.opcode;
 }
 
 void cc_UISketchOpHeader::populateSketch(ccUISketch& s) const {
@@ -197,11 +192,16 @@ void cc_UISketchOpData::dispatchSerialize(ccArchive& ar) {
   setVisited(ar);
 }
 
-void cc_UISketchOpData::serialize_(ccArchive& ar, unsigned char) {
-  ccPersistent::dispatchSerialize(ar);
-  unsigned char version = 0;
-  ar || version;
+void cc_UISketchOpData::serialize_(ccArchive& ar, unsigned char version) {
   checkVersion(version, __LINE__);
+  ccPersistent::dispatchSerialize(ar);
+  // Archives of format 1 carried a version byte of the base part of its own after the
+  // class's; the base part has no field beside the class's version.
+  if (ar.isLoading() && ar.format() == ccArchive::eFormat1) {
+    unsigned char baseVersion = 0;
+    ar || baseVersion;
+    checkVersion(baseVersion, __LINE__);
+  }
 }
 
 void cc_UISketchOpData::checkVersion(unsigned char version, long line) {
@@ -1129,7 +1129,11 @@ void cc_UISketchOpPolygon::serialize_(ccArchive& ar, unsigned char version) {
   cc_UISketchOpData::serialize_(ar, version);
   if (ar.isLoading()) mutating();
   ar || fillMode_ || vertexCount_;
-  polygon_.dispatchSerialize(ar);
+  // Format 1 archives held the polygon in its persistent form (one shape version byte more).
+  if (ar.isLoading() && ar.format() == ccArchive::eFormat1)
+    polygon_.dispatchSerialize(ar);
+  else
+    ar || polygon_;
   if (ar.isLoading() &&
       (vertexCount_ != polygon_.numVertices() || fillMode_ != polygon_.fillMode()))
     throw ccArchive::BadData("sketch polygon fields");
@@ -1608,8 +1612,31 @@ bool isOp<cc_UISketchOpWireframe>(const cc_UISketchOpData&) {
   return false;
 }
 
-cc_UISketchOpData* notAnOperation() { invalid(); }
+cc_UISketchOpData* notAnOperation() { invalid("not an operation"); }
 bool fitsNothing(const cc_UISketchOpData&) { return false; }
+
+template <class T>
+const std::type_info* typeOfOp() {
+  return &typeid(T);
+}
+template <>
+const std::type_info* typeOfOp<cc_UISketchOpGenPoly>() {
+  return nullptr;
+}
+template <>
+const std::type_info* typeOfOp<cc_UISketchOpWireframe>() {
+  return nullptr;
+}
+const std::type_info* noType() { return nullptr; }
+
+using TypeOf = const std::type_info* (*)();
+constexpr TypeOf kTypes[kSketchOpcodeCount] = {
+#define DISPC_SKETCH_TYPE_OP(n, Name, Class, rule, rule0) &typeOfOp<Class>,
+#define DISPC_SKETCH_TYPE_NOOP(n, Name, rule) &noType,
+    DISPC_SKETCH_OPCODES(DISPC_SKETCH_TYPE_OP, DISPC_SKETCH_TYPE_NOOP)
+#undef DISPC_SKETCH_TYPE_OP
+#undef DISPC_SKETCH_TYPE_NOOP
+};
 
 constexpr Maker kMakers[kSketchOpcodeCount] = {
 #define DISPC_SKETCH_MAKER_OP(n, Name, Class, rule, rule0) &makeOp<Class>,
@@ -1638,6 +1665,10 @@ bool cfUISketchOpDataFits(long opcode, const cc_UISketchOpData& d) {
   return opcode >= 0 && opcode < kSketchOpcodeCount && kFits[opcode](d);
 }
 
+const std::type_info* cfUISketchOpDataType(long opcode) {
+  return opcode >= 0 && opcode < kSketchOpcodeCount ? kTypes[opcode]() : nullptr;
+}
+
 // ---- Version-0 streams
 
 namespace {
@@ -1658,17 +1689,26 @@ class Version0Level {
 
 void cfSketchConvertVersion0(const unsigned char* p, std::size_t n, ccUISketch& out) {
   const Version0Level level;
-  std::unique_ptr<cc_UISketchOpData> ops[kSketchOpcodeCount];
-  std::size_t pos = 0;
-  while (pos < n) {
-    // A fresh header per operation: it carries props only where the stream has a prefix.
-    cc_UISketchOpHeader header;
-    pos += static_cast<std::size_t>(header.parseByteStream(p + pos, n - pos));
-    std::unique_ptr<cc_UISketchOpData>& op = ops[header.opcode()];
-    if (!op) op.reset(cfCreateUISketchOpData(header.opcode()));
-    pos += static_cast<std::size_t>(op->parseVersion0ByteStream(p + pos, n - pos));
-    op->opcodeColor(header.penColor());
-    header.populateSketch(out);
-    op->populateSketch(out);
-  }
+  cfForEachSketchOp(
+      p, n,
+      [&out](cc_UISketchOpHeader& header, cc_UISketchOpData& op, const ccSketchOperation&) {
+        op.opcodeColor(header.penColor());
+        header.populateSketch(out);
+        op.populateSketch(out);
+      },
+      ccSketchForm::eVersion0);
+}
+
+// ---- The walk over the operation objects
+
+cc_UISketchOpData& ccSketchOpTable::at(long opcode) {
+  if (opcode < 0 || opcode >= kSketchOpcodeCount) invalid("not an operation");
+  std::unique_ptr<cc_UISketchOpData>& slot = ops_[opcode];
+  if (!slot) slot.reset(cfCreateUISketchOpData(opcode));
+  return *slot;
+}
+
+void cfSketchOpFailed(const ccSketchOperation& op, const ccException& e) {
+  throw ccUIError::InvalidUISketch(cfSketchOpContext(op) + ": " +
+                                   (e.message().empty() ? std::string(e.what()) : e.message()));
 }

@@ -19,8 +19,9 @@
 // Copies, loading from archives and version-0 parsing own their bytes. Shape payloads are
 // decoded into shape values.
 //
-// Every class archives as a version byte (0), the operation base's own version byte (0) and
-// its fields; another version throws ccArchive::UnknownVersion with "dispc/sketchop".
+// Every class archives as a version byte (0) and its fields; another version throws
+// ccArchive::UnknownVersion with "dispc/sketchop". (Archives of format 1 carried a second version
+// byte, of the operation base, and opcode 28's polygon in its persistent form; both still load.)
 #pragma once
 
 #include <core/affinerect.h>
@@ -47,7 +48,9 @@
 #include <dispc/uistring.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -55,6 +58,7 @@
 
 class cc_UISketchOpHeader : public virtual ccPersistent, public virtual ccRepBase {
  public:
+  friend struct cc_SketchArchive;  // the bulk codec of the header's archive form
   // No props read, layer 2, cyan pen, default props, opcode -1.
   cc_UISketchOpHeader();
   cc_UISketchOpHeader(const cc_UISketchOpHeader&) = default;
@@ -69,6 +73,10 @@ class cc_UISketchOpHeader : public virtual ccPersistent, public virtual ccRepBas
   // two prefixes in a row, an opcode that is not an operation, a layer outside 0 to 2, and a
   // record that runs past the available bytes.
   virtual long parseByteStream(const unsigned char* p, std::size_t available);
+  // The same from an operation the walker split (its record already checked). Throws
+  // ccUIError::InvalidUISketch, leaving the header unchanged, for a props record with a negative
+  // pen width.
+  void take(const ccSketchOperation& op);
   // Appends the props prefix (when one was read and the props differ from the sketch's current
   // ones) and the opcode record.
   virtual void populateSketch(ccUISketch& s) const;
@@ -134,12 +142,13 @@ class cc_UISketchOpData : public virtual ccPersistent, public virtual ccRepBase 
   void dispatchSerialize(ccArchive& ar) override;
 
  protected:
+  friend struct cc_SketchArchive;  // archives the fields of reused objects
   cc_UISketchOpData() = default;
   cc_UISketchOpData(const cc_UISketchOpData&) = default;
   cc_UISketchOpData& operator=(const cc_UISketchOpData&) = default;
 
-  // Each class checks its version, calls this (the base part: a version byte of its own,
-  // 0), then archives its fields.
+  // Each class checks its version, calls this (the base part: nothing beside the version),
+  // then archives its fields.
   virtual void serialize_(ccArchive& ar, unsigned char version);
   // Throws ccArchive::UnknownVersion ("dispc/sketchop", line) unless version is 0.
   static void checkVersion(unsigned char version, long line);
@@ -675,6 +684,9 @@ class cc_UISketchOpWireframe;
 cc_UISketchOpData* cfCreateUISketchOpData(long opcode);
 // True when d is an object of the class for the opcode.
 bool cfUISketchOpDataFits(long opcode, const cc_UISketchOpData& d);
+// The class for the opcode; nullptr for opcodes that are not operations and for those whose
+// class does not exist yet.
+const std::type_info* cfUISketchOpDataType(long opcode);
 
 // Converts a stream whose payloads are in the forms of version-0 archives into the current
 // form, appended to out operation by operation (header and payload objects populate it, so a
@@ -684,3 +696,49 @@ bool cfUISketchOpDataFits(long opcode, const cc_UISketchOpData& d);
 // for the general polygon and wireframe operations; out may then hold part of the conversion.
 constexpr int kSketchMaxNesting = 32;
 void cfSketchConvertVersion0(const unsigned char* p, std::size_t n, ccUISketch& out);
+
+// ---------------------------------------------------------------------------------------------
+// The walk over a stream's operations as objects.
+
+// The operation objects of one walk: one per opcode, made on first use and reused.
+class ccSketchOpTable {
+ public:
+  // Throws ccUIError::InvalidUISketch for an opcode that is not an operation,
+  // ccUIError::NotImplemented as cfCreateUISketchOpData.
+  cc_UISketchOpData& at(long opcode);
+
+ private:
+  std::unique_ptr<cc_UISketchOpData> ops_[kSketchOpcodeCount];
+};
+
+// Throws ccUIError::InvalidUISketch naming the operation (cfSketchOpContext) and what e says.
+[[noreturn]] void cfSketchOpFailed(const ccSketchOperation& op, const ccException& e);
+
+// Calls v(header, op, operation) for each operation of a stream, in order: the header holds the
+// operation's record, with the props of the last props prefix still in force (one header serves
+// the whole walk, as in a replay), and op is the operation object of its opcode with the payload
+// parsed, in the current form or in that of version-0 archives. `operation` is the walker's split
+// (offset, payload bytes). At the first bad byte, throws ccUIError::InvalidUISketch naming the
+// operation and its offset; operations before it have been visited. Exceptions of the visitor
+// pass unchanged.
+template <class Visitor>
+void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v,
+                       ccSketchForm form = ccSketchForm::eCurrent) {
+  ccSketchWalker walker(data, size, form);
+  ccSketchOperation operation;
+  cc_UISketchOpHeader header;
+  ccSketchOpTable ops;
+  while (walker.next(operation)) {
+    cc_UISketchOpData& op = ops.at(operation.opcode);
+    try {
+      header.take(operation);
+      if (form == ccSketchForm::eCurrent)
+        op.parseByteStream(operation.payload, operation.payloadSize);
+      else
+        op.parseVersion0ByteStream(operation.payload, operation.payloadSize);
+    } catch (const ccUIError::InvalidUISketch& e) {
+      cfSketchOpFailed(operation, e);
+    }
+    v(header, op, operation);
+  }
+}

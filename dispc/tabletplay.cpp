@@ -15,20 +15,6 @@
 
 namespace {
 
-// The operation objects of one replay, one per opcode, made on first use.
-class OpTable {
- public:
-  cc_UISketchOpData& at(long opcode) {
-    if (opcode < 0 || opcode >= kSketchOpcodeCount) throw ccUIError::InvalidUISketch();
-    std::unique_ptr<cc_UISketchOpData>& slot = ops_[opcode];
-    if (!slot) slot.reset(cfCreateUISketchOpData(opcode));
-    return *slot;
-  }
-
- private:
-  std::unique_ptr<cc_UISketchOpData> ops_[kSketchOpcodeCount];
-};
-
 // A scope that draws nothing and notes what each drawing slot covers, for encloseRect. Its
 // scope pixels are those of the scope it measures for (same bounds and clip offset), so its
 // client rectangle is in that tablet's pixels. Text is measured by that scope, which knows
@@ -241,22 +227,16 @@ void ccUITablet::draw(const ccUISketch& sketch, const ccPoint& offset, Layers l)
       int optimized_ = 0;
     };
 
-    OpTable ops;  // destroyed after the tablet is restored
-    cc_UISketchOpHeader header;
     Replay restore(*this, l);
     restore.begin(offset);
     const bool filter = l != eBothLayers;
-    const unsigned char* data = sketch.data();
-    const std::size_t size = static_cast<std::size_t>(sketch.length());
-    std::size_t pos = 0;
-    while (pos < size) {
-      pos += static_cast<std::size_t>(header.parseByteStream(data + pos, size - pos));
-      if (header.layer() == eBothLayers) header.layer(l);
-      cc_UISketchOpData& op = ops.at(header.opcode());
-      // Operations of other layers are parsed too, to stay in step with the stream.
-      pos += static_cast<std::size_t>(op.parseByteStream(data + pos, size - pos));
-      if (!filter || header.layer() == l) op.draw(*this, header);
-    }
+    // Operations of other layers are parsed too, to stay in step with the stream.
+    cfForEachSketchOp(
+        sketch.data(), static_cast<std::size_t>(sketch.length()),
+        [&](cc_UISketchOpHeader& header, cc_UISketchOpData& op, const ccSketchOperation&) {
+          if (header.layer() == eBothLayers) header.layer(l);
+          if (!filter || header.layer() == l) op.draw(*this, header);
+        });
   }
 
   if (recordOn_) {

@@ -1,12 +1,7 @@
 #include <dispc/uisketch.h>
 
-#include <core/handle.h>
-#include <dispc/sketchop.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -206,6 +201,14 @@ void ccUISketch::growTo(std::int64_t needed) {
   capacity_ = static_cast<std::int32_t>(capacity);
 }
 
+void ccUISketch::shrinkToFit() {
+  if (capacity_ == length_ || length_ == 0) return;
+  void* p = gRealloc(data_, static_cast<std::size_t>(length_));
+  if (!p) return;  // keeping the larger buffer is as good
+  data_ = static_cast<unsigned char*>(p);
+  capacity_ = length_;
+}
+
 void ccUISketch::writePropsPrefix(signed char op, const ccGraphicProps& p) {
   cfSketchCheckedI32(p.penWidth());
   reserveMore(static_cast<long>(kSketchPropsPrefixSize));  // nothing below can fail
@@ -231,128 +234,4 @@ std::size_t ccGraphicProps::opcode(ccUISketch* sketch, const ccGraphicProps& p) 
   if (!sketch) return 0;
   p.writeSketchForm(sketch->append(static_cast<long>(kSketchFormSize)));
   return kSketchFormSize;
-}
-
-// ---- Archive form
-
-namespace {
-
-// One operation as objects.
-struct ArchivedOp {
-  ccPtrHandle<cc_UISketchOpHeader> header;
-  ccPtrHandle<cc_UISketchOpData> data;
-};
-
-// Parses every operation of the stream into fresh objects. They are all kept until the walk's
-// archive is done, because the archive tells stored objects apart by their addresses.
-std::vector<ArchivedOp> parseOperations(const ccUISketch& s) {
-  std::vector<ArchivedOp> ops;
-  const unsigned char* p = s.data();
-  const std::size_t size = static_cast<std::size_t>(s.length());
-  std::size_t pos = 0;
-  while (pos < size) {
-    ArchivedOp op;
-    op.header = ccPtrHandle<cc_UISketchOpHeader>(new cc_UISketchOpHeader);
-    pos += static_cast<std::size_t>(op.header->parseByteStream(p + pos, size - pos));
-    // A recorded replay has no archive form; say so before anything is written.
-    if (op.header->opcode() == static_cast<long>(ccSketchOp::eSketch))
-      throw ccUIError::NotImplemented();
-    op.data = ccPtrHandle<cc_UISketchOpData>(cfCreateUISketchOpData(op.header->opcode()));
-    pos += static_cast<std::size_t>(op.data->parseByteStream(p + pos, size - pos));
-    ops.push_back(std::move(op));
-  }
-  return ops;
-}
-
-void storeSketch(ccArchive& ar, const ccUISketch& s) {
-  std::vector<ArchivedOp> ops = parseOperations(s);
-  signed char version = 1;
-  long n = static_cast<long>(ops.size());
-  ar || version || n;
-  for (ArchivedOp& op : ops) ar || op.header || op.data;
-}
-
-// Version 1: n operations as objects.
-void loadVersion1(ccArchive& ar, ccUISketch& out) {
-  long n = 0;
-  ar || n;
-  if (n < 0) throw ccArchive::BadData("negative sketch operation count");
-  ar.checkCount(static_cast<std::uint64_t>(n), 2);  // two object tags at least
-  for (long i = 0; i < n; ++i) {
-    ccPtrHandle<cc_UISketchOpHeader> header;
-    ccPtrHandle<cc_UISketchOpData> data;
-    ar || header || data;
-    if (!header || !data) throw ccArchive::BadData("sketch operation object missing");
-    if (!cfUISketchOpDataFits(header->opcode(), *data))
-      throw ccArchive::BadData("sketch operation object does not fit its opcode");
-    header->populateSketch(out);
-    data->populateSketch(out);
-  }
-}
-
-// Version 0: the raw stream, whose older payload forms are converted operation by operation.
-void loadVersion0(ccArchive& ar, ccUISketch& out) {
-  long c = 0;
-  ar || c;
-  if (c < 0) throw ccArchive::BadData("negative sketch byte count");
-  if (c == 0) return;
-  ar.checkCount(static_cast<std::uint64_t>(c), 1);
-  std::vector<unsigned char> raw(static_cast<std::size_t>(c));
-  ar.readBytes(raw.data(), raw.size());
-  cfSketchConvertVersion0(raw.data(), raw.size(), out);
-}
-
-// Parses every operation of a stream and of its nested streams, as a replay would: a loaded
-// sketch holds only what the operation objects accept.
-void checkParses(const unsigned char* data, std::size_t size) {
-  struct Range {
-    const unsigned char* data;
-    std::size_t size;
-  };
-  std::vector<Range> pending{{data, size}};
-  std::unique_ptr<cc_UISketchOpData> ops[kSketchOpcodeCount];
-  while (!pending.empty()) {
-    const Range range = pending.back();
-    pending.pop_back();
-    cc_UISketchOpHeader header;
-    std::size_t pos = 0;
-    while (pos < range.size) {
-      pos += static_cast<std::size_t>(header.parseByteStream(range.data + pos, range.size - pos));
-      std::unique_ptr<cc_UISketchOpData>& op = ops[header.opcode()];
-      if (!op) op.reset(cfCreateUISketchOpData(header.opcode()));
-      const unsigned char* payload = range.data + pos;
-      const std::size_t n =
-          static_cast<std::size_t>(op->parseByteStream(payload, range.size - pos));
-      if (header.opcode() == static_cast<long>(ccSketchOp::eSketch))
-        pending.push_back({payload + kSketchPointFieldSize + 4, n - kSketchPointFieldSize - 4});
-      pos += n;
-    }
-  }
-}
-
-}  // namespace
-
-ccArchive& operator||(ccArchive& ar, ccUISketch& s) {
-  if (ar.isStoring()) {
-    storeSketch(ar, s);
-    return ar;
-  }
-  signed char version = 0;
-  ar || version;
-  // The operations are rebuilt on the side, starting from this sketch's current props (the
-  // props prefixes are written where they change), and appended only when all went well.
-  ccUISketch loaded;
-  loaded.props_ = s.props_;
-  if (version == 1)
-    loadVersion1(ar, loaded);
-  else if (version == 0)
-    loadVersion0(ar, loaded);
-  else
-    throw ccArchive::UnknownVersion(kSource, __LINE__);
-  // Every object rebuilds a well-formed payload; checking the result keeps a crafted archive
-  // from smuggling into the sketch what a replay would reject.
-  checkParses(loaded.data(), static_cast<std::size_t>(loaded.length()));
-  s.append(loaded.data(), loaded.length());
-  s.props_ = loaded.props_;
-  return ar;
 }

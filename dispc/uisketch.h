@@ -150,6 +150,7 @@ class ccUISketch {
 
  private:
   friend class ccUITablet;
+  friend struct cc_SketchArchive;
   friend class cc_UISketchOpHeader;
   friend class cc_UISketchOpSketch;
 
@@ -193,6 +194,8 @@ class ccUISketch {
   void reserveMore(long n) { growTo(static_cast<std::int64_t>(length_) + n); }
   // Makes the capacity at least `needed` by the growth rule.
   void growTo(std::int64_t needed);
+  // Gives back the capacity beyond the length.
+  void shrinkToFit();
   unsigned char* appendSlow(long n);
   void writePropsPrefix(signed char op, const ccGraphicProps& p);
 

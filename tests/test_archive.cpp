@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -119,40 +120,66 @@ TEST(ArchiveBytes, IntsAreFourBytesLittleEndian) {
   expectBytes(0xDEADBEEFu, {0xEF, 0xBE, 0xAD, 0xDE});
 }
 
-TEST(ArchiveBytes, LongsAreEightBytesOnEveryPlatform) {
-  expectBytes(-1L, Bytes(8, 0xFF));
-  expectBytes(5L, {0x05, 0, 0, 0, 0, 0, 0, 0});
-  expectBytes(-2L, {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-  expectBytes(0x80000000UL, {0x00, 0x00, 0x00, 0x80, 0, 0, 0, 0});
-  if constexpr (sizeof(long) == 8)
-    expectBytes(std::numeric_limits<unsigned long>::max(), Bytes(8, 0xFF));
-  else
-    expectBytes(std::numeric_limits<unsigned long>::max(), {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0});
+// Longs have a variable length: 7 bits a byte from the lowest, the high bit on every byte but
+// the last, signed values zig-zag mapped; format 1 had 8 bytes on every platform.
+TEST(ArchiveBytes, LongsHaveAVariableLength) {
+  expectBytes(0L, {0x00});
+  expectBytes(-1L, {0x01});
+  expectBytes(5L, {0x0A});
+  expectBytes(-64L, {0x7F});
+  expectBytes(64L, {0x80, 0x01});
+  expectBytes(0x80000000UL, {0x80, 0x80, 0x80, 0x80, 0x08});
+  expectBytes(300UL, {0xAC, 0x02});
+  if constexpr (sizeof(long) == 8) {
+    expectBytes(std::numeric_limits<unsigned long>::max(),
+                {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01});
+    expectBytes(std::numeric_limits<long>::min(),
+                {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01});
+  }
+  auto loadsAsFormat1 = [](const Bytes& b) {
+    ccArchive ar(b, ccArchive::eFormat1);
+    long v = 0;
+    ar || v;
+    EXPECT_TRUE(ar.atEnd());
+    return v;
+  };
+  EXPECT_EQ(loadsAsFormat1({0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), -2L);
+  EXPECT_EQ(loadsAsFormat1({0x05, 0, 0, 0, 0, 0, 0, 0}), 5L);
 }
 
-TEST(ArchiveBytes, LongLongsAreEightBytesLittleEndian) {
-  expectBytes(0x0102030405060708LL, {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01});
-  expectBytes(std::numeric_limits<long long>::min(), {0, 0, 0, 0, 0, 0, 0, 0x80});
-  expectBytes(std::numeric_limits<unsigned long long>::max(), Bytes(8, 0xFF));
-  expectBytes(0x8000000000000001ULL, {0x01, 0, 0, 0, 0, 0, 0, 0x80});
+TEST(ArchiveMalformed, OverlongOrOversizedLongIsBadData) {
+  for (const Bytes& bad :
+       {Bytes{0x80, 0x00}, Bytes{0x81, 0x80, 0x00},
+        Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02},
+        Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x00}}) {
+    ccArchive ar(bad);
+    unsigned long v = 7;
+    EXPECT_THROW(ar || v, ccArchive::BadData);
+    EXPECT_EQ(v, 7u);
+  }
+  ccArchive cut(Bytes{0x80, 0x80});
+  long v = 0;
+  EXPECT_THROW(cut || v, ccArchive::EndOfData);
 }
 
 // A long that does not fit a 32-bit long fails to load there; where long has 64 bits it loads
 // exactly.
 TEST(ArchiveBytes, WideLongValueLoadsExactlyOrFailsWhereLongIsNarrow) {
-  const Bytes big = {0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};     // 2^40
-  const Bytes negBig = {0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF};  // -2^40
+  ccArchive out;
+  long long big = 1LL << 40, negBig = -(1LL << 40);
+  out.putLong(big);
+  out.putLong(negBig);
+  out.putUnsignedLong(static_cast<unsigned long long>(big));
+  ccArchive in(out.data());
+  long a = 0, b = 0;
+  unsigned long c = 0;
   if constexpr (sizeof(long) >= 8) {
-    EXPECT_EQ(load<long>(big), static_cast<long>(1LL << 40));
-    EXPECT_EQ(load<long>(negBig), static_cast<long>(-(1LL << 40)));
-    EXPECT_EQ(load<unsigned long>(big), static_cast<unsigned long>(1ULL << 40));
+    in || a || b || c;
+    EXPECT_EQ(a, static_cast<long>(big));
+    EXPECT_EQ(b, static_cast<long>(negBig));
+    EXPECT_EQ(c, static_cast<unsigned long>(big));
   } else {
-    ccArchive a(big), b(negBig), c(big);
-    long l = 0;
-    unsigned long ul = 0;
-    EXPECT_THROW(a || l, ccArchive::BadData);
-    EXPECT_THROW(b || l, ccArchive::BadData);
-    EXPECT_THROW(c || ul, ccArchive::BadData);
+    EXPECT_THROW(in || a, ccArchive::BadData);
   }
 }
 
@@ -476,7 +503,9 @@ class FileArchiveTest : public ::testing::Test {
     }
   }
 
-  static Bytes header() { return {'D', 'I', 'S', 'P', 'C', 'A', 'R', 'C', 0x01, 0, 0, 0}; }
+  static Bytes header(unsigned char format = 2) {
+    return {'D', 'I', 'S', 'P', 'C', 'A', 'R', 'C', format, 0, 0, 0};
+  }
 
   std::filesystem::path dir_;
 };
@@ -509,7 +538,7 @@ TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnClose) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST_F(FileArchiveTest, RoundTripLoadsPayloadWithoutHeader) {
+TEST_F(FileArchiveTest, RoundTripCountsOffsetsFromTheStartOfTheFile) {
   const std::string p = path("b.arc");
   {
     ccFileArchive ar(p, ccArchive::eStoring);
@@ -521,7 +550,8 @@ TEST_F(FileArchiveTest, RoundTripLoadsPayloadWithoutHeader) {
   }
   ccFileArchive in(p, ccArchive::eLoading);
   EXPECT_TRUE(in.isLoading());
-  EXPECT_EQ(in.position(), 0u);
+  EXPECT_EQ(in.format(), ccArchive::eFormat2);
+  EXPECT_EQ(in.position(), 12u);
   EXPECT_EQ(in.remaining(), 8u + 4u + 6u + 1u);
   double d = 0;
   std::vector<short> v;
@@ -532,7 +562,60 @@ TEST_F(FileArchiveTest, RoundTripLoadsPayloadWithoutHeader) {
   EXPECT_TRUE(b);
   EXPECT_TRUE(in.atEnd());
   int more = 0;
-  EXPECT_THROW(in || more, ccArchive::EndOfData);
+  try {
+    in || more;
+    ADD_FAILURE() << "read past the end";
+  } catch (const ccArchive::EndOfData& e) {
+    EXPECT_EQ(e.message(), "needed 4 bytes at byte 31, 0 bytes left");
+  }
+  ccArchive cut(Bytes{1, 2, 3, 4});
+  cut.readBytes(&more, 3);
+  EXPECT_THROW(cut || more, ccArchive::EndOfData);
+  try {
+    cut || more;
+  } catch (const ccArchive::EndOfData& e) {
+    EXPECT_EQ(e.message(), "needed 4 bytes at byte 3, 1 byte left");
+  }
+}
+
+// Format 1 files (fixed-width longs, every object named) still load.
+TEST_F(FileArchiveTest, Format1FilesLoad) {
+  Bytes b = header(1);
+  for (unsigned char c : {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) b.push_back(c);
+  writeFile(path("old.arc"), b);
+  ccFileArchive in(path("old.arc"), ccArchive::eLoading);
+  EXPECT_EQ(in.format(), ccArchive::eFormat1);
+  long v = 0;
+  in || v;
+  EXPECT_EQ(v, -2);
+  EXPECT_TRUE(in.atEnd());
+}
+
+// A failed store writes no file: neither when the exception leaves the archive's scope, nor
+// when it is caught and the archive closed or destroyed.
+TEST_F(FileArchiveTest, FailedStoreLeavesNoFile) {
+  const std::string p = path("failed.arc");
+  struct Unregistered : ccPersistent {
+    void dispatchSerialize(ccArchive&) override {}
+  } unregistered;
+  try {
+    ccFileArchive ar(p, ccArchive::eStoring);
+    int v = 1;
+    ar || v;
+    throw std::runtime_error("caller fails part way");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_FALSE(std::filesystem::exists(p));
+  {
+    ccFileArchive ar(p, ccArchive::eStoring);
+    EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
+  }
+  EXPECT_FALSE(std::filesystem::exists(p));
+  ccFileArchive ar(p, ccArchive::eStoring);
+  EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
+  EXPECT_THROW(ar.close(), ccArchive::FileError);
+  EXPECT_FALSE(std::filesystem::exists(p));
+  EXPECT_FALSE(std::filesystem::exists(p + ".partial"));
 }
 
 TEST_F(FileArchiveTest, DestructorClosesAStoringArchive) {
@@ -575,11 +658,8 @@ TEST_F(FileArchiveTest, StoringReplacesAnExistingFileWhole) {
 
 TEST_F(FileArchiveTest, UnwritableDestinationIsFileErrorAndLeavesNothing) {
   const std::string p = path("no/such/dir/e.arc");
-  ccFileArchive ar(p, ccArchive::eStoring);
-  int v = 1;
-  ar || v;
   try {
-    ar.close();
+    ccFileArchive ar(p, ccArchive::eStoring);
     ADD_FAILURE() << "wrote into a missing directory";
   } catch (const ccArchive::FileError& e) {
     EXPECT_EQ(e.errorNumber(), kFileError);
@@ -599,7 +679,7 @@ TEST_F(FileArchiveTest, BadMagicIsFileError) {
 }
 
 TEST_F(FileArchiveTest, WrongFormatVersionIsFileError) {
-  for (std::uint32_t version : {0u, 2u, 0x01000000u}) {
+  for (std::uint32_t version : {0u, 3u, 0x01000000u}) {
     Bytes b = header();
     b[8] = static_cast<unsigned char>(version);
     b[9] = static_cast<unsigned char>(version >> 8);

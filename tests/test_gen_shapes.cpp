@@ -84,14 +84,16 @@ TEST(GenShapeTag, BytesTextAndArchive) {
   ccArchive out;
   Tag copy = t;
   out || copy;
-  EXPECT_EQ(out.data().size(), 20u);
+  EXPECT_EQ(out.data().size(), 5u + 2 + 2 + 8);  // data1 is an unsigned long: 5 bytes here
   ccArchive in(out.data());
   Tag back;
   in || back;
   EXPECT_EQ(back, t);
 
-  Bytes big = out.data();
-  big[4] = 1;  // data1 beyond 32 bits
+  ccArchive wide;  // data1 beyond 32 bits
+  wide.putUnsignedLong(1ULL << 32);
+  Bytes big = wide.data();
+  big.insert(big.end(), out.data().begin() + 5, out.data().end());
   ccArchive bad(big);
   EXPECT_THROW(bad || back, ccArchive::BadData);
 }
@@ -310,12 +312,12 @@ TEST(GenShapeRoundedPolygon, Archive) {
 
   // A tag that is not the class's own.
   Bytes bytes = out.data();
-  const unsigned char tagStart[8] = {0x27, 0x1a, 0x3c, 0x5d, 0, 0, 0, 0};
+  const unsigned char tagStart[5] = {0xa7, 0xb4, 0xf0, 0xe9, 0x05};  // 0x5d3c1a27
   std::size_t at = 0;
-  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i)
-    if (std::memcmp(&bytes[i], tagStart, 8) == 0) at = i;
+  for (std::size_t i = 0; i + 5 <= bytes.size(); ++i)
+    if (std::memcmp(&bytes[i], tagStart, 5) == 0) at = i;
   ASSERT_NE(at, 0u);
-  bytes[at] = 0x28;
+  bytes[at] = 0xa8;  // 0x5d3c1a28
   ccArchive bad(bytes);
   ccShapePtrh c;
   EXPECT_THROW(bad || c, ccArchive::BadData);

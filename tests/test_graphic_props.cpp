@@ -116,8 +116,8 @@ TEST(GraphicProps, ArchiveRoundTripAndForm) {
   ccGraphicProps p = unusual();
   ccArchive out;
   p.dispatchSerialize(out);
-  // version, colour (7), long, int, bool, int, int, 3 bools
-  EXPECT_EQ(out.data().size(), 1u + 7 + 8 + 4 + 1 + 4 + 4 + 3);
+  // version, colour (7), long (1 byte for 7), int, bool, int, int, 3 bools
+  EXPECT_EQ(out.data().size(), 1u + 7 + 1 + 4 + 1 + 4 + 4 + 3);
   EXPECT_EQ(out.data()[0], 0);
   ccArchive in(out.data());
   ccGraphicProps back;

@@ -333,10 +333,13 @@ TEST(PelBufferArchive, ZeroWidthWithHugeHeightLoadsAndStoresAtOnce) {
   ccPelBuffer<unsigned char> b(0, 3);
   ccArchive out;
   out || b;
-  std::vector<unsigned char> bytes = out.data();
-  // version, bound, then w and h as 64-bit values: h at bytes 10 to 17.
-  const std::uint64_t huge = 1000000000000000ull;
-  for (int i = 0; i < 8; ++i) bytes[10 + i] = static_cast<unsigned char>(huge >> (8 * i));
+  // version, bound, then w and h as longs (one byte each here): h at byte 3.
+  const std::int64_t huge = 1000000000000000ll;
+  ccArchive h;
+  h.putLong(huge);
+  std::vector<unsigned char> bytes(out.data().begin(), out.data().begin() + 3);
+  bytes.insert(bytes.end(), h.data().begin(), h.data().end());
+  bytes.insert(bytes.end(), out.data().begin() + 4, out.data().end());
   ccArchive in(bytes);
   ccPelBuffer<unsigned char> c;
   in || c;

@@ -98,6 +98,12 @@ Bytes newNode(int value) {
   putU32(b, static_cast<std::uint32_t>(value));
   return b;
 }
+// A later Node: its class, met first, has class tag 0 (the byte 4 + 0).
+Bytes laterNode(int value) {
+  Bytes b{0x04, 0x00};
+  putU32(b, static_cast<std::uint32_t>(value));
+  return b;
+}
 Bytes backRef(std::uint32_t index) {
   Bytes b{0x02};
   putU32(b, index);
@@ -206,7 +212,7 @@ TEST_F(PersistenceTest, TwoDistinctEqualObjectsStayDistinct) {
   ccPtrHandle<Node> h1(new Node(9)), h2(new Node(9));
   ccArchive out;
   out || h1 || h2;
-  EXPECT_EQ(out.data(), cat({newNode(9), kNull, kNull, newNode(9), kNull, kNull}));
+  EXPECT_EQ(out.data(), cat({newNode(9), kNull, kNull, laterNode(9), kNull, kNull}));
 
   ccPtrHandle<Node> a, b;
   {
@@ -232,11 +238,11 @@ TEST_F(PersistenceTest, DiamondGraphStoresSharedNodeOnceInStoreOrder) {
   ccArchive out;
   out || root;
   // Store order: root 0, b 1, d 2, c 3; c's child refers back to index 2.
-  const Bytes expected = cat({newNode(1),                       // root
-                              newNode(2), newNode(4), kNull,    // b, d, d.left
-                              kNull,                            // d.right
-                              kNull,                            // b.right
-                              newNode(3), backRef(2), kNull});  // c, c.left, c.right
+  const Bytes expected = cat({newNode(1),                         // root
+                              laterNode(2), laterNode(4), kNull,  // b, d, d.left
+                              kNull,                              // d.right
+                              kNull,                              // b.right
+                              laterNode(3), backRef(2), kNull});  // c, c.left, c.right
   EXPECT_EQ(out.data(), expected);
 
   const int before = Counts::constructed;
@@ -447,11 +453,35 @@ TEST_F(PersistenceTest, UnknownVersionCarriesSourceAndLineAndFreesTheObject) {
   EXPECT_EQ(Counts::live(), live);
 }
 
+// Class tags: a class is named once per archive; a tag never defined, a class defined twice
+// and the long form of a short tag are malformed. Format 1 names the class of every object.
+TEST_F(PersistenceTest, ClassTagsAreDefinedOnceAndReferredTo) {
+  const Bytes longForm = cat({newNode(1), kNull, kNull, Bytes{0x03, 0, 0, 0, 0, 0}, kNull, kNull});
+  const struct {
+    const char* id;
+    Bytes bytes;
+  } kBad[] = {
+      {"tag never defined", cat({newNode(1), kNull, kNull, Bytes{0x05, 0x00}})},
+      {"long tag never defined", Bytes{0x03, 0x00, 0x01, 0, 0}},
+      {"short tag before any class", Bytes{0x04, 0x00}},
+      {"class defined twice", cat({newNode(1), kNull, kNull, newNode(2), kNull, kNull})},
+      {"short tag in long form", longForm},
+  };
+  for (const auto& c : kBad) {
+    ccArchive in(c.bytes);
+    ccPtrHandle<Node> a, b;
+    EXPECT_THROW(in || a || b, ccArchive::BadData) << c.id;
+  }
+  ccArchive format1(cat({newNode(1), kNull, kNull, newNode(2), kNull, kNull}), ccArchive::eFormat1);
+  ccPtrHandle<Node> a, b;
+  format1 || a || b;
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(b->value(), 2);
+}
+
 TEST_F(PersistenceTest, ObjectsLoadedBeforeAFailureStayValid) {
   // The first object loads, the second fails: the first handle keeps its object.
-  Bytes bad{0x01};
-  putString(bad, kNodeName);
-  bad.push_back(0x07);
+  const Bytes bad{0x04, 0x07};
   const Bytes bytes = cat({newNode(1), kNull, kNull, bad});
   ccPtrHandle<Node> a, b;
   {

@@ -236,9 +236,14 @@ TEST(RleArchive, RoundTripAndMalformedData) {
   bytes[0] = 1;  // version
   ccArchive badVersion(bytes);
   EXPECT_THROW(back.dispatchSerialize(badVersion), ccArchive::UnknownVersion);
-  // Version, width, height, offset x, offset y: 1 + 4 * 8 bytes, then row 0's first run.
+  // Version, width, height, offset x, offset y (longs), then row 0's first run.
+  ccArchive head;
+  unsigned char version = 0;
+  long w = rle.width(), h = rle.height(), ox = rle.offset().first, oy = rle.offset().second;
+  head || version || w || h || ox || oy;
+  const std::size_t run = head.data().size();
   bytes = out.data();
-  bytes[1 + 4 * 8 + 1] = static_cast<unsigned char>(bytes[1 + 4 * 8 + 1] + 1);
+  bytes[run + 1] = static_cast<unsigned char>(bytes[run + 1] + 1);
   ccArchive badRow(bytes);
   ccRLEBuffer other;
   EXPECT_THROW(other.dispatchSerialize(badRow), ccArchive::BadData);

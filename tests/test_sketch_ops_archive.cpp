@@ -350,12 +350,12 @@ TEST(SketchOps, UnknownObjectVersionsNameTheirSource) {
   ccPtrHandle<cc_UISketchOpData> d(new cc_UISketchOpLineSeg);
   ccArchive out;
   out || d;
-  // tag 1, name (4-byte count and the characters), the class's version, the base's version.
+  // tag 1, name (4-byte count and the characters), the class's version.
   Bytes bytes = out.data();
   const std::size_t classVersion = 1 + 4 + std::string("cc_UISketchOpLineSeg").size();
-  for (std::size_t at : {classVersion, classVersion + 1}) {
+  {
     Bytes bad = bytes;
-    bad[at] = 1;
+    bad[classVersion] = 1;
     ccArchive in(bad);
     ccPtrHandle<cc_UISketchOpData> back;
     try {
@@ -384,7 +384,7 @@ TEST(SketchArchive, Version1RoundTripGivesTheSameBytes) {
   // An empty sketch: version and a count of 0.
   ccUISketch empty;
   const Bytes none = archived(empty);
-  EXPECT_EQ(none, (Bytes{1, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(none, (Bytes{1, 0}));
   EXPECT_TRUE(loaded(none).isNull());
 }
 
@@ -400,7 +400,7 @@ TEST(SketchArchive, LoadedScreenRectanglesAreNormalisedAsParsedOnes) {
   const auto at =
       std::search(archive.begin(), archive.end(), alone.data().begin(), alone.data().end());
   ASSERT_NE(at, archive.end());
-  at[19] = 0;  // version, ul pair (version, x, y), sz pair version, then the width: 3 -> 0
+  at[5] = 0;  // version, ul pair (version, x, y), sz pair version, then the width: 3 -> 0
   ccUISketch s = loaded(archive);
   const Bytes stream = bytesOf(s);  // the operations point into it
   const std::vector<ccSketchOperation> ops = operations(stream);
@@ -713,7 +713,7 @@ TEST(SketchArchive, Version0StreamOfSeveralOperations) {
   const Bytes stream = bytesOf(t.sketch());
   EXPECT_EQ(bytesOf(loaded(version0Archive(stream))), stream);
   // An empty version-0 sketch.
-  EXPECT_TRUE(loaded(Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0}).isNull());
+  EXPECT_TRUE(loaded(Bytes{0, 0}).isNull());
 }
 
 TEST(SketchArchive, Version0NestedStreamsAreConvertedToo) {

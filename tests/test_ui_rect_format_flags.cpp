@@ -112,11 +112,8 @@ TEST(UIRect, ArchiveFormAndVersions) {
   ccUIRect r = rect(-3, 4, 5, 6);
   ccArchive out;
   out || r;
-  // version, then two pairs of (version, long x, long y).
-  ASSERT_EQ(out.data().size(), 1u + 2 * (1 + 8 + 8));
-  EXPECT_EQ(out.data()[0], 0);
-  EXPECT_EQ(out.data()[1], 0);
-  EXPECT_EQ(out.data()[2], 0xFD);  // -3, little-endian
+  // version, then two pairs of (version, long x, long y); these longs take a byte each.
+  EXPECT_EQ(out.data(), (std::vector<unsigned char>{0, 0, 0x05, 0x08, 0, 0x0A, 0x0C}));
   ccArchive in(out.data());
   ccUIRect back;
   in || back;
@@ -124,7 +121,7 @@ TEST(UIRect, ArchiveFormAndVersions) {
 
   // Loading does not normalise.
   std::vector<unsigned char> raw = out.data();
-  raw[18 + 1] = 0;  // width -> 0 (first byte of sz.x)
+  raw[5] = 0;  // width -> 0
   ccArchive in2(raw);
   ccUIRect denorm;
   in2 || denorm;
@@ -192,8 +189,8 @@ TEST(UIFormat, ArchiveFormAndVersions) {
   ccUIFormat f(-5, ccUIFormat::eBottomLeft);
   ccArchive out;
   out || f;
-  ASSERT_EQ(out.data().size(), 17u);
-  EXPECT_EQ(out.data()[9], 6);  // alignment, little-endian
+  // version, font id -5 (a long, zig-zag 9) and alignment 6 (an unsigned long)
+  EXPECT_EQ(out.data(), (std::vector<unsigned char>{0, 9, 6}));
   ccArchive in(out.data());
   ccUIFormat back(0, ccUIFormat::eTopLeft);
   in || back;
@@ -209,7 +206,7 @@ TEST(UIFormat, ArchiveFormAndVersions) {
     EXPECT_EQ(e.source(), "dispc/uistring");
   }
   raw = out.data();
-  raw[9] = 9;  // no such alignment
+  raw[2] = 9;  // no such alignment
   ccArchive bad2(raw);
   EXPECT_THROW(bad2 || back, ccArchive::BadData);
   EXPECT_EQ(back, f);

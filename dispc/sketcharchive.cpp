@@ -1,0 +1,290 @@
+// The archive form of a sketch, written and read straight between the stream bytes and the
+// archive.
+//
+// A sketch archives as version 1: a version byte, the number of operations (long), then per
+// operation its header object and its payload object, each as a new persistent object (see
+// sketchop.h). The operation objects archive the same bytes one by one; here no object is made
+// per operation: storing walks the stream and writes each header from its record and each
+// payload through the operation object of its opcode (one per opcode, reused); loading reads
+// each header into the stream's record and each payload through the same objects into the
+// sketch's buffer. A test keeps both paths byte-identical for every opcode.
+//
+// Version 0 (read only) is the raw stream with older payload forms, converted on loading.
+#include <dispc/sketchop.h>
+#include <dispc/uisketch.h>
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr const char* kSource = "dispc/uisketch";
+constexpr const char* kOpSource = "dispc/sketchop";
+constexpr std::uint32_t kNoTag = std::numeric_limits<std::uint32_t>::max();
+
+// The fewest bytes an operation takes in an archive: the header (object tag, version, hasProps,
+// layer, colour of 7 bytes, opcode) and the payload (object tag, version).
+constexpr std::size_t kMinArchivedOperation = 12 + 2;
+
+std::string byteOffset(std::size_t at) { return "byte " + std::to_string(at); }
+
+// What e says, for a message.
+std::string what(const std::exception& e) {
+  if (const auto* x = dynamic_cast<const ccException*>(&e))
+    if (!x->message().empty()) return x->message();
+  return e.what();
+}
+
+}  // namespace
+
+struct cc_SketchArchive {
+  // ---- Storing
+
+  static void store(ccArchive& ar, const ccUISketch& s) {
+    const unsigned char* data = s.data();
+    const auto size = static_cast<std::size_t>(s.length());
+    try {
+      // Everything that can be found wrong without decoding values is found before anything is
+      // written: the walk counts the operations and checks each record and size.
+      long n = 0;
+      ccSketchWalker count(data, size);
+      ccSketchOperation op;
+      cc_UISketchOpHeader props;
+      while (count.next(op)) {
+        if (!cfUISketchOpDataType(op.opcode) || op.opcode == static_cast<long>(ccSketchOp::eSketch))
+          throw ccUIError::NotImplemented(cfSketchOpContext(op) +
+                                          ": the operation has no archive form");
+        if (op.props) {
+          try {
+            props.take(op);
+          } catch (const ccUIError::InvalidUISketch& e) {
+            cfSketchOpFailed(op, e);
+          }
+        }
+        ++n;
+      }
+      signed char version = 1;
+      ar || version || n;
+      std::uint32_t headerTag = kNoTag;
+      std::uint32_t payloadTags[kSketchOpcodeCount];
+      std::fill(payloadTags, payloadTags + kSketchOpcodeCount, kNoTag);
+      ccSketchOpTable ops;
+      ccSketchWalker walker(data, size);
+      while (walker.next(op)) {
+        storeHeader(ar, op, headerTag);
+        cc_UISketchOpData& d = ops.at(op.opcode);
+        try {
+          d.parseByteStream(op.payload, op.payloadSize);
+        } catch (const ccUIError::InvalidUISketch& e) {
+          cfSketchOpFailed(op, e);
+        }
+        std::uint32_t& tag = payloadTags[op.opcode];
+        if (tag == kNoTag)
+          tag = ar.beginObject(typeid(d));
+        else
+          ar.beginObject(tag);
+        unsigned char objectVersion = 0;
+        ar || objectVersion;
+        const ccArchive::VisitScope scope(ar);  // d is archived again for the next operation
+        d.serialize_(ar, objectVersion);
+      }
+    } catch (...) {
+      ar.storingFailed();
+      throw;
+    }
+  }
+
+  // The header's archive form (cc_UISketchOpHeader::serialize_) from the record's bytes.
+  static void storeHeader(ccArchive& ar, const ccSketchOperation& op, std::uint32_t& tag) {
+    if (tag == kNoTag)
+      tag = ar.beginObject(typeid(cc_UISketchOpHeader));
+    else
+      ar.beginObject(tag);
+    ar.putByte(0);  // version
+    ar.putByte(op.props ? 1 : 0);
+    if (op.props) {
+      ar.putByte(0);  // props version
+      ccGraphicProps props;
+      props.readSketchForm(op.props + 1);  // checked by the counting walk
+      props.penColor(op.penColor());
+      const ccArchive::VisitScope scope(ar);
+      props.dispatchSerialize(ar);
+    }
+    ar.putLong(op.layer);
+    // ccColor: version, kind, index, then ccRGB: version, r, g, b.
+    const unsigned char* c = op.color;
+    const unsigned char color[7] = {0, c[0], c[1], 0, c[2], c[3], c[4]};
+    ar.writeBytes(color, sizeof color);
+    ar.putLong(op.opcode);
+  }
+
+  // ---- Loading
+
+  // Appends the operations of an archive of version 1 to out.
+  static void loadVersion1(ccArchive& ar, ccUISketch& out) {
+    long n = 0;
+    ar || n;
+    if (n < 0)
+      throw ccArchive::BadData("negative sketch operation count at " + byteOffset(ar.position()));
+    ar.checkCount(static_cast<std::uint64_t>(n), kMinArchivedOperation);
+    // Room for the stream; what is not used is never touched (and given back at the end).
+    const std::size_t reserve = std::min<std::size_t>(
+        ar.remaining(), static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()));
+    out.growTo(static_cast<std::int64_t>(reserve));
+    ccSketchOpTable ops;
+    Classes classes;
+    for (long i = 0; i < n; ++i) {
+      const std::size_t at = ar.position();
+      long opcode = -1;
+      try {
+        opcode = loadHeader(ar, out, classes);
+        loadPayload(ar, out, opcode, ops, classes);
+      } catch (const ccArchive::UnknownVersion&) {
+        throw;
+      } catch (const ccUIError::NotImplemented&) {
+        throw;
+      } catch (const ccArchive::Errors& e) {
+        rethrowInContext(e, i, opcode, at);
+      } catch (const ccException& e) {
+        throw ccArchive::BadData(context(i, opcode, at) + ": " + what(e));
+      }
+    }
+    if (out.capacity() - out.length() > (1 << 20)) out.shrinkToFit();
+  }
+
+  // Which class each class tag of the archive is, as far as sketches care.
+  struct Classes {
+    enum Kind : signed char { eUnknown = -3, eHeader = -2, eOther = -1 };
+    std::vector<signed char> kind;  // by tag: eHeader, eOther, or the first opcode of its class
+
+    bool isHeader(const ccArchive& ar, std::uint32_t tag) { return of(ar, tag) == eHeader; }
+    bool fits(const ccArchive& ar, std::uint32_t tag, long opcode) {
+      const signed char k = of(ar, tag);
+      return k >= 0 && cfUISketchOpDataType(k) == cfUISketchOpDataType(opcode);
+    }
+    signed char of(const ccArchive& ar, std::uint32_t tag) {
+      if (tag >= kind.size()) kind.resize(tag + 1, eUnknown);
+      signed char& k = kind[tag];
+      if (k == eUnknown) {
+        const std::type_info* type = ar.classType(tag);
+        k = eOther;
+        if (type && *type == typeid(cc_UISketchOpHeader)) k = eHeader;
+        for (int op = 0; type && k == eOther && op < kSketchOpcodeCount; ++op)
+          if (cfUISketchOpDataType(op) && *cfUISketchOpDataType(op) == *type)
+            k = static_cast<signed char>(op);
+      }
+      return k;
+    }
+  };
+
+  // Reads a header object (cc_UISketchOpHeader::serialize_) and appends its props prefix and
+  // opcode record to out; returns the opcode.
+  static long loadHeader(ccArchive& ar, ccUISketch& out, Classes& classes) {
+    const std::uint32_t tag = ar.beginLoadedObject();
+    if (!classes.isHeader(ar, tag))
+      throw ccArchive::BadData("object of class " + ar.className(tag) +
+                               " where a sketch operation header belongs");
+    unsigned char version = 0;
+    ar || version;
+    if (version != 0) throw ccArchive::UnknownVersion(kOpSource, __LINE__);
+    bool hasProps = false;
+    ar || hasProps;
+    signed char propsVersion = 0;
+    ccGraphicProps props;
+    if (hasProps) {
+      ar || propsVersion;
+      const ccArchive::VisitScope scope(ar);
+      props.dispatchSerialize(ar);
+    }
+    long layer = 0, opcode = 0;
+    ccColor color;
+    ar || layer || color || opcode;
+    if (hasProps && propsVersion != 0) throw ccArchive::BadData("sketch props version");
+    if (layer < ccUITablet::eImageLayer || layer > ccUITablet::eBothLayers)
+      throw ccArchive::BadData("sketch operation layer " + std::to_string(layer) + " out of range");
+    if (!cfSketchOpIsValid(opcode))
+      throw ccArchive::BadData("invalid sketch opcode " + std::to_string(opcode));
+    if (hasProps) {
+      props.penColor(color);
+      out.opcode(kSketchPropsOpcode, props);
+    }
+    out.opcode(static_cast<signed char>(opcode), static_cast<signed char>(layer), color);
+    return opcode;
+  }
+
+  // Reads the payload object of the opcode into d and appends its payload to out; a payload
+  // that a replay would reject does not get in.
+  static void loadPayload(ccArchive& ar, ccUISketch& out, long opcode, ccSketchOpTable& ops,
+                          Classes& classes) {
+    const std::uint32_t tag = ar.beginLoadedObject();
+    if (!classes.fits(ar, tag, opcode))
+      throw ccArchive::BadData("object of class " + ar.className(tag) + " does not fit the opcode");
+    cc_UISketchOpData& d = ops.at(opcode);
+    unsigned char version = 0;
+    ar || version;
+    {
+      const ccArchive::VisitScope scope(ar);
+      d.serialize_(ar, version);
+    }
+    const long start = out.length();
+    d.populateSketch(out);
+    const long n = out.length() - start;
+    if (d.parseByteStream(out.data() + start, static_cast<std::size_t>(n)) != n)
+      throw ccUIError::InvalidUISketch("the payload does not parse back to its size");
+  }
+
+  static std::string context(long index, long opcode, std::size_t at) {
+    const ccSketchOpInfo* info = cfSketchOpInfo(opcode);
+    std::string s = "sketch operation " + std::to_string(index);
+    if (info && cfSketchOpIsValid(opcode)) s += std::string(" (") + info->name + ")";
+    return s + " at " + byteOffset(at);
+  }
+
+  [[noreturn]] static void rethrowInContext(const ccArchive::Errors& e, long index, long opcode,
+                                            std::size_t at) {
+    const std::string m = context(index, opcode, at) + ": " + what(e);
+    if (dynamic_cast<const ccArchive::EndOfData*>(&e)) throw ccArchive::EndOfData(m);
+    if (dynamic_cast<const ccArchive::UnknownClass*>(&e)) throw ccArchive::UnknownClass(m);
+    throw ccArchive::BadData(m);
+  }
+
+  static void load(ccArchive& ar, ccUISketch& s) {
+    signed char version = 0;
+    ar || version;
+    // The operations are rebuilt on the side, starting from this sketch's current props (the
+    // props prefixes are written where they change), and taken over only when all went well.
+    ccUISketch loaded;
+    loaded.props_ = s.props_;
+    if (version == 1) {
+      loadVersion1(ar, loaded);
+    } else if (version == 0) {
+      // The raw stream, whose older payload forms are converted operation by operation.
+      long c = 0;
+      ar || c;
+      if (c < 0)
+        throw ccArchive::BadData("negative sketch byte count at " + byteOffset(ar.position()));
+      ar.checkCount(static_cast<std::uint64_t>(c), 1);
+      const unsigned char* raw = ar.readInPlace(static_cast<std::size_t>(c));
+      cfSketchConvertVersion0(raw, static_cast<std::size_t>(c), loaded);
+    } else {
+      throw ccArchive::UnknownVersion(kSource, __LINE__);
+    }
+    const ccGraphicProps props = loaded.props_;
+    if (s.isNull() && s.capacity() <= loaded.capacity()) {
+      s = std::move(loaded);
+    } else {
+      s.append(loaded.data(), loaded.length());
+    }
+    s.props_ = props;
+  }
+};
+
+ccArchive& operator||(ccArchive& ar, ccUISketch& s) {
+  if (ar.isStoring())
+    cc_SketchArchive::store(ar, s);
+  else
+    cc_SketchArchive::load(ar, s);
+  return ar;
+}
