@@ -157,6 +157,24 @@ class ccArchive {
     return p;
   }
 
+  // Storing: room for n bytes, to be written in place from the pointer returned; then
+  // commitSpace(end) with the end of what was written (at most n bytes).
+  unsigned char* space(std::size_t n) {
+    if (n > static_cast<std::size_t>(wend_ - wcur_)) makeRoom(n);
+    return wcur_;
+  }
+  void commitSpace(unsigned char* end) { wcur_ = end; }
+  // Writes a long in the current format's form at p (at most 10 bytes); returns its end.
+  static unsigned char* encodeLong(unsigned char* p, std::int64_t v) {
+    auto u = (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
+    while (u >= 0x80) {
+      *p++ = static_cast<unsigned char>(u | 0x80);
+      u >>= 7;
+    }
+    *p++ = static_cast<unsigned char>(u);
+    return p;
+  }
+
   // Primitive fields in the archive's format (what operator|| of the primitives uses).
   void putByte(unsigned char b) {
     if (wcur_ == wend_) makeRoom(1);
@@ -164,9 +182,7 @@ class ccArchive {
   }
   unsigned char getByte() { return *readInPlace(1); }
   // A long in the archive's form (variable length in format 2).
-  void putLong(std::int64_t v) {
-    putVarUnsigned((static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
-  }
+  void putLong(std::int64_t v) { commitSpace(encodeLong(space(kMaxIntegerBytes), v)); }
   void putUnsignedLong(std::uint64_t v) { putVarUnsigned(v); }
   std::int64_t getLong() {
     if (format_ != eFormat2) return static_cast<std::int64_t>(getFixed(8));

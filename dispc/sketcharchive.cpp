@@ -14,6 +14,8 @@
 #include <dispc/uisketch.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <string>
@@ -29,6 +31,41 @@ constexpr std::uint32_t kNoTag = std::numeric_limits<std::uint32_t>::max();
 constexpr std::size_t kMinArchivedOperation = 12 + 2;
 
 std::string byteOffset(std::size_t at) { return "byte " + std::to_string(at); }
+
+// Payloads that are a few doubles in both forms: in the archive, after the object's version
+// byte and the version bytes of its value, the same bytes as in the stream. These (points,
+// segments, circles) go straight through; the others through their operation objects.
+struct PlainPayload {
+  unsigned char valueVersions;  // 0: not such a payload
+  unsigned char doubles;
+  bool radius;  // the last double is a radius
+};
+constexpr PlainPayload plainPayload(long opcode) {
+  switch (opcode) {
+    case 0:   // point: ccPoint (version, x, y)
+    case 1:   // point icon
+    case 20:  // drawStart
+    case 21:  // drawTo
+      return {1, 2, false};
+    case 2:  // line segment: ccLineSeg (version, shape version, p1, p2)
+      return {2, 4, false};
+    case 4:   // circle: ccCircle (version, shape version, centre, radius)
+    case 29:  // filled circle
+      return {2, 3, true};
+    default:
+      return {0, 0, false};
+  }
+}
+
+// Throws what the shape's constructor throws for values it rejects.
+void checkPlainValues(const unsigned char* p, const PlainPayload& k) {
+  for (int i = 0; i < k.doubles; ++i)
+    if (!std::isfinite(cfSketchLoadDouble(p + 8 * i)))
+      throw ccShapesError::BadGeom(k.radius && i + 1 == k.doubles ? "non-finite value"
+                                                                  : "non-finite coordinate");
+  if (k.radius && cfSketchLoadDouble(p + 8 * (k.doubles - 1)) < 0)
+    throw ccShapesError::BadRadius("negative radius");
+}
 
 // What e says, for a message.
 std::string what(const std::exception& e) {
@@ -56,7 +93,7 @@ struct cc_SketchArchive {
         if (!cfUISketchOpDataType(op.opcode) || op.opcode == static_cast<long>(ccSketchOp::eSketch))
           throw ccUIError::NotImplemented(cfSketchOpContext(op) +
                                           ": the operation has no archive form");
-        if (op.props) {
+        if (op.props && cfSketchLoadI32(op.props + 2) < 0) {  // a negative pen width
           try {
             props.take(op);
           } catch (const ccUIError::InvalidUISketch& e) {
@@ -74,13 +111,15 @@ struct cc_SketchArchive {
       ccSketchWalker walker(data, size);
       while (walker.next(op)) {
         storeHeader(ar, op, headerTag);
+        std::uint32_t& tag = payloadTags[op.opcode];
+        const PlainPayload plain = plainPayload(op.opcode);
+        if (plain.doubles && storePlain(ar, op, plain, tag)) continue;
         cc_UISketchOpData& d = ops.at(op.opcode);
         try {
           d.parseByteStream(op.payload, op.payloadSize);
         } catch (const ccUIError::InvalidUISketch& e) {
           cfSketchOpFailed(op, e);
         }
-        std::uint32_t& tag = payloadTags[op.opcode];
         if (tag == kNoTag)
           tag = ar.beginObject(typeid(d));
         else
@@ -96,28 +135,58 @@ struct cc_SketchArchive {
     }
   }
 
+  // A payload of a few doubles, written from its bytes; false (nothing written) when a value
+  // is rejected, for the operation object to say which.
+  static bool storePlain(ccArchive& ar, const ccSketchOperation& op, const PlainPayload& k,
+                         std::uint32_t& tag) {
+    try {
+      checkPlainValues(op.payload, k);
+    } catch (const ccException&) {
+      return false;
+    }
+    if (tag == kNoTag)
+      tag = ar.beginObject(*cfUISketchOpDataType(op.opcode));
+    else
+      ar.beginObject(tag);
+    const unsigned char versions[3] = {0, 0, 0};  // the object's, then its value's
+    ar.writeBytes(versions, 1u + k.valueVersions);
+    ar.writeBytes(op.payload, 8u * k.doubles);
+    return true;
+  }
+
   // The header's archive form (cc_UISketchOpHeader::serialize_) from the record's bytes.
   static void storeHeader(ccArchive& ar, const ccSketchOperation& op, std::uint32_t& tag) {
     if (tag == kNoTag)
       tag = ar.beginObject(typeid(cc_UISketchOpHeader));
     else
       ar.beginObject(tag);
-    ar.putByte(0);  // version
-    ar.putByte(op.props ? 1 : 0);
-    if (op.props) {
-      ar.putByte(0);  // props version
-      ccGraphicProps props;
-      props.readSketchForm(op.props + 1);  // checked by the counting walk
-      props.penColor(op.penColor());
-      const ccArchive::VisitScope scope(ar);
-      props.dispatchSerialize(ar);
-    }
-    ar.putLong(op.layer);
+    // At most: version, hasProps, props version, props (version, colour, width, 4 + 1 + 8 + 3),
+    // layer, colour, opcode.
+    unsigned char* p = ar.space(3 + 1 + 7 + 10 + 16 + 10 + 7 + 10);
+    *p++ = 0;  // version
+    *p++ = op.props ? 1 : 0;
     // ccColor: version, kind, index, then ccRGB: version, r, g, b.
     const unsigned char* c = op.color;
     const unsigned char color[7] = {0, c[0], c[1], 0, c[2], c[3], c[4]};
-    ar.writeBytes(color, sizeof color);
-    ar.putLong(op.opcode);
+    if (op.props) {
+      // The props version, then ccGraphicProps::serialize_ from the props record (version,
+      // fill, width, style, join, cap, arrowHead, arrowHeadForward, showVertex): version, the
+      // pen colour (the record's), width (long), style (int), fill, join, cap (ints), the flags.
+      const unsigned char* r = op.props;
+      *p++ = 0;
+      *p++ = 0;
+      std::memcpy(p, color, sizeof color);
+      p = ccArchive::encodeLong(p + sizeof color, cfSketchLoadI32(r + 2));  // checked: not < 0
+      std::memcpy(p, r + 6, 4);
+      p[4] = r[1] != 0;
+      std::memcpy(p + 5, r + 10, 8);
+      for (int i = 0; i < 3; ++i) p[13 + i] = r[18 + i] != 0;
+      p += 16;
+    }
+    p = ccArchive::encodeLong(p, op.layer);
+    std::memcpy(p, color, sizeof color);
+    p = ccArchive::encodeLong(p + sizeof color, op.opcode);
+    ar.commitSpace(p);
   }
 
   // ---- Loading
@@ -198,9 +267,10 @@ struct cc_SketchArchive {
       const ccArchive::VisitScope scope(ar);
       props.dispatchSerialize(ar);
     }
-    long layer = 0, opcode = 0;
+    const std::int64_t layer = ar.getLong();
     ccColor color;
-    ar || layer || color || opcode;
+    ar || color;
+    const std::int64_t opcode = ar.getLong();
     if (hasProps && propsVersion != 0) throw ccArchive::BadData("sketch props version");
     if (layer < ccUITablet::eImageLayer || layer > ccUITablet::eBothLayers)
       throw ccArchive::BadData("sketch operation layer " + std::to_string(layer) + " out of range");
@@ -221,6 +291,16 @@ struct cc_SketchArchive {
     const std::uint32_t tag = ar.beginLoadedObject();
     if (!classes.fits(ar, tag, opcode))
       throw ccArchive::BadData("object of class " + ar.className(tag) + " does not fit the opcode");
+    const PlainPayload plain = plainPayload(opcode);
+    if (plain.doubles && ar.format() == ccArchive::kCurrentFormat) {
+      const unsigned char* p = ar.readInPlace(1u + plain.valueVersions + 8u * plain.doubles);
+      for (int i = 0; i <= plain.valueVersions; ++i)
+        if (p[i] != 0) throw ccArchive::UnknownVersion(kOpSource, __LINE__);
+      p += 1 + plain.valueVersions;
+      checkPlainValues(p, plain);
+      std::memcpy(out.append(8l * plain.doubles), p, 8u * plain.doubles);
+      return;
+    }
     cc_UISketchOpData& d = ops.at(opcode);
     unsigned char version = 0;
     ar || version;

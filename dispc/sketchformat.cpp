@@ -229,9 +229,10 @@ std::size_t cfSketchReadRecord(const unsigned char* data, std::size_t size, std:
   const unsigned char* props = nullptr;
   auto code = static_cast<signed char>(p[0]);
   if (code == kSketchPropsOpcode) {
-    need(1 + kSketchPropsRecordSize + 1);
+    need(2);
     props = p + 1;
     if (props[0] != 0) bad("props version " + std::to_string(props[0]) + ", not 0");
+    need(1 + kSketchPropsRecordSize + 1);
     at = 1 + kSketchPropsRecordSize;
     code = static_cast<signed char>(p[at]);
     if (code == kSketchPropsOpcode) bad("two props prefixes in a row");
@@ -254,12 +255,18 @@ bool ccSketchWalker::next(ccSketchOperation& op) {
   ccSketchOperation split;
   const std::size_t head = cfSketchReadRecord(data_, size_, pos_, split);
   const std::size_t available = size_ - pos_ - head;
-  try {
-    split.payloadSize = form_ == ccSketchForm::eCurrent
-                            ? cfSketchPayloadSize(split.opcode, split.payload, available)
-                            : cfSketchPayloadSizeV0(split.opcode, split.payload, available);
-  } catch (const ccUIError::InvalidUISketch& e) {
-    throw ccUIError::InvalidUISketch(cfSketchOpContext(split) + ": " + e.message());
+  const ccSketchSizeRule& rule = kSketchOpTable[split.opcode].rule;
+  if (form_ == ccSketchForm::eCurrent && rule.kind == ccSketchSizeRule::eFixed &&
+      rule.bytes <= available) {
+    split.payloadSize = rule.bytes;  // the common case, without the general rule's call
+  } else {
+    try {
+      split.payloadSize = form_ == ccSketchForm::eCurrent
+                              ? cfSketchPayloadSize(split.opcode, split.payload, available)
+                              : cfSketchPayloadSizeV0(split.opcode, split.payload, available);
+    } catch (const ccUIError::InvalidUISketch& e) {
+      throw ccUIError::InvalidUISketch(cfSketchOpContext(split) + ": " + e.message());
+    }
   }
   split.size = head + split.payloadSize;
   op = split;
