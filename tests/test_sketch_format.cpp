@@ -2,12 +2,16 @@
 // reader and the operation walker. Truncated streams are read from buffers of exactly their
 // size, so a sanitizer build catches any read past the end.
 #include <dispc/sketchformat.h>
+#include <dispc/sketchop.h>
+#include <dispc/tablet.h>
 #include <dispc/uisketch.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -817,3 +821,67 @@ TEST(SketchFormat, RecordedSketchWalks) {
   EXPECT_EQ(op.payloadSize, 33u);
   EXPECT_FALSE(w.next(op));
 }
+
+namespace {
+
+// A bad byte is reported once, the same way, by the walker, a replay, an archive store and the
+// version-0 converter: the operation, its offset and what is wrong.
+TEST(SketchWalker, BadBytesAreNamedWithTheirOperationAndOffset) {
+  Bytes good;  // a point at byte 0, 24 bytes
+  cfSketchPutSignedByte(good, 0);
+  cfSketchPutSignedByte(good, 1);
+  cfSketchPutColor(good, ccColor::redColor());
+  cfSketchPutPoint(good, ccVector<2>(1, 2));
+  Bytes props{40};
+  cfSketchPutProps(props, ccGraphicProps());
+  Bytes nan = good;
+  cfSketchStoreDouble(nan.data() + 8, std::numeric_limits<double>::quiet_NaN());
+  auto then = [&](Bytes tail) {
+    Bytes b = good;
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+  };
+  Bytes badVersion = props;
+  badVersion[1] = 1;
+  Bytes twice = props;
+  twice.insert(twice.end(), props.begin(), props.end());
+  const struct {
+    Bytes stream;
+    const char* message;
+  } kCases[] = {
+      {then({13, 0, 4, 0, 0, 0, 0, 0}), "operation at byte 24: opcode 13 is not an operation"},
+      {then(badVersion), "operation at byte 24: props version 1, not 0"},
+      {then(twice), "operation at byte 24: two props prefixes in a row"},
+      {then({0, 3, 4, 0, 0, 0, 0, 0}), "operation at byte 24: layer 3 is not 0, 1 or 2"},
+      {then({0, 1, 4}),
+       "operation at byte 24: the operation runs past the end of the stream (3 bytes left)"},
+      {then({0, 1, 4, 0, 0, 0, 0, 0, 1}),
+       "opcode 0 (Point) at byte 24: the payload runs past the end"},
+      {then(nan), "opcode 0 (Point) at byte 24: non-finite vertex"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message);
+    auto expectMessage = [&](const std::function<void()>& f) {
+      try {
+        f();
+        ADD_FAILURE() << "accepted";
+      } catch (const ccUIError::InvalidUISketch& e) {
+        EXPECT_EQ(e.message(), c.message);
+      }
+    };
+    const auto copy = exactCopy(c.stream, c.stream.size());
+    ccUISketch s;
+    s.append(copy.get(), static_cast<long>(c.stream.size()));
+    ccUITablet t;  // detached: it walks what it replays without drawing
+    t.drawOn().push(true);
+    expectMessage([&] { t.draw(s, ccPoint(0, 0), ccUITablet::eBothLayers); });
+    ccArchive out;
+    expectMessage([&] { out || s; });
+    ccUISketch converted;
+    expectMessage([&] { cfSketchConvertVersion0(copy.get(), c.stream.size(), converted); });
+    if (std::string(c.message).find("non-finite") != std::string::npos) continue;
+    expectMessage([&] { cfSketchCountOperations(copy.get(), c.stream.size()); });
+  }
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -777,6 +778,215 @@ TEST(SketchArchive, Version0MalformedStreamsFailWithoutChangingTheSketch) {
     EXPECT_THROW(in || target, ccUIError::NotImplemented);
   }
   EXPECT_EQ(bytesOf(target), before);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Format 2: reference bytes, the objects one by one, format 1 files, failures
+
+void putLongField(Bytes& b, long v) {
+  ccArchive a;
+  a || v;
+  b.insert(b.end(), a.data().begin(), a.data().end());
+}
+void putArchived(Bytes& b, ccColor c) {
+  ccArchive a;
+  a || c;
+  b.insert(b.end(), a.data().begin(), a.data().end());
+}
+void putCount(Bytes& b, std::uint32_t n) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
+}
+void putName(Bytes& b, const std::string& name) {
+  b.push_back(1);  // a new object of a class not met before: its name
+  putCount(b, static_cast<std::uint32_t>(name.size()));
+  b.insert(b.end(), name.begin(), name.end());
+}
+
+// The archive layout of a sketch: a change of it fails here.
+TEST(SketchArchive, ReferenceBytesOfASketch) {
+  ccUITablet t;
+  const ccGraphicProps p = props(kRed, 2);
+  t.draw(ccLineSeg(ccVector<2>(1, 2), ccVector<2>(3, 4)), p, kOverlay);  // props prefix, 2
+  t.draw(ccCircle(ccVector<2>(5, 6), 7), p, kOverlay);                   // 4
+  Bytes want{1};                                                         // version
+  putLongField(want, 2);                                                 // operations
+  putName(want, "cc_UISketchOpHeader");
+  want.insert(want.end(), {0, 1, 0});  // version, hasProps, props version
+  want.push_back(0);  // props: version, colour, width, style, fill, join, cap, flags
+  putArchived(want, kRed);
+  putLongField(want, 2);
+  putCount(want, static_cast<std::uint32_t>(p.penStyle()));
+  want.push_back(0);
+  putCount(want, static_cast<std::uint32_t>(p.penJoin()));
+  putCount(want, static_cast<std::uint32_t>(p.penEndCap()));
+  want.insert(want.end(), {1, 1, 0});
+  putLongField(want, kOverlay);
+  putArchived(want, kRed);
+  putLongField(want, 2);
+  putName(want, "cc_UISketchOpLineSeg");
+  want.insert(want.end(), {0, 0, 0});  // versions: the class, the segment, its shape base
+  for (double d : {1.0, 2.0, 3.0, 4.0}) cfSketchPutDouble(want, d);
+  want.insert(want.end(), {4, 0, 0});  // the header class (tag 0), version, no props
+  putLongField(want, kOverlay);
+  putArchived(want, kRed);
+  putLongField(want, 4);
+  putName(want, "cc_UISketchOpCircle");
+  want.insert(want.end(), {0, 0, 0});
+  for (double d : {5.0, 6.0, 7.0}) cfSketchPutDouble(want, d);
+  EXPECT_EQ(archived(t.sketch()), want);
+  EXPECT_EQ(bytesOf(loaded(want)), bytesOf(t.sketch()));
+}
+
+// The operation objects archived one by one give the bytes of the sketch archived whole, and
+// load back to its stream, for every opcode that has an archive form.
+TEST(SketchArchive, ObjectsOneByOneMatchTheWholeSketchForEveryOpcode) {
+  ccUISketch s = everything();
+  Bytes unicode;  // 35, which nothing here records
+  cfSketchPutSignedByte(unicode, 35);
+  cfSketchPutSignedByte(unicode, 1);
+  cfSketchPutColor(unicode, kRed);
+  cfSketchPutPoint(unicode, ccVector<2>(1, 2));
+  cfSketchPutColor(unicode, kBlue);
+  cfSketchPutFormat(unicode, ccUIFormat());
+  for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(unicode, static_cast<unsigned char>(b));
+  s.append(unicode.data(), static_cast<long>(unicode.size()));
+  const Bytes stream = bytesOf(s);
+  const std::vector<ccSketchOperation> ops = operations(stream);
+
+  ccArchive byObjects;
+  signed char version = 1;
+  long n = static_cast<long>(ops.size());
+  byObjects || version || n;
+  // All kept alive: the archive tells objects apart by their addresses.
+  std::vector<ccPtrHandle<cc_UISketchOpHeader>> headers;
+  std::vector<ccPtrHandle<cc_UISketchOpData>> payloads;
+  std::set<int> opcodes;
+  for (const ccSketchOperation& op : ops) {
+    headers.emplace_back(new cc_UISketchOpHeader);
+    headers.back()->parseByteStream(stream.data() + op.offset, op.size);
+    payloads.emplace_back(cfCreateUISketchOpData(op.opcode));
+    payloads.back()->parseByteStream(op.payload, op.payloadSize);
+    byObjects || headers.back() || payloads.back();
+    opcodes.insert(op.opcode);
+  }
+  EXPECT_EQ(opcodes.size(), 40u);
+  EXPECT_EQ(archived(s), byObjects.data());
+
+  ccArchive in(byObjects.data());
+  in || version || n;
+  ccUISketch rebuilt;
+  for (long i = 0; i < n; ++i) {
+    ccPtrHandle<cc_UISketchOpHeader> h;
+    ccPtrHandle<cc_UISketchOpData> d;
+    in || h || d;
+    h->populateSketch(rebuilt);
+    d->populateSketch(rebuilt);
+  }
+  EXPECT_EQ(bytesOf(rebuilt), stream);
+  EXPECT_EQ(bytesOf(loaded(byObjects.data())), stream);
+}
+
+Bytes readFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  Bytes b;
+  if (!f) return b;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) b.push_back(static_cast<unsigned char>(c));
+  std::fclose(f);
+  return b;
+}
+
+// A file of format 1 (every object named, longs of 8 bytes, a second version byte in each
+// payload object, opcode 28's polygon in its persistent form) holding one operation of every
+// archivable opcode.
+TEST(SketchArchive, Format1FileLoads) {
+  const std::string dir = DISPC_TEST_DATA_DIR;
+  ccFileArchive in(dir + "/sketch-format1.dca", ccArchive::eLoading);
+  EXPECT_EQ(in.format(), ccArchive::eFormat1);
+  ccUISketch s;
+  in || s;
+  EXPECT_TRUE(in.atEnd());
+  const Bytes stream = readFile(dir + "/sketch-format1.stream");
+  ASSERT_EQ(stream.size(), 4458u);
+  EXPECT_EQ(bytesOf(s), stream);
+  EXPECT_EQ(bytesOf(loaded(archived(s))), stream);
+}
+
+std::string tempPath(const char* name) {
+  return ::testing::TempDir() + "dispc_sketch_archive_" + name;
+}
+
+bool exists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
+
+// A failed save leaves no file, whether the error leaves the archive's scope or is caught in it.
+TEST(SketchArchive, FailedSaveLeavesNoFile) {
+  ccUITablet t;
+  t.draw(ccPoint(1, 1), ccGraphicProps(), kOverlay);
+  ccUITablet other;
+  other.draw(t.sketch(), ccPoint(0, 0), kOverlay);  // a recorded replay has no archive form
+  const std::string path = tempPath("failed.dca");
+  std::remove(path.c_str());
+  EXPECT_THROW(
+      {
+        ccFileArchive f(path, ccArchive::eStoring);
+        f || other.sketch();
+      },
+      ccUIError::NotImplemented);
+  EXPECT_FALSE(exists(path));
+  {
+    ccFileArchive f(path, ccArchive::eStoring);
+    EXPECT_THROW(f || other.sketch(), ccUIError::NotImplemented);
+  }
+  EXPECT_FALSE(exists(path));
+  EXPECT_FALSE(exists(path + ".partial"));
+}
+
+// A loaded operation with a bad value names the operation, its offset in the file and the value.
+TEST(SketchArchive, BadValueNamesTheOperationAndItsOffset) {
+  const std::string path = tempPath("badvalue.dca");
+  {
+    ccFileArchive f(path, ccArchive::eStoring);
+    signed char version = 1;
+    long n = 2;
+    f || version || n;
+    ccUITablet t;
+    t.drawToRelPels(1, 2, props(kRed), kOverlay);
+    t.drawToRelPels(1, 2, props(kRed), kOverlay);
+    const Bytes stream = bytesOf(t.sketch());
+    const std::vector<ccSketchOperation> ops = operations(stream);
+    ccPtrHandle<cc_UISketchOpHeader> h[2];  // both alive: the archive tells them apart by address
+    for (int i = 0; i < 2; ++i) {
+      h[i] = ccPtrHandle<cc_UISketchOpHeader>(new cc_UISketchOpHeader);
+      h[i]->parseByteStream(stream.data() + ops[i].offset, ops[i].size);
+      f || h[i];
+      f.beginObject(typeid(cc_UISketchOpDrawToRelPels));
+      unsigned char objectVersion = 0;
+      long dx = i == 0 ? 1 : 1L << 40, dy = 2;
+      f || objectVersion || dx || dy;
+    }
+  }
+  ccFileArchive in(path, ccArchive::eLoading);
+  ccUISketch s;
+  try {
+    in || s;
+    ADD_FAILURE() << "loaded a value beyond the stream's field";
+  } catch (const ccArchive::BadData& e) {
+    // 12 header bytes, version and count, then operation 0: its header (tag and class name,
+    // 24 bytes; version, hasProps, props version; props of 25 bytes; layer, colour, opcode: 9)
+    // and payload (tag and class name, 31 bytes; version, dx, dy).
+    EXPECT_EQ(e.message(),
+              "sketch operation 1 (DrawToRelPels) at byte 109: value 1099511627776 does not fit "
+              "a 32-bit field");
+  }
+  EXPECT_TRUE(s.isNull());
+  std::remove(path.c_str());
 }
 
 }  // namespace
