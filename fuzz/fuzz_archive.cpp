@@ -1,7 +1,10 @@
 // Fuzz target: arbitrary bytes loaded as archives of colours, dimensions, wireframe segments
-// and persistent objects (errors and every other registered class, shapes among them). Loading
-// must either succeed or throw a ccException; whatever loads must store again and load back to
-// the same bytes. The first byte chooses what is loaded.
+// and persistent objects (errors and every other registered class, shapes among them), in
+// either archive format. Loading must either succeed or throw a ccException; whatever loads
+// must store again (in the current format) and load back to the same bytes. The first byte
+// chooses what is loaded (its low three bits) and the format (bit 3 set: format 1, the fixed
+// longs and the class named at every object; clear: format 2, the class tags). Two objects are
+// loaded, so that the second can refer to the first's class or to the first itself.
 #include <core/shapes.h>
 #include <dispc/color.h>
 #include <dispc/dimtol.h>
@@ -19,23 +22,30 @@ namespace {
 
 // Loads a T, stores it, and checks that loading and storing that again gives the same bytes.
 template <class T>
-void roundTripValue(const std::uint8_t* data, std::size_t size) {
+void roundTripValue(const std::uint8_t* data, std::size_t size, ccArchive::Format format) {
   std::vector<unsigned char> first;
+  bool two = false;
   try {
-    ccArchive in(data, size);
-    T value;
+    ccArchive in(data, size, format);
+    T value, second;
     in || value;
+    two = !in.atEnd();
+    if (two) in || second;
     ccArchive out;
     out || value;
+    if (two) out || second;
     first = out.data();
   } catch (const ccException&) {
     return;  // malformed input is expected to throw a documented error
   }
   ccArchive again(first);
-  T value;
+  T value, second;
   again || value;
+  if (two) again || second;
+  if (!again.atEnd()) std::abort();
   ccArchive out2;
   out2 || value;
+  if (two) out2 || second;
   if (out2.data() != first) std::abort();
 }
 
@@ -44,32 +54,33 @@ void roundTripValue(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::uint8_t selector = data[0];
+  const ccArchive::Format format = selector & 8 ? ccArchive::eFormat1 : ccArchive::eFormat2;
   ++data;
   --size;
   switch (selector % 8) {
     case 0:
-      roundTripValue<ccColor>(data, size);
+      roundTripValue<ccColor>(data, size, format);
       break;
     case 1:
-      roundTripValue<ccRGB>(data, size);
+      roundTripValue<ccRGB>(data, size, format);
       break;
     case 2:
-      roundTripValue<ccPtrHandle<ccException>>(data, size);
+      roundTripValue<ccPtrHandle<ccException>>(data, size, format);
       break;
     case 3:
-      roundTripValue<ccPtrHandle<ccShape>>(data, size);
+      roundTripValue<ccPtrHandle<ccShape>>(data, size, format);
       break;
     case 4:
-      roundTripValue<ccDimTol>(data, size);
+      roundTripValue<ccDimTol>(data, size, format);
       break;
     case 5:
-      roundTripValue<ccSMDDimension>(data, size);
+      roundTripValue<ccSMDDimension>(data, size, format);
       break;
     case 6:
-      roundTripValue<cc2SegmentLine>(data, size);
+      roundTripValue<cc2SegmentLine>(data, size, format);
       break;
     default:
-      roundTripValue<cc2SegmentArc>(data, size);
+      roundTripValue<cc2SegmentArc>(data, size, format);
       break;
   }
   return 0;
