@@ -101,7 +101,18 @@ std::vector<unsigned char> cfToolReadFile(const std::string& path) {
   if (!in) fail(path, std::string("cannot open: ") + std::strerror(errno));
   std::vector<unsigned char> bytes;
   try {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // A regular file is read at once into a buffer of its size; anything else as it comes.
+    if (fs::is_regular_file(st)) {
+      bytes.resize(static_cast<std::size_t>(fs::file_size(path)));
+      in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      bytes.resize(static_cast<std::size_t>(in.gcount()));
+      if (in.peek() != std::char_traits<char>::eof()) fail(path, "changed while it was read");
+      in.clear();
+    } else {
+      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  } catch (const ccToolError&) {
+    throw;
   } catch (const std::exception&) {
     fail(path, "cannot read");
   }
@@ -112,8 +123,8 @@ std::vector<unsigned char> cfToolReadFile(const std::string& path) {
 ccUISketch cfToolLoadSketch(const std::string& path) {
   // The header is checked here first for a message that says what the file is; the file
   // archive checks it again as it loads.
-  const std::vector<unsigned char> bytes = cfToolReadFile(path);
-  const std::size_t magicSize = 8, headerSize = 12;
+  std::vector<unsigned char> bytes = cfToolReadFile(path);
+  const std::size_t magicSize = 8, headerSize = ccFileArchive::kHeaderSize;
   const auto* magic = reinterpret_cast<const unsigned char*>(ccFileArchive::kMagic);
   if (bytes.empty()) fail(path, "empty file, not a sketch archive");
   const std::size_t n = std::min(bytes.size(), magicSize);
@@ -125,14 +136,13 @@ ccUISketch cfToolLoadSketch(const std::string& path) {
   const std::uint32_t format =
       static_cast<std::uint32_t>(bytes[8]) | static_cast<std::uint32_t>(bytes[9]) << 8 |
       static_cast<std::uint32_t>(bytes[10]) << 16 | static_cast<std::uint32_t>(bytes[11]) << 24;
-  if (format != ccFileArchive::kFormatVersion)
-    fail(path, "archive format " + std::to_string(format) + " is not supported (expected " +
-                   std::to_string(ccFileArchive::kFormatVersion) + ")");
+  if (format != ccArchive::eFormat1 && format != ccArchive::eFormat2)
+    fail(path, "archive format " + std::to_string(format) + " is not supported (expected 1 or 2)");
   if (bytes.size() == headerSize) fail(path, "truncated archive (no sketch after the header)");
 
   ccUISketch sketch;
   try {
-    ccArchive ar(bytes.data() + headerSize, bytes.size() - headerSize);
+    ccFileArchive ar(std::move(bytes), path);
     ar || sketch;
     if (!ar.atEnd())
       fail(path, "malformed archive (" + std::to_string(ar.remaining()) +
@@ -150,19 +160,17 @@ ccToolError cfToolSketchError(const std::string& path, const std::exception& e) 
 }
 
 void cfToolStoreSketch(const ccUISketch& s, const std::string& path) {
-  std::vector<unsigned char> body;
-  try {
-    ccArchive ar;
-    ar || const_cast<ccUISketch&>(s);  // storing does not change the sketch
-    body = ar.data();
-  } catch (const std::exception& e) {
-    fail(path, "cannot archive the sketch: " + describeArchiveError(e, true));
-  }
   ccToolOutputFile out(path);
   try {
     ccFileArchive f(out.tempPath(), ccArchive::eStoring);
-    f.writeBytes(body.data(), body.size());
+    try {
+      f || const_cast<ccUISketch&>(s);  // storing does not change the sketch
+    } catch (const std::exception& e) {
+      fail(path, "cannot archive the sketch: " + describeArchiveError(e, true));
+    }
     f.close();
+  } catch (const ccToolError&) {
+    throw;
   } catch (const std::exception& e) {
     throw out.writeError(e);
   }
