@@ -159,6 +159,7 @@ int peakMemory(long operations, const std::string& dir) {
         "(beyond the %.2f MB at start)\nbound file + stream + 16 MB = %.2f MB\n",
         operations, stream / 1e6, fileSize(p) / 1e6, (after - before) * 1024 / 1e6,
         before * 1024 / 1e6, (fileSize(p) + stream) / 1e6 + 16.777216);
+    std::fflush(stdout);
     std::_Exit(loaded.length() == stream ? 0 : 1);
   }
   int status = 0;
