@@ -250,8 +250,9 @@ std::uint64_t ccArchive::getVarUnsignedSlow() {
   for (unsigned shift = 0;; shift += 7) {
     const unsigned char b = getByte();
     const std::uint64_t bits = b & 0x7F;
-    // The tenth byte carries the 64th bit only; a last byte 0 after others is superfluous.
-    if (shift == 63 && bits > 1) throw BadData("integer too long" + at(offset));
+    // The tenth byte carries the 64th bit only and ends the integer; a last byte 0 after
+    // others is superfluous.
+    if (shift == 63 && b > 1) throw BadData("integer too long" + at(offset));
     v |= bits << shift;
     if (b < 0x80) {
       if (b == 0 && shift > 0) throw BadData("integer with superfluous bytes" + at(offset));
