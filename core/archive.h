@@ -55,7 +55,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 class ccArchive {
@@ -407,18 +409,56 @@ ccArchive& operator||(ccArchive& ar, ccPtrHandle_const<T>& h) {
   return ar;
 }
 
-// A vector of archivable values: a count, then the elements.
+namespace cc_archive {
+
+// Whether T has a value form, operator||(ccArchive&, T&).
+template <class T, class = void>
+struct HasValueForm : std::false_type {};
+template <class T>
+struct HasValueForm<T, std::void_t<decltype(std::declval<ccArchive&>() || std::declval<T&>())>>
+    : std::true_type {};
+
+// The fewest bytes one stored T can take: its width for fixed-width numbers (a long may take
+// one byte), T::kArchiveMinBytes where a class declares it, else 1. Loading checks counts
+// against it before allocating.
+template <class T>
+constexpr std::size_t kFixedWidth =
+    std::is_arithmetic_v<T> && !std::is_same_v<T, long> && !std::is_same_v<T, unsigned long>
+        ? sizeof(T)
+        : 1;
+template <class T, class = void>
+struct MinBytes : std::integral_constant<std::size_t, kFixedWidth<T>> {};
+template <class T>
+struct MinBytes<T, std::void_t<decltype(T::kArchiveMinBytes)>>
+    : std::integral_constant<std::size_t, T::kArchiveMinBytes> {};
+
+// One element of a vector: its value form, or, for a persistent class that has only the
+// persistent form, its own dispatchSerialize (stored in place, not through a pointer).
+template <class T>
+void element(ccArchive& ar, T& e) {
+  if constexpr (HasValueForm<T>::value) {
+    ar || e;
+  } else {
+    static_assert(std::is_base_of_v<ccPersistent, T>, "no archive form for this element type");
+    e.dispatchSerialize(ar);
+  }
+}
+
+}  // namespace cc_archive
+
+// A vector of archivable values: a count, then the elements. Loading builds a new vector and
+// swaps it in, so a failure part way leaves v as it was.
 template <class T>
 ccArchive& operator||(ccArchive& ar, std::vector<T>& v) {
   if (ar.isStoring()) {
     ar.putCount(v.size());
-    for (auto& e : v) ar || e;
+    for (auto& e : v) cc_archive::element(ar, e);
     return ar;
   }
   const std::uint32_t n = ar.getCount();
-  ar.checkCount(n, 1);
+  ar.checkCount(n, cc_archive::MinBytes<T>::value);
   std::vector<T> loaded(n);
-  for (auto& e : loaded) ar || e;
+  for (auto& e : loaded) cc_archive::element(ar, e);
   v.swap(loaded);
   return ar;
 }

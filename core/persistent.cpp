@@ -1,4 +1,5 @@
 #include <core/archive.h>
+#include <core/assert.h>
 #include <core/persistent.h>
 
 #include <cxxabi.h>
@@ -13,6 +14,15 @@
 
 // The persistent base itself stores nothing; derived classes call it for symmetry.
 void ccPersistent::dispatchSerialize(ccArchive&) {}
+
+void ccPersistent::loadSimple(ccArchive& ar) {
+  if (ar.isStoring()) {
+    cstd_assert_(__LINE__, "core/persistent");
+    return;
+  }
+  reInit();
+  dispatchSerialize(ar);
+}
 
 bool ccPersistent::haveVisited(const ccArchive& ar) const { return ar.haveVisited(this); }
 void ccPersistent::setVisited(ccArchive& ar) const { ar.setVisited(this); }

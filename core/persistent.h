@@ -16,6 +16,14 @@ class ccPersistent {
   // this archive operation is not stored again.
   virtual void dispatchSerialize(ccArchive& ar) = 0;
 
+  // Returns the object to the state make() gives it; the simple load starts from there. Does
+  // nothing by default.
+  virtual void reInit() {}
+  // Loads this object from its own record, without the class identification that a persistent
+  // pointer carries: reInit(), then dispatchSerialize(). For loading only: a storing archive
+  // is reported through cstd_assert_ and nothing is written.
+  virtual void loadSimple(ccArchive& ar);
+
   // Counts calls of mutating(): lets caches notice that the object changed.
   unsigned long changeCount() const { return changeCount_; }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archivebytes.h"
+#include "assertcounter.h"
 
 namespace persistence_test {
 
@@ -642,6 +643,36 @@ TEST_F(PersistenceTest, NullHandlesCompareEqualAndAreFalse) {
   EXPECT_EQ(a.get(), nullptr);
   ccPtrHandle_const<Node> c(nullptr);
   EXPECT_TRUE(c.isNull());
+}
+
+// A simple load reads an object's own record (no class name) and is refused on a storing
+// archive; a vector of objects that have only the persistent form stores each in place.
+TEST_F(PersistenceTest, SimpleLoadAndVectorsOfPersistentValues) {
+  Node n(7);
+  ccArchive out;
+  n.dispatchSerialize(out);
+  Node m(3);
+  ccArchive in(out.data());
+  m.loadSimple(in);
+  EXPECT_EQ(m.value(), 7);
+  EXPECT_TRUE(in.atEnd());
+  {
+    AssertCounter asserts;
+    ccArchive storing;
+    m.loadSimple(storing);
+    EXPECT_EQ(asserts.reports(), 1);
+    EXPECT_TRUE(storing.data().empty());
+  }
+
+  std::vector<Node> nodes{Node(1), Node(2), Node(3)};
+  ccArchive vout;
+  vout || nodes;
+  EXPECT_EQ(vout.data().size(), 4u + 3 * (1 + 4 + 2));  // count, then version, value, two nulls
+  std::vector<Node> back;
+  ccArchive vin(vout.data());
+  vin || back;
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_EQ(back[2].value(), 3);
 }
 
 }  // namespace persistence_test
