@@ -48,6 +48,8 @@
 #include <dispc/sketchshapes.h>
 #include <dispc/smd/description.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/poly.h>
+#include <dispc/smd/polyindex.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/tablet.h>
 #include <dispc/tolerance.h>

@@ -6,6 +6,7 @@
 #include <dispc/errors.h>
 #include <dispc/sketchop.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/poly.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/wrfm/colors.h>
 
@@ -38,10 +39,19 @@ const cc_Instantiator registrations[] = {
     registerClass<ccGraphicProps::BadParams>(),
     registerClass<ccSMDDimension::badDimensionValue>(),
     registerClass<ccSMDGDPolyVertex::invalidSegmentLength>(),
+    registerClass<ccSMDGDPoly::invalidVertices>(),
+    registerClass<ccSMDGDPoly::crossingSegments>(),
+    registerClass<ccSMDGDPoly::invalidIndex>(),
+    registerClass<ccSMDGDPoly::invalidRounding>(),
+    registerClass<ccSMDGDPoly::noPelBuffer>(),
+    registerClass<ccSMDGDPoly::badSubModel>(),
+    registerClass<ccSMDGDPoly::notClosed>(),
     registerClass<ccGraphicProps>(),
     // SMD descriptions (the abstract ccSMDGeometricDescription is never made by name).
     registerClass<ccSMDColors>(),
     registerClass<ccSMDGDPolyVertex>(),
+    registerClass<ccSMDGDPoly>(),
+    registerClass<ccSMDGDPolyPrivate>(),
     // Sketch operation objects (the general polygon and wireframe operations are not built yet).
     registerClass<cc_UISketchOpHeader>(),
     registerClass<cc_UISketchOpPoint>(),

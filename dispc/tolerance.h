@@ -23,3 +23,8 @@ constexpr double ccZoomFactorTolerance = 1e-6;
 // The tolerant pixel floor: a mapped coordinate is scaled by 1 + this (with its sign) before
 // it is floored, so values a hair below a whole number land on it.
 constexpr double ccPixelFloorTolerance = 1e-11;
+
+// Pieces of an SMD polygon's outline closer than this fraction of their size and position
+// count as touching: their bounding boxes are widened by it before they are compared, and a
+// ray that passes a piece's end this closely is not trusted to count crossings.
+constexpr double ccSMDPieceMargin = 1e-9;

@@ -39,6 +39,8 @@ class ccSMDGeometricDescription : public virtual ccPersistent, public virtual cc
 
  protected:
   void serialize_(ccArchive& ar, unsigned char version);
+  // Exchanges the names (for the swaps of derived descriptions); cannot throw.
+  void swapName(ccSMDGeometricDescription& o) noexcept { name_.swap(o.name_); }
 
  private:
   std::string name_;

@@ -116,6 +116,8 @@ class ccSMDGDPolyVertex : public ccSMDGeometricDescription {
   // stored; a later version throws ccArchive::UnknownVersion with no source and line 0.
   void dispatchSerialize(ccArchive& ar) override;
   static ccPersistent* make() { return new ccSMDGDPolyVertex; }
+  // The shortest record (version 0, empty name): loading checks vertex counts against it.
+  static constexpr std::size_t kArchiveMinBytes = 1 + 5 + 16 + 4 * 8 + 4;
 
  protected:
   // Storing an old version is reported as an assertion, and its form is written.

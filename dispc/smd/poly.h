@@ -1,0 +1,335 @@
+// ccSMDGDPoly: the polygon of an SMD geometric description, and ccSMDGDPolyPrivate, the static
+// geometry helpers that the general polygon, synthetic drawing, overlays, models and filters
+// share.
+//
+// A polygon is an open or closed chain of vertices (ccSMDGDPolyVertex) joined by straight or
+// circular segments; every inner vertex may be rounded by a circle tangent to both of its
+// segments. The polygon is valid at all times: every edit recomputes the roundings it touches
+// and checks that no two segments or roundings cross. A failed edit throws and leaves the
+// polygon exactly as it was (the same archive bytes).
+//
+// Indices. Vertices are 0 to n-1. Segment i ends at vertex i and starts at vertex i-1; in a
+// closed polygon segment 0 runs from vertex n-1 to vertex 0, an open polygon has no segment 0.
+//
+// Cost. An edit revalidates locally: appending or replacing a vertex costs time independent of
+// the number of vertices (a grid over the outline's pieces finds the few that can cross);
+// vertices(...) validates the whole polygon in one sweep over the same grid. Copies are deep.
+// A polygon is a value used by one thread at a time.
+#pragma once
+
+#include <core/angle.h>
+#include <core/archive.h>
+#include <core/exception.h>
+#include <core/polyline.h>
+#include <core/rect.h>
+#include <core/vector.h>
+#include <core/xform.h>
+#include <dispc/color.h>
+#include <dispc/errors.h>
+#include <dispc/smd/description.h>
+#include <dispc/smd/dimension.h>
+#include <dispc/smd/polyvertex.h>
+#include <dispc/tolerance.h>
+#include <dispc/wrfm/arc.h>
+#include <dispc/wrfm/colors.h>
+#include <dispc/wrfm/lineseg.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class cc_SMDGDPolyIndex;
+
+class ccSMDGDPoly : public ccSMDGeometricDescription {
+ public:
+  class Errors : public ccException {
+   public:
+    std::uint32_t errorNumber() const override = 0;
+    [[noreturn]] void suicideAndRethrow() override = 0;
+
+   protected:
+    Errors() = default;
+    explicit Errors(const std::string& message) : ccException(message) {}
+  };
+  class invalidVertices : public ccErrorClass<invalidVertices, Errors, 0x11000360> {
+   public:
+    invalidVertices() : ccErrorClass("Invalid poly vertices.") {}
+  };
+  class crossingSegments : public ccErrorClass<crossingSegments, Errors, 0x11000361> {
+   public:
+    crossingSegments() : ccErrorClass("Two or more poly segments cross.") {}
+  };
+  class invalidIndex : public ccErrorClass<invalidIndex, Errors, 0x11000362> {
+   public:
+    invalidIndex() : ccErrorClass("Invalid index for poly vertex or segment.") {}
+  };
+  class invalidRounding : public ccErrorClass<invalidRounding, Errors, 0x11000363> {
+   public:
+    invalidRounding() : ccErrorClass("Invalid radius for poly vertex rounding.") {}
+  };
+  class noPelBuffer : public ccErrorClass<noPelBuffer, Errors, 0x11000364> {
+   public:
+    noPelBuffer() : ccErrorClass("No pel buffer to draw on.") {}
+  };
+  class badSubModel : public ccErrorClass<badSubModel, Errors, 0x11000365> {
+   public:
+    badSubModel() : ccErrorClass("The specified sub-model is not 2D") {}
+  };
+  class notClosed : public ccErrorClass<notClosed, Errors, 0x11000366> {
+   public:
+    notClosed() : ccErrorClass("An operation was performed which requires a closed poly.") {}
+  };
+
+  // An empty open polygon: green wireframe, light grey on dark grey, green arrows, weight 1.
+  explicit ccSMDGDPoly(const std::string& name = "poly");
+  ccSMDGDPoly(const ccSMDGDPoly& other);
+  ccSMDGDPoly& operator=(const ccSMDGDPoly& other);
+  ~ccSMDGDPoly() override;
+  // Exchanges every field and the name; cannot throw.
+  void swap(ccSMDGDPoly& other) noexcept;
+  // A fresh default polygon named "poly".
+  void reset();
+  void reInit() override { reset(); }
+
+  // Closed polygons named "poly", every vertex sharp with percentages 0.5. circle: two
+  // half-circle arcs from c + (-r, 0) and c + (r, 0), both labelled 0. rectangle: corners
+  // counter-clockwise from c + (w/2, h/2), labels 0 to 3. triangle: c + (0, 2h/3),
+  // c + (-w/2, -h/3), c + (w/2, -h/3) (c is the centroid), labels 0 to 2.
+  static ccSMDGDPoly circle(double r, const ccVector<2>& c);
+  static ccSMDGDPoly rectangle(double w, double h, const ccVector<2>& c);
+  static ccSMDGDPoly triangle(double w, double h, const ccVector<2>& c);
+  // True for the layout circle() builds: closed, two sharp vertices, two arcs of 180 degrees
+  // turning the same way.
+  static bool isCircle(const ccSMDGDPoly& poly);
+
+  // Editing. Each edit is a transaction: on any failure it throws and changes nothing.
+  // Appends (insertVertex(numVertices() - 1, v)).
+  ccSMDGDPoly& operator<<(const ccSMDGDPolyVertex& v);
+  // Inserts v after vertex i; i = -1 inserts at the front. invalidIndex outside -1..n-1.
+  void insertVertex(long i, const ccSMDGDPolyVertex& v);
+  // invalidIndex outside 0..n-1.
+  void replaceVertex(long i, const ccSMDGDPolyVertex& v);
+  void deleteVertex(long i);
+  // As vertices({}): a closed polygon cannot become empty (invalidVertices).
+  void deleteAllVertices();
+  // Replaces every vertex and validates the whole polygon.
+  void vertices(const std::vector<ccSMDGDPolyVertex>& v);
+  const std::vector<ccSMDGDPolyVertex>& vertices() const { return vertices_; }
+  // close() needs at least two vertices (invalidVertices).
+  void close();
+  void open();
+
+  long numVertices() const { return static_cast<long>(vertices_.size()); }
+  long numSegments() const;
+  // Vertex i; with wrap, i is taken cyclically. invalidIndex when there is no such vertex.
+  const ccSMDGDPolyVertex& vertex(long i, bool wrap = false) const {
+    return vertices_[static_cast<std::size_t>(vertexIndex_(i, wrap))];
+  }
+  bool isOpen() const { return open_; }
+  bool isClosed() const { return !open_; }
+  // An end vertex of an open polygon: never rounded.
+  bool isEndVertex(long v) const;
+  // The distinct labels of the vertices in order of first appearance; -1 is never listed.
+  const std::vector<std::int32_t>& subModelLabels() const { return subModelLabels_; }
+
+  double weight() const { return weight_; }
+  void weight(double w);
+  const ccSMDColors& colors() const { return colors_; }
+  void colors(const ccSMDColors& c);
+  const ccColor& positiveArrowColor() const { return positiveArrowColor_; }
+  void positiveArrowColor(const ccColor& c);
+  const ccColor& negativeArrowColor() const { return negativeArrowColor_; }
+  void negativeArrowColor(const ccColor& c);
+
+  bool isDirectionReversed() const { return directionReversed_; }
+  void toggleDirection();
+  // Closed polygons only (notClosed): true when the rounded outline runs counter-clockwise in
+  // a y-up frame (positive signed area), inverted when the direction is reversed.
+  bool isDirectionPositive() const;
+  bool isDirectionNegative() const { return !isDirectionPositive(); }
+
+  // The tolerance of segment s with its nominal set to the segment's length. Any failure
+  // becomes ccSMDGDPolyVertex::invalidSegmentLength.
+  ccSMDDimension segmentDimension(long s) const;
+  // The bounding box of the rounded outline mapped by x; a null rectangle at (0, 0) when
+  // there are no vertices.
+  ccRect boundingBox(const ccXform<2>& x = ccXform<2>()) const;
+  // The segments, in order, whose lengths mapped by x1 and x2 fall outside their tolerance.
+  std::vector<long> segmentsOutOfTolerance(const ccXform<2>& x1, const ccXform<2>& x2) const;
+
+  // Drawing belongs to the synthetic-drawing and overlay code; until it exists these draw
+  // nothing.
+  void drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const override;
+  using ccSMDGeometricDescription::drawSynthetic;
+  void drawSynthetic(const ccXform<2>& xform, ccPelBuffer<unsigned char>& image) const override;
+
+  // Same count and closedness, equal vertices, direction flag, colours and arrow colours, and
+  // weights within 1e-15. Neither the name nor the caches are compared.
+  bool operator==(const ccSMDGDPoly& o) const;
+  bool operator!=(const ccSMDGDPoly& o) const { return !(*this == o); }
+
+  // Archive: version byte (1), the description record, vertices, labels, roundStart,
+  // roundEnd, roundSpan, open, direction flag, colours, arrow colours, then (version 1) the
+  // weight; version 0 loads weight 1. A later version throws ccArchive::UnknownVersion with
+  // no source. Loading keeps the stored caches; it refuses caches whose lengths differ from
+  // the vertex count (ccArchive::BadData). A failed load leaves the polygon's fields as they
+  // were (the name may already have changed).
+  void dispatchSerialize(ccArchive& ar) override;
+  static ccPersistent* make() { return new ccSMDGDPoly; }
+  // The shortest record (version 0, empty name, no vertices, colours of version 0).
+  static constexpr std::size_t kArchiveMinBytes = 1 + 5 + 5 * 4 + 2 + 1;
+
+  // Index conventions (see the header comment). Those returning -1 mean "no such segment".
+  long firstVertexIndex_() const { return 0; }
+  long lastVertexIndex_() const { return numVertices() - 1; }
+  long firstSegmentIndex_() const { return nextSegmentIndex_(0); }
+  long lastSegmentIndex_() const;
+  long previousSegmentIndex_(long v) const;
+  long nextSegmentIndex_(long v) const;
+  long previousVertexIndex_(long s) const { return cyclic_(s - 1); }
+  long nextVertexIndex_(long s) const { return s; }
+  void getSegmentIndices_(long& prev, long& next, long v) const;
+  void getVertexIndices_(long& prev, long& next, long s) const;
+  // i checked (invalidIndex) or, with wrap, reduced cyclically.
+  long vertexIndex_(long i, bool wrap) const;
+  // As vertexIndex_, and segment 0 of an open polygon is refused.
+  long segmentIndex_(long i, bool wrap) const;
+  bool segmentExists_(long s) const { return s >= 0 && s < numVertices() && (s > 0 || !open_); }
+
+  bool vertexIsRounded_(long v) const;
+  bool roundingIsUncertain_(long v) const { return vertices_[idx(v)].vertexRadius() < 0; }
+  double vertexRadius_(long v) const;
+  bool isLineSegment_(long s) const;
+  bool isArcSegment_(long s) const { return !isLineSegment_(s); }
+  double segmentLength_(long s) const;
+  // The rounding caches: start and end of vertex v's rounding arc and its signed span; the
+  // vertex point and 0 when v is not rounded.
+  const ccVector<2>& roundStart_(long v) const { return roundStarts_[idx(v)]; }
+  const ccVector<2>& roundEnd_(long v) const { return roundEnds_[idx(v)]; }
+  const ccDegree& roundSpan_(long v) const { return roundSpans_[idx(v)]; }
+  // Extension fractions of segment s (held by its end and start vertex).
+  double forwardPercExtension_(long s) const;
+  void forwardPercExtension_(long s, double e);
+  double backwardPercExtension_(long s) const;
+  void backwardPercExtension_(long s, double e);
+
+  // Crossing tests on the rounded geometry (last = -1: every index).
+  bool vertexIntersectsVertex_(long a, long b) const;
+  bool segmentIntersectsVertex_(long s, long v) const;
+  std::vector<ccVector<2>> segmentIntersection_(long s1, long s2) const;
+  bool segmentIntersectsPoly_(long s, long last = -1) const;
+  bool vertexIntersectsPoly_(long v, long last = -1) const;
+  // Point inside a closed polygon (notClosed otherwise).
+  bool inside_(const ccVector<2>& p) const;
+
+ protected:
+  // Rounding of vertex v (no wrap), and of the vertices a change at v affects (returned).
+  void computeVertexRounding_(long v);
+  std::vector<long> computeVertexRoundings_(long v);
+  ccVector<2> roundPoint_(long v) const;
+  void addVertexLabel_(std::int32_t label);
+  void rebuildLabels_();
+
+  void validate_();
+  void validateReplacement_(long v);
+  void validateInsertion_(long i) { validateReplacement_(i + 1); }
+  void validateIncremental_() { validateInsertion_(numVertices() - 1); }
+  void validateClose_();
+  void validateDeletion_(long i);
+
+  void serialize_(ccArchive& ar, unsigned char version);
+
+ private:
+  friend class ccSMDGDPolyPrivate;
+  friend class cc_SMDGDPolyIndex;
+  class Journal;
+
+  std::size_t idx(long v) const { return static_cast<std::size_t>(v); }
+  long cyclic_(long i) const;
+  // The label and percentage rule and the tolerance of segment s (both vertices exist).
+  void checkSegmentRules_(long s) const;
+  // The grid over the pieces when the polygon is large enough to use one, else null.
+  cc_SMDGDPolyIndex* pieceIndex_() const;
+  void piecesChanged_(long firstVertex, long lastVertex) const;
+
+  std::vector<ccSMDGDPolyVertex> vertices_;
+  std::vector<std::int32_t> subModelLabels_;
+  std::vector<ccVector<2>> roundStarts_;
+  std::vector<ccVector<2>> roundEnds_;
+  std::vector<ccDegree> roundSpans_;
+  bool open_ = true;
+  bool directionReversed_ = false;
+  ccSMDColors colors_{ccColor::greenColor(), ccColor::ltGreyColor(), ccColor::dkGreyColor()};
+  ccColor positiveArrowColor_ = ccColor::greenColor();
+  ccColor negativeArrowColor_ = ccColor::greenColor();
+  double weight_ = 1.0;
+  // Spatial grid over the rounded pieces; a cache, neither copied nor archived.
+  mutable std::unique_ptr<cc_SMDGDPolyIndex> index_;
+};
+
+// Copies with every vertex scaled (point, radius, tolerance) or moved, then revalidated.
+ccSMDGDPoly operator*(double s, const ccSMDGDPoly& poly);
+ccSMDGDPoly operator*(const cc2Rigid& r, const ccSMDGDPoly& poly);
+// As operator== with the vertex points, radii and weight compared within tol.
+bool cfRealEq(const ccSMDGDPoly& a, const ccSMDGDPoly& b, double tol);
+bool cfRealEq(const ccSMDGDPolyVertex& a, const ccSMDGDPolyVertex& b, double tol);
+
+// The static geometry of SMD polygons. Adds no data; archived like ccSMDGDPoly under its own
+// class name.
+class ccSMDGDPolyPrivate : public ccSMDGDPoly {
+ public:
+  using ccSMDGDPoly::ccSMDGDPoly;
+  explicit ccSMDGDPolyPrivate(const ccSMDGDPoly& poly) : ccSMDGDPoly(poly) {}
+  static ccPersistent* make() { return new ccSMDGDPolyPrivate; }
+
+  // Signed turn at vertex v (cyclic): 180 for a straight pass, positive for a left turn,
+  // negative for a right turn, in (-180, 180]. invalidIndex unless both segments exist.
+  static ccDegree vertexAngle(const ccSMDGDPoly& poly, long v);
+
+  // Segment s between the two vertex points, and its part left between the roundings.
+  static cc2SegmentLine lineSegment_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentArc arcSegment_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentLine roundedLineSegment_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentArc roundedArcSegment_(const ccSMDGDPoly& poly, long s);
+  // The rounding arc of vertex v.
+  static cc2SegmentArc roundedArcVertex_(const ccSMDGDPoly& poly, long v);
+  // Segment s moved sideways by d (to the right of travel for d > 0 in a y-up frame), whole
+  // or one half. An arc keeps its centre and changes its radius; a radius below 0 throws
+  // invalidRounding.
+  static cc2SegmentLine slideLineSegment_(const ccSMDGDPoly& poly, long s, double d);
+  static cc2SegmentLine firstHalfSlideLineSegment_(const ccSMDGDPoly& poly, long s, double d);
+  static cc2SegmentLine secondHalfSlideLineSegment_(const ccSMDGDPoly& poly, long s, double d);
+  static cc2SegmentArc slideArc_(const ccSMDGDPoly& poly, long s, double d);
+  static cc2SegmentArc firstHalfSlideArc_(const ccSMDGDPoly& poly, long s, double d);
+  static cc2SegmentArc secondHalfSlideArc_(const ccSMDGDPoly& poly, long s, double d);
+  // The point of the whole segment s nearest to p.
+  static ccVector<2> closestSegmentPoint_(const ccSMDGDPoly& poly, long s, const ccVector<2>& p);
+
+  // Point inside a closed polygon (notClosed otherwise).
+  static bool inside(const ccSMDGDPoly& poly, const ccVector<2>& p);
+  // The directions from p, as arcs of directions (centre p, radius 1), under which a ray
+  // meets a rounded segment or rounding of vertices 0..last (-1: all).
+  static std::vector<cc2SegmentArc> ranges_(const ccSMDGDPoly& poly, const ccVector<2>& p,
+                                            long last = -1);
+  // The ranges of one arc: one per stretch over which the direction from p turns one way.
+  static std::vector<cc2SegmentArc> arcRanges_(const cc2SegmentArc& arc, const ccVector<2>& p);
+  // A direction in [from, from + span) as far as possible from every range end: the middle of
+  // the widest gap between ends.
+  static ccDegree safestDirection_(const std::vector<cc2SegmentArc>& ranges,
+                                   const ccDegree& from = ccDegree(0),
+                                   const ccDegree& span = ccDegree(360));
+  // The points where the rounded outlines of a and b meet, ends included.
+  static std::vector<ccVector<2>> intersection_(const ccSMDGDPoly& a, const ccSMDGDPoly& b);
+  // Twice the signed area of the rounded outline of a closed polygon (positive
+  // counter-clockwise in a y-up frame); 0 for an open one.
+  static double signedArea2_(const ccSMDGDPoly& poly);
+  // Length of the rounded outline; scale multiplies it.
+  static double perimeter(const ccSMDGDPoly& poly, double scale = 1.0);
+
+  // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
+  static ccSMDGDPoly convert(const ccPolygon& p);
+  // The same outline run the other way: segment spans negated and carried with their
+  // tolerances, percentages and extensions exchanged, closedness and direction flag kept.
+  static void reversePoly(const ccSMDGDPoly& in, ccSMDGDPoly& out);
+};
