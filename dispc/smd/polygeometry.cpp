@@ -307,7 +307,8 @@ std::vector<cc2SegmentArc> ccSMDGDPolyPrivate::arcRanges_(const cc2SegmentArc& a
   // every quarter turn (so that no stretch sweeps half a turn or more as seen from p).
   const ccVector<2> c = arc.center();
   const double r = arc.radius(ccDegree(0));
-  const double span = arc.angleSpan().toDouble(), absSpan = std::fabs(span);
+  const double span = arc.angleSpan().toDouble();
+  const double absSpan = std::min(std::fabs(span), 360.0);  // a full turn at most
   const double sign = span < 0 ? -1 : 1;
   std::vector<double> cuts{0, 1};
   for (double t = 90; t < absSpan; t += 90) cuts.push_back(t / absSpan);

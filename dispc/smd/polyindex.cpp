@@ -145,7 +145,8 @@ bool cc_SMDGDPolyIndex::cells(const cc_SMDGDPolyBox& b, CellRange& r) const {
     i[k] = static_cast<std::int64_t>(std::floor(std::clamp(c[k], -kCellLimit, kCellLimit)));
   }
   r = {i[0], i[1], i[2], i[3]};
-  return (r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) <= kMaxCellsPerPiece;
+  const std::int64_t w = r.ix1 - r.ix0 + 1, h = r.iy1 - r.iy0 + 1;
+  return w <= kMaxCellsPerPiece && h <= kMaxCellsPerPiece && w * h <= kMaxCellsPerPiece;
 }
 
 cc_SMDGDPolyIndex::Key cc_SMDGDPolyIndex::key(std::int64_t ix, std::int64_t iy) {
