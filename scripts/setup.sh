@@ -17,9 +17,10 @@ set_name=${1:-test}
 demo_packages=(cmake make g++ pkg-config libcairo2-dev fonts-dejavu-core)
 # What only the tests and benchmarks need: test-only packages go here. Qt and OpenCV (the
 # narrow packages, not libopencv-dev) build the Qt back end, dispc-view and the OpenCV adapter;
-# Xvfb and ImageMagick's import serve the test of a real window.
+# Xvfb and ImageMagick's import serve the test of a real window. Boost.Geometry is the oracle
+# of the SMD polygon tests and benchmarks.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libopencv-core-dev
-               libopencv-imgproc-dev libopencv-imgcodecs-dev xvfb imagemagick)
+               libopencv-imgproc-dev libopencv-imgcodecs-dev xvfb imagemagick libboost-dev)
 
 case $set_name in
   demo)

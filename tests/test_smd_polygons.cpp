@@ -387,6 +387,16 @@ TEST(SMDPolyValidation, LargePolygonsFindFarCrossings) {
   EXPECT_EQ(bytesOf(q), bytesOf(p));
   // Closing joins the outermost turn to the centre across every other turn.
   EXPECT_EQ(errorOf([&] { q.close(); }), Poly::crossingSegments::kErrorNumber);
+
+  // A zigzag whose last segment is swung far up and back over it: a later edit of the first
+  // segment must meet it where it now is, not where it was.
+  std::vector<Vertex> zigzag;
+  for (int i = 0; i < 100; ++i) zigzag.push_back(vtx(i, i % 2));
+  Poly z;
+  z.vertices(zigzag);
+  ASSERT_NO_THROW(z.replaceVertex(99, vtx(40, 60)));
+  EXPECT_EQ(errorOf([&] { z.replaceVertex(0, vtx(70, 70)); }),
+            Poly::crossingSegments::kErrorNumber);
 }
 
 TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
