@@ -441,6 +441,11 @@ TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
   Poly scan;
   scan << vtx(-1, 0.5) << vtx(5, 0.5);
   EXPECT_EQ(Private::intersection_(rounded, scan).size(), 2u);
+  EXPECT_NEAR(Private::distToPoint(rounded, V2(2, 2)), 2, 1e-12);
+  EXPECT_NEAR(Private::distToPoint(rounded, V2(5, 5)), std::sqrt(8.0) - 1, 1e-12);  // corner arc
+  const cc2Rigid pose = Private::position(rounded);
+  EXPECT_EQ(pose.trans(), V2(2, 2));
+  EXPECT_EQ(pose.angle().toDouble(), 0);
 }
 
 TEST(SMDPolyArchive, VersionsAndHostileRecords) {

@@ -56,15 +56,14 @@ class ccSMDGDPoly::Journal {
     for (long centre : {at, 0L, n - 1})
       for (long d = -reach; d <= reach; ++d) save(p, ((centre + d) % n + n) % n);
   }
-  // Saves every vertex and cache (for edits that touch the whole polygon).
-  explicit Journal(const ccSMDGDPoly& p)
-      : open_(p.open_),
-        labels_(p.subModelLabels_),
-        whole_(true),
-        vertices_(p.vertices_),
-        starts_(p.roundStarts_),
-        ends_(p.roundEnds_),
-        spans_(p.roundSpans_) {}
+  // Takes every vertex and cache out of p (for edits that replace them all); p is left
+  // without vertices.
+  explicit Journal(ccSMDGDPoly& p) : open_(p.open_), labels_(p.subModelLabels_), whole_(true) {
+    vertices_.swap(p.vertices_);
+    starts_.swap(p.roundStarts_);
+    ends_.swap(p.roundEnds_);
+    spans_.swap(p.roundSpans_);
+  }
 
   void inserted(long at) {
     op_ = eInserted;
@@ -311,12 +310,11 @@ void ccSMDGDPoly::vertices(const std::vector<ccSMDGDPolyVertex>& v) {
   Journal journal(*this);
   transact(journal, *this, [&] {
     index_.reset();
-    std::vector<ccSMDGDPolyVertex> copy(v);
-    std::vector<ccVector<2>> points(v.size());
-    std::transform(v.begin(), v.end(), points.begin(), [](const auto& x) { return x.point(); });
-    vertices_.swap(copy);
-    roundStarts_ = points;
-    roundEnds_.swap(points);
+    vertices_ = v;
+    roundStarts_.resize(v.size());
+    std::transform(v.begin(), v.end(), roundStarts_.begin(),
+                   [](const auto& x) { return x.point(); });
+    roundEnds_ = roundStarts_;
     roundSpans_.assign(v.size(), ccDegree());
     rebuildLabels_();
     validate_();
@@ -409,7 +407,10 @@ void ccSMDGDPoly::getVertexIndices_(long& prev, long& next, long s) const {
 
 long ccSMDGDPoly::cyclic_(long i) const {
   const long n = numVertices();
-  return n == 0 ? 0 : ((i % n) + n) % n;
+  if (i >= 0 && i < n) return i;  // the usual cases first: no division
+  if (n == 0) return 0;
+  if (i == -1 || i == n) return i == -1 ? n - 1 : 0;
+  return ((i % n) + n) % n;
 }
 
 long ccSMDGDPoly::vertexIndex_(long i, bool wrap) const {
@@ -437,8 +438,8 @@ double ccSMDGDPoly::vertexRadius_(long v) const {
 }
 
 bool ccSMDGDPoly::isLineSegment_(long s) const {
-  return cfRealEq(vertices_[idx(s)].segmentAngleSpan().signedNorm().toDouble(), 0.0,
-                  ccRealEqEpsilon);
+  const ccDegree& span = vertices_[idx(s)].segmentAngleSpan();
+  return span.toDouble() == 0 || cfRealEq(span.signedNorm().toDouble(), 0.0, ccRealEqEpsilon);
 }
 
 double ccSMDGDPoly::segmentLength_(long s) const {
@@ -638,6 +639,13 @@ void ccSMDGDPoly::checkSegmentRules_(long s) const {
   if (end.subModelLabel() != -1 && end.subModelLabel() == start.subModelLabel() &&
       end.percentPrevSegment() + start.percentNextSegment() > 1.0)
     throw crossingSegments();
+  // Without a tolerance the dimension fails only for a length of 0; a straight segment's
+  // length is then read directly (this runs once per segment in every validation).
+  const ccDimTol& tol = end.segmentLengthTol();
+  if (tol.nomDim() == -1 && tol.minTol() == -1 && tol.maxTol() == -1 && isLineSegment_(s)) {
+    if (start.point() == end.point()) throw ccSMDGDPolyVertex::invalidSegmentLength();
+    return;
+  }
   segmentDimension(s);
 }
 
@@ -652,22 +660,27 @@ void ccSMDGDPoly::validate_() {
   // everything numbered up to k; then segment k's rules) would meet a crossing: a pair of
   // pieces is met at the larger of their numbers. The grid offers only pairs whose boxes meet.
   std::vector<cc_SMDGDPolyPiece> pieces(2 * static_cast<std::size_t>(n));
-  for (long id = 0; id < 2 * n; ++id) pieces[idx(id)] = cc_SMDGDPolyPiece::make(*this, id);
+  std::vector<cc_SMDGDPolyBox> boxes(pieces.size());
+  for (long id = 0; id < 2 * n; ++id) {
+    pieces[idx(id)] = cc_SMDGDPolyPiece::make(*this, id);
+    boxes[idx(id)] = pieces[idx(id)].box();
+  }
   long firstCrossing = n;
   auto test = [&](long a, long b) {
     const long k = std::max(a, b) / 2;
     if (k < firstCrossing && pieces[idx(a)].meets(*this, pieces[idx(b)])) firstCrossing = k;
   };
-  if (const cc_SMDGDPolyIndex* index = pieceIndex_()) {
+  if (n >= kIndexMinVertices) {
+    index_ = std::make_unique<cc_SMDGDPolyIndex>(std::move(boxes));
+    const cc_SMDGDPolyIndex& index = *index_;
     for (long a = 0; a < 2 * n; ++a) {
-      if (!pieces[idx(a)].present()) continue;
-      index->near(pieces[idx(a)].box(), [&](long b) {
+      const cc_SMDGDPolyBox& box = index.box(a);
+      if (box.empty()) continue;
+      index.near(box, [&](long b) {
         if (b > a) test(a, b);
       });
     }
   } else {
-    std::vector<cc_SMDGDPolyBox> boxes(pieces.size());
-    for (std::size_t i = 0; i < pieces.size(); ++i) boxes[i] = pieces[i].box();
     for (long a = 0; a < 2 * n; ++a)
       for (long b = a + 1; b < 2 * n; ++b)
         if (boxes[idx(a)].meets(boxes[idx(b)])) test(a, b);

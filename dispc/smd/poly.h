@@ -249,6 +249,9 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
   long cyclic_(long i) const;
   // The label and percentage rule and the tolerance of segment s (both vertices exist).
   void checkSegmentRules_(long s) const;
+  // Counts the crossings of the ray from p towards +x with the rounded outline; false when
+  // the ray passes a piece's end or grazes a piece too closely to trust the count.
+  bool rayCrossings_(const ccVector<2>& p, long& count) const;
   // The grid over the pieces when the polygon is large enough to use one, else null.
   cc_SMDGDPolyIndex* pieceIndex_() const;
   void piecesChanged_(long firstVertex, long lastVertex) const;
@@ -326,6 +329,12 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   static double signedArea2_(const ccSMDGDPoly& poly);
   // Length of the rounded outline; scale multiplies it.
   static double perimeter(const ccSMDGDPoly& poly, double scale = 1.0);
+  // Distance from p to the rounded outline (to the vertex of a one-vertex polygon).
+  // invalidVertices when there are no vertices.
+  static double distToPoint(const ccSMDGDPoly& poly, const ccVector<2>& p);
+  // The polygon's pose: the mean of its vertex points ((0, 0) without vertices), turned by the
+  // direction from vertex 0 to vertex 1 (0 with fewer than two vertices).
+  static cc2Rigid position(const ccSMDGDPoly& poly);
 
   // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
   static ccSMDGDPoly convert(const ccPolygon& p);

@@ -199,67 +199,78 @@ ccVector<2> ccSMDGDPoly::roundPoint_(long v) const {
 
 // ---- inside test --------------------------------------------------------------------------
 
-namespace {
+namespace {}  // namespace
 
-// Counts the crossings of the ray from p towards +x with the outline; false when the ray
-// passes a piece's end or grazes a piece too closely to trust the count.
-bool countRayCrossings(const ccSMDGDPoly& poly, const ccVector<2>& p, long& count) {
+// Pieces wholly above or below the ray are passed over before anything is built: first
+// against a margin that bounds every piece's own (from the largest coordinate), then exactly.
+bool ccSMDGDPoly::rayCrossings_(const ccVector<2>& p, long& count) const {
   count = 0;
-  const long n = poly.numVertices();
-  for (long id = 0; id < 2 * n; ++id) {
-    const long k = id / 2;
-    ccVector<2> a, b;
-    const bool line = id % 2 == 0 && poly.segmentExists_(k) && poly.isLineSegment_(k);
-    cc_SMDGDPolyPiece piece;
-    if (line) {
-      a = poly.roundEnd_(poly.previousVertexIndex_(k));
-      b = poly.roundStart_(k);
-      if (a == b) continue;
-    } else {
-      piece = cc_SMDGDPolyPiece::make(poly, id);
-      if (!piece.present()) continue;
-      a = piece.arc.p1();
-      b = piece.arc.p2();
-    }
-    const double scale =
-        std::max({std::fabs(a.x()), std::fabs(a.y()), std::fabs(b.x()), std::fabs(b.y()),
-                  std::fabs(p.x()), std::fabs(p.y()), a.distance(b)});
-    const double tol = scale * ccSMDPieceMargin;
-    const double right = p.x() - tol;
-    if ((std::fabs(a.y() - p.y()) <= tol && a.x() >= right) ||
-        (std::fabs(b.y() - p.y()) <= tol && b.x() >= right))
-      return false;
-    if (line) {
-      if ((a.y() > p.y()) == (b.y() > p.y())) continue;
-      const double x = a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y());
-      if (std::fabs(x - p.x()) <= tol) return false;
-      if (x > p.x()) ++count;
-      continue;
-    }
-    const ccVector<2> c = piece.arc.center();
-    const double r = piece.arc.radius(ccDegree(0));
+  const long n = numVertices();
+  const double pScale = std::fabs(p.x()) + std::fabs(p.y());
+  double largest = 0;
+  for (std::size_t i = 0; i < vertices_.size(); ++i)
+    largest = std::max({largest, std::fabs(roundStarts_[i].x()), std::fabs(roundStarts_[i].y()),
+                        std::fabs(roundEnds_[i].x()), std::fabs(roundEnds_[i].y())});
+  const double anyTol = (pScale + 4 * largest) * ccSMDPieceMargin;
+  auto margin = [&](const ccVector<2>& a, const ccVector<2>& b) {
+    return (pScale + std::fabs(a.x()) + std::fabs(a.y()) + std::fabs(b.x()) + std::fabs(b.y())) *
+           ccSMDPieceMargin;
+  };
+  auto endAtRay = [&](const ccVector<2>& q, double tol) {
+    return std::fabs(q.y() - p.y()) <= tol && q.x() >= p.x() - tol;
+  };
+  auto arcCrossings = [&](const cc2SegmentArc& arc) {
+    const ccVector<2> a = arc.p1(), b = arc.p2(), c = arc.center();
+    const double r = arc.radius(ccDegree(0));
+    const double tol = margin(a, b) + (std::fabs(c.x()) + std::fabs(c.y()) + r) * ccSMDPieceMargin;
     const double dy = p.y() - c.y();
+    if (std::fabs(dy) > r + tol) return true;
+    if (endAtRay(a, tol) || endAtRay(b, tol)) return false;
     const double disc = r * r - dy * dy;
-    if (disc < -tol * r) continue;
+    if (disc < -tol * r) return true;
     if (disc <= tol * r) return false;  // grazing
     const double w = std::sqrt(disc);
     for (double x : {c.x() - w, c.x() + w}) {
-      if (!piece.arc.validAngle(direction(ccVector<2>(x, p.y()) - c), true)) continue;
+      if (!arc.validAngle(direction(ccVector<2>(x, p.y()) - c), true)) continue;
       if (std::fabs(x - p.x()) <= tol) return false;
       if (x > p.x()) ++count;
     }
+    return true;
+  };
+  for (long k = 0; k < n; ++k) {
+    const std::size_t i = idx(k);
+    const ccSMDGDPolyVertex& end = vertices_[i];
+    if (end.vertexRadius() != 0 && vertexIsRounded_(k)) {
+      const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(*this, 2 * k + 1);
+      if (piece.present() && !arcCrossings(piece.arc)) return false;
+    }
+    if (k == 0 && (open_ || n < 2)) continue;  // no segment 0
+    if (end.segmentAngleSpan().toDouble() != 0 && !isLineSegment_(k)) {
+      const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(*this, 2 * k);
+      if (piece.present() && !arcCrossings(piece.arc)) return false;
+      continue;
+    }
+    const ccVector<2>& a = roundEnds_[k == 0 ? idx(n - 1) : i - 1];
+    const ccVector<2>& b = roundStarts_[i];
+    const double ya = a.y() - p.y(), yb = b.y() - p.y();
+    if ((ya > anyTol && yb > anyTol) || (ya < -anyTol && yb < -anyTol)) continue;
+    const double tol = margin(a, b);
+    if ((ya > tol && yb > tol) || (ya < -tol && yb < -tol) || a == b) continue;
+    if (endAtRay(a, tol) || endAtRay(b, tol)) return false;
+    if ((ya > 0) == (yb > 0)) continue;
+    const double x = a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y());
+    if (std::fabs(x - p.x()) <= tol) return false;
+    if (x > p.x()) ++count;
   }
   return true;
 }
-
-}  // namespace
 
 bool ccSMDGDPoly::inside_(const ccVector<2>& p) const {
   if (open_) throw notClosed();
   // The parity of the crossings is the same for every ray clear of the pieces' ends; a ray
   // along +x usually is, else the clearest direction among the ranges is taken.
   long count = 0;
-  if (countRayCrossings(*this, p, count)) return count % 2 == 1;
+  if (rayCrossings_(p, count)) return count % 2 == 1;
   const std::vector<cc2SegmentArc> ranges = ccSMDGDPolyPrivate::ranges_(*this, p);
   const ccDegree safest = ccSMDGDPolyPrivate::safestDirection_(ranges);
   count = std::count_if(ranges.begin(), ranges.end(),
@@ -418,6 +429,28 @@ double ccSMDGDPolyPrivate::perimeter(const ccSMDGDPoly& poly, double scale) {
     if (piece.kind == cc_SMDGDPolyPiece::eArc) sum += piece.arc.length();
   }
   return sum * scale;
+}
+
+double ccSMDGDPolyPrivate::distToPoint(const ccSMDGDPoly& poly, const ccVector<2>& p) {
+  const long n = poly.numVertices();
+  if (n == 0) throw invalidVertices();
+  double best = p.distance(poly.vertices_[0].point());
+  for (long id = 0; id < 2 * n; ++id) {
+    const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(poly, id);
+    if (piece.kind == cc_SMDGDPolyPiece::eLine) best = std::min(best, piece.line.distToPoint(p));
+    if (piece.kind == cc_SMDGDPolyPiece::eArc) best = std::min(best, piece.arc.distToPoint(p));
+  }
+  return best;
+}
+
+cc2Rigid ccSMDGDPolyPrivate::position(const ccSMDGDPoly& poly) {
+  const long n = poly.numVertices();
+  ccVector<2> sum;
+  for (const ccSMDGDPolyVertex& v : poly.vertices_) sum += v.point();
+  const ccVector<2> centre = n ? sum / static_cast<double>(n) : sum;
+  const ccRadian angle =
+      n >= 2 ? (poly.vertices_[1].point() - poly.vertices_[0].point()).angle() : ccRadian(0);
+  return cc2Rigid(angle, centre);
 }
 
 ccRect ccSMDGDPoly::boundingBox(const ccXform<2>& x) const {

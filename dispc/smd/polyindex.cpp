@@ -7,14 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
 // A piece covering more cells than this is kept in the list every query looks at.
-constexpr std::int64_t kMaxCellsPerPiece = 64;
-// Cell coordinates are clamped here, far inside the 64-bit range, so far-off boxes share
-// edge cells instead of overflowing.
-constexpr double kCellLimit = 1e12;
+constexpr long kMaxCellsPerPiece = 64;
+// The grid has at most about this many cells per piece.
+constexpr double kCellsPerPiece = 16;
 
 void include(cc_SMDGDPolyBox& b, const ccVector<2>& p) {
   b.x0 = std::min(b.x0, p.x());
@@ -24,6 +24,18 @@ void include(cc_SMDGDPolyBox& b, const ccVector<2>& p) {
 }
 
 cc_SMDGDPolyBox around(const ccVector<2>& p) { return {p.x(), p.y(), p.x(), p.y()}; }
+
+// Both ends of m lie clearly on one side of l's line: farther than any rounding of the
+// crossing test could carry them, so the two cannot meet.
+bool apart(const cc2SegmentLine& l, const cc2SegmentLine& m) {
+  const ccVector<2> d = l.p2() - l.p1();
+  const double s1 = d.cross(m.p1() - l.p1()), s2 = d.cross(m.p2() - l.p1());
+  const double scale = std::fabs(d.x()) + std::fabs(d.y());
+  const double reach = std::fabs(m.p1().x() - l.p1().x()) + std::fabs(m.p1().y() - l.p1().y()) +
+                       std::fabs(m.p2().x() - l.p1().x()) + std::fabs(m.p2().y() - l.p1().y());
+  const double tol = scale * reach * ccSMDPieceMargin;
+  return (s1 > tol && s2 > tol) || (s1 < -tol && s2 < -tol);
+}
 
 }  // namespace
 
@@ -95,31 +107,59 @@ std::vector<ccVector<2>> cc_SMDGDPolyPiece::meetings(const ccSMDGDPoly& poly,
                poly.previousVertexIndex_(a) == poly.nextVertexIndex_(b);
     if (adjacent && kind == eLine && o.kind == eLine) return {};
   }
-  if (kind == eLine && o.kind == eLine) return line.intersection(o.line, false);
+  if (kind == eLine && o.kind == eLine)
+    return apart(line, o.line) || apart(o.line, line) ? std::vector<ccVector<2>>()
+                                                      : line.intersection(o.line, false);
   if (kind == eArc && o.kind == eLine) return arc.intersection(o.line, adjacent);
   if (kind == eLine) return o.arc.intersection(line, adjacent);
   return arc.intersection(o.arc, adjacent);
 }
 
-cc_SMDGDPolyIndex::cc_SMDGDPolyIndex(const ccSMDGDPoly& poly) : builtFor_(poly.numVertices()) {
-  const std::size_t count = 2 * static_cast<std::size_t>(poly.numVertices());
-  boxes_.resize(count);
+namespace {
+
+std::vector<cc_SMDGDPolyBox> pieceBoxes(const ccSMDGDPoly& poly) {
+  std::vector<cc_SMDGDPolyBox> boxes(2 * static_cast<std::size_t>(poly.numVertices()));
+  for (std::size_t id = 0; id < boxes.size(); ++id)
+    boxes[id] = cc_SMDGDPolyPiece::make(poly, static_cast<long>(id)).box();
+  return boxes;
+}
+
+}  // namespace
+
+cc_SMDGDPolyIndex::cc_SMDGDPolyIndex(const ccSMDGDPoly& poly)
+    : cc_SMDGDPolyIndex(pieceBoxes(poly)) {}
+
+cc_SMDGDPolyIndex::cc_SMDGDPolyIndex(std::vector<cc_SMDGDPolyBox> boxes)
+    : builtFor_(static_cast<long>(boxes.size() / 2)), boxes_(std::move(boxes)) {
+  const std::size_t count = boxes_.size();
   seen_.assign(count, 0);
   double sum = 0;
   long present = 0;
-  for (std::size_t id = 0; id < count; ++id) {
-    boxes_[id] = cc_SMDGDPolyPiece::make(poly, static_cast<long>(id)).box();
-    const cc_SMDGDPolyBox& b = boxes_[id];
+  cc_SMDGDPolyBox extent;
+  for (const cc_SMDGDPolyBox& b : boxes_) {
     const double size = std::max(b.x1 - b.x0, b.y1 - b.y0);
-    if (!b.empty() && std::isfinite(size)) {
-      sum += size;
-      ++present;
-    }
+    if (b.empty() || !std::isfinite(size) || !std::isfinite(b.x0) || !std::isfinite(b.y0)) continue;
+    sum += size;
+    ++present;
+    extent = extent.empty() ? b
+                            : cc_SMDGDPolyBox{std::min(extent.x0, b.x0), std::min(extent.y0, b.y0),
+                                              std::max(extent.x1, b.x1), std::max(extent.y1, b.y1)};
   }
-  // Cells about the size of a typical piece: each piece lands in a few cells, and a query
-  // sees the pieces of a few cells.
+  // Cells about the size of a typical piece, so that each piece lands in a few cells, widened
+  // until there are at most kCellsPerPiece cells per piece (an outline fills few cells of its
+  // extent, and empty cells cost only their chain head).
+  const double w = extent.empty() ? 0 : extent.x1 - extent.x0;
+  const double h = extent.empty() ? 0 : extent.y1 - extent.y0;
   const double mean = present ? sum / present : 0;
-  cell_ = mean > 0 && std::isfinite(mean) ? mean : 1;
+  cell_ = mean > 0 && std::isfinite(mean) ? mean : std::max({w, h, 1.0});
+  const double most = kCellsPerPiece * static_cast<double>(count) + 64;
+  while ((w / cell_ + 1) * (h / cell_ + 1) > most) cell_ *= 1.5;
+  x0_ = extent.empty() ? 0 : extent.x0;
+  y0_ = extent.empty() ? 0 : extent.y0;
+  nx_ = static_cast<long>(w / cell_) + 1;
+  ny_ = static_cast<long>(h / cell_) + 1;
+  heads_.assign(static_cast<std::size_t>(nx_ * ny_), kNone);
+  entries_.reserve(2 * count);
   for (std::size_t id = 0; id < count; ++id) insert(static_cast<std::uint32_t>(id));
 }
 
@@ -138,21 +178,17 @@ void cc_SMDGDPolyIndex::update(const ccSMDGDPoly& poly, long v) {
 }
 
 bool cc_SMDGDPolyIndex::cells(const cc_SMDGDPolyBox& b, CellRange& r) const {
-  const double c[4] = {b.x0 / cell_, b.y0 / cell_, b.x1 / cell_, b.y1 / cell_};
-  std::int64_t i[4];
-  for (int k = 0; k < 4; ++k) {
-    if (!std::isfinite(c[k])) return false;
-    i[k] = static_cast<std::int64_t>(std::floor(std::clamp(c[k], -kCellLimit, kCellLimit)));
-  }
-  r = {i[0], i[1], i[2], i[3]};
-  const std::int64_t w = r.ix1 - r.ix0 + 1, h = r.iy1 - r.iy0 + 1;
-  return w <= kMaxCellsPerPiece && h <= kMaxCellsPerPiece && w * h <= kMaxCellsPerPiece;
-}
-
-cc_SMDGDPolyIndex::Key cc_SMDGDPolyIndex::key(std::int64_t ix, std::int64_t iy) {
-  return (static_cast<Key>(static_cast<std::uint32_t>(ix)) << 32) ^
-         static_cast<Key>(static_cast<std::uint32_t>(iy)) ^
-         (static_cast<Key>(static_cast<std::uint64_t>(ix) >> 32) * 0x9E3779B97F4A7C15ull);
+  const double c[4] = {(b.x0 - x0_) / cell_, (b.y0 - y0_) / cell_, (b.x1 - x0_) / cell_,
+                       (b.y1 - y0_) / cell_};
+  if (!(std::isfinite(c[0]) && std::isfinite(c[1]) && std::isfinite(c[2]) && std::isfinite(c[3])))
+    return false;
+  // Clamping keeps the order of coordinates, so boxes that meet still share a cell; after it
+  // truncation is the floor.
+  auto column = [](double v, long n) {
+    return static_cast<long>(std::min(std::max(v, 0.0), static_cast<double>(n - 1)));
+  };
+  r = {column(c[0], nx_), column(c[1], ny_), column(c[2], nx_), column(c[3], ny_)};
+  return (r.ix1 - r.ix0 + 1) * (r.iy1 - r.iy0 + 1) <= kMaxCellsPerPiece;
 }
 
 void cc_SMDGDPolyIndex::insert(std::uint32_t id) {
@@ -163,27 +199,42 @@ void cc_SMDGDPolyIndex::insert(std::uint32_t id) {
     big_.push_back(id);
     return;
   }
-  for (std::int64_t ix = r.ix0; ix <= r.ix1; ++ix)
-    for (std::int64_t iy = r.iy0; iy <= r.iy1; ++iy) grid_[key(ix, iy)].push_back(id);
+  for (long iy = r.iy0; iy <= r.iy1; ++iy)
+    for (long ix = r.ix0; ix <= r.ix1; ++ix) {
+      std::uint32_t& chain = head(ix, iy);
+      std::uint32_t e;
+      if (free_ != kNone) {
+        e = free_;
+        free_ = entries_[e].next;
+        entries_[e] = {id, chain};
+      } else {
+        e = static_cast<std::uint32_t>(entries_.size());
+        entries_.push_back({id, chain});
+      }
+      chain = e;
+    }
 }
 
 void cc_SMDGDPolyIndex::remove(std::uint32_t id) {
   const cc_SMDGDPolyBox& b = boxes_[id];
   if (b.empty()) return;
-  auto drop = [id](std::vector<std::uint32_t>& ids) {
-    auto it = std::find(ids.begin(), ids.end(), id);
-    if (it == ids.end()) return;
-    *it = ids.back();
-    ids.pop_back();
-  };
   CellRange r;
   if (!cells(b, r)) {
-    drop(big_);
+    auto it = std::find(big_.begin(), big_.end(), id);
+    if (it != big_.end()) {
+      *it = big_.back();
+      big_.pop_back();
+    }
     return;
   }
-  for (std::int64_t ix = r.ix0; ix <= r.ix1; ++ix)
-    for (std::int64_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      auto it = grid_.find(key(ix, iy));
-      if (it != grid_.end()) drop(it->second);
-    }
+  for (long iy = r.iy0; iy <= r.iy1; ++iy)
+    for (long ix = r.ix0; ix <= r.ix1; ++ix)
+      for (std::uint32_t* link = &head(ix, iy); *link != kNone; link = &entries_[*link].next)
+        if (entries_[*link].id == id) {
+          const std::uint32_t e = *link;
+          *link = entries_[e].next;
+          entries_[e].next = free_;
+          free_ = e;
+          break;
+        }
 }

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class ccSMDGDPoly;
@@ -48,34 +47,50 @@ struct cc_SMDGDPolyPiece {
   }
 };
 
-// A uniform hash grid over the piece boxes. Pieces too large for a few cells, or with
-// non-finite boxes, are kept apart and offered to every query.
+// A uniform grid over the piece boxes, laid over the polygon's extent when it was built:
+// cells about the size of a typical piece, but not many more cells than pieces. Boxes beyond
+// the extent fall into its border cells (so every query still finds them); pieces too large
+// for a few cells, or with non-finite boxes, are kept apart and offered to every query. Each
+// cell is a chain of entries in one shared pool.
 class cc_SMDGDPolyIndex {
  public:
   explicit cc_SMDGDPolyIndex(const ccSMDGDPoly& poly);
+  // Over boxes already made, two per vertex (piece ids index them).
+  explicit cc_SMDGDPolyIndex(std::vector<cc_SMDGDPolyBox> boxes);
 
   // Number of vertices the grid was sized for; past twice that it is rebuilt.
   long builtFor() const { return builtFor_; }
   // Refreshes both pieces of vertex v (grows the grid for appended vertices).
   void update(const ccSMDGDPoly& poly, long v);
+  // The box the grid holds for a piece.
+  const cc_SMDGDPolyBox& box(long id) const { return boxes_[static_cast<std::size_t>(id)]; }
   // Calls f(id) once for every present piece whose box meets b.
   template <class F>
   void near(const cc_SMDGDPolyBox& b, F&& f) const;
 
  private:
-  using Key = std::uint64_t;
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   struct CellRange {
-    std::int64_t ix0, iy0, ix1, iy1;
+    long ix0, iy0, ix1, iy1;
+  };
+  struct Entry {
+    std::uint32_t id, next;
   };
   bool cells(const cc_SMDGDPolyBox& b, CellRange& r) const;
-  static Key key(std::int64_t ix, std::int64_t iy);
+  std::uint32_t& head(long ix, long iy) { return heads_[static_cast<std::size_t>(iy * nx_ + ix)]; }
+  std::uint32_t head(long ix, long iy) const {
+    return heads_[static_cast<std::size_t>(iy * nx_ + ix)];
+  }
   void insert(std::uint32_t id);
   void remove(std::uint32_t id);
 
   long builtFor_ = 0;
-  double cell_ = 1;
+  double x0_ = 0, y0_ = 0, cell_ = 1;
+  long nx_ = 1, ny_ = 1;
   std::vector<cc_SMDGDPolyBox> boxes_;
-  std::unordered_map<Key, std::vector<std::uint32_t>> grid_;
+  std::vector<std::uint32_t> heads_;
+  std::vector<Entry> entries_;
+  std::uint32_t free_ = kNone;
   std::vector<std::uint32_t> big_;
   mutable std::vector<std::uint32_t> seen_;
   mutable std::uint32_t query_ = 0;
@@ -100,10 +115,7 @@ void cc_SMDGDPolyIndex::near(const cc_SMDGDPolyBox& b, F&& f) const {
       if (!boxes_[id].empty()) visit(id);
     return;
   }
-  for (std::int64_t ix = r.ix0; ix <= r.ix1; ++ix)
-    for (std::int64_t iy = r.iy0; iy <= r.iy1; ++iy) {
-      auto it = grid_.find(key(ix, iy));
-      if (it == grid_.end()) continue;
-      for (std::uint32_t id : it->second) visit(id);
-    }
+  for (long iy = r.iy0; iy <= r.iy1; ++iy)
+    for (long ix = r.ix0; ix <= r.ix1; ++ix)
+      for (std::uint32_t e = head(ix, iy); e != kNone; e = entries_[e].next) visit(entries_[e].id);
 }
