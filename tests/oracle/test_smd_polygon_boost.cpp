@@ -92,30 +92,52 @@ TEST(SMDPolyBoostOracle, CrossingVerdictAndInsideAgree) {
 }
 
 // Where the two differ, by the polygon's rules: segments that share a vertex never cross,
-// collinear segments have no crossing point, and a segment must have a length. Boost calls
-// the first two invalid (spikes, self-intersections) and allows repeated points.
+// collinear segments have no crossing point, a segment must have a length, and an end within
+// 1e-14 of a segment's length of another segment touches it. Boost's is_valid calls the
+// first two invalid (spikes, self-intersections), allows repeated points, and finds a
+// vertex up to about 1e-8 of the polygon's size from a far side touching it (it snaps
+// coordinates to a grid), where its intersects() and this polygon do not.
 TEST(SMDPolyBoostOracle, DocumentedDifferences) {
   const struct {
     const char* what;
     std::vector<V2> pts;
     std::uint32_t ours;
-    bool boostValid;
+    bool boostValid, boostIntersects;
   } kCases[] = {
-      {"triangle flat on a line", {{2, 0}, {3, 0}, {1, 0}}, 0, false},
-      {"back and forth over one line", {{2, 1}, {0, 0}, {2, 1}, {0, 0}}, 0, false},
+      {"triangle flat on a line", {{2, 0}, {3, 0}, {1, 0}}, 0, false, false},
+      {"back and forth over one line", {{2, 1}, {0, 0}, {2, 1}, {0, 0}}, 0, false, true},
       {"repeated consecutive point",
        {{0, 1}, {1, 0}, {3, 0}, {2, 1}, {2, 1}},
        ccSMDGDPolyVertex::invalidSegmentLength::kErrorNumber,
-       true},
+       true,
+       false},
+      {"vertex 1e-13 above a far side",
+       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-13}, {0, 10}},
+       ccSMDGDPoly::crossingSegments::kErrorNumber,
+       false,
+       false},
+      {"vertex 1e-9 above a far side",
+       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-9}, {0, 10}},
+       0,
+       false,
+       false},
+      {"vertex 1e-6 above a far side",
+       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-6}, {0, 10}},
+       0,
+       true,
+       false},
       {"vertex touching a far side",
        {{0, 0}, {10, 0}, {10, 10}, {5, 0}, {0, 10}},
        ccSMDGDPoly::crossingSegments::kErrorNumber,
-       false},
+       false,
+       true},
   };
   for (const auto& c : kCases) {
     ccSMDGDPoly p;
     EXPECT_EQ(verdict(c.pts, p), c.ours) << c.what;
-    EXPECT_EQ(bg::is_valid(boostPolygon(c.pts)), c.boostValid) << c.what;
+    const BPolygon b = boostPolygon(c.pts);
+    EXPECT_EQ(bg::is_valid(b), c.boostValid) << c.what;
+    EXPECT_EQ(bg::intersects(b), c.boostIntersects) << c.what;
   }
 }
 
