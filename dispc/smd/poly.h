@@ -295,6 +295,10 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   static cc2SegmentArc arcSegment_(const ccSMDGDPoly& poly, long s);
   static cc2SegmentLine roundedLineSegment_(const ccSMDGDPoly& poly, long s);
   static cc2SegmentArc roundedArcSegment_(const ccSMDGDPoly& poly, long s);
+  // As roundedArcSegment_, false where that throws ccShapesError::DegenerateShape (nothing of
+  // the arc left, or equal vertex points): outline walks over loaded polygons, whose caches
+  // are not checked, stay free of exceptions.
+  static bool roundedArcSegment_(const ccSMDGDPoly& poly, long s, cc2SegmentArc& out);
   // The rounding arc of vertex v.
   static cc2SegmentArc roundedArcVertex_(const ccSMDGDPoly& poly, long v);
   // Segment s moved sideways by d (to the right of travel for d > 0 in a y-up frame), whole

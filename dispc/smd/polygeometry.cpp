@@ -55,12 +55,25 @@ cc2SegmentLine ccSMDGDPolyPrivate::roundedLineSegment_(const ccSMDGDPoly& poly, 
 }
 
 cc2SegmentArc ccSMDGDPolyPrivate::roundedArcSegment_(const ccSMDGDPoly& poly, long s) {
-  const cc2SegmentArc full = arcSegment_(poly, s);
-  const long k = poly.nextVertexIndex_(s), start = poly.previousVertexIndex_(s);
+  cc2SegmentArc arc;
+  if (!roundedArcSegment_(poly, s, arc))
+    throw ccShapesError::DegenerateShape("nothing of the arc is left between its roundings");
+  return arc;
+}
+
+bool ccSMDGDPolyPrivate::roundedArcSegment_(const ccSMDGDPoly& poly, long s, cc2SegmentArc& out) {
+  const long k = poly.segmentIndex_(s, false), start = poly.previousVertexIndex_(k);
+  const ccVector<2>& p1 = poly.vertices_[poly.idx(start)].point();
+  const ccVector<2>& p2 = poly.vertices_[poly.idx(k)].point();
+  const ccDegree span = arcSpan(poly.vertices_[poly.idx(k)].segmentAngleSpan());
+  if (p1 == p2 || cfRealEq(span.toDouble(), 0, ccRealEqEpsilon)) return false;
+  const cc2SegmentArc full(p1, p2, span);
   const ccVector<2>& from = poly.roundEnd_(start);
   const ccVector<2>& to = poly.roundStart_(k);
-  if (from == poly.vertices_[poly.idx(start)].point() && to == poly.vertices_[poly.idx(k)].point())
-    return full;
+  if (from == p1 && to == p2) {
+    out = full;
+    return true;
+  }
   // The same circle, trimmed at each end by the angle the rounding there takes.
   const ccVector<2> c = full.center();
   const double sign = full.angleSpan().toDouble() < 0 ? -1 : 1;
@@ -70,11 +83,11 @@ cc2SegmentArc ccSMDGDPolyPrivate::roundedArcSegment_(const ccSMDGDPoly& poly, lo
   };
   const double trimStart = trim(direction(from - c) - full.startAngle());
   const double trimEnd = trim(full.endAngle() - direction(to - c));
-  const ccDegree span = full.angleSpan() - ccDegree(sign * (trimStart + trimEnd));
-  if (span.toDouble() * sign <= 0)
-    throw ccShapesError::DegenerateShape("the roundings leave nothing of the arc");
-  return cc2SegmentArc(c, full.radius(ccDegree(0)), full.startAngle() + ccDegree(sign * trimStart),
-                       span);
+  const ccDegree rest = full.angleSpan() - ccDegree(sign * (trimStart + trimEnd));
+  const double radius = full.radius(ccDegree(0));
+  if (!(rest.toDouble() * sign > 0) || !(radius > 0)) return false;
+  out = cc2SegmentArc(c, radius, full.startAngle() + ccDegree(sign * trimStart), rest);
+  return true;
 }
 
 cc2SegmentArc ccSMDGDPolyPrivate::roundedArcVertex_(const ccSMDGDPoly& poly, long v) {

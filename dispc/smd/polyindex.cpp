@@ -1,7 +1,6 @@
 // Pieces of the rounded outline, their crossing rule, and the grid that pairs nearby pieces.
 #include <dispc/smd/polyindex.h>
 
-#include <core/errors.h>
 #include <dispc/smd/poly.h>
 #include <dispc/tolerance.h>
 
@@ -40,26 +39,29 @@ bool apart(const cc2SegmentLine& l, const cc2SegmentLine& m) {
 }  // namespace
 
 cc_SMDGDPolyPiece cc_SMDGDPolyPiece::make(const ccSMDGDPoly& poly, long id) {
+  // Degenerate pieces are found before anything is built, so that walking the outline of a
+  // loaded polygon with broken caches costs no exceptions.
   cc_SMDGDPolyPiece piece;
   piece.id = id;
   const long k = id / 2;
-  try {
-    if (id % 2 == 1) {
-      if (!poly.vertexIsRounded_(k)) return piece;
-      piece.arc = ccSMDGDPolyPrivate::roundedArcVertex_(poly, k);
+  if (id % 2 == 1) {
+    if (!poly.vertexIsRounded_(k)) return piece;
+    const double span = poly.roundSpan_(k).toDouble();
+    if (poly.roundStart_(k) == poly.roundEnd_(k) || cfRealEq(span, 0, ccRealEqEpsilon) ||
+        !(std::fabs(span) <= 360))
+      return piece;
+    piece.arc = ccSMDGDPolyPrivate::roundedArcVertex_(poly, k);
+    piece.kind = eArc;
+  } else if (poly.segmentExists_(k)) {
+    if (poly.isLineSegment_(k)) {
+      const ccVector<2>& a = poly.roundEnd_(poly.previousVertexIndex_(k));
+      const ccVector<2>& b = poly.roundStart_(k);
+      if (a == b) return piece;
+      piece.line = cc2SegmentLine(a, b);
+      piece.kind = eLine;
+    } else if (ccSMDGDPolyPrivate::roundedArcSegment_(poly, k, piece.arc)) {
       piece.kind = eArc;
-    } else {
-      if (!poly.segmentExists_(k)) return piece;
-      if (poly.isLineSegment_(k)) {
-        piece.line = ccSMDGDPolyPrivate::roundedLineSegment_(poly, k);
-        piece.kind = eLine;
-      } else {
-        piece.arc = ccSMDGDPolyPrivate::roundedArcSegment_(poly, k);
-        piece.kind = eArc;
-      }
     }
-  } catch (const ccShapesError::DegenerateShape&) {
-    piece.kind = eAbsent;  // nothing left of it: it cannot meet anything
   }
   return piece;
 }
