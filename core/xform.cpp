@@ -21,15 +21,16 @@ ccRadian ccXform<2>::xRot() const { return cfAtan2(c_.element(1, 0), c_.element(
 double ccXform<2>::xScale() const { return std::hypot(c_.element(0, 0), c_.element(1, 0)); }
 
 ccRadian ccXform<2>::yRot() const {
-  // Negation is exact, so a reversed column gives its angle plus pi without rounding.
-  const double s = c_.determinant() < 0 ? -1.0 : 1.0;
-  return cfAtan2(-s * c_.element(0, 1), s * c_.element(1, 1));
+  const double ax = c_.element(0, 0), ay = c_.element(1, 0);
+  // The mapped y axis turned back a quarter turn.
+  const double bx = c_.element(1, 1), by = -c_.element(0, 1);
+  if (ax == 0 && ay == 0) return cfAtan2(by, bx);
+  // The angle from the mapped x axis to it, in (-pi, pi], taken from the cross and dot
+  // products so that a small skew keeps its precision.
+  return xRot() + cfAtan2(ax * by - ay * bx, ax * bx + ay * by);
 }
 
-double ccXform<2>::yScale() const {
-  const double s = c_.determinant() < 0 ? -1.0 : 1.0;
-  return s * std::hypot(c_.element(0, 1), c_.element(1, 1));
-}
+double ccXform<2>::yScale() const { return std::hypot(c_.element(0, 1), c_.element(1, 1)); }
 
 double ccXform<2>::scale() const { return std::sqrt(std::fabs(c_.determinant())); }
 

@@ -41,12 +41,13 @@ class ccXform<2> {
   constexpr void trans(const ccVector<2>& t) { t_ = t; }
 
   // The five parameters of the constructor above, recovered from the matrix in a canonical
-  // form: xScale >= 0 is the length of the mapped x axis and xRot its direction; yScale has
-  // the sign of the determinant (+ when it is 0) and yRot is the direction of the mapped y
-  // axis turned by a quarter turn clockwise (and reversed when yScale < 0), so that
-  // |yRot - xRot| < pi/2 (mod 2pi) for a non-singular matrix. Both angles lie in (-pi, pi].
-  // A transform built from parameters already in this form gives them back (to rounding);
-  // any other gives parameters that build the same matrix.
+  // form: xScale >= 0 is the length of the mapped x axis and xRot its direction, in (-pi, pi];
+  // yScale >= 0 is the length of the mapped y axis and yRot its direction less a quarter turn,
+  // taken within half a turn of xRot: yRot - xRot lies in (-pi, pi]. So yRot - xRot is the
+  // skew of an orientation-keeping map, and a reflecting one shows as a difference of more
+  // than a quarter turn (diag(1, -1) has xRot 0 and yRot pi). A transform built from
+  // parameters already in this form gives them back (to rounding); any other gives
+  // parameters that build the same matrix.
   ccRadian xRot() const;
   ccRadian yRot() const;
   double xScale() const;

@@ -259,6 +259,24 @@ TEST(SegmentArc, WorldSpanFollowsTheMapsOrientation) {
       ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(0, 0)) * arc(V(0, 0), 1, 0, 90);
   EXPECT_EQ(mirrored.angleSpan().toDouble(), -90);
   EXPECT_TRUE(Near(mirrored.p2(), V(0, -1)));
+  // Mirrors and rotations near a half turn, where the two axes' angles wrap differently.
+  const ccXform<2> turn(ccMatrix<2>(std::cos(3.0), -std::sin(3.0), std::sin(3.0), std::cos(3.0)),
+                        V(0, 0));
+  const struct {
+    ccXform<2> map;
+    double span;
+  } kMaps[] = {{turn, 90},
+               {turn * ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(0, 0)), -90},
+               {ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V(0, 0)), -90},
+               {ccXform<2>(ccMatrix<2>(-2, 0.5, 0.1, -3), V(0, 0)), 90},
+               {ccXform<2>(ccMatrix<2>(-2, 0.5, 0.1, 3), V(0, 0)), -90}};
+  for (const auto& c : kMaps) {
+    const double span = (c.map * arc(V(0, 0), 1, 0, 90)).angleSpan().toDouble();
+    if (std::fabs(std::fabs(c.map.matrix().determinant()) - 1) < 1e-12)
+      EXPECT_NEAR(span, c.span, 1e-9) << c.map;
+    else
+      EXPECT_GT(span * c.span, 0) << c.map;  // a skew changes the size, not the sense
+  }
 }
 
 TEST(SegmentArc, FractionsOutsideUnitRangeAreReportedAndUsed) {

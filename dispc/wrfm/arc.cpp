@@ -11,12 +11,10 @@ namespace {
 
 constexpr const char* kSource = "dispc/wrfm/arc";
 
-// Whether the map reverses orientation: the mapped y axis, turned back a quarter turn, lies
-// more than a quarter turn from the mapped x axis. The core's yRot() folds a reflection into
-// the sign of yScale(), so the mapped y axis is read directly.
+// Whether the map reverses orientation: its y rotation lies more than a quarter turn from its
+// x rotation.
 bool reflects(const ccXform<2>& x) {
-  const ccDegree yRot = ccDegree(x.mapAngle(ccDegree(90))) - ccDegree(90);
-  return std::fabs((yRot - ccDegree(x.xRot())).signedNorm().toDouble()) > 90;
+  return std::fabs(ccDegree(x.yRot() - x.xRot()).toDouble()) > 90;
 }
 
 }  // namespace
