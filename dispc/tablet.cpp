@@ -500,6 +500,8 @@ void ccUITablet::getChanges(ccUIRect* rects, bool keep) {
   for (int l = 0; l < 2; ++l) {
     ccUIScope* s = activeScope_[l];
     rects[l] = s && s->clientChangeEnable() ? s->clientChangedRect(keep) : ccUIRect();
+    // The scope reports in this tablet's pixels; "everything" stays everything.
+    if (!rects[l].isNull() && rects[l] != ccUIRect::inf) rects[l] += scopeOrg_;
   }
 }
 

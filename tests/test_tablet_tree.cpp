@@ -273,10 +273,20 @@ TEST(TabletTree, ChangesAreReportedToClients) {
   t.root.draw(ccLineSeg(ccVector<2>(10, 10), ccVector<2>(20, 30)), ccColor::redColor(), kOverlay);
   t.root.getChanges(rects, true);
   EXPECT_TRUE(rects[0].isNull());
-  EXPECT_TRUE(rects[1].within(ccUIRect(10, 10, 11, 21)));
-  EXPECT_FALSE(rects[1].isNull());
+  EXPECT_EQ(rects[1], ccUIRect(10, 10, 11, 21));
   t.root.getChanges(rects, false);
   EXPECT_FALSE(t.root.recordChanges());
+
+  // A child's changes are in root pixels, whatever the parent cuts off at its top left.
+  for (const ccPair<long>& corner : {ccPair<long>(50, 60), ccPair<long>(-5, -7)}) {
+    ccUITablet kid(t.root, ccUIRect(corner, ccPair<long>(100, 100)));
+    kid.visible(true);
+    kid.recordChanges(true);
+    kid.draw(ccLineSeg(ccVector<2>(12, 13), ccVector<2>(22, 23)), ccColor::redColor(), kImage);
+    kid.getChanges(rects, false);
+    EXPECT_EQ(rects[0], ccUIRect(corner.first + 12, corner.second + 13, 11, 11));
+    EXPECT_TRUE(rects[1].isNull());
+  }
 }
 
 TEST(TabletTree, UpdateRedrawsTabletsAboveThatWereDrawnBeforeTheChange) {
