@@ -107,10 +107,9 @@ cgr_color cfColor(const ccColor& color) {
     cstd_assert_(__LINE__, kSource);
     return 0;
   }
-  if (!color.isRGBColor()) {
-    cstd_assert_(__LINE__, kSource);
-    return 0;
-  }
+  // An index-only colour is reported and then coded like an RGB colour of its stored triple
+  // (black), as the code has no form for a palette index.
+  if (!color.isRGBColor()) cstd_assert_(__LINE__, kSource);
   const ccRGB& c = color.rgbStruct();
   return (cgr_color(c.r()) << 24) | (cgr_color(c.g()) << 16) | (cgr_color(c.b()) << 8) | 128u;
 }

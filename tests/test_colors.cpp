@@ -305,10 +305,10 @@ TEST(ColorCode, BadCodeReportsOnceAndGivesBlack) {
   }
 }
 
-TEST(ColorCode, IndexOnlyColourReportsOnceAndGivesZero) {
+TEST(ColorCode, IndexOnlyColourReportsOnceAndCodesItsBlackTriple) {
   for (unsigned char index : {5, 0, 249}) {
     AssertCounter asserts;
-    EXPECT_EQ(cfColor(ccColor(index)), 0u);
+    EXPECT_EQ(cfColor(ccColor(index)), 0x80u);
     EXPECT_EQ(asserts.reports(), 1) << int(index);
   }
 }
