@@ -22,9 +22,9 @@ std::int32_t get32(const unsigned char* p) {
 ccGraphicProps::ccGraphicProps() : penColor_(ccColor::cyanColor()) {}
 
 void ccGraphicProps::penWidth(long w) {
-  if (w < 0) throw BadParams();
+  const std::int32_t checked = checkedWidth(w);
   mutating();
-  penWidth_ = w;
+  penWidth_ = checked;
 }
 
 bool ccGraphicProps::operator==(const ccGraphicProps& o) const {
@@ -37,7 +37,7 @@ bool ccGraphicProps::operator==(const ccGraphicProps& o) const {
 void ccGraphicProps::writeSketchForm(unsigned char out[kSketchFormSize]) const {
   out[0] = 0;
   out[1] = fill_ ? 1 : 0;
-  put32(out + 2, static_cast<std::int32_t>(penWidth_));
+  put32(out + 2, penWidth_);
   put32(out + 6, penStyle_);
   put32(out + 10, penJoin_);
   put32(out + 14, penEndCap_);
@@ -84,10 +84,10 @@ void ccGraphicProps::serialize_(ccArchive& ar, unsigned char version) {
   bool fill = fill_, arrow = arrowHead_, forward = arrowHeadForward_, vertex = showVertex_;
   ar || color || width || style || fill || join || cap || arrow || forward || vertex;
   if (ar.isLoading()) {
-    if (width < 0) throw BadParams();
+    const std::int32_t checked = checkedWidth(width);
     mutating();
     penColor_ = color;
-    penWidth_ = width;
+    penWidth_ = checked;
     penStyle_ = static_cast<cePenStyle>(style);
     fill_ = fill;
     penJoin_ = static_cast<cePenJoin>(join);

@@ -28,7 +28,7 @@ class ccGraphicProps : public virtual ccPersistent {
   // Shape of the open ends of lines.
   enum cePenEndCap : std::int32_t { eFlatCap = 0, eRoundCap = 1, eSquareCap = 2 };
 
-  // A negative pen width.
+  // A pen width that is negative or beyond the signed 32-bit range.
   class BadParams : public ccErrorClass<BadParams, ccException, 0x10004513> {
    public:
     BadParams() = default;
@@ -41,13 +41,11 @@ class ccGraphicProps : public virtual ccPersistent {
   // Cyan pen of width 1, solid, no fill, miter joins, flat caps, arrowheads at the end, no
   // vertex marks.
   ccGraphicProps();
-  // Throws BadParams for a negative width.
+  // Throws BadParams for a width that is negative or beyond the 32-bit range.
   // Inline: the tablet builds one of these for every draw with a colour.
   ccGraphicProps(const ccColor& penColor, long penWidth, cePenStyle penStyle = eSolid,
                  bool fill = false)
-      : penColor_(penColor), penWidth_(penWidth), penStyle_(penStyle), fill_(fill) {
-    if (penWidth < 0) throw BadParams();
-  }
+      : penColor_(penColor), penWidth_(checkedWidth(penWidth)), penStyle_(penStyle), fill_(fill) {}
   ccGraphicProps(const ccGraphicProps&) = default;
   ccGraphicProps& operator=(const ccGraphicProps&) = default;
   ~ccGraphicProps() override = default;
@@ -58,7 +56,8 @@ class ccGraphicProps : public virtual ccPersistent {
     penColor_ = c;
   }
   long penWidth() const { return penWidth_; }
-  // Throws BadParams for a negative width, leaving the width as it was.
+  // Throws BadParams for a width that is negative or beyond the 32-bit range, leaving the
+  // width as it was.
   void penWidth(long w);
   cePenStyle penStyle() const { return penStyle_; }
   void penStyle(cePenStyle s) {
@@ -120,9 +119,14 @@ class ccGraphicProps : public virtual ccPersistent {
   std::size_t opcode(ccGraphicProps* target, const unsigned char* bytes) const;
 
   void serialize_(ccArchive& ar, unsigned char version);
+  // The width as stored: a signed 32-bit value that is never negative.
+  static std::int32_t checkedWidth(long w) {
+    if (w < 0 || w > 2147483647L) throw BadParams();
+    return static_cast<std::int32_t>(w);
+  }
 
   ccColor penColor_;
-  long penWidth_ = 1;
+  std::int32_t penWidth_ = 1;
   cePenStyle penStyle_ = eSolid;
   bool fill_ = false;
   cePenJoin penJoin_ = eMiterJoin;

@@ -259,8 +259,9 @@ std::size_t cfSketchPayloadSizeV0(long op, const unsigned char* payload, std::si
 // and check the value range first, so that a rejected value leaves the sink unchanged.
 //
 // long fields are 32-bit in the stream. A long outside the int32 range (or an unsigned long
-// above the uint32 range) cannot be recorded: the put functions throw ccUIError::BadParams
-// rather than record a different value.
+// above the uint32 range) cannot be recorded: the put functions throw
+// ccUIError::InvalidUISketch (the stream could not hold the operation) rather than record a
+// different value. ccUIError::BadParams is left to back ends: the library never throws it.
 
 namespace ccSketchFormatDetail {
 constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
@@ -363,15 +364,15 @@ inline ccVector<2> cfSketchLoadPoint(const unsigned char* p) {
   return ccVector<2>(cfSketchLoadDouble(p), cfSketchLoadDouble(p + 8));
 }
 
-// Range checks of long fields: throw ccUIError::BadParams outside the 32-bit range.
+// Range checks of long fields: throw ccUIError::InvalidUISketch outside the 32-bit range.
 inline std::int32_t cfSketchCheckedI32(long v) {
   if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-    throw ccUIError::BadParams("value " + std::to_string(v) + " does not fit a 32-bit field");
+    throw ccUIError::InvalidUISketch("value " + std::to_string(v) + " does not fit a 32-bit field");
   return static_cast<std::int32_t>(v);
 }
 inline std::uint32_t cfSketchCheckedU32(unsigned long v) {
   if (v > std::numeric_limits<std::uint32_t>::max())
-    throw ccUIError::BadParams("value " + std::to_string(v) + " does not fit a 32-bit field");
+    throw ccUIError::InvalidUISketch("value " + std::to_string(v) + " does not fit a 32-bit field");
   return static_cast<std::uint32_t>(v);
 }
 
@@ -439,11 +440,9 @@ void cfSketchPutFormat(Sink& s, const ccUIFormat& f) {
   cfSketchStoreI32(p, font);
   cfSketchStoreI32(p + 4, static_cast<std::int32_t>(f.alignment()));
 }
-// The 21-byte props record (without the prefix byte 40). A pen width beyond the int32 range
-// throws ccUIError::BadParams.
+// The 21-byte props record (without the prefix byte 40).
 template <class Sink>
 void cfSketchPutProps(Sink& s, const ccGraphicProps& p) {
-  cfSketchCheckedI32(p.penWidth());
   p.writeSketchForm(cfSketchReserve(s, kSketchPropsRecordSize));
 }
 // The characters up to the first 0 character (as a C string would end), then a 0 byte.

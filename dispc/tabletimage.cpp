@@ -41,7 +41,6 @@ static void drawZoomed(ccUITablet::ScaleModes mode, const ccPair<double>& exact,
 
 void ccUITablet::draw(const ccPelBuffer_const<unsigned char>& img, const ccPoint& at,
                       bool passThrough, unsigned char passValue, bool flag, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     ccPoint mapped;
@@ -58,7 +57,7 @@ void ccUITablet::draw(const ccPelBuffer_const<unsigned char>& img, const ccPoint
   if (recordOn_) {
     const long w = img.width(), h = img.height();
     const std::int64_t pels = static_cast<std::int64_t>(w) * h;
-    if (pels > std::numeric_limits<std::int32_t>::max() - 91) throw ccUIError::BadParams();
+    if (pels > std::numeric_limits<std::int32_t>::max() - 91) throw ccUIError::InvalidUISketch();
     const ccPair<long> offset = img.offset();
     const std::int32_t ox = cfSketchCheckedI32(offset.first),
                        oy = cfSketchCheckedI32(offset.second);
@@ -84,7 +83,6 @@ void ccUITablet::draw(const ccPelBuffer_const<unsigned char>& img, const ccPoint
 template <class T, class P>
 void ccUITablet::drawPels(const ccPelBuffer_const<T>& img, const ccPoint& at, bool passThrough,
                           P passValue, Layers l) {
-  checkLayer(l);
   if (!okToDraw(l)) return;
   ccUIScope* scope = activeScope_[l];
   ccPoint mapped;
@@ -121,7 +119,6 @@ void ccUITablet::draw(const ccPelBuffer_const<ccPackedRGB32Pel>& img, const ccPo
 void ccUITablet::draw(const ccRLEBuffer& img, const ccPoint& at,
                       const std::vector<unsigned char>& colorMap, bool passThrough,
                       unsigned char passValue, bool flag, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     ccPoint mapped;
@@ -141,7 +138,7 @@ void ccUITablet::draw(const ccRLEBuffer& img, const ccPoint& at,
     for (long y = 0; y < rows; ++y) runBytes += img.rowBytes(y);
     const std::size_t n = 16 + 3 + 4 + colorMap.size() + 8 + runBytes;
     if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - 64)
-      throw ccUIError::BadParams();
+      throw ccUIError::InvalidUISketch();
     const std::int32_t m = cfSketchCheckedI32(static_cast<long>(colorMap.size()));
     sketch_.opcode(kSketchPropsOpcode, defaultProps());
     unsigned char* p = sketch_.opcode(static_cast<signed char>(ccSketchOp::eRleBuf),
@@ -233,7 +230,6 @@ bool ccUITablet::pointIconTouched(const ccPair<long>& p) {
 }
 
 void ccUITablet::drawPointIcon(const ccPoint& p, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
     const ccVector<2> corner = mapPoint(p, l, mapped).vector() - ccVector<2>(6, 6);

@@ -24,7 +24,7 @@ bool pointsInto(const void* p, const unsigned char* begin, std::size_t n) {
 // ccUISketch::certainlyCurrent lists the fields of ccGraphicProps. A change of the class's size
 // (a field added) trips this check, so that the list is reviewed with it.
 #if defined(__x86_64__) || defined(__aarch64__)
-static_assert(sizeof(ccGraphicProps) == 64, "review ccUISketch::certainlyCurrent");
+static_assert(sizeof(ccGraphicProps) == 56, "review ccUISketch::certainlyCurrent");
 #endif
 
 ccUISketchRealloc cfUISketchSetReallocForTesting(ccUISketchRealloc fn) {
@@ -210,7 +210,6 @@ void ccUISketch::shrinkToFit() {
 }
 
 void ccUISketch::writePropsPrefix(signed char op, const ccGraphicProps& p) {
-  cfSketchCheckedI32(p.penWidth());
   reserveMore(static_cast<long>(kSketchPropsPrefixSize));  // nothing below can fail
   props_ = p;
   *append(1) = static_cast<unsigned char>(op);

@@ -117,9 +117,8 @@ class ccUISketch {
     return p + kSketchOpRecordSize;
   }
   // The props prefix: only when p differs from the current props (ccGraphicProps::operator!=),
-  // appends the byte op (40 in use) and p's 21-byte props record, and makes p current. A pen
-  // width beyond the 32-bit range throws ccUIError::BadParams; that and std::bad_alloc leave
-  // the sketch unchanged.
+  // appends the byte op (40 in use) and p's 21-byte props record, and makes p current.
+  // std::bad_alloc leaves the sketch unchanged.
   void opcode(signed char op, const ccGraphicProps& p) {
     if (!certainlyCurrent(p) && p != props_) writePropsPrefix(op, p);
   }

@@ -40,9 +40,14 @@ TEST(GraphicProps, NegativeWidthIsRejectedAndStateKept) {
   ccGraphicProps p;
   p.penWidth(4);
   const unsigned long before = p.changeCount();
-  EXPECT_THROW(p.penWidth(-2), ccGraphicProps::BadParams);
+  for (long bad : {-2L, -(1L << 40), 2147483648L}) {
+    EXPECT_THROW(p.penWidth(bad), ccGraphicProps::BadParams) << bad;
+    EXPECT_THROW(ccGraphicProps(ccColor::redColor(), bad), ccGraphicProps::BadParams) << bad;
+  }
   EXPECT_EQ(p.penWidth(), 4);
   EXPECT_EQ(p.changeCount(), before);
+  p.penWidth(2147483647L);
+  EXPECT_EQ(p.penWidth(), 2147483647L);
   p.penWidth(0);  // zero is a valid (hairline) width
   EXPECT_EQ(p.penWidth(), 0);
 }

@@ -480,17 +480,6 @@ TEST(SketchContainer, TwoDrawsWithEqualPropsRecordOnePrefix) {
   EXPECT_EQ(s.length(), 102 + 22 + 40);
 }
 
-TEST(SketchContainer, WidthBeyondTheRecordRangeIsRejected) {
-  ccGraphicProps p;
-  p.penWidth(static_cast<long>(1) << 40);
-  ccUISketch s;
-  EXPECT_THROW(s.opcode(40, p), ccUIError::BadParams);
-  EXPECT_TRUE(s.isNull());
-  EXPECT_EQ(s.capacity(), 0);
-  s.opcode(40, ccGraphicProps());  // the default props are still current
-  EXPECT_TRUE(s.isNull());
-}
-
 TEST(SketchContainer, OpcodeRecordBytes) {
   ccUISketch s;
   s.opcode(2, 1, ccColor(255, 0, 128));   // RGB colour: kind 2, index 0
