@@ -200,12 +200,17 @@ void replicate(const ccPelBuffer_const<T>& src, ccPelBuffer<T>& dst, long fx, lo
   const long sw = src.width(), sh = src.height();
   const long cutX = std::max(0L, -phase.first), cutY = std::max(0L, -phase.second);
   const long firstW = fx - cutX, firstH = fy - cutY;
-  const long w = std::min(changed.width(), saturatedMul(sw, fx) - cutX);
-  const long h = std::min(changed.height(), saturatedMul(sh, fy) - cutY);
+  // The destination is the whole enlargement (within the requested size) even when the
+  // phase cuts the first blocks: the blocks end cutX pels early, and the pels after them
+  // (and the rows below them) stay 0.
+  const long w = std::min(changed.width(), saturatedMul(sw, fx));
+  const long h = std::min(changed.height(), saturatedMul(sh, fy));
   if (sw == 0 || sh == 0 || firstW <= 0 || firstH <= 0 || w <= 0 || h <= 0) {
     changed = ccUIRect::null;
     return;
   }
+  const long filledW = std::min(w, saturatedMul(sw, fx) - cutX);
+  const long filledH = std::min(h, saturatedMul(sh, fy) - cutY);
 
   ccPelBuffer<T> out = destination(src, dst, w, h);
   out.offset(changed.ul());
@@ -214,14 +219,16 @@ void replicate(const ccPelBuffer_const<T>& src, ccPelBuffer<T>& dst, long fx, lo
   const long step = out.rowUpdate();
   const std::size_t rowBytes = static_cast<std::size_t>(w) * sizeof(U);
   long y = 0;
-  for (long sy = 0; y < h; ++sy) {
+  for (long sy = 0; y < filledH; ++sy) {
     // Each source row is replicated once; its other rows are copies of that row.
-    const long rows = std::min(sy == 0 ? firstH : fy, h - y);
+    const long rows = std::min(sy == 0 ? firstH : fy, filledH - y);
     U* const row = base + y * step;
-    replicateRow(raw(src.pointToRow(sy)), row, firstW, fx, w);
+    replicateRow(raw(src.pointToRow(sy)), row, firstW, fx, filledW);
+    std::fill(row + filledW, row + w, U());
     for (long r = 1; r < rows; ++r) std::memcpy(row + r * step, row, rowBytes);
     y += rows;
   }
+  for (; y < h; ++y) std::fill_n(base + y * step, w, U());
   dst = out;
   changed = ccUIRect(changed.ul(), ccPair<long>(w, h));
 }

@@ -180,27 +180,36 @@ void ccUIScope::sample(const ccRLEBuffer& image, const ccPoint& at,
                        const std::vector<unsigned char>& colorMap, const ccPair<double>& scale,
                        bool pass, unsigned char passValue) {
   if (!checkScale(scale, __LINE__) || image.degenerate()) return;
-  const long n = wholeFactor(1.0 / scale.first), m = wholeFactor(1.0 / scale.second);
-  if (n == 0 || m == 0) {
+  // The x factor alone decides between the run path and the 8-bit path; the rows kept are
+  // every m-th, m the y factor (the whole number within 1e-6, else truncated).
+  const long n = wholeFactor(1.0 / scale.first);
+  if (n == 0) {
     sampleImage(decodeMapped(image, colorMap, pass, passValue), at, scale, pass, passValue, false);
     return;
   }
+  const double sy = 1.0 / scale.second;
+  long m = wholeFactor(sy);
+  if (m == 0) m = sy < 2147483647.0 ? static_cast<long>(sy) : 0;
+  if (m <= 0) return;
   const long width = image.width() / n, height = image.height() / m;
   if (width == 0 || height == 0) return;
 
-  // Rows 0, m, 2m ...; each run keeps 1 / n of its length.
+  // Rows 0, m, 2m ...; each run keeps 1 / n of its length and runs that reach 0 are dropped.
   RunRows rows;
   for (long k = 0; k < height; ++k) {
     long sum = 0;
     unsigned char last = 0;
     for (const unsigned char* run = image.pointToRow(k * m); run[1] != 0; run += 2) {
       const long length = run[1] / n;
+      if (length == 0) continue;
       rows.run(run[0], length);
       sum += length;
       last = run[0];
     }
-    // The divisions lose up to a pel per run; the row keeps its width at its end.
-    if (sum < width) rows.lengthen(last, width - sum);
+    // Every row of a run-length image covers its width, and the divisions lose up to a pel
+    // per run: the row's last run is lengthened to the width (the first run's value when
+    // every run was dropped).
+    if (sum < width) rows.lengthen(sum == 0 ? image.pointToRow(k * m)[0] : last, width - sum);
     rows.endRow();
   }
   std::vector<const unsigned char*> rowList(static_cast<std::size_t>(height));

@@ -93,7 +93,9 @@ TYPED_TEST(PelExpandTyped, BlocksPhasesAndLimits) {
   // Negative phases shorten the first blocks, positive ones do not.
   r = kEverywhere;
   s.pelExpand(src, dst, 2, 3, r, ccPair<long>(-1, -2));
-  EXPECT_EQ(pelsOf<TypeParam>(dst), (Pels{1, 2, 2, 3, 4, 4, 3, 4, 4, 3, 4, 4}));
+  EXPECT_EQ(r, ccUIRect(0, 0, 4, 6));  // the whole enlargement; what the cut frees is 0
+  EXPECT_EQ(pelsOf<TypeParam>(dst), (Pels{1, 2, 2, 0, 3, 4, 4, 0, 3, 4, 4, 0,  //
+                                          3, 4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   r = kEverywhere;
   s.pelExpand(src, dst, 2, 3, r, ccPair<long>(5, 1));
   EXPECT_EQ(r, ccUIRect(0, 0, 4, 6));
@@ -256,6 +258,12 @@ TEST(RleZoom, ReductionKeepsEveryNthRowAndDividesTheRuns) {
   // Runs of 3 halved lose a pel each; the row's last run makes up the width.
   s.sample(rle(9, {7, 3, 8, 3, 9, 3, 0, 0}), ccPoint(0, 0), {}, ccPair<double>(0.5, 1), false, 0);
   EXPECT_EQ(s.last().get<Pels>("runs"), (Pels{7, 1, 8, 1, 9, 2, 0, 0}));
+  // The x factor alone chooses the run path; rows follow the truncated y factor (2.5 -> 2).
+  // A row whose runs all vanish takes its first value.
+  s.sample(rle(4, {7, 1, 8, 1, 9, 1, 6, 1, 0, 0, 5, 4, 0, 0, 3, 4, 0, 0, 2, 4, 0, 0, 1, 4, 0, 0}),
+           ccPoint(0, 0), {}, ccPair<double>(0.5, 0.4), false, 0);
+  EXPECT_EQ(s.last().name, "drawRLEImage");
+  EXPECT_EQ(s.last().get<Pels>("runs"), (Pels{7, 2, 0, 0, 3, 2, 0, 0}));
 }
 
 TEST(RleZoom, OtherFactorsGoThroughTheEightBitSlotsWithTheColourMap) {
