@@ -21,8 +21,10 @@
 //
 // Every tablet starts hidden (a hide count of 1): call visible(true) to show it.
 //
-// Layer arguments: draw operations take 0 or 1; update-style operations also take 2 (both
-// layers). Any other value throws ccUIError::BadLayer.
+// Layer arguments: draw operations draw on 0 or 1; on any other layer they draw nothing and
+// still record. Operations that map a point or read a pen position without drawing
+// (drawingPoint, textRect), the scope queries and the update-style operations throw
+// ccUIError::BadLayer outside 0 and 1 (update-style ones and drawClipRect take 2 for both).
 //
 // A tablet tree with its scopes belongs to one thread.
 #pragma once
@@ -255,8 +257,11 @@ class ccUITablet : public ccUIInterpolation {
   // full turn); with props.arrowHead, an arrowhead on each arc at its end (arrowHeadForward)
   // or its start, pointing along the arcs' direction of travel.
   void draw(const ccEllipseAnnulusSection& s, const ccGraphicProps& props, Layers l);
-  // Dispatched on the shape's class (mapped shapes, shape, contour and region trees, and every
-  // shape class above); a shape of another class draws nothing.
+  // Dispatched on the shape's class: mapped shapes, shape, contour and region trees, 2-D
+  // points, segments, lines, rectangles, circles, annuli, the second-form ellipses and arcs,
+  // general rectangles and annuli, polylines, affine rectangles, curves, splines, ellipse
+  // annuli and segment sets. A shape of another class (a point, ellipse, ellipse arc,
+  // polygon, cross, axes, point set or annulus section) draws nothing here.
   void draw(const ccShape& s, const ccGraphicProps& props, Layers l);
 
   // ---- Drawing shapes with a colour (default props with that pen colour)
@@ -401,7 +406,8 @@ class ccUITablet : public ccUIInterpolation {
   // and drawing optimisation are restored on every path; a malformed stream throws
   // ccUIError::InvalidUISketch (operations before the bad one have been drawn).
   void draw(const ccUISketch& sketch, const ccPoint& offset, Layers l);
-  // The pixel rectangle a replay on this tablet would change; null without a scope for l.
+  // The pixel rectangle a replay on this tablet would change; null without a scope for l
+  // (always for 2).
   ccUIRect encloseRect(const ccUISketch& sketch, const ccPoint& offset, Layers l);
 
   // ---- Text
@@ -515,6 +521,8 @@ class ccUITablet : public ccUIInterpolation {
                 Layers l);
   void dispatch(const ccShape& s, const ccGraphicProps& props, Layers l,
                 const cc2XformBase* carried);
+  static bool drawsThroughDispatch(const ccShape& s);
+  void drawOwnOverload(const ccShape& s, const ccGraphicProps& props, Layers l);
   void strokeQuad(ccUIScope* scope, const ccVector<2> (&corners)[4], bool fill,
                   const ccGraphicProps& props);
   ccUIRect pixelRect(const ccRect& r) const;

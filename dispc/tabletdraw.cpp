@@ -49,7 +49,6 @@ const ccGraphicProps& ccUITablet::defaultProps() {
 
 template <class Pen>
 void ccUITablet::drawWith(const ccPoint& p, const Pen& pen, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
     activeScope_[l]->plotPoint(mapPoint(p, l, mapped), propsOf(pen));
@@ -67,7 +66,6 @@ void ccUITablet::draw(const cc2Point& p, const ccGraphicProps& props, Layers l) 
 
 template <class Pen>
 void ccUITablet::drawWith(const ccLineSeg& s, const Pen& pen, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawLineSeg(s.map(scaledMap_), propsOf(pen));
   if (recordOn_) {
     unsigned char* p =
@@ -82,7 +80,6 @@ void ccUITablet::draw(const ccLineSeg& s, const ccGraphicProps& props, Layers l)
 }
 
 void ccUITablet::draw(const ccLine& line, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     const ccLine m = line.map(scaledMap_);
@@ -116,7 +113,6 @@ void ccUITablet::draw(const ccLine& line, const ccGraphicProps& props, Layers l)
 }
 
 void ccUITablet::draw(const ccCross& c, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     const ccCross m = c.map(scaledMap_);
@@ -150,7 +146,6 @@ void ccUITablet::strokeQuad(ccUIScope* scope, const ccVector<2> (&corners)[4], b
 }
 
 void ccUITablet::draw(const ccRect& r, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     const ccVector<2> corners[4] = {scaledMap_ * r.ul(), scaledMap_ * r.ur(), scaledMap_ * r.lr(),
                                     scaledMap_ * r.ll()};
@@ -165,7 +160,6 @@ void ccUITablet::draw(const ccRect& r, const ccGraphicProps& props, Layers l) {
 
 template <class Pen>
 void ccUITablet::drawWith(const ccCircle& c, const Pen& pen, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     FlagPush noRecording(recordOn_, false);
     draw(c.ellipse(), propsOf(pen), l);
@@ -183,13 +177,11 @@ void ccUITablet::draw(const ccCircle& c, const ccGraphicProps& props, Layers l) 
 }
 
 void ccUITablet::draw(const ccAnnulus& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   draw(ccCircle(a.center(), a.outerRadius()), props, l);
   draw(ccCircle(a.center(), a.innerRadius()), props, l);
 }
 
 void ccUITablet::draw(const ccEllipse& e, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawEllipse(e.map(scaledMap_), props);
   if (recordOn_) {
     const ccSketchOp op = props.fill() ? ccSketchOp::eEllipseFilled : ccSketchOp::eEllipse;
@@ -198,7 +190,6 @@ void ccUITablet::draw(const ccEllipse& e, const ccGraphicProps& props, Layers l)
 }
 
 void ccUITablet::draw(const ccEllipseArc& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawEllipseArc(a.map(scaledMap_), props);
   if (recordOn_) {
     cfSketchStoreEllipseArc(
@@ -207,7 +198,6 @@ void ccUITablet::draw(const ccEllipseArc& a, const ccGraphicProps& props, Layers
 }
 
 void ccUITablet::draw(const ccEllipse2& e, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawEllipse2(e.map(cc2XformLinear(scaledMap_)), props);
   if (recordOn_) {
     unsigned char* p =
@@ -219,7 +209,6 @@ void ccUITablet::draw(const ccEllipse2& e, const ccGraphicProps& props, Layers l
 }
 
 void ccUITablet::draw(const ccEllipseArc2& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawEllipseArc2(a.map(cc2XformLinear(scaledMap_)), props);
   if (recordOn_) {
     unsigned char* p =
@@ -236,7 +225,6 @@ void ccUITablet::draw(const ccEllipseArc2& a, const ccGraphicProps& props, Layer
 }
 
 void ccUITablet::draw(const ccGenRect& r, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     const ccGenRect m = r.map(scaledMap_);
@@ -258,7 +246,6 @@ void ccUITablet::draw(const ccGenRect& r, const ccGraphicProps& props, Layers l)
 }
 
 void ccUITablet::draw(const ccGenAnnulus& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ScopeLock lock(activeScope_[l]);
     FlagPush noRecording(recordOn_, false);
@@ -272,7 +259,6 @@ void ccUITablet::draw(const ccGenAnnulus& a, const ccGraphicProps& props, Layers
 }
 
 void ccUITablet::draw(const ccCoordAxes& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ScopeLock lock(activeScope_[l]);
     FlagPush noRecording(recordOn_, false);
@@ -294,7 +280,6 @@ void ccUITablet::draw(const ccCoordAxes& a, const ccGraphicProps& props, Layers 
 }
 
 void ccUITablet::draw(const ccPointSet& s, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (s.size() > 1) {
     const ccVector<2>& p0 = s.point(0);
     const ccVector<2>& p1 = s.point(1);
@@ -309,7 +294,6 @@ void ccUITablet::draw(const ccPointSet& s, const ccGraphicProps& props, Layers l
 }
 
 void ccUITablet::draw(const ccAffineRectangle& r, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     const ccAffineRectangle m = r.map(scaledMap_);
     const std::vector<ccVector<2>> v = {m.cornerPo(), m.cornerPx(), m.cornerOpposite(),
@@ -326,7 +310,6 @@ void ccUITablet::draw(const ccAffineRectangle& r, const ccGraphicProps& props, L
 // ---- Polylines, polygons, segment sets, curves
 
 void ccUITablet::draw(const ccPolyline& pl, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->drawPolyline(pl.map(scaledMap_), props);
   if (recordOn_) {
     const std::vector<ccVector<2>>& v = pl.vertices();
@@ -341,7 +324,6 @@ void ccUITablet::draw(const ccPolyline& pl, const ccGraphicProps& props, Layers 
 
 template <class Pen>
 void ccUITablet::drawWith(const ccPolygon& pg, const Pen& pen, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     const ccPolygon m = pg.map(scaledMap_);
     activeScope_[l]->drawPolygon(m.vertices(), m.fillMode(), propsOf(pen));
@@ -362,12 +344,10 @@ void ccUITablet::draw(const ccPolygon& pg, const ccGraphicProps& props, Layers l
 }
 
 void ccUITablet::draw(const ccLineSegSet& s, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   for (const ccLineSeg& seg : s.segments()) draw(seg, props, l);
 }
 
 void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     const double s = scaledMap_.scale();
     ccShape::ccSampleParams params(0.0, s == 0 ? 0.0 : 1.0 / s, 5000, false);
@@ -382,7 +362,6 @@ void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layer
 }
 
 void ccUITablet::draw(const ccCubicSpline& s, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     FlagPush noRecording(recordOn_, false);
     for (const ccBezierCurve& b : s.curves()) draw(b, props, l);
@@ -399,7 +378,6 @@ void ccUITablet::draw(const ccCubicSpline& s, const ccGraphicProps& props, Layer
 }
 
 void ccUITablet::draw(const ccEllipseAnnulus& a, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   draw(a.inner(), props, l);
   draw(a.outer(), props, l);
 }
@@ -418,7 +396,6 @@ void ccUITablet::annulusSectionArrow(const ccEllipseArc& arc, const ccGraphicPro
 }
 
 void ccUITablet::draw(const ccEllipseAnnulusSection& s, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ScopeLock lock(activeScope_[l]);
     FlagPush noRecording(recordOn_, false);
@@ -472,7 +449,6 @@ const T* as(const ccShape& s) {
 }  // namespace
 
 void ccUITablet::draw(const ccShape& s, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   dispatch(s, props, l, nullptr);
 }
 
@@ -512,16 +488,33 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
       dispatch(ccLineSeg(previous->endPoint(), first->startPoint()), props, l, carried);
     return;
   }
+  if (!drawsThroughDispatch(s)) return;
   if (carried) {
     const ccXform<2> linear = carried->isLinear()
                                   ? carried->linearApprox(ccVector<2>()).xform()
                                   : carried->linearApprox(approximationCenter(s)).xform();
     const ccShapePtrh mapped = s.mapShape(linear);
-    dispatch(*mapped, props, l, nullptr);
+    drawOwnOverload(*mapped, props, l);
     return;
   }
+  drawOwnOverload(s, props, l);
+}
+
+// The classes the general dispatch draws; any other draws nothing, even though it may have
+// an overload of its own.
+bool ccUITablet::drawsThroughDispatch(const ccShape& s) {
+  return as<cc2Point>(s) || as<ccLineSeg>(s) || as<ccLine>(s) || as<ccRect>(s) || as<ccCircle>(s) ||
+         as<ccAnnulus>(s) || as<ccEllipseArc2>(s) || as<ccEllipse2>(s) || as<ccGenRect>(s) ||
+         as<ccGenAnnulus>(s) || as<ccPolyline>(s) || as<ccAffineRectangle>(s) ||
+         as<ccBezierCurve>(s) || as<ccCubicSpline>(s) || as<ccEllipseAnnulus>(s) ||
+         as<ccLineSegSet>(s);
+}
+
+// A shape by the overload of its class. Mapping one of the dispatched classes can give a
+// class outside that list (a circle under a skew is an ellipse): it is drawn by its own
+// overload too.
+void ccUITablet::drawOwnOverload(const ccShape& s, const ccGraphicProps& props, Layers l) {
   if (const cc2Point* p = as<cc2Point>(s)) return draw(*p, props, l);
-  if (const ccPoint* p = as<ccPoint>(s)) return draw(*p, props, l);
   if (const ccLineSeg* x = as<ccLineSeg>(s)) return draw(*x, props, l);
   if (const ccLine* x = as<ccLine>(s)) return draw(*x, props, l);
   if (const ccRect* x = as<ccRect>(s)) return draw(*x, props, l);
@@ -537,14 +530,10 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
   if (const ccCubicSpline* x = as<ccCubicSpline>(s)) return draw(*x, props, l);
   if (const ccEllipseAnnulus* x = as<ccEllipseAnnulus>(s)) return draw(*x, props, l);
   if (const ccLineSegSet* x = as<ccLineSegSet>(s)) return draw(*x, props, l);
-  // The remaining classes with an overload of their own.
+  if (const ccPoint* p = as<ccPoint>(s)) return draw(*p, props, l);
   if (const ccEllipse* x = as<ccEllipse>(s)) return draw(*x, props, l);
   if (const ccEllipseArc* x = as<ccEllipseArc>(s)) return draw(*x, props, l);
   if (const ccPolygon* x = as<ccPolygon>(s)) return draw(*x, props, l);
-  if (const ccCross* x = as<ccCross>(s)) return draw(*x, props, l);
-  if (const ccCoordAxes* x = as<ccCoordAxes>(s)) return draw(*x, props, l);
-  if (const ccPointSet* x = as<ccPointSet>(s)) return draw(*x, props, l);
-  if (const ccEllipseAnnulusSection* x = as<ccEllipseAnnulusSection>(s)) return draw(*x, props, l);
 }
 
 // ---- Colour forms
@@ -630,7 +619,6 @@ void ccUITablet::draw(const ccShape& s, const ccColor& c, Layers l, bool fill) {
 }
 
 void ccUITablet::draw(const ccGenShape& s, const ccColor& c, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     const ccPtrHandle<ccGenShape> mapped = s.map(scaledMap_);
     if (!mapped.isNull()) activeScope_[l]->draw(*mapped, c);
@@ -699,7 +687,6 @@ void ccUITablet::drawAffineRect(const ccVector<2>& po, const ccVector<2>& px, co
 // ---- Pen moves
 
 void ccUITablet::drawStart(const ccPoint& p, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
     activeScope_[l]->drawStart(ccPoint(mapPoint(p, l, mapped)));
@@ -713,7 +700,6 @@ void ccUITablet::drawStart(const ccPoint& p, Layers l) {
 }
 
 void ccUITablet::drawTo(const ccPoint& p, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
     activeScope_[l]->drawTo(mapPoint(p, l, mapped), props);
@@ -726,7 +712,6 @@ void ccUITablet::drawTo(const ccPoint& p, const ccColor& c, Layers l) {
 }
 
 void ccUITablet::drawToRelPels(long dx, long dy, const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   const std::int32_t x = cfSketchCheckedI32(dx), y = cfSketchCheckedI32(dy);
   if (okToDraw(l)) activeScope_[l]->drawToRel(dx, dy, props);
   if (recordOn_) {
@@ -766,7 +751,6 @@ void ccUITablet::moveToRelPels(const ccVector<2>& v, float length, Layers l) {
 }
 
 void ccUITablet::moveToRelPels(long dx, long dy, Layers l) {
-  checkLayer(l);
   const std::int32_t x = cfSketchCheckedI32(dx), y = cfSketchCheckedI32(dy);
   if (okToDraw(l)) activeScope_[l]->moveToRel(dx, dy);
   if (recordOn_) {
@@ -786,7 +770,6 @@ ccPoint ccUITablet::drawingPoint(Layers l) const {
 
 void ccUITablet::arrowHead(const ccPoint& tip, const ccVector<2>& dir, float armLength,
                            const ccGraphicProps& props, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     FlagPush noRecording(recordOn_, false);
     ccUIScope* scope = activeScope_[l];
@@ -857,18 +840,18 @@ void ccUITablet::recordClipRect(const ccRect& r, Layers l) {
 }
 
 void ccUITablet::set(const ccColor& c, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->setAll(c);
   if (recordOn_) {
     sketch_.erase();
-    const ccRect& clip = clipRects_[l];
-    if (clip.sz().x() != 0 || clip.sz().y() != 0) recordClipRect(clip, l);
+    if (l == eImageLayer || l == eOverlayLayer) {
+      const ccRect& clip = clipRects_[l];
+      if (clip.sz().x() != 0 || clip.sz().y() != 0) recordClipRect(clip, l);
+    }
     record(opcodeOf(ccSketchOp::eSetAll), l, colorProps(c), 0);
   }
 }
 
 void ccUITablet::set(const ccUIRect& r, const ccColor& c, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->setRect(r, c);
   if (recordOn_) {
     unsigned char* tail;
@@ -877,7 +860,6 @@ void ccUITablet::set(const ccUIRect& r, const ccColor& c, Layers l) {
 }
 
 void ccUITablet::set(const ccRect& r, const ccColor& c, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->setRect(pixelRect(r), c);
   if (recordOn_) {
     unsigned char* tail;
@@ -886,7 +868,6 @@ void ccUITablet::set(const ccRect& r, const ccColor& c, Layers l) {
 }
 
 void ccUITablet::setComplement(const ccUIRect& r, const ccColor& c, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     const ccUIRect area(ccPair<long>(0, 0), scopeRect_.sz());
@@ -910,7 +891,6 @@ void ccUITablet::setComplement(const ccUIRect& r, const ccColor& c, Layers l) {
 }
 
 void ccUITablet::setComplement(const ccRect& r, const ccColor& c, Layers l) {
-  checkLayer(l);
   {
     FlagPush noRecording(recordOn_, false);
     setComplement(pixelRect(r), c, l);
@@ -923,7 +903,6 @@ void ccUITablet::setComplement(const ccRect& r, const ccColor& c, Layers l) {
 
 void ccUITablet::fill(const ccPair<long>& pixel, const ccColor& c1, const ccColor& c2, FillType t,
                       Layers l) {
-  checkLayer(l);
   const std::int32_t x = cfSketchCheckedI32(pixel.first), y = cfSketchCheckedI32(pixel.second);
   if (okToDraw(l)) activeScope_[l]->floodFill(pixel, c1, c2, t == eFillToBorder);
   if (recordOn_) {
@@ -938,7 +917,6 @@ void ccUITablet::fill(const ccPair<long>& pixel, const ccColor& c1, const ccColo
 
 void ccUITablet::fill(const ccPoint& pt, const ccColor& c1, const ccColor& c2, FillType t,
                       Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) activeScope_[l]->floodFill(scopeCoords(pt), c1, c2, t == eFillToBorder);
   if (recordOn_) {
     unsigned char* p = record(opcodeOf(ccSketchOp::eFill), l, colorProps(c1, true), 27);
@@ -951,7 +929,6 @@ void ccUITablet::fill(const ccPoint& pt, const ccColor& c1, const ccColor& c2, F
 
 void ccUITablet::outline3D(const ccUIRect& r, const ccColor& light, const ccColor& dark, long width,
                            Layers l) {
-  checkLayer(l);
   const std::int32_t rings = cfSketchCheckedI32(width);
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
@@ -979,7 +956,6 @@ void ccUITablet::outline3D(const ccUIRect& r, const ccColor& light, const ccColo
 
 void ccUITablet::outline3D(const ccRect& r, const ccColor& light, const ccColor& dark, long width,
                            Layers l) {
-  checkLayer(l);
   const std::int32_t rings = cfSketchCheckedI32(width);
   {
     FlagPush noRecording(recordOn_, false);
@@ -1029,7 +1005,6 @@ const ccRect& ccUITablet::clipRect(Layers l) const {
 
 void ccUITablet::draw(const std::string& s, const ccPoint& p, const ccColor& c1, const ccColor& c2,
                       const ccUIFormat& f, Layers l) {
-  checkLayer(l);
   if (okToDraw(l)) {
     ccPoint mapped;
     activeScope_[l]->drawText(s, mapPoint(p, l, mapped), c1, c2, f);

@@ -254,30 +254,25 @@ void ccUITablet::draw(const ccUISketch& sketch, const ccPoint& offset, Layers l)
 
 ccUIRect ccUITablet::encloseRect(const ccUISketch& sketch, const ccPoint& offset, Layers l) {
   checkAnyLayer(l);
-  ccUIRect enclosed;
-  const int first = l == eBothLayers ? 0 : l, last = l == eBothLayers ? 1 : l;
-  for (int i = first; i <= last; ++i) {
-    if (!ownScope_[i]) continue;
-    const Layers layer = static_cast<Layers>(i);
-    MeasureScope scope(*ownScope_[i]);
-    ccUITablet measuring;  // destroyed before the scope it draws on
-    measuring.recordOn_ = false;
-    measuring.drawOn_ = true;
-    measuring.drawOnOverlay_ = true;
-    measuring.setScope(layer, &scope, false);
-    if (!scaledMap_.isIdentity()) {
-      measuring.baseMap_ = baseMap_;
-      measuring.scaleMode_ = scaleMode_;
-      measuring.scaleExact_ = scaleExact_;
-      measuring.setMap();
-      // The drag displacement too: the answer is in this tablet's current pixels.
-      measuring.scaledMap_ = scaledMap_;
-      measuring.dragDel_ = dragDel_;
-    }
-    measuring.visible(true);
-    scope.clientChangeEnable(true);
-    measuring.draw(sketch, offset, layer);
-    enclosed |= scope.clientChangedRect(false);
+  // Both layers together have no scope of their own to measure in: nothing.
+  if (l == eBothLayers || !ownScope_[l]) return ccUIRect();
+  MeasureScope scope(*ownScope_[l]);
+  ccUITablet measuring;  // destroyed before the scope it draws on
+  measuring.recordOn_ = false;
+  measuring.drawOn_ = true;
+  measuring.drawOnOverlay_ = true;
+  measuring.setScope(l, &scope, false);
+  if (!scaledMap_.isIdentity()) {
+    measuring.baseMap_ = baseMap_;
+    measuring.scaleMode_ = scaleMode_;
+    measuring.scaleExact_ = scaleExact_;
+    measuring.setMap();
+    // The drag displacement too: the answer is in this tablet's current pixels.
+    measuring.scaledMap_ = scaledMap_;
+    measuring.dragDel_ = dragDel_;
   }
-  return enclosed;
+  measuring.visible(true);
+  scope.clientChangeEnable(true);
+  measuring.draw(sketch, offset, l);
+  return scope.clientChangedRect(false);
 }

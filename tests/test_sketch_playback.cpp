@@ -376,6 +376,13 @@ TEST(SketchPlayback, OperationsRecordedForBothLayersTakeTheReplayLayer) {
     // The nested sketch is replayed on the replay layer, which keeps only its overlay point.
     EXPECT_EQ(b.log->count("plotPoint"), layer == kOverlay ? 1 : 0);
   }
+  // Drawn directly with layer 2, a point records layer 2; replayed on both layers it keeps
+  // that layer, which draws nothing.
+  ccUITablet both;
+  both.draw(ccPoint(1, 1), props(kRed), kBoth);
+  Board b(false);
+  b.tablet.draw(both.sketch(), ccPoint(0, 0), kBoth);
+  EXPECT_EQ(b.log->count("plotPoint"), 0);
 }
 
 TEST(SketchPlayback, NestedOffsetsAddUp) {
@@ -636,14 +643,16 @@ TEST(SketchPlayback, EncloseRectCoversWhatTheReplayChanges) {
   EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kOverlay), ccUIRect(10, 5, 41, 36));
   EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(1, 2), kOverlay), ccUIRect(11, 7, 41, 36));
   EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kImage), ccUIRect(500, 400, 1, 1));
-  EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kBoth), ccUIRect(10, 5, 491, 396));
+  // Both layers together have no scope to measure in.
+  EXPECT_TRUE(b.tablet.encloseRect(s, ccPoint(0, 0), kBoth).isNull());
   // Through the tablet's map, beyond the scope's area too.
   b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(0, 0)));
   EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kOverlay), ccUIRect(20, 10, 81, 71));
   EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kImage), ccUIRect(1000, 800, 1, 1));
   // Nothing is drawn on the tablet's scopes and nothing recorded.
   b.log->clear();
-  b.tablet.encloseRect(s, ccPoint(0, 0), kBoth);
+  b.tablet.encloseRect(s, ccPoint(0, 0), kOverlay);
+  b.tablet.encloseRect(s, ccPoint(0, 0), kImage);
   EXPECT_EQ(b.log->count("drawLineSeg") + b.log->count("plotPoint"), 0);
   EXPECT_TRUE(b.tablet.sketch().isNull());
   // An empty sketch changes nothing.

@@ -183,19 +183,27 @@ TEST(TabletDrawing, OffScreenScopeDrawsOnlyForChangeCollection) {
   EXPECT_EQ(b.log->count("drawLineSeg"), 1);
 }
 
-TEST(TabletDrawing, BadLayersThrowBeforeAnythingHappens) {
+TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
   Board b;
   const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(5, 5));
-  for (int bad : {-1, 2, 7}) {
-    EXPECT_THROW(b.tablet.draw(s, kRed, static_cast<L>(bad)), ccUIError::BadLayer);
-    EXPECT_THROW(b.tablet.drawStart(ccPoint(ccVector<2>(1, 1)), static_cast<L>(bad)),
-                 ccUIError::BadLayer);
-    EXPECT_THROW(b.tablet.drawingPoint(static_cast<L>(bad)), ccUIError::BadLayer);
+  for (int other : {-1, 2, 7}) {
+    const L l = static_cast<L>(other);
+    b.tablet.sketch().erase();
+    b.tablet.draw(s, kRed, l);
+    b.tablet.drawStart(ccPoint(ccVector<2>(1, 1)), l);
+    b.tablet.set(kRed, l);
+    b.tablet.draw(ccPelBuffer<unsigned char>(2, 2), ccPoint(0, 0), false, 0, false, l);
+    const std::vector<ccSketchOperation> ops = operations(b.tablet.sketch());
+    ASSERT_EQ(ops.size(), 2u);  // set() starts the sketch afresh
+    EXPECT_EQ(ops[0].layer, other);
+    EXPECT_EQ(ops[1].opcode, static_cast<int>(ccSketchOp::ePelBuf8));
+    EXPECT_THROW(b.tablet.drawingPoint(l), ccUIError::BadLayer);
+    ccUIRect r;
+    EXPECT_THROW(b.tablet.textRect("x", ccPoint(0, 0), ccUIFormat(), r, l), ccUIError::BadLayer);
   }
   EXPECT_THROW(b.tablet.drawClipRect(ccRect(ccVector<2>(), ccVector<2>(1, 1)), static_cast<L>(3)),
                ccUIError::BadLayer);
   EXPECT_TRUE(b.log->empty());
-  EXPECT_TRUE(b.tablet.sketch().isNull());
 }
 
 TEST(TabletDrawing, CircleRecordsCircleOpcodesButDrawsAnEllipse) {
@@ -587,12 +595,32 @@ TEST(TabletDrawing, GeneralShapeDispatch) {
   ASSERT_EQ(b.log->count("drawLineSeg"), 1);
   EXPECT_EQ(b.log->last().point("p1"), ccVector<2>(5, 5));
 
-  // Classes with their own overload are reached; others draw nothing.
+  // Only the dispatched classes draw, whatever overloads exist; a circle under a skew is
+  // drawn as the ellipse it becomes, an ellipse under a map not at all.
   b.log->clear();
-  b.tablet.draw(static_cast<const ccShape&>(ccCircle(ccVector<2>(1, 1), 1)), kRed, kImage);
-  b.tablet.draw(static_cast<const ccShape&>(ccPolygon({{0, 0}, {1, 0}, {1, 1}})), kRed, kImage);
-  b.tablet.draw(static_cast<const ccShape&>(ccFLine()), kRed, kImage);
-  EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawEllipse", "drawPolygon"}));
+  b.tablet.sketch().erase();
+  const ccPtrHandle<cc2XformBase> skew(
+      new cc2XformLinear(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), ccVector<2>())));
+  const ccEllipse e(ccVector<2>(1, 1), ccVector<2>(2, 1), ccRadian(0));
+  const ccShapePtrh circle(new ccCircle(ccVector<2>(1, 1), 1));
+  const ccShapePtrh ellipse(new ccEllipse(e));
+  const ccMappedShape skewedCircle(circle, skew), skewedEllipse(ellipse, skew);
+  for (const ccShape* shape :
+       {static_cast<const ccShape*>(circle.rep()), static_cast<const ccShape*>(&skewedCircle),
+        static_cast<const ccShape*>(ellipse.rep()), static_cast<const ccShape*>(&skewedEllipse)})
+    b.tablet.draw(*shape, kRed, kImage);
+  const ccShapePtrh others[] = {
+      ccShapePtrh(new ccPoint(1, 1)),
+      ccShapePtrh(new ccEllipseArc(e, ccRadian(0), ccRadian(1))),
+      ccShapePtrh(new ccPolygon({{0, 0}, {1, 0}, {1, 1}})),
+      ccShapePtrh(new ccCross(ccVector<2>(1, 1), ccRadian(0), 3)),
+      ccShapePtrh(new ccCoordAxes(ccVector<2>(0, 0), ccVector<2>(1, 0), ccVector<2>(0, 1))),
+      ccShapePtrh(new ccPointSet({{0, 0}, {1, 1}})),
+      ccShapePtrh(new ccEllipseAnnulusSection()),
+      ccShapePtrh(new ccFLine())};
+  for (const ccShapePtrh& other : others) b.tablet.draw(*other, kRed, kImage);
+  EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawEllipse", "drawEllipse2"}));
+  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{4, 45}));
 }
 
 TEST(TabletDrawing, PenMovesAndDrawPointArg) {
