@@ -38,6 +38,31 @@ long truncPixels(double v) {
   return static_cast<long>(std::max(-2147483648.0, std::min(2147483647.0, std::trunc(v))));
 }
 
+// The rings of a 3-D outline that can show. Ring i (0 = outermost) is the border of the
+// rectangle from (x + i, y + i) to (x + w - i, y + h - i) in scope pixels; there are `count`
+// of them (width rings while the sides stay at least 1). Those before `first` enclose the
+// scope's area and those from `end` on lie wholly outside it, each with a pixel to spare for
+// the pen: rings shrink toward their centre, so both sets are runs from the outside in, found
+// in closed form whatever the width asks for.
+struct OutlineRings {
+  long count, first, end;
+};
+
+OutlineRings outlineRings(long x, long y, long w, long h, long width,
+                          const ccPair<long>& scopeSize) {
+  OutlineRings rings{0, 0, 0};
+  if (w < 1 || h < 1 || width < 1) return rings;
+  rings.count = std::min(width, (std::min(w, h) - 1) / 2 + 1);
+  const long left = -1, top = -1, right = scopeSize.first, bottom = scopeSize.second;
+  // Ring i overlaps the area while i <= each of these.
+  const long overlaps = std::min({right - x, x + w - left, bottom - y, y + h - top});
+  rings.end = std::max(0L, std::min(rings.count, overlaps + 1));
+  // Ring i encloses it while i < each of these.
+  const long encloses = std::min({left - x, x + w - right, top - y, y + h - bottom});
+  rings.first = std::max(0L, std::min(rings.end, encloses));
+  return rings;
+}
+
 }  // namespace
 
 const ccGraphicProps& ccUITablet::defaultProps() {
@@ -933,17 +958,26 @@ void ccUITablet::outline3D(const ccUIRect& r, const ccColor& light, const ccColo
   if (okToDraw(l)) {
     ccUIScope* scope = activeScope_[l];
     const ccGraphicProps lightPen = colorProps(light), darkPen = colorProps(dark);
-    long w = r.width() - 1, h = r.height() - 1;
+    const long w = r.width() - 1, h = r.height() - 1;
+    const OutlineRings rings3d =
+        outlineRings(r.left() - scope->clipOffset().first, r.top() - scope->clipOffset().second, w,
+                     h, width, scope->scopeBounds().sz());
     ScopeLock lock(scope);
     scope->drawStart(
         ccPoint(ccVector<2>(static_cast<double>(r.left()), static_cast<double>(r.top()))));
-    for (long i = 0; i < width && w >= 1 && h >= 1; ++i, w -= 2, h -= 2) {
-      scope->drawToRel(w, 0, lightPen);
-      scope->drawToRel(0, h, darkPen);
-      scope->drawToRel(-w, 0, darkPen);
-      scope->drawToRel(0, -h, lightPen);
+    // The rings before `first` enclose the scope and those from `end` on miss it: the pen
+    // jumps over them as their strokes would have moved it.
+    if (rings3d.first > 0) scope->moveToRel(rings3d.first, rings3d.first);
+    for (long i = rings3d.first; i < rings3d.end; ++i) {
+      const long wi = w - 2 * i, hi = h - 2 * i;
+      scope->drawToRel(wi, 0, lightPen);
+      scope->drawToRel(0, hi, darkPen);
+      scope->drawToRel(-wi, 0, darkPen);
+      scope->drawToRel(0, -hi, lightPen);
       scope->moveToRel(1, 1);
     }
+    const long after = rings3d.count - std::max(rings3d.first, rings3d.end);
+    if (after > 0) scope->moveToRel(after, after);
   }
   if (recordOn_) {
     unsigned char* tail;

@@ -1,9 +1,14 @@
 // Fuzz target: arbitrary bytes replayed as a sketch onto a visible, recording tablet over trace
-// scopes. The first byte picks the replay layer (0, 1 or 2) and whether the tablet has a map;
-// the rest is the stream. A replay must either finish or throw a ccException, and either way
-// leave the tablet's map, recording flags and screen locks as they were; a finished replay is
-// recorded as one nested-sketch operation holding the stream.
+// scopes, or, built with DISPC_FUZZ_REPLAY_CAIRO (fuzz_sketch_replay_cairo), over Cairo image
+// scopes that draw real pixels. The first byte picks the replay layer (0, 1 or 2) and whether the
+// tablet has a map; the rest is the stream. A replay must either finish or throw a ccException, and
+// either way leave the tablet's map, recording flags and screen locks as they were; a finished
+// replay is recorded as one nested-sketch operation holding the stream.
+#ifdef DISPC_FUZZ_REPLAY_CAIRO
+#include <backends/cairo/cairoimage.h>
+#else
 #include <backends/trace/tracescope.h>
+#endif
 #include <dispc/tablet.h>
 
 #include <cstddef>
@@ -19,9 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   --size;
   const auto layer = static_cast<ccUITablet::Layers>(selector % 3);
 
+#ifdef DISPC_FUZZ_REPLAY_CAIRO
+  ccCairoImageScope image(320, 240);
+  ccCairoImageScope overlay(320, 240);
+#else
   auto log = std::make_shared<ccTraceLog>();
   ccTraceScope image(ccUIRect(0, 0, 320, 240), log);
   ccTraceScope overlay(ccUIRect(0, 0, 320, 240), log);
+#endif
   ccUITablet tablet(&image, &overlay);
   tablet.visible(true);
   tablet.recordOn() = true;

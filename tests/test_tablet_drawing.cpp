@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -621,6 +623,57 @@ TEST(TabletDrawing, GeneralShapeDispatch) {
   for (const ccShapePtrh& other : others) b.tablet.draw(*other, kRed, kImage);
   EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawEllipse", "drawEllipse2"}));
   EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{4, 45}));
+}
+
+TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAllWould) {
+  // Differential: every ring stroked, as the rings are defined, against what reaches a child's
+  // scope (cut off at the top left by its parent); the strokes that touch the scope's area and
+  // the pen position agree, however many rings are asked for.
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<long> coord(-90, 90), size(0, 160), rings(0, 90);
+  for (int trial = 0; trial < 400; ++trial) {
+    Board b;
+    const ccPair<long> corner(coord(rng), coord(rng));
+    ccUITablet kid(b.tablet, ccUIRect(corner, ccPair<long>(50 + size(rng) % 40, 40)));
+    kid.visible(true);
+    b.log->clear();
+    const ccUIRect r(coord(rng), coord(rng), size(rng), size(rng));
+    const long width = trial == 0 ? 2000000000L : rings(rng);
+    kid.outline3D(r, kRed, kGreen, width, kImage);
+    const ccPair<long> cut(std::max(0L, -corner.first), std::max(0L, -corner.second));
+    const ccPair<long> area = kid.activeScope(kImage).sz();
+    auto shows = [&](long x, long y, long dx, long dy) {
+      return std::min(x, x + dx) < area.first && std::max(x, x + dx) >= 0 &&
+             std::min(y, y + dy) < area.second && std::max(y, y + dy) >= 0;
+    };
+    std::vector<std::string> want, got;
+    long x = r.left() - cut.first, y = r.top() - cut.second, w = r.width() - 1, h = r.height() - 1,
+         drawn = 0;
+    for (; drawn < width && w >= 1 && h >= 1; ++drawn, ++x, ++y, w -= 2, h -= 2) {
+      const long steps[4][2] = {{w, 0}, {0, h}, {-w, 0}, {0, -h}};
+      long px = x, py = y;
+      for (const auto& d : steps) {
+        if (shows(px, py, d[0], d[1]))
+          want.push_back(std::to_string(px) + "," + std::to_string(py) + "+" +
+                         std::to_string(d[0]) + "," + std::to_string(d[1]));
+        px += d[0];
+        py += d[1];
+      }
+    }
+    for (const ccTraceCall& c : b.drawing()) {
+      const ccPair<long> from = c.pixel("from"), d = c.pixel("d");
+      if (shows(from.first, from.second, d.first, d.second))
+        got.push_back(std::to_string(from.first) + "," + std::to_string(from.second) + "+" +
+                      std::to_string(d.first) + "," + std::to_string(d.second));
+    }
+    ASSERT_EQ(got, want) << trial;
+    ASSERT_LE(b.drawing().size(), 4u * (area.first + area.second + 4)) << trial;
+    if (r.width() > 0) {
+      ASSERT_EQ(kid.drawingPoint(kImage).vector(),
+                ccVector<2>(double(r.left() + drawn), double(r.top() + drawn)))
+          << trial;
+    }
+  }
 }
 
 TEST(TabletDrawing, PenMovesAndDrawPointArg) {
