@@ -121,9 +121,11 @@ TEST(GraphicProps, ArchiveRoundTripAndForm) {
   ccGraphicProps p = unusual();
   ccArchive out;
   p.dispatchSerialize(out);
-  // version, colour (7), long (1 byte for 7), int, bool, int, int, 3 bools
-  EXPECT_EQ(out.data().size(), 1u + 7 + 1 + 4 + 1 + 4 + 4 + 3);
-  EXPECT_EQ(out.data()[0], 0);
+  // Version, colour (red stock), width (long, one byte for 7), style (int), fill, join (int),
+  // end cap (int), arrowHead, arrowHeadForward, showVertex.
+  const std::vector<unsigned char> form = {0, 0, 7, 249, 0, 255, 0, 0, 7, 3, 0, 0, 0,
+                                           1, 2, 0, 0,   0, 2,   0, 0, 0, 0, 0, 1};
+  EXPECT_EQ(out.data(), form);
   ccArchive in(out.data());
   ccGraphicProps back;
   back.dispatchSerialize(in);

@@ -322,6 +322,48 @@ TEST(TabletDrawing, RectangleStrokesOrFillsItsMappedCorners) {
   EXPECT_EQ(pointAt(ops[1], 16), ccVector<2>(30, 40));
 }
 
+TEST(TabletDrawing, PrimitiveFormsBuildTheirShapes) {
+  // Each form against the figure it names: points and corners read back from the recording.
+  Board b;
+  const ccVector<2> c(10, 20);
+  b.tablet.drawEllipseArc(c, ccVector<2>(4, 2), ccRadian(ccPi / 2), ccRadian(ccPi / 2),
+                          ccRadian(ccPi / 2), kRed, kImage);
+  b.tablet.drawCircle(c, 3, kRed, kImage, true);
+  b.tablet.drawRect(c, ccVector<2>(4, 5), kRed, kImage, true);
+  b.tablet.drawLineSeg(c, ccVector<2>(1, 2), kRed, kImage);
+  b.tablet.drawGenRect(c, ccVector<2>(3, 1), ccRadian(ccPi / 2), ccVector<2>(0, 0), kRed, kImage);
+  const auto ops = operations(b.tablet.sketch());
+  ASSERT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{6, 29, 32, 2, 8}));
+  // Rotated a quarter turn, the arc starts a quarter turn on, at the end of the y radius
+  // turned (-2, 0) from the centre, and runs a quarter turn to (0, -4).
+  const ccEllipseArc arc = cfSketchLoadEllipseArc(ops[0].payload);
+  EXPECT_TRUE(cfRealEq(arc.startPoint(), c + ccVector<2>(-2, 0), 1e-12)) << arc.startPoint();
+  EXPECT_TRUE(cfRealEq(arc.endPoint(), c + ccVector<2>(0, -4), 1e-12)) << arc.endPoint();
+  EXPECT_EQ(pointAt(ops[1], 0), c);
+  EXPECT_EQ(cfSketchLoadDouble(ops[1].payload + 16), 3);
+  EXPECT_EQ(pointAt(ops[2], 16), ccVector<2>(4, 5));
+  EXPECT_EQ(pointAt(ops[3], 16), ccVector<2>(1, 2));
+  const ccGenRect g = cfSketchLoadGenRectImage(ops[4].payload);
+  EXPECT_TRUE(cfRealEq(g.corner(0), c + ccVector<2>(1, -3), 1e-12)) << g.corner(0);
+}
+
+TEST(TabletDrawing, FilledSquareGeneralRectangleIsOnePolygon) {
+  Board b;
+  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 0)));
+  b.log->clear();
+  const ccGenRect g(ccVector<2>(10, 10), ccVector<2>(3, 2), ccRadian(0.4), ccVector<2>(0, 0));
+  b.tablet.draw(g, kRed, kImage, true);
+  const auto calls = b.drawing();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].name, "drawPolygon");
+  EXPECT_EQ(calls[0].integer("fillMode"), ccPolygon::eFillAlternate);
+  const auto& v = calls[0].get<std::vector<ccVector<2>>>("vertices");
+  const ccGenRect m = g.map(b.tablet.scaledMap());
+  ASSERT_EQ(v.size(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(cfRealEq(v[i], m.corner(i), 1e-12)) << i;
+  EXPECT_EQ(b.log->calls().front().name, "lockScreenUpdatesPush");
+}
+
 TEST(TabletDrawing, GeneralRectanglesChooseQuadEllipseOrRoundedSlot) {
   Board b;
   const ccVector<2> c(100, 100), half(20, 10);

@@ -24,13 +24,16 @@ constexpr L kBoth = ccUITablet::eBothLayers;
 class CountingTablet : public ccUITablet {
  public:
   using ccUITablet::ccUITablet;
+  using ccUITablet::scopeOf;
   int redraws = 0, moves = 0, resizes = 0, clips = 0, newParents = 0, mapChanges = 0;
   ccUIScope* lastRedrawScope = nullptr;
+  L redrawLayers = kBoth;
 
  protected:
   void redraw_() override {
     ++redraws;
     lastRedrawScope = scopeOf(kImage);
+    redrawLayers = updateLayers();
     draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(5, 5)), ccColor::redColor(), kImage);
   }
   void move_() override { ++moves; }
@@ -220,10 +223,11 @@ TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
   t.root.recordOn() = true;
   t.root.sketch().erase();
   const int before = t.root.redraws;
-  t.root.redraw(kBoth);
+  t.root.redraw(kOverlay);
   EXPECT_EQ(t.root.redraws, before + 1);
-  EXPECT_TRUE(t.root.sketch().isNull());  // draws of redraw_ are not recorded
-  EXPECT_EQ(t.root.updateLayers(), kBoth);
+  EXPECT_TRUE(t.root.sketch().isNull());     // draws of redraw_ are not recorded
+  EXPECT_EQ(t.root.redrawLayers, kOverlay);  // the hook sees the layer it serves
+  EXPECT_EQ(t.root.updateLayers(), kBoth);   // and the field is restored
   t.root.visible(false);
   t.root.redraw(kBoth);
   EXPECT_EQ(t.root.redraws, before + 1);  // hidden: no hook
@@ -334,9 +338,13 @@ TEST(TabletTree, FrontAndBackRestack) {
   EXPECT_EQ(a.redraws, before + 2);
   b.back();
   EXPECT_EQ(t.root.firstKid(), &b);
+  // Sent back, a tablet draws nothing at once: its scopes are all changed for the next update.
+  const int cBefore = c.redraws;
   c.back();
   EXPECT_EQ(t.root.firstKid(), &c);
-  EXPECT_TRUE(c.activeScope(kImage).width() > 0);
+  EXPECT_EQ(c.redraws, cBefore);
+  for (L l : {kImage, kOverlay}) EXPECT_TRUE(c.scopeOf(l)->allChanged()) << l;
+  EXPECT_FALSE(b.scopeOf(kImage)->allChanged());
 }
 
 TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestor) {
