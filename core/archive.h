@@ -49,6 +49,7 @@
 #include <core/handle.h>
 #include <core/persistent.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -457,8 +458,11 @@ ccArchive& operator||(ccArchive& ar, std::vector<T>& v) {
   }
   const std::uint32_t n = ar.getCount();
   ar.checkCount(n, cc_archive::MinBytes<T>::value);
-  std::vector<T> loaded(n);
-  for (auto& e : loaded) cc_archive::element(ar, e);
+  // Grown as elements are read: an element may take far more memory than its fewest stored
+  // bytes, so a claimed count costs no more than the elements the archive really holds.
+  std::vector<T> loaded;
+  loaded.reserve(std::min<std::uint32_t>(n, 1024));
+  for (std::uint32_t i = 0; i < n; ++i) cc_archive::element(ar, loaded.emplace_back());
   v.swap(loaded);
   return ar;
 }
