@@ -134,6 +134,8 @@ double adaptiveIntegral(const F& f, double a, double b, double whole, double eps
 
 // Halvings allowed per length integral: far more than a smooth curve needs.
 constexpr long kIntegralBudget = 4096;
+// Halvings allowed for all the integrals of one equal-length sampling.
+constexpr long kSamplingBudget = 1L << 16;
 
 void checkSampleParams(const ccShape::ccSampleParams& params, long minPoints) {
   if (!(params.spacing >= 0) || !(params.tolerance >= 0) || !std::isfinite(params.spacing) ||
@@ -483,10 +485,13 @@ void equalArcPoints(const ccBezierCurve& c, long n, std::vector<ccVector<2>>& ou
   // Walk forward: each target is solved from the previous parameter with a local integral.
   double t = 0, s = 0;
   auto speed = [&c](double u) { return c.derivative(u).length(); };
+  // One budget of halvings for all the points: a smooth curve spends a few per point, and
+  // one whose integrals never settle (extreme coordinates) stops refining instead of paying
+  // the full budget at each of thousands of Newton steps.
+  long budget = kSamplingBudget;
   auto lengthBetween = [&](double a, double b) {
     if (b <= a) return 0.0;
     const double whole = gauss8(speed, a, b);
-    long budget = kIntegralBudget;
     return adaptiveIntegral(speed, a, b, whole, 1e-14 * std::max(total, 1e-300), 30, budget);
   };
   for (long k = 1; k + 1 < n; ++k) {

@@ -84,18 +84,73 @@ void lineTo(cairo_t* cr, double x, double y) {
 
 void lineTo(cairo_t* cr, const ccVector<2>& p) { lineTo(cr, p.x(), p.y()); }
 
+// Where an ellipse u(c + diag(r) (cos t, sin t)) lies against the clip, widened by the pen
+// (the line width set) and a pixel. Cairo's cost grows with the ellipse's size, whatever the
+// clip: a huge ellipse would hang it, though little or none of it shows.
+enum class ArcReach { eOutside, eEnclosing, eCrossing };
+
+constexpr double kCairoRange = 8388608.0;
+
+ArcReach arcReach(cairo_t* cr, const ccVector<2>& o, const ccMatrix<2>& m) {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+  const double margin = cairo_get_line_width(cr) / 2 + 2;
+  x1 -= margin;
+  y1 -= margin;
+  x2 += margin;
+  y2 += margin;
+  const double a = m.element(0, 0), b = m.element(0, 1), c = m.element(1, 0), d = m.element(1, 1);
+  // The ellipse's bounding box: x = o.x + a cos t + b sin t reaches hypot(a, b) either side.
+  const double hx = std::hypot(a, b), hy = std::hypot(c, d);
+  if (o.x() + hx < x1 || o.x() - hx > x2 || o.y() + hy < y1 || o.y() - hy > y2)
+    return ArcReach::eOutside;
+  // Each corner of the box inside the ellipse by more than the margin: the ellipse's
+  // outline misses the box (the points that far inside form a convex set). A point o + m v
+  // lies at least (1 - |v|) times the smaller semi-axis inside.
+  const double det = a * d - b * c, frobenius = std::hypot(hx, hy);
+  if (!(std::fabs(det) > 0) || !std::isfinite(det) || !std::isfinite(frobenius))
+    return ArcReach::eCrossing;
+  const double minAxis = std::fabs(det) / frobenius;
+  for (const ccVector<2>& p :
+       {ccVector<2>(x1, y1), ccVector<2>(x2, y1), ccVector<2>(x1, y2), ccVector<2>(x2, y2)}) {
+    const ccVector<2> q = p - o;
+    const ccVector<2> v((d * q.x() - b * q.y()) / det, (a * q.y() - c * q.x()) / det);
+    if (!((1 - v.length()) * minAxis > margin)) return ArcReach::eCrossing;
+  }
+  return ArcReach::eEnclosing;
+}
+
 // Adds the arc u(c + diag(r) (cos t, sin t)) for t from t0 to t1 (backwards when t1 < t0) to
 // the path, joined by a line to the current point when there is one. A singular map is
-// sampled into short segments (Cairo cannot draw through it).
+// sampled into short segments (Cairo cannot draw through it). An arc wholly outside the clip
+// becomes its chord, which lies outside too; an open arc whose outline misses a clip it
+// encloses only moves to its end (callers set the pen first).
 void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVector<2>& r,
-             double t0, double t1) {
+             double t0, double t1, bool open = false) {
   // The map of the unit circle: u's matrix times diag(r).
   const ccMatrix<2>& m = u.matrix();
   const double a = m.element(0, 0) * r.x(), b = m.element(0, 1) * r.y();
   const double cc = m.element(1, 0) * r.x(), d = m.element(1, 1) * r.y();
+  const ccVector<2> o = u * c;
+  auto point = [&](double t) {
+    return o + ccVector<2>(a * std::cos(t) + b * std::sin(t), cc * std::cos(t) + d * std::sin(t));
+  };
+  const ArcReach reach = arcReach(cr, o, ccMatrix<2>(a, b, cc, d));
+  if (reach == ArcReach::eOutside) {
+    lineTo(cr, point(t0));
+    lineTo(cr, point(t1));
+    return;
+  }
+  if (reach == ArcReach::eEnclosing && open) {
+    const ccVector<2> end = point(t1);
+    cairo_move_to(cr, end.x(), end.y());
+    return;
+  }
   const double size = std::max({std::fabs(a), std::fabs(b), std::fabs(cc), std::fabs(d)});
   const double det = a * d - b * cc;
-  if (std::isfinite(det) && std::fabs(det) > 1e-12 * size * size) {
+  // Beyond Cairo's fixed-point range (2^23 pixels) an arc cannot be drawn true anyway, and
+  // cairo_arc's work grows without bound with the radius: such arcs are sampled too.
+  if (std::isfinite(det) && std::fabs(det) > 1e-12 * size * size && size < kCairoRange) {
     cairo_matrix_t saved, um;
     cairo_get_matrix(cr, &saved);
     cairo_matrix_init(&um, m.element(0, 0), m.element(1, 0), m.element(0, 1), m.element(1, 1),
@@ -118,7 +173,17 @@ void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVec
   }
 }
 
+// A closed ellipse. One that encloses the clip with its outline outside is the rectangle
+// around the widened clip: the same pixels stroked (none) and filled (all).
 void fullEllipse(cairo_t* cr, const ccXform<2>& u) {
+  const ccMatrix<2>& m = u.matrix();
+  if (arcReach(cr, u.trans(), m) == ArcReach::eEnclosing) {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    const double margin = cairo_get_line_width(cr) / 2 + 2;
+    cairo_rectangle(cr, x1 - margin, y1 - margin, x2 - x1 + 2 * margin, y2 - y1 + 2 * margin);
+    return;
+  }
   unitArc(cr, u, ccVector<2>(0, 0), ccVector<2>(1, 1), 0, 2 * kPi);
   cairo_close_path(cr);
 }
@@ -527,19 +592,21 @@ void ccCairoScope::drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps&
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
+  const bool stroke = d.pen(props);
   const double t0 = arc.phi1().toDouble();
   unitArc(d.cr(), arc.ellipse().unit(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
-          t0 + arc.angleSpan().toDouble());
+          t0 + arc.angleSpan().toDouble(), !arc.isFull());
   if (arc.isFull()) cairo_close_path(d.cr());
-  d.finish(d.pen(props), false);
+  d.finish(stroke, false);
 }
 
 void ccCairoScope::drawEllipse(const ccEllipse& ellipse, const ccGraphicProps& props) {
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
+  const bool stroke = d.pen(props);
   fullEllipse(d.cr(), ellipse.unit());
-  d.finish(d.pen(props), props.fill());
+  d.finish(stroke, props.fill());
 }
 
 void ccCairoScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProps& props) {
@@ -549,18 +616,20 @@ void ccCairoScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProp
   const double t0 = arc.phiStart().toDouble();
   double span = arc.phiSpan().toDouble();
   if (arc.isFull()) span = span < 0 ? -2 * kPi : 2 * kPi;
+  const bool stroke = d.pen(props);
   unitArc(d.cr(), arc.ellipse().ellFromUnitCirc(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
-          t0 + span);
+          t0 + span, !arc.isFull());
   if (arc.isFull()) cairo_close_path(d.cr());
-  d.finish(d.pen(props), false);
+  d.finish(stroke, false);
 }
 
 void ccCairoScope::drawEllipse2(const ccEllipse2& ellipse, const ccGraphicProps& props) {
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
+  const bool stroke = d.pen(props);
   fullEllipse(d.cr(), ellipse.ellFromUnitCirc());
-  d.finish(d.pen(props), props.fill());
+  d.finish(stroke, props.fill());
 }
 
 void ccCairoScope::drawPolygon(const std::vector<ccVector<2>>& vertices,
@@ -591,6 +660,7 @@ void ccCairoScope::drawRoundedRect(const ccGenRect& rect, const ccGraphicProps& 
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
+  const bool stroke = d.pen(props);
   cairo_t* cr = d.cr();
   const ccXform<2> u(rect.U(), rect.center());
   double ux = rect.uround().x(), uy = rect.uround().y();
@@ -609,7 +679,7 @@ void ccCairoScope::drawRoundedRect(const ccGenRect& rect, const ccGraphicProps& 
   at(-1, -ay);
   if (ux > 0) unitArc(cr, u, ccVector<2>(-ax, -ay), r, kPi, 3 * kPi / 2);
   cairo_close_path(cr);
-  d.finish(d.pen(props), props.fill());
+  d.finish(stroke, props.fill());
 }
 
 void ccCairoScope::drawLineSeg(const ccLineSeg& seg, const ccGraphicProps& props) {
