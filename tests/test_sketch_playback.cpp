@@ -311,6 +311,30 @@ TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
   EXPECT_EQ(covered, wanted);
 }
 
+TEST(SketchPlayback, EncloseRectIsWhatDrawingEveryOperationChanges) {
+  // Differential: the measuring replay against the changes a drawing scope notes.
+  const ccXform<2> map(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
+  for (const Case& c : everyOpcode())
+    for (double zoom : {1.0, 3.0, 0.5}) {
+      SCOPED_TRACE(std::string(c.name) + " zoom " + std::to_string(zoom));
+      Board direct;
+      direct.tablet.baseMap(map);
+      direct.tablet.scaleExact(ccPair<double>(zoom, zoom));
+      direct.tablet.sketch().erase();
+      direct.tablet.recordChanges(true);
+      c.draw(direct.tablet);
+      ccUIRect changed[2];
+      direct.tablet.getChanges(changed, false);
+      Board measured(false);
+      measured.tablet.baseMap(map);
+      measured.tablet.scaleExact(ccPair<double>(zoom, zoom));
+      for (L layer : {kImage, kOverlay})
+        EXPECT_EQ(measured.tablet.encloseRect(direct.tablet.sketch(), ccPoint(0, 0), layer),
+                  changed[layer])
+            << layer;
+    }
+}
+
 TEST(SketchPlayback, UnicodeTextReplaysAsItsNarrowForm) {
   Board direct;
   direct.tablet.draw(std::string("h\xC3\xA9!"), ccPoint(3, 4), kRed, kBlue,
