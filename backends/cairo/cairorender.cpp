@@ -39,8 +39,12 @@ ccCairoRendering cfCairoRenderSketch(const ccImageFile& image, const ccUISketch&
   else
     tablet.draw(image.grey, origin, false, 0, false, ccUITablet::eImageLayer);
   tablet.draw(sketch, ccPoint(o.offset), o.layer);
-  r.sketchRect = tablet.encloseRect(sketch, ccPoint(o.offset), o.layer) &
-                 ccUIRect(0, 0, r.layers->width(), r.layers->height());
+  // Measured layer by layer: both layers together have no scope to measure in.
+  for (int l = 0; l < 2; ++l)
+    if (o.layer == l || o.layer == ccUITablet::eBothLayers)
+      r.sketchRect |=
+          tablet.encloseRect(sketch, ccPoint(o.offset), static_cast<ccUITablet::Layers>(l));
+  r.sketchRect &= ccUIRect(0, 0, r.layers->width(), r.layers->height());
   return r;
 }
 
