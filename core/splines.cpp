@@ -498,7 +498,8 @@ void equalArcPoints(const ccBezierCurve& c, long n, std::vector<ccVector<2>>& ou
     const double target = total * static_cast<double>(k) / static_cast<double>(n - 1);
     double lo = t, hi = 1, u = t;
     double su = s;
-    for (int it = 0; it < 100; ++it) {
+    // Once the budget is spent the lengths no longer improve: the point stays where it is.
+    for (int it = 0; it < 100 && budget > 0; ++it) {
       const double f = su - target;
       if (std::fabs(f) <= 1e-13 * total) break;
       (f < 0 ? lo : hi) = u;

@@ -522,6 +522,8 @@ class ccUITablet : public ccUIInterpolation {
   void dispatch(const ccShape& s, const ccGraphicProps& props, Layers l,
                 const cc2XformBase* carried);
   static bool drawsThroughDispatch(const ccShape& s);
+  bool hullReachesScope(const ccBezierCurve& b, const ccGraphicProps& props,
+                        const ccUIScope* scope) const;
   void drawOwnOverload(const ccShape& s, const ccGraphicProps& props, Layers l);
   void strokeQuad(ccUIScope* scope, const ccVector<2> (&corners)[4], bool fill,
                   const ccGraphicProps& props);

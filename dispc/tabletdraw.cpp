@@ -373,7 +373,7 @@ void ccUITablet::draw(const ccLineSegSet& s, const ccGraphicProps& props, Layers
 }
 
 void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layers l) {
-  if (okToDraw(l)) {
+  if (okToDraw(l) && hullReachesScope(b, props, activeScope_[l])) {
     const double s = scaledMap_.scale();
     ccShape::ccSampleParams params(0.0, s == 0 ? 0.0 : 1.0 / s, 5000, false);
     ccShape::ccSampleResult samples(500);
@@ -384,6 +384,27 @@ void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layer
   if (recordOn_) {
     cfSketchStoreBezier(record(opcodeOf(ccSketchOp::eBezierCurve), l, props, kSketchBezierSize), b);
   }
+}
+
+// Whether a curve can show on the scope: it lies in the hull of its control points (its
+// weights are positive), so when their box, widened by the pen, misses the scope's area
+// nothing of it shows, and its costly sampling is skipped.
+bool ccUITablet::hullReachesScope(const ccBezierCurve& b, const ccGraphicProps& props,
+                                  const ccUIScope* scope) const {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const ccVector<2> p = scaledMap_ * b.controlPoints()[i];
+    x0 = i == 0 ? p.x() : std::min(x0, p.x());
+    y0 = i == 0 ? p.y() : std::min(y0, p.y());
+    x1 = i == 0 ? p.x() : std::max(x1, p.x());
+    y1 = i == 0 ? p.y() : std::max(y1, p.y());
+  }
+  const double margin = static_cast<double>(props.penWidth()) / 2 + 2;
+  const ccPair<long>& o = scope->clipOffset();
+  const ccPair<long> size = scope->scopeBounds().sz();
+  return !(x1 + margin < double(o.first) || y1 + margin < double(o.second) ||
+           x0 - margin > double(o.first + size.first) ||
+           y0 - margin > double(o.second + size.second));
 }
 
 void ccUITablet::draw(const ccCubicSpline& s, const ccGraphicProps& props, Layers l) {

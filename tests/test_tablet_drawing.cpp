@@ -574,6 +574,19 @@ TEST(TabletDrawing, CurvesAreSampledIntoPolylines) {
   EXPECT_EQ(cfSketchLoadBezier(ops[0].payload), curve);
   EXPECT_EQ(ops[1].opcode, 43);
   EXPECT_EQ(ops[1].payloadSize, 4u + 2 * 96);
+
+  // A curve lies in its control points' hull: beside the 640-pixel scope it draws nothing
+  // (and still records); within a wide pen's reach of it, it draws.
+  b.log->clear();
+  b.tablet.draw(ccBezierCurve(ccVector<2>(650, 10), ccVector<2>(660, 40), ccVector<2>(680, 40),
+                              ccVector<2>(690, 10)),
+                kRed, kImage);
+  EXPECT_EQ(b.log->count("drawPolyline"), 0);
+  b.tablet.draw(ccBezierCurve(ccVector<2>(645, 10), ccVector<2>(660, 40), ccVector<2>(680, 40),
+                              ccVector<2>(690, 10)),
+                ccGraphicProps(kRed, 10), kImage);
+  EXPECT_EQ(b.log->count("drawPolyline"), 1);
+  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{42, 43, 42, 42}));
 }
 
 TEST(TabletDrawing, AnnulusSectionsRecordSevenOrThirtyNine) {
