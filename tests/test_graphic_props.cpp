@@ -121,10 +121,10 @@ TEST(GraphicProps, ArchiveRoundTripAndForm) {
   ccGraphicProps p = unusual();
   ccArchive out;
   p.dispatchSerialize(out);
-  // Version, colour (red stock), width (long, one byte for 7), style (int), fill, join (int),
-  // end cap (int), arrowHead, arrowHeadForward, showVertex.
-  const std::vector<unsigned char> form = {0, 0, 7, 249, 0, 255, 0, 0, 7, 3, 0, 0, 0,
-                                           1, 2, 0, 0,   0, 2,   0, 0, 0, 0, 0, 1};
+  // Version, colour (red stock), width (long: 7 zigzagged to one byte), style (int), fill, join
+  // (int), end cap (int), arrowHead, arrowHeadForward, showVertex.
+  const std::vector<unsigned char> form = {0, 0, 7, 249, 0, 255, 0, 0, 14, 3, 0, 0, 0,
+                                           1, 2, 0, 0,   0, 2,   0, 0, 0,  0, 0, 1};
   EXPECT_EQ(out.data(), form);
   ccArchive in(out.data());
   ccGraphicProps back;
