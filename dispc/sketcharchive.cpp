@@ -272,7 +272,8 @@ struct cc_SketchArchive {
     ar || color;
     const std::int64_t opcode = ar.getLong();
     if (hasProps && propsVersion != 0) throw ccArchive::BadData("sketch props version");
-    if (layer < ccUITablet::eImageLayer || layer > ccUITablet::eBothLayers)
+    if (layer < std::numeric_limits<signed char>::min() ||
+        layer > std::numeric_limits<signed char>::max())
       throw ccArchive::BadData("sketch operation layer " + std::to_string(layer) + " out of range");
     if (!cfSketchOpIsValid(opcode))
       throw ccArchive::BadData("invalid sketch opcode " + std::to_string(opcode));

@@ -240,7 +240,6 @@ std::size_t cfSketchReadRecord(const unsigned char* data, std::size_t size, std:
   if (!cfSketchOpIsValid(code)) bad("opcode " + std::to_string(code) + " is not an operation");
   need(at + kSketchOpRecordSize);
   const auto layer = static_cast<signed char>(p[at + 1]);
-  if (layer < 0 || layer > 2) bad("layer " + std::to_string(layer) + " is not 0, 1 or 2");
   op.offset = offset;
   op.props = props;
   op.opcode = code;

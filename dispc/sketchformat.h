@@ -553,8 +553,8 @@ enum class ccSketchForm { eCurrent, eVersion0 };
 // Reads the props prefix (if any) and the opcode record of the operation at `offset` of a stream
 // of `size` bytes into op (everything but the payload size). Returns the bytes read: 8, or 30
 // with a prefix. Throws ccUIError::InvalidUISketch, naming the offset, for a props prefix whose
-// version byte is not 0, two prefixes in a row, an invalid opcode, a layer outside 0 to 2, and
-// a record that runs past the end.
+// version byte is not 0, two prefixes in a row, an invalid opcode and a record that runs past the
+// end. Every layer byte is read: draws on layers other than 0, 1 and 2 are recorded too.
 std::size_t cfSketchReadRecord(const unsigned char* data, std::size_t size, std::size_t offset,
                                ccSketchOperation& op);
 // "opcode 2 (LineSeg) at byte 40": names an operation in messages.

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <typeinfo>
 #include <utility>
@@ -174,7 +175,9 @@ void cc_UISketchOpHeader::serialize_(ccArchive& ar, unsigned char version) {
   ar || layer || penColor_ || opcode_;
   if (ar.isLoading()) {
     if (hasProps_ && propsVersion_ != 0) throw ccArchive::BadData("sketch props version");
-    if (layer < ccUITablet::eImageLayer || layer > ccUITablet::eBothLayers)
+    // The stream's layer byte: a draw on a layer other than 0, 1 and 2 is recorded too.
+    if (layer < std::numeric_limits<signed char>::min() ||
+        layer > std::numeric_limits<signed char>::max())
       throw ccArchive::BadData("sketch operation layer out of range");
     if (!cfSketchOpIsValid(opcode_)) throw ccArchive::BadData("invalid sketch opcode");
     layer_ = static_cast<ccUITablet::Layers>(layer);

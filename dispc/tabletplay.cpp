@@ -235,6 +235,9 @@ void ccUITablet::draw(const ccUISketch& sketch, const ccPoint& offset, Layers l)
         sketch.data(), static_cast<std::size_t>(sketch.length()),
         [&](cc_UISketchOpHeader& header, cc_UISketchOpData& op, const ccSketchOperation&) {
           if (header.layer() == eBothLayers) header.layer(l);
+          // An operation of a layer that is neither 0, 1 nor 2 would draw nothing; skipping it
+          // also spares a clip rectangle or nested sketch on it from the layer check.
+          if (header.layer() < eImageLayer || header.layer() > eBothLayers) return;
           if (!filter || header.layer() == l) op.draw(*this, header);
         });
   }

@@ -846,7 +846,6 @@ TEST(SketchWalker, BadBytesAreNamedWithTheirOperationAndOffset) {
       {then({13, 0, 4, 0, 0, 0, 0, 0}), "operation at byte 24: opcode 13 is not an operation"},
       {then(badVersion), "operation at byte 24: props version 1, not 0"},
       {then(twice), "operation at byte 24: two props prefixes in a row"},
-      {then({0, 3, 4, 0, 0, 0, 0, 0}), "operation at byte 24: layer 3 is not 0, 1 or 2"},
       {then({0, 1, 4}),
        "operation at byte 24: the operation runs past the end of the stream (3 bytes left)"},
       {then({0, 1, 4, 0, 0, 0, 0, 0, 1}),
