@@ -841,23 +841,11 @@ void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                                 const std::vector<unsigned char>& colorMap, bool pass,
                                 unsigned char passValue, bool /*flag*/) {
   if (image.degenerate() || canvas_->offScreen) return;
-  // Only the part that lands on the surface is decoded.
-  const long x = xCoord(at), y = yCoord(at);
-  const ccUIRect visible =
-      ccUIRect(x, y, image.width(), image.height()) & (surfaceClip() - surfaceOrigin());
-  if (visible.isNull()) return;
   ccPelBuffer<unsigned char> pels;
-  image
-      .subWindow(image.offset().first + (visible.left() - x),
-                 image.offset().second + (visible.top() - y), visible.width(), visible.height())
-      .decode(pels);
-  std::array<std::uint32_t, 256> lut;
-  for (int v = 0; v < 256; ++v) {
-    const std::size_t i = static_cast<std::size_t>(v);
-    const unsigned char g = i < colorMap.size() ? colorMap[i] : static_cast<unsigned char>(v);
-    lut[i] = argb(g, g, g);
-  }
-  if (pass) lut[passValue] = 0;
+  const ccUIRect visible =
+      cc_argb::decodeVisible(image, xCoord(at), yCoord(at), surfaceClip() - surfaceOrigin(), pels);
+  if (visible.isNull()) return;
+  const std::array<std::uint32_t, 256> lut = cc_argb::rleGreys(colorMap, pass, passValue);
   drawPels(ccPelBuffer_const<unsigned char>(pels), visible.left(), visible.top(),
            [&](unsigned char v) { return lut[v]; });
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <core/pelbuffer.h>
+#include <core/rlebuffer.h>
 #include <dispc/color.h>
 #include <dispc/uirect.h>
 
@@ -134,6 +135,33 @@ inline ccUIRect floodFill(unsigned char* data, std::ptrdiff_t stride, const ccUI
     }
   }
   return any ? ccUIRect(minX, minY, maxX - minX + 1, maxY - minY + 1) : ccUIRect::null;
+}
+
+// The part of a run-length image with its upper-left pel at (x, y) that lies in clip (the same
+// pixels), decoded into pels; returns where that part lands, null when nothing shows. A huge
+// image costs only the pels that show.
+inline ccUIRect decodeVisible(const ccRLEBuffer& image, long x, long y, const ccUIRect& clip,
+                              ccPelBuffer<unsigned char>& pels) {
+  const ccUIRect visible = ccUIRect(x, y, image.width(), image.height()) & clip;
+  if (visible.isNull()) return visible;
+  image
+      .subWindow(image.offset().first + (visible.left() - x),
+                 image.offset().second + (visible.top() - y), visible.width(), visible.height())
+      .decode(pels);
+  return visible;
+}
+
+// The pixel of each value of a run-length image: its grey in colorMap (the value itself beyond
+// the map's end), and transparent for passValue when pass is set.
+inline std::array<std::uint32_t, 256> rleGreys(const std::vector<unsigned char>& colorMap,
+                                               bool pass, unsigned char passValue) {
+  std::array<std::uint32_t, 256> lut;
+  for (std::size_t i = 0; i < 256; ++i) {
+    const auto g = i < colorMap.size() ? colorMap[i] : static_cast<unsigned char>(i);
+    lut[i] = argb(g, g, g);
+  }
+  if (pass) lut[passValue] = 0;
+  return lut;
 }
 
 }  // namespace cc_argb

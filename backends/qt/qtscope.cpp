@@ -928,17 +928,14 @@ void ccQtScope::drawIcon(const ccRLEBuffer& icon, const ccPoint& corner,
 void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                              const std::vector<unsigned char>& colorMap, bool pass,
                              unsigned char passValue, bool /*flag*/) {
-  if (image.degenerate()) return;
+  if (image.degenerate() || canvas_->offScreen) return;
   ccPelBuffer<unsigned char> pels;
-  image.decode(pels);
-  std::array<std::uint32_t, 256> lut;
-  for (std::size_t i = 0; i < 256; ++i) {
-    const auto g = i < colorMap.size() ? colorMap[i] : static_cast<unsigned char>(i);
-    lut[i] = cc_argb::argb(g, g, g);
-  }
-  if (pass) lut[passValue] = 0;
-  drawPels(ccPelBuffer_const<unsigned char>(pels), ccPair<long>(xCoord(at), yCoord(at)), nullptr,
-           eNoInterpolation, Lookup{&lut});
+  const ccUIRect visible =
+      cc_argb::decodeVisible(image, xCoord(at), yCoord(at), deviceClip() - deviceOrigin(), pels);
+  if (visible.isNull()) return;
+  const std::array<std::uint32_t, 256> lut = cc_argb::rleGreys(colorMap, pass, passValue);
+  drawPels(ccPelBuffer_const<unsigned char>(pels), visible.ul(), nullptr, eNoInterpolation,
+           Lookup{&lut});
 }
 
 void ccQtScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,

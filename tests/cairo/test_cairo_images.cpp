@@ -102,6 +102,25 @@ TEST_F(CairoImages, IconsAndRunLengthImages) {
   EXPECT_TRUE(matchesGolden(s, "icons"));
 }
 
+TEST_F(CairoImages, RunLengthImagesCutByTheSurfaceShowTheirOwnPels) {
+  // A window of a larger image (its pels keep their image coordinates) across two corners.
+  const auto whole = ramp<unsigned char>(
+      50, 40, [](long x, long y) { return static_cast<unsigned char>((7 * x + 3 * y) % 251); });
+  const ccRLEBuffer image = ccRLEBuffer(whole).subWindow(10, 5, 30, 25);
+  const ccPair<long> corners[] = {{-7, -5}, {100, 62}};
+  for (const auto& c : corners)
+    s.drawRLEImage(image, ccPoint(c.first, c.second), {}, false, 0, false);
+  for (long y = 0; y < 80; ++y) {
+    for (long x = 0; x < 120; ++x) {
+      ccPackedRGB32Pel expected = kWhite;
+      for (const auto& c : corners)
+        if (x >= c.first && x < c.first + 30 && y >= c.second && y < c.second + 25)
+          expected = grey(whole.get(10 + x - c.first, 5 + y - c.second));
+      ASSERT_EQ(s.pel(x, y), expected) << x << ", " << y;
+    }
+  }
+}
+
 TEST_F(CairoImages, SetRectSetAllAndFloodFill) {
   s.setAll(ccColor::ltGreyColor());
   EXPECT_TRUE(s.opaque());

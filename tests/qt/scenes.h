@@ -173,6 +173,9 @@ inline const std::vector<Scene>& scenes() {
          s.drawIcon(ccRLEBuffer(cross), ccPoint(10, 40),
                     {ccColor::blackColor(), ccColor::redColor(), ccColor::blueColor()}, true, 0);
          s.drawRLEImage(ccRLEBuffer(grey8(25, 25)), ccPoint(30, 40), {255, 128}, true, 7, false);
+         // A window of a larger run-length image, cut at the left and bottom edges.
+         s.drawRLEImage(ccRLEBuffer(grey8(50, 40)).subWindow(10, 5, 30, 25), ccPoint(-12, 104), {},
+                        false, 0, false);
        }},
       {"zoom",
        [](ccUIScope& s) {
