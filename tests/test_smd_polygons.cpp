@@ -237,6 +237,7 @@ TEST(SMDPolyEdits, FailedEditsChangeNothing) {
          p.close();
        },
        [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 3)); }, Poly::crossingSegments::kErrorNumber},
+      {"its own vertices again", true, nullptr, [](Poly& p) { p.vertices(p.vertices()); }, 0},
       {"closing crosses", false,
        [](Poly& p) {
          p.replaceVertex(2, vtx(10, 10));

@@ -306,11 +306,13 @@ void ccSMDGDPoly::deleteAllVertices() { vertices({}); }
 
 void ccSMDGDPoly::vertices(const std::vector<ccSMDGDPolyVertex>& v) {
   for (const ccSMDGDPolyVertex& vertex : v) checkFinite(vertex);
+  // v may be this polygon's own vertices, which the journal takes away.
+  std::vector<ccSMDGDPolyVertex> fresh(v);
   mutating();
   Journal journal(*this);
   transact(journal, *this, [&] {
     index_.reset();
-    vertices_ = v;
+    vertices_.swap(fresh);
     roundStarts_.resize(v.size());
     std::transform(v.begin(), v.end(), roundStarts_.begin(),
                    [](const auto& x) { return x.point(); });
