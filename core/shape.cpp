@@ -65,6 +65,8 @@ ccShapePtrh ccShape::subShape(double, double) const {
   throw ccShapesError::BadParams("this shape has no sub-shapes");
 }
 
+void ccShape::remapAndThrowError_(ccException&) const {}
+
 ccRect ccShape::encloseRect() const {
   try {
     return boundingBox();

@@ -152,6 +152,20 @@ class ccShape : public virtual ccPersistent, public virtual ccRepBase {
   ccShape& operator=(const ccShape&) = default;
 
   virtual bool equal_(const ccShape& other) const = 0;
+  // Shapes built on other geometry translate that geometry's errors into shape errors here, by
+  // throwing the shape error instead; returning lets the error pass unchanged (the default).
+  virtual void remapAndThrowError_(ccException& e) const;
+  // Runs f; a ccException that leaves it goes through remapAndThrowError_ and, when that
+  // returns, is rethrown unchanged.
+  template <class F>
+  void remapErrors_(F&& f) const {
+    try {
+      f();
+    } catch (ccException& e) {
+      remapAndThrowError_(e);
+      throw;
+    }
+  }
   // Default: clips the sampled contour (tolerance 1e-3 of the bounding box's diagonal).
   virtual ccShapePtrh clip_(const ccPolyline& clipper, ccClipInfo& info) const;
   void serialize_(ccArchive& ar, unsigned char version);
