@@ -59,4 +59,6 @@
 #include <dispc/uistring.h>
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/colors.h>
+#include <dispc/wrfm/genpoly.h>
 #include <dispc/wrfm/lineseg.h>
+#include <dispc/wrfm/wirefrm.h>

@@ -9,6 +9,8 @@
 #include <dispc/smd/poly.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/wrfm/colors.h>
+#include <dispc/wrfm/genpoly.h>
+#include <dispc/wrfm/wirefrm.h>
 
 extern const int ccDispcClassesRegistered = 1;
 
@@ -52,6 +54,9 @@ const cc_Instantiator registrations[] = {
     registerClass<ccSMDGDPolyVertex>(),
     registerClass<ccSMDGDPoly>(),
     registerClass<ccSMDGDPolyPrivate>(),
+    // Wireframe geometry shapes.
+    registerClass<ccGenPoly>(),
+    registerClass<cc2Wireframe>(),
     // Sketch operation objects (the general polygon and wireframe operations are not built yet).
     registerClass<cc_UISketchOpHeader>(),
     registerClass<cc_UISketchOpPoint>(),

@@ -5,6 +5,7 @@
 #include <core/assert.h>
 #include <core/errors.h>
 #include <dispc/smd/polyindex.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -160,6 +161,17 @@ void transact(Journal& journal, Poly& poly, Change&& change) {
 }  // namespace
 
 ccSMDGDPoly::ccSMDGDPoly(const std::string& name) : ccSMDGeometricDescription(name) {}
+
+ccSMDGDPoly::ccSMDGDPoly(const cc2Wireframe& wireframe, const std::string& name)
+    : ccSMDGeometricDescription(name) {
+  ccSMDGDPoly copy(ccSMDGDPolyPrivate::poly(wireframe));
+  try {
+    copy.vertices(copy.vertices());  // the whole polygon validated, its caches recomputed
+  } catch (const ccException& e) {
+    throw ccShapesError::BadGeom("the wireframe's polygon is not valid: " + e.message());
+  }
+  swap(copy);
+}
 
 ccSMDGDPoly::ccSMDGDPoly(const ccSMDGDPoly& o)
     : ccPersistent(o),

@@ -40,6 +40,8 @@
 #include <vector>
 
 class cc_SMDGDPolyIndex;
+class ccGenPoly;
+class cc2Wireframe;
 
 class ccSMDGDPoly : public ccSMDGeometricDescription {
  public:
@@ -83,6 +85,9 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
 
   // An empty open polygon: green wireframe, light grey on dark grey, green arrows, weight 1.
   explicit ccSMDGDPoly(const std::string& name = "poly");
+  // The wireframe's polygon, its name included (so the name given is replaced), without the
+  // wireframe's map; ccShapesError::BadGeom when that polygon is not valid as a whole.
+  explicit ccSMDGDPoly(const cc2Wireframe& wireframe, const std::string& name = "poly");
   ccSMDGDPoly(const ccSMDGDPoly& other);
   ccSMDGDPoly& operator=(const ccSMDGDPoly& other);
   ~ccSMDGDPoly() override;
@@ -342,6 +347,15 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
 
   // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
   static ccSMDGDPoly convert(const ccPolygon& p);
+  // A mutable wireframe, with the identity map, holding a copy of poly.
+  static cc2Wireframe wireframe(const ccSMDGDPoly& poly);
+  // The polygon a general polygon (or wireframe) holds, and the map that carries it.
+  static const ccSMDGDPoly& poly(const ccGenPoly& g);
+  static ccXform<2> wireframeXform(const ccGenPoly& g);
+  // A dimension as a tolerance: its nominal, minimum and maximum as limits, read in the type
+  // that corresponds to its scale type (eFixed limits, eScaleNominal offsets, eScaleAll
+  // percentages), so that a tolerance turned into a dimension comes back as it was.
+  static ccDimTol dimTol(const ccSMDDimension& d);
   // The same outline run the other way: segment spans negated and carried with their
   // tolerances, percentages and extensions exchanged, closedness and direction flag kept.
   static void reversePoly(const ccSMDGDPoly& in, ccSMDGDPoly& out);

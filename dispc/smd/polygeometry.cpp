@@ -5,6 +5,7 @@
 #include <core/assert.h>
 #include <core/errors.h>
 #include <dispc/smd/polyindex.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -506,6 +507,23 @@ ccSMDGDPoly ccSMDGDPolyPrivate::convert(const ccPolygon& polygon) {
   out.vertices(v);
   out.close();
   return out;
+}
+
+cc2Wireframe ccSMDGDPolyPrivate::wireframe(const ccSMDGDPoly& poly) {
+  cc2Wireframe w;
+  *w.poly_ = poly;
+  return w;
+}
+
+const ccSMDGDPoly& ccSMDGDPolyPrivate::poly(const ccGenPoly& g) { return *g.poly_; }
+
+ccXform<2> ccSMDGDPolyPrivate::wireframeXform(const ccGenPoly& g) { return g.map_; }
+
+ccDimTol ccSMDGDPolyPrivate::dimTol(const ccSMDDimension& d) {
+  ccDimTol t(d.nomDim(), d.minDim(), d.maxDim(), ccDimTol::eLimits);
+  if (d.scaleType() <= ccSMDDimension::eScaleAll)
+    t.tolType(static_cast<ccDimTol::TolType>(d.scaleType()));
+  return t;
 }
 
 void ccSMDGDPolyPrivate::reversePoly(const ccSMDGDPoly& in, ccSMDGDPoly& out) {

@@ -1,0 +1,461 @@
+// General polygons: what each source shape becomes, the shape interface compared with the
+// source shapes on random instances, the decomposition's piece order, edits that must fail
+// leaving the archive bytes unchanged, error remapping, mapping, and the archive forms.
+#include <core/archive.h>
+#include <core/errors.h>
+#include <core/matherror.h>
+#include <core/shapetree.h>
+#include <dispc/tolerance.h>
+#include <dispc/wrfm/genpoly.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <typeinfo>
+
+#include "archivebytes.h"
+#include "assertcounter.h"
+
+namespace {
+
+using V2 = ccVector<2>;
+using Private = ccSMDGDPolyPrivate;
+
+Bytes bytesOf(ccGenPoly& g) {
+  ccArchive out;
+  g.dispatchSerialize(out);
+  return out.data();
+}
+
+std::uint32_t errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ccException& e) {
+    return e.errorNumber();
+  }
+  return 0;
+}
+
+ccGenPoly polyline(const std::vector<V2>& points, bool closed, double rounding = 0) {
+  ccGenPoly g;
+  for (const V2& p : points) g.insertVertex(p, rounding, ccRadian(0));
+  if (closed) g.close(ccRadian(0));
+  return g;
+}
+
+}  // namespace
+
+TEST(GenPolyConstruction, EachSourceGivesItsVerticesClosednessMapAndMutability) {
+  const ccGenPoly seg(ccLineSeg(V2(1, 2), V2(3, 4)));
+  EXPECT_TRUE(seg.isOpen() && seg.isMutable());
+  EXPECT_EQ(seg.numVertices(), 2);
+  EXPECT_EQ(seg.vertexPoint(1), V2(3, 4));
+
+  const ccGenPoly triangle(ccPolygon({{0, 0}, {4, 0}, {0, 3}, {0, 0}}));
+  EXPECT_FALSE(triangle.isOpen());
+  EXPECT_EQ(triangle.numVertices(), 3);
+  const ccGenPoly there(ccPolygon({{0, 0}, {4, 0}, {0, 0}}));
+  EXPECT_TRUE(there.isOpen());
+  EXPECT_EQ(there.numVertices(), 3);
+
+  const ccGenPoly rect(ccRect(V2(1, 2), V2(4, 3)));
+  const V2 corners[] = {{5, 2}, {5, 5}, {1, 5}, {1, 2}};  // ur, lr, ll, ul
+  for (long i = 0; i < 4; ++i) EXPECT_EQ(rect.vertexPoint(i), corners[i]);
+  EXPECT_FALSE(rect.isOpen());
+
+  EXPECT_EQ(Private::poly(ccGenPoly(ccCircle(V2(1, 1), 2))), ccSMDGDPoly::circle(2, V2(1, 1)));
+
+  // Ellipses are the unit circle carried by their own unit maps, exactly.
+  const ccEllipse e(V2(1, 2), V2(3, 1), ccRadian(0.5), true);
+  const ccGenPoly ge(e);
+  EXPECT_FALSE(ge.isMutable());
+  EXPECT_EQ(Private::poly(ge), ccSMDGDPoly::circle(1, V2(0, 0)));
+  EXPECT_EQ(Private::wireframeXform(ge), e.unit());
+  const ccEllipse2 e2(V2(3, 1), ccRadian(0.5), ccRadian(0.2), V2(1, 2));
+  EXPECT_EQ(Private::wireframeXform(ccGenPoly(e2)), e2.ellFromUnitCirc());
+
+  EXPECT_FALSE(ccGenPoly(ccEllipseArc(e, ccRadian(1), ccRadian(1))).isOpen());  // full ellipse
+  const ccGenPoly arc(ccEllipseArc(e, ccRadian(1), ccRadian(-2)));
+  EXPECT_TRUE(arc.isOpen() && !arc.isMutable());
+  EXPECT_NEAR(arc.segmentAngleSpan(0).toDouble(), 2 * ccPi - 3, 1e-15);
+  const ccGenPoly arc2(ccEllipseArc2(e2, ccRadian(1), ccRadian(-2)));
+  EXPECT_DOUBLE_EQ(arc2.segmentAngleSpan(0).toDouble(), -2);
+  EXPECT_EQ(ccGenPoly(ccEllipseArc2(e2, ccRadian(1), ccRadian(-7))).numSegments(), 2);
+  EXPECT_TRUE(
+      ccGenPoly(ccEllipseArc(ccEllipse(V2(0, 0), V2(1, 0)), ccRadian(0), ccRadian(1))).degen());
+
+  const ccGenRect sharp(V2(1, 1), ccMatrix<2>(2, 1, 0, 3));
+  EXPECT_EQ(ccGenPoly(sharp).vertexPoint(0), sharp.corner(2));
+  const ccGenPoly rounded(ccGenRect(V2(1, 1), ccMatrix<2>(2, 1, 0, 3), V2(0.5, 0.25)));
+  EXPECT_EQ(rounded.numVertices(), 4);
+  EXPECT_NE(rounded.vertexRoundingSize(0), 0);
+
+  const ccEllipseAnnulus ring(ccEllipse(V2(0, 0), V2(2, 1)), 0.5);
+  EXPECT_EQ(ccGenPoly(ccEllipseAnnulusSection(ring, ccRadian(0), ccRadian(1))).numVertices(), 4);
+  EXPECT_EQ(ccGenPoly(ccEllipseAnnulusSection(ccEllipseAnnulus(ring.outer(), 0), ccRadian(0),
+                                              ccRadian(1)))
+                .numVertices(),
+            3);
+  EXPECT_EQ(errorOf([&] { ccGenPoly(ccEllipseAnnulusSection(ring, ccRadian(1), ccRadian(1))); }),
+            ccShapesError::BadGeom::kErrorNumber);
+
+  const std::vector<ccGenPoly> two = ccGenPoly::convert(ccAnnulus(V2(1, 1), 1, 2));
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0].vertexPoint(1), V2(2, 1));  // inner first
+  EXPECT_EQ(two[1].vertexPoint(1), V2(3, 1));
+}
+
+namespace {
+
+// A random source shape of one kind, and its size (the scale of its coordinates).
+struct Source {
+  const char* kind;
+  ccShapePtrh shape;
+  double size;
+};
+
+ccShapePtrh randomShape(int kind, std::mt19937& rng, double size) {
+  std::uniform_real_distribution<double> u(-1, 1), pos(0.2, 1), turn(-ccPi, ccPi);
+  const V2 c(size * u(rng), size * u(rng));
+  const V2 radii(size * pos(rng), size * pos(rng));
+  const bool flip = rng() % 2;
+  const ccEllipse e(c, radii, ccRadian(turn(rng)), flip);
+  const ccEllipse2 e2(radii, ccRadian(turn(rng)), ccRadian(0.9 * u(rng)), c);
+  switch (kind) {
+    case 0:
+      return ccLineSeg(c, c + V2(size * u(rng), size * u(rng))).clone();
+    case 1:
+      return ccRect(c, radii).clone();
+    case 2:
+      return ccCircle(c, radii.x()).clone();
+    case 3:
+      return e.clone();
+    case 4:
+      return e2.clone();
+    case 5:
+      return ccEllipseArc(e, ccRadian(turn(rng)), ccRadian(turn(rng))).clone();
+    case 6:
+      return ccEllipseArc2(e2, ccRadian(turn(rng)), ccRadian(2 * turn(rng))).clone();
+    case 7:
+      return ccGenRect(c, ccMatrix<2>(radii.x(), size * u(rng) / 2, size * u(rng) / 2, radii.y()))
+          .clone();
+    case 8:
+      return ccGenRect(c, radii, ccRadian(turn(rng)), V2(pos(rng), pos(rng))).clone();
+    default:
+      return ccEllipseAnnulusSection(ccEllipseAnnulus(e, 0.9 * pos(rng)), ccRadian(turn(rng)),
+                                     ccRadian(turn(rng)))
+          .clone();
+  }
+}
+
+ccGenPoly genPolyOf(const ccShape& s) {
+  if (auto* p = dynamic_cast<const ccLineSeg*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccRect*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccCircle*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccEllipse*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccEllipse2*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccEllipseArc*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccEllipseArc2*>(&s)) return ccGenPoly(*p);
+  if (auto* p = dynamic_cast<const ccGenRect*>(&s)) return ccGenPoly(*p);
+  return ccGenPoly(dynamic_cast<const ccEllipseAnnulusSection&>(s));
+}
+
+double angleGap(const ccRadian& a, const ccRadian& b) {
+  return std::fabs(ccRadian(a - b).signedNorm().toDouble());
+}
+
+}  // namespace
+
+// The shape interface of a general polygon answers as the shape it was built from, to within
+// a few units in the last place of the shape's size (relative). The worst deviations are
+// printed, so that a tolerance-driven difference shows.
+TEST(GenPolyShapeInterface, AnswersAsTheSourceShapeOnRandomInstances) {
+  const char* kinds[] = {"line", "rect", "circle",        "ellipse",       "ellipse2",
+                         "arc",  "arc2", "genrect sharp", "genrect round", "section"};
+  constexpr int kKinds = 10;
+  std::mt19937 rng(20240611);
+  std::uniform_real_distribution<double> u(-1, 1);
+  double worst[kKinds][5] = {};  // box, nearest, perimeter, angle, inside mismatches
+  for (int round = 0; round < 400; ++round) {
+    const int kind = round % kKinds;
+    const double size = std::pow(10.0, 4 * u(rng));
+    const ccShapePtrh src = randomShape(kind, rng, size);
+    ccGenPoly g;
+    try {
+      g = genPolyOf(*src);
+    } catch (const ccException& e) {
+      ADD_FAILURE() << kinds[kind] << " round " << round << ": " << e.what();
+      continue;
+    }
+    double* w = worst[kind];
+    const ccRect a = src->boundingBox(), b = g.boundingBox();
+    w[0] = std::max({w[0], (a.ul() - b.ul()).length() / size, (a.lr() - b.lr()).length() / size});
+    w[2] = std::max(w[2], std::fabs(src->perimeter() - g.perimeter()) / size);
+    for (int k = 0; k < 20; ++k) {
+      const V2 p = src->boundingBox().center() + V2(2 * size * u(rng), 2 * size * u(rng));
+      const double d = src->distanceToPoint(p);
+      w[1] = std::max(w[1], std::fabs(d - g.distanceToPoint(p)) / size);
+      if (src->isRegion() && d > 1e-6 * size && src->within(p) != g.within(p)) w[4] += 1;
+    }
+    if (src->isRegion()) {
+      EXPECT_EQ(src->isRightHanded(), g.isRightHanded()) << kinds[kind] << " round " << round;
+    } else {
+      EXPECT_EQ(src->startPoint(), g.startPoint());
+      w[3] = std::max({w[3], angleGap(src->startAngle(), g.startAngle()),
+                       angleGap(src->endAngle(), g.endAngle())});
+    }
+  }
+  const double kLimits[] = {1e-13, 1e-13, 2e-13, 1e-13, 0};
+  for (int kind = 0; kind < kKinds; ++kind) {
+    std::printf("%-14s box %.1e nearest %.1e perimeter %.1e angle %.1e inside mismatches %.0f\n",
+                kinds[kind], worst[kind][0], worst[kind][1], worst[kind][2], worst[kind][3],
+                worst[kind][4]);
+    for (int q = 0; q < 5; ++q) EXPECT_LE(worst[kind][q], kLimits[q]) << kinds[kind] << " " << q;
+  }
+}
+
+namespace {
+
+// Counts the pieces handed to negCornerArc_ (uncertain roundings).
+class MarkingPoly : public ccGenPoly {
+ public:
+  using ccGenPoly::ccGenPoly;
+  explicit MarkingPoly(const ccGenPoly& g) : ccGenPoly(g) {}
+  mutable int marked = 0;
+
+ protected:
+  ccShapePtrh negCornerArc_(const ccEllipseArc2& arc) const override {
+    ++marked;
+    return ccGenPoly::negCornerArc_(arc);
+  }
+};
+
+// "a" for an arc piece, "l" for a line, in order.
+std::string pieces(const ccShape& decomposed) {
+  std::string out;
+  for (const ccShapePtrh& c : dynamic_cast<const ccContourTree&>(decomposed).children())
+    out += dynamic_cast<const ccEllipseArc2*>(c.rep()) ? "a" : "l";
+  return out;
+}
+
+}  // namespace
+
+TEST(GenPolyDecomposition, PiecesFollowVertexRoundingThenSegment) {
+  const std::vector<V2> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  ccGenPoly closed = polyline(square, true, 2);
+  ccShapePtrh d = closed.decompose();
+  EXPECT_EQ(pieces(*d), "alalalal");
+  const auto& first =
+      dynamic_cast<const ccEllipseArc2&>(*dynamic_cast<const ccContourTree&>(*d).child(0));
+  EXPECT_NEAR((first.startPoint() - V2(0, 2)).length(), 0, 1e-14);  // the rounding of vertex 0
+  EXPECT_NEAR(d->perimeter(), 4 * 6 + 2 * ccPi * 2, 1e-12);
+  EXPECT_TRUE(d->isRegion());
+
+  // Open: segment 0 first (end vertices stay sharp), the last piece is segment n - 2.
+  ccGenPoly open = polyline(square, false, 2);
+  EXPECT_EQ(pieces(*open.decompose()), "lalal");
+  EXPECT_EQ(open.decompose()->endPoint(), V2(0, 10));
+
+  // Uncertain roundings go through the hook.
+  MarkingPoly marking(closed);
+  marking.vertexRoundingSize(2, -2);
+  EXPECT_EQ(pieces(*marking.decompose()), "alalalal");
+  EXPECT_EQ(marking.marked, 1);
+  EXPECT_EQ(marking.vertexRoundingSize(2), -2);
+
+  ccGenPoly empty;
+  EXPECT_FALSE(dynamic_cast<const ccContourTree&>(*empty.decompose()).isClosed());
+  ccGenPoly one;
+  one.insertVertex(V2(1, 2), 0, ccRadian(0));
+  const ccShapePtrh single = one.decompose();
+  const auto* point = dynamic_cast<const ccLineSeg*>(single.rep());
+  ASSERT_NE(point, nullptr);
+  EXPECT_EQ(point->p1(), V2(1, 2));
+  EXPECT_EQ(point->p2(), V2(1, 2));
+}
+
+TEST(GenPolyEditing, RefusedEditsThrowTheirErrorAndChangeNothing) {
+  ccGenPoly mutableSquare = polyline({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, false);
+  ccGenPoly immutable = mutableSquare.map(ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V2(0, 0)));
+  EXPECT_FALSE(immutable.isMutable());
+  const struct {
+    const char* what;
+    ccGenPoly* g;
+    std::function<void(ccGenPoly&)> edit;
+    std::uint32_t error;
+  } kCases[] = {
+      {"insert, not mutable", &immutable,
+       [](ccGenPoly& g) { g.insertVertex(V2(5, 5), 0, ccRadian(0)); },
+       ccShapesError::BadGeom::kErrorNumber},
+      {"close, not mutable", &immutable, [](ccGenPoly& g) { g.close(ccRadian(0)); },
+       ccShapesError::BadGeom::kErrorNumber},
+      {"insert index", &mutableSquare,
+       [](ccGenPoly& g) { g.insertVertex(4, V2(5, 5), 0, ccRadian(0)); },
+       ccShapesError::BadCoef::kErrorNumber},
+      {"delete index", &mutableSquare, [](ccGenPoly& g) { g.deleteVertex(-1); },
+       ccShapesError::BadCoef::kErrorNumber},
+      {"span index", &mutableSquare, [](ccGenPoly& g) { g.segmentAngleSpan(3, ccRadian(1)); },
+       ccShapesError::BadCoef::kErrorNumber},
+      {"rounded end", &mutableSquare, [](ccGenPoly& g) { g.replaceVertex(0, V2(0, 0), 2.0); },
+       ccShapesError::BadGeom::kErrorNumber},
+      {"crossing", &mutableSquare, [](ccGenPoly& g) { g.vertexPoint(3, V2(5, -5)); },
+       ccSMDGDPoly::crossingSegments::kErrorNumber},
+      {"rounding too large", &mutableSquare, [](ccGenPoly& g) { g.vertexRoundingSize(1, 6); },
+       ccSMDGDPoly::invalidRounding::kErrorNumber},
+      {"closing crosses", &mutableSquare, [](ccGenPoly& g) { g.close(ccRadian(ccDegree(-270))); },
+       ccSMDGDPoly::crossingSegments::kErrorNumber},
+      {"all roundings too large", &mutableSquare, [](ccGenPoly& g) { g.vertexRoundingSizes(7); },
+       ccSMDGDPoly::invalidRounding::kErrorNumber},
+  };
+  for (const auto& c : kCases) {
+    const Bytes before = bytesOf(*c.g);
+    EXPECT_EQ(errorOf([&] { c.edit(*c.g); }), c.error) << c.what;
+    EXPECT_EQ(bytesOf(*c.g), before) << c.what;
+  }
+  mutableSquare.vertexRoundingSizes(2);
+  EXPECT_EQ(mutableSquare.vertexRoundingSize(0), 0);  // the ends stay sharp
+  EXPECT_NEAR(mutableSquare.vertexRoundingSize(1), 2, 1e-14);
+  mutableSquare.close(ccRadian(ccDegree(90)));
+  EXPECT_TRUE(mutableSquare.isArcSegment(3));
+}
+
+namespace {
+
+// The error number that comes out of the error remapping when e is thrown inside it.
+struct Remapper : ccGenPoly {
+  template <class E>
+  std::uint32_t operator()(const E& e) const {
+    return errorOf([&] { remapErrors_([&] { throw e; }); });
+  }
+};
+
+}  // namespace
+
+// Constructors report the SMD polygon's errors as shape errors, each by its number.
+TEST(GenPolyErrors, ConstructorsRemapTheSMDErrors) {
+  EXPECT_EQ(errorOf([] {
+              ccGenPoly(ccPolygon({{0, 0}, {4, 4}, {4, 0}, {0, 4}, {0, 0}}));
+            }),
+            ccShapesError::BadGeom::kErrorNumber);  // a bow tie crosses
+  EXPECT_EQ(errorOf([] { ccGenPoly(ccRect(V2(1, 1), V2(0, 2))); }),
+            ccShapesError::BadGeom::kErrorNumber);  // a side of length 0
+
+  const Remapper remapped;
+  const std::uint32_t badGeom = ccShapesError::BadGeom::kErrorNumber;
+  EXPECT_EQ(remapped(ccSMDGDPoly::invalidVertices()), badGeom);
+  EXPECT_EQ(remapped(ccSMDGDPoly::crossingSegments()), badGeom);
+  EXPECT_EQ(remapped(ccSMDGDPoly::notClosed()), badGeom);
+  EXPECT_EQ(remapped(ccSMDGDPolyVertex::invalidSegmentLength()), badGeom);
+  EXPECT_EQ(remapped(ccShapesError::DegenerateShape()), badGeom);
+  EXPECT_EQ(remapped(ccSMDGDPoly::invalidRounding()), ccShapesError::BadRadius::kErrorNumber);
+  EXPECT_EQ(remapped(ccSMDGDPoly::invalidIndex()), ccShapesError::BadCoef::kErrorNumber);
+  EXPECT_EQ(remapped(ccSMDGDPoly::noPelBuffer()), ccSMDGDPoly::noPelBuffer::kErrorNumber);
+}
+
+TEST(GenPolyShapeInterface, ReportsTheShapeErrors) {
+  ccGenPoly one;
+  one.insertVertex(V2(1, 1), 0, ccRadian(0));
+  const ccGenPoly closed(ccCircle(V2(0, 0), 1));
+  const ccGenPoly empty;
+  const struct {
+    std::function<void()> query;
+    std::uint32_t error;
+  } kCases[] = {
+      {[&] { one.startAngle(); }, ccShapesError::NoTangent::kErrorNumber},
+      {[&] { closed.startPoint(); }, ccShapesError::NotOpenContour::kErrorNumber},
+      {[&] { closed.windingAngle(V2(0, 0)); }, ccShapesError::NotOpenContour::kErrorNumber},
+      {[&] { one.within(V2(0, 0)); }, ccShapesError::NotRegion::kErrorNumber},
+      {[&] { one.isRightHanded(); }, ccShapesError::NotRegion::kErrorNumber},
+      {[&] { empty.boundingBox(); }, ccShapesError::EmptyShape::kErrorNumber},
+      {[&] { closed.vertexPoint(2); }, ccShapesError::BadCoef::kErrorNumber},
+      {[&] { closed.lineSegment(0, true); }, ccShapesError::BadGeom::kErrorNumber},
+      {[&] {
+         ccShape::ccSampleResult r;
+         closed.sample(ccShape::ccSampleParams(0.1, 0, 100, false, true), r);
+       },
+       ccShapesError::BadParams::kErrorNumber},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(errorOf(c.query), c.error);
+}
+
+TEST(GenPolyMapping, GeneralMapsFreezeRigidMotionsKeepEditing) {
+  const ccGenPoly square = polyline({{0, 0}, {2, 0}, {2, 2}, {0, 2}}, true, 0.5);
+  const ccGenPoly moved = square.map(cc2Rigid(ccRadian(ccPi / 2), V2(1, 1)), -2);
+  EXPECT_TRUE(moved.isMutable());
+  EXPECT_NEAR((moved.vertexPoint(1) - V2(1, -3)).length(), 0, 1e-14);
+  EXPECT_NEAR(moved.vertexRoundingSize(1), 1, 1e-14);
+  EXPECT_TRUE(moved.isRightHanded());  // a scale of -2 turns, it does not mirror
+
+  const ccXform<2> mirror(ccMatrix<2>(1, 0, 0, -1), V2(0, 0));
+  const ccGenPoly mirrored = square.map(mirror);
+  EXPECT_FALSE(mirrored.isMutable());
+  EXPECT_FALSE(mirrored.isRightHanded());
+  EXPECT_TRUE(mirrored.within(V2(1, -1)));
+  EXPECT_EQ(square.map(ccXform<2>()), square);
+  EXPECT_EQ(errorOf([&] { square.map(ccXform<2>(ccMatrix<2>(1, 1, 1, 1), V2(0, 0))); }),
+            ccMathError::Singular::kErrorNumber);
+  EXPECT_EQ(errorOf([&] { square.map(cc2Rigid(), 0); }), ccMathError::Singular::kErrorNumber);
+
+  const ccShapePtrh reversed = square.reverse();
+  EXPECT_FALSE(reversed->isRightHanded());
+  EXPECT_NEAR(reversed->perimeter(), square.perimeter(), 1e-13);
+  EXPECT_TRUE(cfRealEq(dynamic_cast<const ccGenPoly&>(*reversed->reverse()), square, 1e-14));
+}
+
+TEST(GenPolyArchive, RoundTripsAndRefusesBadBytesUnchanged) {
+  ccGenPoly arc(
+      ccEllipseArc(ccEllipse(V2(1, 2), V2(3, 1), ccRadian(0.5)), ccRadian(1), ccRadian(2)));
+  const ccShapePtrh back = [&] {
+    ccArchive out;
+    ccShapePtrh h = arc.clone();
+    out || h;
+    ccArchive in(out.data());
+    ccShapePtrh loaded;
+    in || loaded;
+    return loaded;
+  }();
+  ASSERT_EQ(typeid(*back), typeid(ccGenPoly));
+  EXPECT_EQ(dynamic_cast<const ccGenPoly&>(*back), arc);
+
+  const Bytes good = bytesOf(arc);
+  ccGenPoly target = polyline({{0, 0}, {1, 0}}, false);
+  const Bytes before = bytesOf(target);
+  for (std::size_t n = 0; n < good.size(); ++n) {  // every truncation
+    ccArchive in(good.data(), n);
+    const std::uint32_t e = errorOf([&] { target.dispatchSerialize(in); });
+    EXPECT_TRUE(e == ccArchive::EndOfData::kErrorNumber || e == ccArchive::BadData::kErrorNumber)
+        << n;
+    ASSERT_EQ(bytesOf(target), before) << n;
+  }
+  Bytes bad = good;
+  bad[0] = 1;
+  try {
+    ccArchive in(bad);
+    target.dispatchSerialize(in);
+    ADD_FAILURE() << "version 1 loaded";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "dispc/wrfm/genpoly");
+  }
+  bad = good;
+  for (int i = 0; i < 8; ++i) {  // the map's first column: singular
+    bad[bad.size() - 1 - 48 + i] = 0;
+    bad[bad.size() - 1 - 32 + i] = 0;
+  }
+  ccArchive in(bad);
+  EXPECT_EQ(errorOf([&] { target.dispatchSerialize(in); }), ccArchive::BadData::kErrorNumber);
+  EXPECT_EQ(bytesOf(target), before);
+
+  // The simple load reads the common part without the shape record.
+  Bytes simple{0};
+  simple.insert(simple.end(), good.begin() + 2, good.end());
+  ccArchive simpleIn(simple);
+  target.loadSimple(simpleIn);
+  EXPECT_EQ(target, arc);
+  AssertCounter asserts;
+  ccArchive storing;
+  target.loadSimple(storing);
+  EXPECT_EQ(asserts.reports(), 1);
+}
