@@ -4,10 +4,11 @@
 // whatever loads must store again (in the current format) and load back to the same bytes. A
 // loaded SMD polygon, which keeps whatever caches and vertices it was given, must also survive
 // its queries and edits (they may throw ccException but never crash). The first byte chooses
-// what is loaded (selectors from 200 on: SMD polygons; below: its low three bits) and the format
-// (bit 3 set: format 1, the fixed longs and the class named at every object; clear: format 2,
-// the class tags). Two objects are loaded, so that the second can refer to the first's class or
-// to the first itself.
+// what is loaded (selectors 200 to 239: SMD polygons; from 240: general polygons and
+// wireframes, stored in place or loaded simply, which must also survive their shape queries and
+// edits; below 200: its low three bits) and the format (bit 3 set: format 1, the fixed longs and
+// the class named at every object; clear: format 2, the class tags). Two objects are loaded, so
+// that the second can refer to the first's class or to the first itself.
 #include <core/shapes.h>
 #include <dispc/color.h>
 #include <dispc/dimtol.h>
@@ -16,10 +17,12 @@
 #include <dispc/smd/poly.h>
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/lineseg.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -111,6 +114,89 @@ void roundTripPoly(const std::uint8_t* data, std::size_t size, ccArchive::Format
   exercise(copy);
 }
 
+template <class G>
+std::vector<unsigned char> bytesOfShape(G& g) {
+  ccArchive out;
+  g.dispatchSerialize(out);
+  return out.data();
+}
+
+// Every shape query and a few edits of a loaded general polygon or wireframe.
+template <class G>
+void exerciseShape(G& g) {
+  auto tryIt = [](auto&& f) {
+    try {
+      f();
+    } catch (const ccException&) {
+    }
+  };
+  const ccVector<2> probe(0.5, 0.25);
+  tryIt([&] { g.boundingBox(); });
+  tryIt([&] { g.nearestPoint(probe); });
+  tryIt([&] { g.perimeter(); });
+  tryIt([&] { g.within(probe); });
+  tryIt([&] { g.isRightHanded(); });
+  tryIt([&] { g.startAngle(); });
+  tryIt([&] { g.endAngle(); });
+  tryIt([&] { g.distToPoint(probe); });
+  tryIt([&] { g.encloseRect(); });
+  tryIt([&] { g.center(); });
+  tryIt([&] { g.reverse(); });
+  tryIt([&] { g.map(ccXform<2>(ccMatrix<2>(1, 2, 0, -1), probe)); });
+  tryIt([&] {
+    ccShape::ccSampleResult r;
+    g.sample(ccShape::ccSampleParams(0, 0.1, 50), r);
+  });
+  for (long i = 0; i < g.numVertices() && i < 8; ++i) {
+    tryIt([&] { g.vertexRoundingSize(i); });
+    tryIt([&] { g.lineSegment(i, false); });
+    tryIt([&] { g.ellipseSegment(i, false); });
+  }
+  if constexpr (std::is_same_v<G, cc2Wireframe>) {
+    tryIt([&] { g.isInsidePositive(); });
+    tryIt([&] { g.segmentLengthTol(0); });
+    tryIt([&] { ccSMDGDPoly p(g); });
+  }
+  // Edits are transactions: one that fails leaves the same bytes.
+  auto edit = [&](auto&& f) {
+    const std::vector<unsigned char> before = bytesOfShape(g);
+    bool failed = false;
+    try {
+      f();
+    } catch (const ccException&) {
+      failed = true;
+    }
+    if (failed && bytesOfShape(g) != before) std::abort();
+  };
+  edit([&] { g.insertVertex(probe, 0.1, ccRadian(0.5)); });
+  edit([&] { g.vertexRoundingSizes(0.05); });
+  edit([&] { g.close(ccRadian(0)); });
+  edit([&] { g.deleteVertex(0); });
+}
+
+// Loads a general polygon or wireframe in place (dispatchSerialize) or simply (loadSimple),
+// checks that its bytes survive a second round, then exercises it.
+template <class G>
+void roundTripShape(const std::uint8_t* data, std::size_t size, ccArchive::Format format,
+                    bool simple) {
+  G value;
+  try {
+    ccArchive in(data, size, format);
+    if (simple)
+      value.loadSimple(in);
+    else
+      value.dispatchSerialize(in);
+  } catch (const ccException&) {
+    return;
+  }
+  const std::vector<unsigned char> first = bytesOfShape(value);
+  ccArchive again(first);
+  G copy;
+  copy.dispatchSerialize(again);
+  if (bytesOfShape(copy) != first) std::abort();
+  exerciseShape(copy);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -120,6 +206,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ++data;
   --size;
   // Selectors from 200 on load SMD polygons; the others keep the meaning the corpus has.
+  if (selector >= 240) {
+    const bool simple = selector & 2;
+    if (selector % 2)
+      roundTripShape<cc2Wireframe>(data, size, format, simple);
+    else
+      roundTripShape<ccGenPoly>(data, size, format, simple);
+    return 0;
+  }
   if (selector >= 200) {
     if (selector % 2)
       roundTripValue<ccPtrHandle<ccSMDGeometricDescription>>(data, size, format);
