@@ -459,3 +459,23 @@ TEST(GenPolyArchive, RoundTripsAndRefusesBadBytesUnchanged) {
   target.loadSimple(storing);
   EXPECT_EQ(asserts.reports(), 1);
 }
+
+// An arc is kept as its two end points and its span, so an arc short of a full turn by delta
+// has a chord of about delta and carries the points' rounding errors into its circle: the
+// relative error grows as 1e-15 / delta (the source arc's own length is exact to rounding).
+TEST(GenPolyShapeInterface, ArcsNearAFullTurnLoseAccuracyAsTheirChordShrinks) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-3, 3);
+  for (int k = 1; k <= 12; ++k) {
+    const double delta = std::pow(10.0, -k);
+    double worst = 0;
+    for (int i = 0; i < 50; ++i) {
+      const ccEllipse2 e(V2(2 + u(rng) / 2, 1.2), ccRadian(u(rng)), ccRadian(0.2 * u(rng)),
+                         V2(u(rng), u(rng)));
+      const ccEllipseArc2 arc(e, ccRadian(u(rng)), ccRadian((i % 2 ? -1 : 1) * (2 * ccPi - delta)));
+      worst = std::max(worst,
+                       std::fabs(arc.perimeter() - ccGenPoly(arc).perimeter()) / arc.perimeter());
+    }
+    EXPECT_LE(worst * delta, 4e-15) << "delta " << delta;
+  }
+}
