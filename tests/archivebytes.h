@@ -1,9 +1,14 @@
 // Hand-built archive records for tests: little-endian integers and doubles, and strings as a
-// 32-bit length followed by the characters, as ccArchive writes them.
+// 32-bit length followed by the characters, as ccArchive writes them; the record an object
+// writes, and the error number a call throws.
 #pragma once
+
+#include <core/archive.h>
+#include <core/exception.h>
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,4 +27,22 @@ inline void putDouble(Bytes& b, double d) {
 inline void putString(Bytes& b, const std::string& s) {
   putU32(b, static_cast<std::uint32_t>(s.size()));
   b.insert(b.end(), s.begin(), s.end());
+}
+
+// The record x's dispatchSerialize writes (to compare an object before and after a failure).
+template <class T>
+Bytes bytesOf(T& x) {
+  ccArchive out;
+  x.dispatchSerialize(out);
+  return out.data();
+}
+
+// The number of the ccException f throws, or 0.
+inline std::uint32_t errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ccException& e) {
+    return e.errorNumber();
+  }
+  return 0;
 }

@@ -36,22 +36,6 @@ Poly closedPoly(const std::vector<Vertex>& v) {
   return p;
 }
 
-Bytes bytesOf(Poly& p) {
-  ccArchive ar;
-  p.dispatchSerialize(ar);
-  return ar.data();
-}
-
-// The error number an edit throws, or 0.
-std::uint32_t errorOf(const std::function<void()>& edit) {
-  try {
-    edit();
-  } catch (const ccException& e) {
-    return e.errorNumber();
-  }
-  return 0;
-}
-
 TEST(SMDPolyIndices, FollowTheOpenAndClosedRules) {
   Poly p;
   p << vtx(0, 0) << vtx(4, 0);
