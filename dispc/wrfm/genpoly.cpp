@@ -467,11 +467,24 @@ bool cfRealEq(const ccGenPoly& a, const ccGenPoly& b, double tol) {
 
 // ---- archive ------------------------------------------------------------------------------
 
-void ccGenPoly::dispatchSerialize(ccArchive& ar) {
-  if (haveVisited(ar)) return;
+void ccGenPoly::version0_(ccArchive& ar, const char* source, long line) {
   unsigned char version = 0;
   ar || version;
-  if (version != 0) throw ccArchive::UnknownVersion(kSource, __LINE__);
+  if (version != 0) throw ccArchive::UnknownVersion(source, line);
+}
+
+bool ccGenPoly::startSimpleLoad_(ccArchive& ar, const char* source, long line) {
+  if (ar.isStoring()) {
+    cstd_assert_(static_cast<int>(line), source);
+    return false;
+  }
+  version0_(ar, source, line);
+  return true;
+}
+
+void ccGenPoly::dispatchSerialize(ccArchive& ar) {
+  if (haveVisited(ar)) return;
+  version0_(ar, kSource, __LINE__);
   ccShape::dispatchSerialize(ar);
   if (ar.isStoring())
     storeCommon_(ar);
@@ -481,13 +494,7 @@ void ccGenPoly::dispatchSerialize(ccArchive& ar) {
 }
 
 void ccGenPoly::loadSimple(ccArchive& ar) {
-  if (ar.isStoring()) {
-    cstd_assert_(__LINE__, kSource);
-    return;
-  }
-  unsigned char version = 0;
-  ar || version;
-  if (version != 0) throw ccArchive::UnknownVersion(kSource, __LINE__);
+  if (!startSimpleLoad_(ar, kSource, __LINE__)) return;
   ccGenPoly fresh;
   fresh.loadCommon_(ar);
   mutating();

@@ -234,6 +234,12 @@ class ccGenPoly : public ccShape {
     f(*draft);
     poly_.swap(draft);
   }
+  // Reads or writes the version byte 0; another version throws ccArchive::UnknownVersion with
+  // the source and line given.
+  static void version0_(ccArchive& ar, const char* source, long line);
+  // The start of a simple load: false, after an assertion report, for a storing archive; else
+  // the version byte, as version0_.
+  static bool startSimpleLoad_(ccArchive& ar, const char* source, long line);
   // BadGeom unless mutable.
   void checkMutable_() const;
   // BadCoef unless i lies in -1 to n - 1 (insertion after vertex i).

@@ -1,7 +1,6 @@
 // cc2Wireframe: tolerances on insert and close, polarity, error remapping and the archive form.
 #include <dispc/wrfm/wirefrm.h>
 
-#include <core/assert.h>
 #include <core/errors.h>
 
 namespace {
@@ -99,20 +98,11 @@ void cc2Wireframe::remapAndThrowError_(ccException& e) const {
 
 void cc2Wireframe::dispatchSerialize(ccArchive& ar) {
   if (haveVisited(ar)) return;
-  unsigned char version = 0;
-  ar || version;
-  if (version != 0) throw ccArchive::UnknownVersion(kSource, __LINE__);
+  version0_(ar, kSource, __LINE__);
   ccGenPoly::dispatchSerialize(ar);
   setVisited(ar);
 }
 
 void cc2Wireframe::loadSimple(ccArchive& ar) {
-  if (ar.isStoring()) {
-    cstd_assert_(__LINE__, kSource);
-    return;
-  }
-  unsigned char version = 0;
-  ar || version;
-  if (version != 0) throw ccArchive::UnknownVersion(kSource, __LINE__);
-  ccGenPoly::loadSimple(ar);
+  if (startSimpleLoad_(ar, kSource, __LINE__)) ccGenPoly::loadSimple(ar);
 }
