@@ -341,6 +341,12 @@ TEST(GenPolyMapping, GeneralMapsFreezeRigidMotionsKeepEditing) {
             ccMathError::Singular::kErrorNumber);
   EXPECT_EQ(errorOf([&] { square.map(cc2Rigid(), 0); }), ccMathError::Singular::kErrorNumber);
 
+  ccClipInfo info;
+  const ccPolyline all({{-1, -1}, {3, -1}, {3, 3}, {-1, 3}}, true),
+      half({{-1, -1}, {1, -1}, {1, 3}}, true);
+  EXPECT_TRUE(square.clip(all, info)->equal(square));  // left whole: the polygon itself
+  EXPECT_FALSE(dynamic_cast<const ccGenPoly*>(square.clip(half, info).rep()));
+
   const ccShapePtrh reversed = square.reverse();
   EXPECT_FALSE(reversed->isRightHanded());
   EXPECT_NEAR(reversed->perimeter(), square.perimeter(), 1e-13);
