@@ -5,7 +5,6 @@
 #include <core/errors.h>
 #include <core/matherror.h>
 #include <core/shapetree.h>
-#include <dispc/tolerance.h>
 #include <dispc/wrfm/genpoly.h>
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
+#include <core/math.h>
 #include <core/matherror.h>
-#include <dispc/tolerance.h>
 
 #include <cmath>
 #include <string>
