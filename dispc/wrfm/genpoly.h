@@ -9,17 +9,18 @@
 // A vertex or segment index out of range throws ccShapesError::BadCoef.
 //
 // Editing works only while the polygon is mutable (ccShapesError::BadGeom otherwise): new
-// polygons are, except those built from ellipses and general rectangles and those mapped by a
-// general affine map. Each edit is a transaction: an edit the SMD polygon rejects throws that
-// polygon's error and changes nothing. Constructors report the SMD errors as shape errors
-// (remapAndThrowError_).
+// polygons are, except those built from ellipses, their arcs and annulus sections and from
+// general rectangles, and those mapped by a general affine map. Each edit is a transaction: an edit
+// the SMD polygon rejects throws that polygon's error and changes nothing. Constructors report the
+// SMD errors as shape errors (remapAndThrowError_).
 //
 // Geometry. vertexPoint, the segments, roundings and the whole ccShape interface apply the
-// map. The contour is the decomposition (decompose): for each vertex its rounding arc, then
-// the segment leaving it, each as a mapped ccEllipseArc2 or ccLineSeg; bounding box, nearest
-// point, perimeter, sampling and mapShape go through it. Every source shape's extent-less
-// form (a degenerate ellipse, arc, general rectangle or annulus section) gives an empty
-// polygon, so the map is never singular.
+// map (the end points and directions, orientation, inside test and distance too, so that a
+// polygon answers as the shape it was built from). The contour is the decomposition (decompose):
+// for each vertex its rounding arc, then the segment leaving it, each as a mapped ccEllipseArc2 or
+// ccLineSeg; bounding box, nearest point, perimeter, sampling and mapShape go through it. Every
+// source shape's extent-less form (a degenerate ellipse, arc, general rectangle or annulus section)
+// gives an empty polygon, so the map is never singular.
 //
 // A polygon is a value used by one thread at a time; copies are deep.
 #pragma once
