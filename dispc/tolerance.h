@@ -28,3 +28,8 @@ constexpr double ccPixelFloorTolerance = 1e-11;
 // count as touching: their bounding boxes are widened by it before they are compared, and a
 // ray that passes a piece's end this closely is not trusted to count crossings.
 constexpr double ccSMDPieceMargin = 1e-9;
+
+// The fast fill of synthetic drawing decides a row itself only where each crossing lies
+// farther than this fraction of the coordinates' magnitude from a pel boundary, from the ends
+// of its piece and from the other crossings; closer rows are decided by the literal scan line.
+constexpr double ccSyntheticCrossingTolerance = 1e-9;

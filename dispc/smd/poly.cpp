@@ -514,8 +514,6 @@ std::vector<long> ccSMDGDPoly::segmentsOutOfTolerance(const ccXform<2>& x1,
 
 void ccSMDGDPoly::drawWireframe(const ccXform<2>&, ccUITablet&) const {}
 
-void ccSMDGDPoly::drawSynthetic(const ccXform<2>&, ccPelBuffer<unsigned char>&) const {}
-
 bool ccSMDGDPoly::operator==(const ccSMDGDPoly& o) const {
   if (numVertices() != o.numVertices() || open_ != o.open_) return false;
   for (std::size_t i = 0; i < vertices_.size(); ++i)

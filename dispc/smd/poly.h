@@ -163,11 +163,15 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
   // The segments, in order, whose lengths mapped by x1 and x2 fall outside their tolerance.
   std::vector<long> segmentsOutOfTolerance(const ccXform<2>& x1, const ccXform<2>& x2) const;
 
-  // Drawing belongs to the synthetic-drawing and overlay code; until it exists these draw
-  // nothing.
+  // Drawing belongs to the overlay code; until it exists this draws nothing.
   void drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const override;
-  using ccSMDGeometricDescription::drawSynthetic;
+  // Synthetic drawing (synthetic.cpp) in the grey of the synthetic default colour: the
+  // affine form fills and outlines (ccSMDGDPolyPrivate::drawSynthetic with both flags); the
+  // handle form samples the outline through a non-linear transform and fills it. A null
+  // handle stands for the identity.
   void drawSynthetic(const ccXform<2>& xform, ccPelBuffer<unsigned char>& image) const override;
+  void drawSynthetic(const ccPtrHandle_const<cc2XformBase>& xform,
+                     ccPelBuffer<unsigned char>& image) const override;
 
   // Same count and closedness, equal vertices, direction flag, colours and arrow colours, and
   // weights within 1e-15. Neither the name nor the caches are compared.
@@ -344,6 +348,22 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   // The polygon's pose: the mean of its vertex points ((0, 0) without vertices), turned by the
   // direction from vertex 0 to vertex 1 (0 with fewer than two vertices).
   static cc2Rigid position(const ccSMDGDPoly& poly);
+
+  // Synthetic drawing (synthetic.cpp). The affine form maps client coordinates through
+  // pb.imageFromClientXform() * clientXform and sets the pels whose row crossings enclose
+  // them to grey (fill, closed polygons only: an open one draws nothing), then draws the
+  // rounded outline with the edge rasterisers (drawOutline, or whenever fill is not set).
+  // Only pels of the outline's bounding box widened by 5 pels are written; the caller's window
+  // is kept. The handle form draws nothing for an open polygon, uses the affine form (fill and
+  // outline) for a transform that reports itself linear, and otherwise fills the outline
+  // sampled through the transform. Throws ccPel::UnboundWindow for an unbound buffer,
+  // ccShapesError::BadGeom for a transform or outline that maps to non-finite coordinates and
+  // ccMathError::Singular for a singular one, before any pel is written.
+  static void drawSynthetic(const ccSMDGDPoly& poly, const ccXform<2>& clientXform,
+                            ccPelBuffer<unsigned char>& pb, unsigned char grey, bool drawOutline,
+                            bool fill);
+  static void drawSynthetic(const ccSMDGDPoly& poly, const ccPtrHandle_const<cc2XformBase>& xform,
+                            ccPelBuffer<unsigned char>& pb, unsigned char grey);
 
   // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
   static ccSMDGDPoly convert(const ccPolygon& p);

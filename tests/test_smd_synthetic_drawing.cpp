@@ -1,0 +1,351 @@
+// Synthetic drawing of SMD polygons: the fast fill against a literal per-row transcription of
+// the scan conversion on thousands of random polygons (straight, with arcs, with roundings, on
+// the pel lattice; rotated, scaled, mirrored), the pels of a rectangle and a disc, outline-only
+// drawing, the sampled path against the affine one, and the refusals.
+#include <core/errors.h>
+#include <core/matherror.h>
+#include <dispc/smd/poly.h>
+#include <dispc/smd/synthetic.h>
+#include <dispc/tolerance.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "smdliteralfill.h"
+
+namespace {
+
+using Poly = ccSMDGDPoly;
+using Private = ccSMDGDPolyPrivate;
+using V2 = ccVector<2>;
+using Pels = ccPelBuffer<unsigned char>;
+
+ccSMDGDPolyVertex vtx(const V2& p, double radius = 0, double span = 0) {
+  return ccSMDGDPolyVertex(p, radius, ccDegree(span), 0.5, 0.5, -1,
+                           ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+}
+
+std::vector<unsigned char> pelsOf(const Pels& pb) {
+  std::vector<unsigned char> out;
+  for (long y = 0; y < pb.height(); ++y)
+    for (long x = 0; x < pb.width(); ++x) out.push_back(pb.get(x, y));
+  return out;
+}
+
+// A closed polygon, or an empty one when the vertices do not make a valid polygon.
+Poly tryClosed(const std::vector<ccSMDGDPolyVertex>& v) {
+  Poly p;
+  try {
+    p.vertices(v);
+    p.close();
+  } catch (const ccException&) {
+    return Poly();
+  }
+  return p;
+}
+
+// Random star-shaped polygons around the origin. Kinds: 0 straight, 1 arcs, 2 roundings,
+// 3 both, 4 straight on the lattice of whole and half units (vertices on pel centres and
+// edges, horizontal and vertical sides on rows).
+Poly randomPoly(std::mt19937& rng, int kind) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (;;) {
+    const int n = 3 + static_cast<int>(rng() % 9);
+    std::vector<double> angles;
+    for (int i = 0; i < n; ++i) angles.push_back(unit(rng) * 2 * ccPi);
+    std::sort(angles.begin(), angles.end());
+    std::vector<ccSMDGDPolyVertex> v;
+    for (double a : angles) {
+      V2 p = V2::polar(3 + 15 * unit(rng), ccRadian(a));
+      if (kind == 4) p = V2(std::round(2 * p.x()) / 2, std::round(p.y()));
+      const bool arc = (kind == 1 || kind == 3) && unit(rng) < 0.4;
+      const bool round = (kind == 2 || kind == 3) && unit(rng) < 0.5;
+      v.push_back(vtx(p, round ? 3 * unit(rng) : 0, arc ? 120 * unit(rng) - 60 : 0));
+    }
+    Poly p = tryClosed(v);
+    if (p.isClosed()) return p;
+  }
+}
+
+// Rotations, scalings and mirrors around the middle of a 40 x 40 buffer; lattice polygons
+// keep to quarter turns and whole or half-unit shifts.
+ccXform<2> randomXform(std::mt19937& rng, bool lattice) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  const double turn = lattice ? (rng() % 4) * ccPi / 2 : unit(rng) * 2 * ccPi;
+  const double scale = lattice ? 1 : 0.4 + 2.6 * unit(rng);
+  const double mirror = rng() % 2 ? -1 : 1;
+  const V2 shift = lattice ? V2(20 + 0.5 * (rng() % 2), 20 + 0.5 * (rng() % 2))
+                           : V2(10 + 20 * unit(rng), 10 + 20 * unit(rng));
+  return ccXform<2>(shift, ccRadian(turn), ccRadian(turn), scale, mirror * scale);
+}
+
+// 40 x 40 pels, sometimes a window with an offset and an image-from-client transform of its
+// own, filled with a pattern so that writes of the background value are seen.
+Pels randomTarget(std::mt19937& rng, std::vector<unsigned char>& memory) {
+  memory.assign(60 * 60, 0);
+  for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<unsigned char>(i * 7);
+  Pels pb(memory.data(), 60, 60, 60);
+  if (rng() % 3 == 0) {
+    pb.window(7, 5, 40, 40);
+    pb.offset(-3, 11);
+    pb.imageFromClientXform(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V2(-10, 6)));
+  } else {
+    pb.window(0, 0, 40, 40);
+  }
+  return pb;
+}
+
+TEST(SMDSyntheticFill, FastFillSetsTheLiteralScanLinesPels) {
+  std::mt19937 rng(0x5c4a);
+  int rows = 0;
+  for (int round = 0; round < 2500; ++round) {
+    const int kind = round % 5;
+    const Poly poly = randomPoly(rng, kind);
+    const ccXform<2> xf = randomXform(rng, kind == 4);
+    std::vector<unsigned char> fastMemory, literalMemory;
+    std::mt19937 twin = rng;
+    Pels fast = randomTarget(rng, fastMemory);
+    Pels literal = randomTarget(twin, literalMemory);
+    Private::drawSynthetic(poly, xf, fast, 200, false, true);
+    literalSMDFill(poly, xf, literal, 200);
+    ASSERT_EQ(fastMemory, literalMemory) << "round " << round << " kind " << kind;
+    rows += static_cast<int>(poly.numVertices());
+  }
+  EXPECT_GT(rows, 10000);
+}
+
+// A 10 x 6 rectangle with its corners on pel centres. Along a row the sides' crossings round
+// to themselves: the pels from the left side up to, not including, the right one. The rows on
+// the top and bottom sides hold midpoints on the outline, which the inside test counts in.
+// The outline alone is the one-pel line nearest the sides.
+TEST(SMDSyntheticFill, RectangleOnPelCentresAndItsOutline) {
+  const Poly rect = Poly::rectangle(10, 6, V2(20.5, 15.5));
+  for (bool fill : {true, false}) {
+    Pels pb(40, 30);
+    Private::drawSynthetic(rect, ccXform<2>(), pb, 9, !fill, fill);
+    for (long y = 0; y < 30; ++y)
+      for (long x = 0; x < 40; ++x) {
+        const bool rows = y >= 12 && y <= 18;
+        const bool want =
+            fill ? rows && x >= 15 && x < 25
+                 : ((x == 15 || x == 25) && rows) || ((y == 12 || y == 18) && x >= 15 && x <= 25);
+        ASSERT_EQ(pb.get(x, y), want ? 9 : 0) << fill << " " << x << "," << y;
+      }
+  }
+}
+
+// A circle: the fill sets exactly the pels whose right edge lies inside the disc (away from
+// the circle itself); the outline blends the pels along it, and drawn alone its two arcs
+// reach every part of the circle and nothing farther than a pel from it.
+TEST(SMDSyntheticFill, CircleFillsADiscAndDrawsBothArcs) {
+  const V2 c(30.3, 25.7);
+  const double r = 12.4;
+  const Poly circle = Poly::circle(r, c);
+  Pels fill(64, 64), whole(64, 64), outline(64, 64);
+  Private::drawSynthetic(circle, ccXform<2>(), fill, 200, false, true);
+  circle.drawSynthetic(ccXform<2>(), whole);
+  Private::drawSynthetic(circle, ccXform<2>(), outline, 200, true, false);
+  const unsigned char grey = ccSMDColors::colorToGrayScale(circle.colors().syntheticDefaultColor());
+  for (long y = 0; y < 64; ++y)
+    for (long x = 0; x < 64; ++x) {
+      const double edge = (V2(x + 1.0, y + 0.5) - c).length();
+      const double centre = (V2(x + 0.5, y + 0.5) - c).length();
+      const unsigned char disc = std::fabs(edge - r) > 1e-9 ? (edge < r ? 200 : 0) : fill.get(x, y);
+      const unsigned char body = centre < r - 1 ? grey : centre > r + 1.5 ? 0 : whole.get(x, y);
+      ASSERT_EQ(fill.get(x, y), disc) << x << "," << y;
+      ASSERT_EQ(whole.get(x, y), body) << x << "," << y;
+      ASSERT_LE(whole.get(x, y), grey);
+      ASSERT_TRUE(!outline.get(x, y) || std::fabs(centre - r) <= 1) << x << "," << y;
+    }
+  for (int degree = 0; degree < 360; ++degree) {
+    const V2 p = c + V2::polar(r, ccDegree(degree)) - V2(0.5, 0.5);
+    bool near = false;
+    for (long y = static_cast<long>(p.y()) - 1; y <= static_cast<long>(p.y()) + 2; ++y)
+      for (long x = static_cast<long>(p.x()) - 1; x <= static_cast<long>(p.x()) + 2; ++x)
+        near = near || (outline.get(x, y) && (V2(x, y) - p).length() <= 1);
+    ASSERT_TRUE(near) << degree;
+  }
+}
+
+// What lies outside the buffer, partly or wholly, however far, is not written: the buffer is
+// a window on a larger memory block whose other bytes must survive.
+TEST(SMDSyntheticFill, WritesOnlyInsideTheBuffer) {
+  const struct {
+    const char* what;
+    std::vector<V2> corners;
+    long expected;  // pels of the window written, -1 when not counted
+  } kCases[] = {
+      {"wholly outside", {V2(100, 100), V2(120, 100), V2(110, 120)}, 0},
+      {"huge triangle", {V2(-1e12, -1e12), V2(1e12, -1e12), V2(0, 1e12)}, 40 * 40},
+      {"huge square", {V2(-1e15, -1e15), V2(1e15, -1e15), V2(1e15, 1e15), V2(-1e15, 1e15)}, 1600},
+      {"far sliver", {V2(-1e9, 35), V2(1e9, 36), V2(1e9, 37)}, -1},
+  };
+  for (const auto& k : kCases) {
+    std::vector<ccSMDGDPolyVertex> v;
+    for (const V2& p : k.corners) v.push_back(vtx(p));
+    Poly poly;
+    poly.vertices(v);
+    poly.close();
+    std::vector<unsigned char> memory(80 * 80, 7);
+    Pels root(memory.data(), 80, 80, 80);
+    Pels pb = root;
+    pb.window(20, 20, 40, 40);
+    poly.drawSynthetic(ccXform<2>(), pb);
+    long inside = 0;
+    for (long y = 0; y < 80; ++y)
+      for (long x = 0; x < 80; ++x) {
+        const bool inWindow = x >= 20 && x < 60 && y >= 20 && y < 60;
+        const unsigned char pel = memory[static_cast<std::size_t>(y * 80 + x)];
+        ASSERT_TRUE(inWindow || pel == 7) << k.what;
+        inside += inWindow && pel != 7;
+      }
+    EXPECT_TRUE(k.expected < 0 || inside == k.expected) << k.what << ": " << inside;
+  }
+}
+
+// An affine transform that does not say so: the handle form then takes the sampled path.
+class HiddenAffine : public cc2XformBase {
+ public:
+  explicit HiddenAffine(const ccXform<2>& x) : x_(x) {}
+  bool isLinear() const override { return false; }
+  ccVector<2> mapPoint(const ccVector<2>& p) const override {
+    ++mapped;
+    return x_ * p;
+  }
+  cc2XformLinear linearApprox(const ccVector<2>&) const override { return x_; }
+  ccPtrHandle<cc2XformBase> clone() const override {
+    return ccPtrHandle<cc2XformBase>(new HiddenAffine(x_));
+  }
+  ccPtrHandle<cc2XformBase> inverse() const override {
+    return ccPtrHandle<cc2XformBase>(new HiddenAffine(x_.inverse()));
+  }
+  mutable long mapped = 0;
+
+ private:
+  ccXform<2> x_;
+};
+
+// Straight outlines sampled through a transform fill the pels the affine fill sets; sampling
+// takes both ends of a short line and five points of a short arc.
+TEST(SMDSyntheticFill, SampledPathMatchesTheAffinePath) {
+  std::mt19937 rng(0x5a3b);
+  for (int round = 0; round < 400; ++round) {
+    const Poly poly = randomPoly(rng, 0);
+    const ccXform<2> xf = randomXform(rng, false);
+    Pels affine(40, 40), sampled(40, 40);
+    Private::drawSynthetic(poly, xf, affine, 99, false, true);
+    Private::drawSynthetic(poly, ccPtrHandle_const<cc2XformBase>(new HiddenAffine(xf)), sampled,
+                           99);
+    ASSERT_EQ(pelsOf(sampled), pelsOf(affine)) << round;
+  }
+  Poly tiny;
+  tiny.vertices({vtx(V2(0, 0)), vtx(V2(1, 0), 0, 8), vtx(V2(1, 1))});
+  tiny.close();
+  auto* counting = new HiddenAffine(ccXform<2>());
+  const ccPtrHandle_const<cc2XformBase> handle(counting);
+  Pels pb(8, 8);
+  tiny.drawSynthetic(handle, pb);
+  EXPECT_EQ(counting->mapped, 1 + 2 + 5 + 2);  // one more for the scale at (0, 0)
+}
+
+// Refusals come before any pel is written; an open polygon with fill draws nothing.
+TEST(SMDSyntheticFill, BadInputIsRefusedBeforeAnyPelIsWritten) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const Poly rect = Poly::rectangle(10, 6, V2(20, 15));
+  Poly open;
+  open.vertices({vtx(V2(1, 1)), vtx(V2(30, 20.5)), vtx(V2(1, 20.5))});
+  using Draw = std::function<void(Pels&)>;
+  const ccXform<2> shift(ccMatrix<2>(1, 0, 0, 1), V2(3, 4));
+  const struct {
+    const char* what;
+    Draw draw;
+    std::uint32_t error;
+  } kCases[] = {
+      {"unbound",
+       [&](Pels&) {
+         Pels none;
+         rect.drawSynthetic(ccXform<2>(), none);
+       },
+       0x10003300},
+      {"unbound sampled",
+       [&](Pels&) {
+         Pels none;
+         rect.drawSynthetic(ccPtrHandle_const<cc2XformBase>(new HiddenAffine(shift)), none);
+       },
+       0x10003300},
+      {"unbound line",
+       [&](Pels&) {
+         Pels none;
+         drawLinePelBuf(none, cc2SegmentLine(V2(0, 0), V2(1, 1)), shift, 1, 0);
+       },
+       0x10003300},
+      {"unbound arc",
+       [&](Pels&) {
+         Pels none;
+         drawArcPelBuf(none, cc2SegmentArc(), shift, 1, 0);
+       },
+       0x10003300},
+      {"nan",
+       [&](Pels& pb) { rect.drawSynthetic(ccXform<2>(ccMatrix<2>(1, 0, 0, nan), V2()), pb); },
+       0x10003100},
+      {"inf",
+       [&](Pels& pb) { rect.drawSynthetic(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V2(inf, 0)), pb); },
+       0x10003100},
+      {"nan image transform",
+       [&](Pels& pb) {
+         Pels copy = pb;
+         copy.imageFromClientXform(ccXform<2>(ccMatrix<2>(nan, 0, 0, 1), V2()));
+         rect.drawSynthetic(ccXform<2>(), copy);
+       },
+       0x10003100},
+      {"nan distortion",
+       [&](Pels& pb) {
+         rect.drawSynthetic(ccPtrHandle_const<cc2XformBase>(
+                                new cc2XformRadialDistortion(ccXform<2>(), V2(20, 15), nan)),
+                            pb);
+       },
+       0x10003100},
+      {"overflowing outline",
+       [&](Pels& pb) { rect.drawSynthetic(ccXform<2>(ccMatrix<2>(1e307, 0, 0, 1e307), V2()), pb); },
+       0x10003100},
+      {"singular",
+       [&](Pels& pb) { rect.drawSynthetic(ccXform<2>(ccMatrix<2>(1, 2, 2, 4), V2()), pb); },
+       0x10003200},
+      {"open with fill", [&](Pels& pb) { open.drawSynthetic(ccXform<2>(), pb); }, 0},
+      {"open with fill, unbound",
+       [&](Pels&) {
+         Pels none;
+         open.drawSynthetic(ccXform<2>(), none);
+       },
+       0},
+      {"open sampled",
+       [&](Pels& pb) {
+         open.drawSynthetic(ccPtrHandle_const<cc2XformBase>(new HiddenAffine(shift)), pb);
+       },
+       0},
+  };
+  for (const auto& k : kCases) {
+    Pels pb(40, 30);
+    cfPelSet(pb, 5);
+    std::uint32_t error = 0;
+    try {
+      k.draw(pb);
+    } catch (const ccException& e) {
+      error = e.errorNumber();
+    }
+    EXPECT_EQ(error, k.error) << k.what;
+    EXPECT_EQ(pelsOf(pb), std::vector<unsigned char>(40 * 30, 5)) << k.what;
+  }
+  // Without fill an open polygon draws its outline.
+  Pels pb(40, 30);
+  Private::drawSynthetic(open, ccXform<2>(), pb, 50, true, false);
+  EXPECT_EQ(pb.get(15, 20), 50);
+}
+
+}  // namespace
