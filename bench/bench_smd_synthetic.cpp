@@ -4,7 +4,8 @@
 //
 // Outlines: "star1000", 1,000 vertices at sorted random angles and random radii between 400
 // and 1,000 pels around the image centre (many narrow spikes, about 40 crossings a row);
-// "rounded50", 50 such vertices (radii 600 to 1,000) each rounded with radius 20. Vertices
+// "rounded50", 50 vertices at nearly even angles, radii alternating near 600 and near 1,000,
+// each rounded with radius 20. Vertices
 // lie on a 1/256 pel grid so that OpenCV draws the same outline with 8 fractional bits;
 // fillPoly of the rounded outline fills the polygon of its 50 vertices before rounding.
 // Ours: drawSynthetic as a caller uses it (fill and outline), and the fill alone.
@@ -28,15 +29,19 @@ namespace {
 using V2 = ccVector<2>;
 constexpr long kSide = 2048;
 
-std::vector<V2> starPoints(int n, double rMin) {
+// Sorted random angles, or for `even` evenly spaced ones with radii alternating between the
+// lower and the upper tenth of [rMin, 1000].
+std::vector<V2> starPoints(int n, double rMin, bool even) {
   std::mt19937 rng(static_cast<unsigned>(n));
   std::uniform_real_distribution<double> unit(0, 1);
   std::vector<double> angles(static_cast<std::size_t>(n));
-  for (double& a : angles) a = unit(rng) * 2 * ccPi;
+  for (std::size_t i = 0; i < angles.size(); ++i)
+    angles[i] = even ? (i + 0.3 * unit(rng)) * 2 * ccPi / n : unit(rng) * 2 * ccPi;
   std::sort(angles.begin(), angles.end());
   std::vector<V2> pts;
-  for (double a : angles) {
-    const V2 p = V2(1024, 1024) + V2::polar(rMin + (1000 - rMin) * unit(rng), ccRadian(a));
+  for (std::size_t i = 0; i < angles.size(); ++i) {
+    const double band = even ? 0.1 * unit(rng) + (i % 2 ? 0.9 : 0) : unit(rng);
+    const V2 p = V2(1024, 1024) + V2::polar(rMin + (1000 - rMin) * band, ccRadian(angles[i]));
     pts.emplace_back(std::round(p.x() * 256) / 256, std::round(p.y() * 256) / 256);
   }
   return pts;
@@ -58,7 +63,7 @@ struct Case {
 
 const Case& star1000() {
   static const Case c = [] {
-    Case k{starPoints(1000, 400), {}};
+    Case k{starPoints(1000, 400, false), {}};
     k.poly = polygon(k.points, 0);
     return k;
   }();
@@ -67,7 +72,7 @@ const Case& star1000() {
 
 const Case& rounded50() {
   static const Case c = [] {
-    Case k{starPoints(50, 600), {}};
+    Case k{starPoints(50, 600, true), {}};
     k.poly = polygon(k.points, 20);
     return k;
   }();

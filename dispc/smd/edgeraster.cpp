@@ -25,9 +25,13 @@ bool finite(const ccVector<2>& p) { return std::isfinite(p.x()) && std::isfinite
 class Plotter {
  public:
   Plotter(ccPelBuffer<unsigned char>& pb, signed char grey, signed char fill)
-      : pb_(pb), grey_(static_cast<unsigned char>(grey)), fill_(fill != 0) {
+      : grey_(static_cast<unsigned char>(grey)), fill_(fill != 0) {
     if (!pb.isBound()) cc_pel::throwUnbound();
     last_ = {pb.width() - 3, pb.height() - 3};
+    if (!empty()) {
+      origin_ = pb.pointToPel(0, 0);
+      rowUpdate_ = pb.rowUpdate();
+    }
     offset_ = ccVector<2>(static_cast<double>(pb.offset().first),
                           static_cast<double>(pb.offset().second));
   }
@@ -101,12 +105,13 @@ class Plotter {
   void plot(long u, long v, double weight, bool yMajor) {
     const long x = yMajor ? v : u, y = yMajor ? u : v;
     if (!(weight > 0) || x < kInset || y < kInset || x > last_.first || y > last_.second) return;
-    unsigned char* p = pb_.pointToPel(x, y);
+    unsigned char* p = origin_ + static_cast<std::ptrdiff_t>(y) * rowUpdate_ + x;
     const double value = *p + (grey_ - *p) * std::min(weight, 1.0);
-    *p = static_cast<unsigned char>(std::lround(value));
+    *p = static_cast<unsigned char>(value + 0.5);  // value lies in [0, 255]
   }
 
-  ccPelBuffer<unsigned char>& pb_;
+  unsigned char* origin_ = nullptr;  // pel (0, 0) of the window
+  std::ptrdiff_t rowUpdate_ = 0;
   unsigned char grey_;
   bool fill_;
   std::pair<long, long> last_;  // last pel column and row of the working window

@@ -118,6 +118,9 @@ class Filler {
 
   void run() {
     if (edges_.empty() || t_.left >= t_.right || t_.top >= t_.bottom) return;
+    hot_.reserve(edges_.size());
+    for (const cc_ScanEdge& e : edges_)
+      hot_.push_back({e.ya, e.yb, e.xLo, e.dxdy, m_ * (2 + std::fabs(e.dxdy)), e.piece, e.arc});
     std::vector<std::size_t> order(edges_.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
@@ -128,20 +131,29 @@ class Filler {
     const double first = std::max(static_cast<double>(t_.top), std::ceil(edges_[order[0]].ya - m_));
     const double last = std::min(static_cast<double>(t_.bottom) - 1, std::floor(yMax + m_));
     if (!(first <= last)) return;
+    // The rows within the margin of an edge's end: no plain rows.
+    const auto rows = static_cast<std::size_t>(last - first) + 1;
+    nearEnd_.assign(rows, 0);
+    for (const cc_ScanEdge& e : edges_)
+      for (double end : {e.ya, e.yb}) {
+        const double from = std::max(std::ceil(end - m_), first) - first;
+        const double to = std::min(std::floor(end + m_), last) - first;
+        for (double r = from; r <= to; ++r) nearEnd_[static_cast<std::size_t>(r)] = 1;
+      }
     std::size_t next = 0;
     for (long y = static_cast<long>(first); y <= static_cast<long>(last); ++y) {
       const double yd = static_cast<double>(y);
-      while (next < order.size() && edges_[order[next]].ya - m_ <= yd)
+      while (next < order.size() && hot_[order[next]].ya - m_ <= yd)
         active_.push_back(order[next++]);
       active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                   [&](std::size_t i) { return edges_[i].yb + m_ < yd; }),
+                                   [&](std::size_t i) { return hot_[i].yb + m_ < yd; }),
                     active_.end());
       if (active_.empty()) continue;
       y_ = y;
       row_ = nullptr;
       if (!ref_)
         rankedRow(yd);
-      else if (!plainRow(yd))
+      else if (nearEnd_[static_cast<std::size_t>(yd - first)] || !plainRow(yd))
         literalRow(yd);
     }
   }
@@ -191,12 +203,11 @@ class Filler {
 
   // The literal ranking: by boundary, and among equal boundaries the crossing found later
   // first (pieces are searched in order, the crossings of one piece by x).
-  void rank() {
-    std::sort(cross_.begin(), cross_.end(), [](const Crossing& a, const Crossing& b) {
-      if (a.xs != b.xs) return a.xs < b.xs;
-      if (a.piece != b.piece) return a.piece > b.piece;
-      return a.x > b.x;
-    });
+  void rank() { std::sort(cross_.begin(), cross_.end(), ranked); }
+  static bool ranked(const Crossing& a, const Crossing& b) {
+    if (a.xs != b.xs) return a.xs < b.xs;
+    if (a.piece != b.piece) return a.piece > b.piece;
+    return a.x > b.x;
   }
 
   // Neighbours in the ranking that bound pels of the target's columns.
@@ -209,30 +220,101 @@ class Filler {
     return (std::lower_bound(parity_.begin(), parity_.end(), x) - parity_.begin()) % 2 == 1;
   }
 
-  // The common row: every edge crosses it clear of its ends, every crossing clear of a pel
-  // boundary and of its neighbours. Inside and outside then alternate. False when the row
-  // is not of that kind (nothing written).
+  // The common row: every edge crosses it clear of its ends (rows near an end never come
+  // here) and every crossing lies clear of
+  // a pel boundary, so each piece's literal crossing rounds as ours does. When the crossings
+  // also fall into different pels, inside and outside alternate; otherwise the ranking decides
+  // which crossings pair up, and each midpoint clear of every crossing takes the row's parity.
+  // False, with nothing written, when a row is not of that kind.
   bool plainRow(double yd) {
-    cross_.clear();
     double reach = 0;
-    for (std::size_t i : active_) {
-      const cc_ScanEdge& e = edges_[i];
-      if (yd - e.ya <= m_ || e.yb - yd <= m_) return false;
-      double slope;
-      const double x = e.xAt(yd, slope);
-      const double r = m_ * (2 + slope);
-      if (!(std::fabs(x - std::floor(x) - 0.5) > r)) return false;
-      cross_.push_back({x, std::round(x), e.piece, r, -1});
+    const std::size_t n = active_.size();
+    xs_.resize(n);
+    bs_.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const Hot& h = hot_[active_[k]];
+      double x, r;
+      if (!h.arc) {
+        x = h.x + (yd - h.ya) * h.dxdy;
+        r = h.reach;
+      } else {
+        double slope;
+        x = edges_[active_[k]].xAt(yd, slope);
+        r = m_ * (2 + slope);
+      }
+      // Clear of a pel boundary, x rounds as floor(x + 0.5) whatever its sign.
+      const double b = std::floor(x + 0.5), d = x + 0.5 - b;
+      if (!(d > r && 1 - d > r)) return false;
+      xs_[k] = x;
+      bs_[k] = b;
       reach = std::max(reach, r);
     }
-    if (cross_.size() % 2) return false;
-    std::sort(cross_.begin(), cross_.end(),
-              [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
-    for (std::size_t k = 0; k + 1 < cross_.size(); ++k)
-      if (cross_[k].xs == cross_[k + 1].xs || !(cross_[k + 1].x - cross_[k].x > 2 * reach))
-        return false;
-    for (std::size_t k = 0; k + 1 < cross_.size(); k += 2) span(cross_[k].xs, cross_[k + 1].xs);
+    // Insertion sort: from one row to the next the order changes little, and the active list
+    // keeps it.
+    for (std::size_t k = 1; k < n; ++k) {
+      const double x = xs_[k];
+      if (!(xs_[k - 1] > x)) continue;
+      const double b = bs_[k];
+      const std::size_t edge = active_[k];
+      std::size_t j = k;
+      for (; j > 0 && xs_[j - 1] > x; --j) {
+        xs_[j] = xs_[j - 1];
+        bs_[j] = bs_[j - 1];
+        active_[j] = active_[j - 1];
+      }
+      xs_[j] = x;
+      bs_[j] = b;
+      active_[j] = edge;
+    }
+    bool ties = false;
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+      if (!(xs_[k + 1] - xs_[k] > 2 * reach)) return false;
+      ties = ties || bs_[k] == bs_[k + 1];
+    }
+    if (!ties) {
+      for (std::size_t k = 0; k + 1 < n; k += 2) span(bs_[k], bs_[k + 1]);
+      return true;
+    }
+    // Crossings sharing a boundary form a run; only the run's first and last in the ranking
+    // (later piece first, then larger x) meet the neighbouring runs.
+    // The midpoint of two neighbouring runs lies between them, so only their crossings can lie
+    // near it, and every crossing before them lies left of it.
+    spans_.clear();
+    std::size_t prevStart = n;
+    double prevX = 0;
+    for (std::size_t k = 0; k < n;) {
+      const double b = bs_[k];
+      std::size_t first = k, last = k, end = k + 1;
+      for (; end < n && bs_[end] == b; ++end) {
+        if (rankedBefore(end, first)) first = end;
+        if (rankedBefore(last, end)) last = end;
+      }
+      if (prevStart < n && bs_[prevStart] < static_cast<double>(t_.right) &&
+          b > static_cast<double>(t_.left)) {
+        // Two single crossings: the gaps checked above keep the midpoint clear of both.
+        std::size_t left = prevStart + 1;
+        if (end - prevStart > 2) {
+          const double mid = (prevX + xs_[first]) / 2;
+          left = prevStart;
+          for (std::size_t j = prevStart; j < end; ++j) {
+            if (!(std::fabs(xs_[j] - mid) > reach)) return false;
+            left += xs_[j] < mid;
+          }
+        }
+        if (left % 2 == 1) spans_.push_back({bs_[prevStart], b});
+      }
+      prevStart = k;
+      prevX = xs_[last];
+      k = end;
+    }
+    for (const auto& sp : spans_) span(sp.first, sp.second);
     return true;
+  }
+
+  // Of two crossings on one boundary (indices into the sorted row), whether i ranks first.
+  bool rankedBefore(std::size_t i, std::size_t j) const {
+    const long pi = hot_[active_[i]].piece, pj = hot_[active_[j]].piece;
+    return pi != pj ? pi > pj : xs_[i] > xs_[j];
   }
 
   // Any other row, ranked and tested as the literal scan line does it. Pieces whose crossings
@@ -336,7 +418,18 @@ class Filler {
   std::vector<std::size_t> active_;
   std::vector<Crossing> cross_;
   std::vector<double> parity_;
+  std::vector<double> xs_;
+  std::vector<double> bs_;  // the boundaries of xs_
+  // What a plain row reads of each edge, packed; reach is m (2 + |dx/dy|) for lines.
+  struct Hot {
+    double ya, yb, x, dxdy, reach;
+    long piece;
+    bool arc;
+  };
+  std::vector<Hot> hot_;
+  std::vector<char> nearEnd_;  // by row from the first
   std::vector<std::pair<double, double>> bands_;
+  std::vector<std::pair<double, double>> spans_;
   std::vector<long> fragile_;
   std::vector<ccVector<2>> points_;
   std::vector<ccVector<2>> refClient_;
