@@ -57,29 +57,17 @@ ccSMDGDPoly polygon(const std::vector<V2>& pts, double radius) {
 }
 
 struct Case {
+  Case(int n, double rMin, bool even, double radius)
+      : points(starPoints(n, rMin, even)), poly(polygon(points, radius)) {}
   std::vector<V2> points;
   ccSMDGDPoly poly;
 };
 
-const Case& star1000() {
-  static const Case c = [] {
-    Case k{starPoints(1000, 400, false), {}};
-    k.poly = polygon(k.points, 0);
-    return k;
-  }();
-  return c;
+// 0: star1000, 1: rounded50.
+const Case& pick(int which) {
+  static const Case star(1000, 400, false, 0), rounded(50, 600, true, 20);
+  return which == 0 ? star : rounded;
 }
-
-const Case& rounded50() {
-  static const Case c = [] {
-    Case k{starPoints(50, 600, true), {}};
-    k.poly = polygon(k.points, 20);
-    return k;
-  }();
-  return c;
-}
-
-const Case& pick(int which) { return which == 0 ? star1000() : rounded50(); }
 const char* name(int which) { return which == 0 ? "star1000" : "rounded50"; }
 
 void BM_DrawSynthetic(benchmark::State& state) {
