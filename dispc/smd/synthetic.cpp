@@ -32,8 +32,9 @@ namespace {
 constexpr double kBoxMargin = 5;
 // Sample fractions above this are taken as the end of the piece.
 constexpr double kLastSampleFraction = 0.999999;
-// More samples than this per piece draw nothing a pel buffer could show.
-constexpr double kMaxSamplesPerPiece = 65536;
+// More samples than this for a whole outline draw nothing a pel buffer could show; each
+// piece gets its share (and at least the five an arc takes).
+constexpr double kMaxSamples = 1 << 20;
 // Window coordinates are kept within this range (pel buffers are far smaller).
 constexpr double kMaxWindowCoordinate = 4.0e18;
 
@@ -171,9 +172,11 @@ void drawSampled(const ccSMDGDPoly& poly, const ccPtrHandle_const<cc2XformBase>&
   if (!pb.isBound()) cc_pel::throwUnbound();
   const ccPtrHandle<cc2XformBase> t = pb.imageFromClientXformBase()->compose(xform);
   const double scale = t->linearApprox(ccVector<2>()).scale();
+  const Pieces pieces(poly);
+  const double share = std::max(5.0, kMaxSamples / static_cast<double>(pieces.all.size()));
   std::vector<ccVector<2>> points;
   auto sample = [&](const auto& piece, double count) {
-    const long n = static_cast<long>(std::clamp(count, 2.0, kMaxSamplesPerPiece));
+    const long n = static_cast<long>(std::clamp(count, 2.0, share));
     const double step = 1.0 / static_cast<double>(n - 1);
     for (long i = 0; i < n; ++i) {
       double f = static_cast<double>(i) * step;
@@ -186,10 +189,10 @@ void drawSampled(const ccSMDGDPoly& poly, const ccPtrHandle_const<cc2XformBase>&
       points.push_back(p);
     }
   };
-  for (const cc_SMDGDPolyPiece& piece : Pieces(poly).all) {
+  for (const cc_SMDGDPolyPiece& piece : pieces.all) {
     if (piece.kind == cc_SMDGDPolyPiece::eLine) {
       const double n = std::trunc(piece.line.length() * scale / 3.0);
-      sample(piece.line, std::isnan(n) ? kMaxSamplesPerPiece : std::max(2.0, n));
+      sample(piece.line, std::isnan(n) ? share : std::max(2.0, n));
     } else if (piece.kind == cc_SMDGDPolyPiece::eArc) {
       // The signed span, as the sampling rule has it: a clockwise arc gets the minimum.
       sample(piece.arc, std::max(5.0, std::round(piece.arc.angleSpan().toDouble() / 2.0)));
