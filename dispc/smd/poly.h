@@ -359,6 +359,7 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   // sampled through the transform. Throws ccPel::UnboundWindow for an unbound buffer,
   // ccShapesError::BadGeom for a transform or outline that maps to non-finite coordinates and
   // ccMathError::Singular for a singular one, before any pel is written.
+  using ccSMDGDPoly::drawSynthetic;
   static void drawSynthetic(const ccSMDGDPoly& poly, const ccXform<2>& clientXform,
                             ccPelBuffer<unsigned char>& pb, unsigned char grey, bool drawOutline,
                             bool fill);
