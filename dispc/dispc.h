@@ -26,6 +26,7 @@
 #include <core/persistent.h>
 #include <core/points.h>
 #include <core/polyline.h>
+#include <core/range.h>
 #include <core/rect.h>
 #include <core/rlebuffer.h>
 #include <core/shape.h>
