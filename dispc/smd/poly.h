@@ -21,6 +21,7 @@
 #include <core/archive.h>
 #include <core/exception.h>
 #include <core/polyline.h>
+#include <core/range.h>
 #include <core/rect.h>
 #include <core/vector.h>
 #include <core/xform.h>
@@ -35,6 +36,7 @@
 #include <dispc/wrfm/lineseg.h>
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -380,4 +382,32 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   // The same outline run the other way: segment spans negated and carried with their
   // tolerances, percentages and extensions exchanged, closedness and direction flag kept.
   static void reversePoly(const ccSMDGDPoly& in, ccSMDGDPoly& out);
+
+  // Filters of a working list of polygons. Each edits the list in place and keeps the order
+  // of what remains. Perimeters are outline lengths (perimeter(poly)).
+  // Removes the polygons whose perimeter is not within r.
+  static void perimeterFilter(std::list<ccSMDGDPoly>& polys, const ccRange& r);
+  // With exactly one flag set keeps only the polygons of that kind; otherwise does nothing.
+  static void closureFilter(std::list<ccSMDGDPoly>& polys, bool keepOpen, bool keepClosed);
+  // The segment-removing filters replace each polygon, at its place, by the pieces
+  // deleteSegments leaves; a polygon that loses nothing stays as it is. They remove the
+  // segments whose length (segmentLength_) is not within r; whose absolute angle span exceeds
+  // abs(limit); and, at every vertex that is not an end vertex, both segments of the vertex
+  // when abs(vertexAngle) is not within r. A failure leaves the list as far as it had come.
+  static void segmentLengthFilter(std::list<ccSMDGDPoly>& polys, const ccRange& r);
+  static void segmentAngleSpanFilter(std::list<ccSMDGDPoly>& polys, const ccDegree& limit);
+  static void vertexAngleFilter(std::list<ccSMDGDPoly>& polys, const ccAngleRange& r);
+  // out becomes the polygons of in, in order, without those that cross a longer one: a
+  // polygon is dropped when it crosses an already kept polygon at least as long; otherwise
+  // it is appended and the kept polygons it crosses are erased. So of two crossing polygons
+  // of equal perimeter the earlier stays. Crossing means a non-empty intersection_.
+  static void crossingPolysResolve(std::list<ccSMDGDPoly>& out, const std::list<ccSMDGDPoly>& in);
+  // Cuts poly at the listed segments: pieces becomes one open polygon named "poly" per
+  // maximal run of kept segments, holding the vertices (as stored) from the start of the
+  // run's first segment to the end of its last. Runs of a closed polygon wrap past the last
+  // vertex; pieces come in walk order, starting after the lowest removed segment that is
+  // followed by a kept one. No vertices give no pieces; no segments listed give one piece, a
+  // copy of poly. invalidIndex for a listed index that is not a segment of poly.
+  static void deleteSegments(const ccSMDGDPoly& poly, const std::vector<long>& segments,
+                             std::vector<ccSMDGDPoly>& pieces);
 };
