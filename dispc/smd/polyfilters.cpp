@@ -10,9 +10,8 @@ namespace {
 
 using PolyList = std::list<ccSMDGDPoly>;
 
-// Perimeters compare as true outline lengths. perimeter's second argument multiplies the
-// length, so the 0.0 model building is described with would make every perimeter 0, every
-// range test alike and every crossing a tie; the lengths are taken unscaled instead.
+// Perimeters are the unscaled outline lengths: perimeter's second argument is a scale, and a
+// scale of 0 would make every perimeter 0, every range test alike and every crossing a tie.
 double outlineLength(const ccSMDGDPoly& poly) { return ccSMDGDPolyPrivate::perimeter(poly); }
 
 // The union of the boxes intersection_ compares piece by piece, so two polygons whose boxes
@@ -35,7 +34,9 @@ cc_SMDGDPolyBox outlineBox(const ccSMDGDPoly& poly) {
 }
 
 // Replaces every polygon of the list by the pieces deleteSegments leaves of it once the
-// segments collect(poly, segments) lists are removed; a polygon that loses nothing stays.
+// segments collect(poly, segments) lists are removed. A polygon that loses nothing stays as
+// it is, an empty one too (deleteSegments would leave no piece of it): a filter of segments
+// does not drop polygons that have none.
 template <class Collect>
 void cutEach(PolyList& polys, Collect collect) {
   std::vector<long> segments;
