@@ -37,12 +37,16 @@
 #include <core/vector.h>
 #include <core/xform.h>
 
-// Display: colours, props, scopes, tablets, sketches; wireframe geometry; SMD descriptions.
+// Display: colours, props, scopes, tablets, sketches, graphics and lists; wireframe geometry; SMD
+// descriptions.
 #include <dispc/color.h>
 #include <dispc/dimtol.h>
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
 #include <dispc/flagstack.h>
+#include <dispc/glist.h>
+#include <dispc/graphic.h>
+#include <dispc/graphicgroup.h>
 #include <dispc/scope.h>
 #include <dispc/sketchformat.h>
 #include <dispc/sketchop.h>

@@ -4,6 +4,8 @@
 // uses the library always keeps this file and its registrations.
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
+#include <dispc/graphic.h>
+#include <dispc/graphicgroup.h>
 #include <dispc/sketchop.h>
 #include <dispc/smd/dimension.h>
 #include <dispc/smd/poly.h>
@@ -48,7 +50,21 @@ const cc_Instantiator registrations[] = {
     registerClass<ccSMDGDPoly::noPelBuffer>(),
     registerClass<ccSMDGDPoly::badSubModel>(),
     registerClass<ccSMDGDPoly::notClosed>(),
+    registerClass<ccGraphic::BadParams>(),
+    registerClass<ccGraphic::NoGraphicForShape>(),
     registerClass<ccGraphicProps>(),
+// Graphics: one class per shape graphic, then the group and the special graphics.
+#define DISPC_REGISTER_SIMPLE_GRAPHIC(T) registerClass<ccGraphicSimple<T>>(),
+#define DISPC_REGISTER_FILL_GRAPHIC(T, U) registerClass<ccGraphicWithFill<T, U>>(),
+    DISPC_SIMPLE_GRAPHIC_SHAPES(DISPC_REGISTER_SIMPLE_GRAPHIC)
+        DISPC_FILL_GRAPHIC_SHAPES(DISPC_REGISTER_FILL_GRAPHIC)
+#undef DISPC_REGISTER_SIMPLE_GRAPHIC
+#undef DISPC_REGISTER_FILL_GRAPHIC
+            registerClass<ccGraphicGroup>(),
+    registerClass<ccGraphicText>(),
+    registerClass<ccGraphicPointIcon>(),
+    registerClass<ccGraphicCross>(),
+    registerClass<ccGraphicEllipseAnnulusSection>(),
     // SMD descriptions (the abstract ccSMDGeometricDescription is never made by name).
     registerClass<ccSMDColors>(),
     registerClass<ccSMDGDPolyVertex>(),

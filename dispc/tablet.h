@@ -56,6 +56,8 @@
 #include <string>
 #include <vector>
 
+class ccGraphic;
+
 class ccUITablet : public ccUIInterpolation {
  public:
   enum Layers : int { eImageLayer = 0, eOverlayLayer = 1, eBothLayers = 2 };
@@ -295,6 +297,9 @@ class ccUITablet : public ccUIInterpolation {
   void draw(const ccShape& s, const ccColor& c, Layers l, bool fill = false);
   // A generic shape: mapped by its own map and drawn by the scope with the colour.
   void draw(const ccGenShape& s, const ccColor& c, Layers l);
+  // A retained graphic: its own draw with this tablet and l, which draws (and records) its shape
+  // with its props. ccUIError::NotImplemented for a graphic that is not built in.
+  void draw(const ccGraphic& g, Layers l);
 
   // ---- Primitive forms
 

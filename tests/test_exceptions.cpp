@@ -7,6 +7,7 @@
 #include <core/mutex.h>
 #include <core/unicode.h>
 #include <dispc/errors.h>
+#include <dispc/graphic.h>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,8 @@ DISPC_EXPECTED_ERROR(ccUIError::NotIndexColor, 0x10002B15);
 DISPC_EXPECTED_ERROR(ccUIError::NoLongerSupported, 0x10002B16);
 DISPC_EXPECTED_ERROR(ccUIError::InvalidUISketch, 0x10002B17);
 DISPC_EXPECTED_ERROR(ccUIError::InitFailed, 0x10002B18);
+DISPC_EXPECTED_ERROR(ccGraphic::BadParams, 0x10009600);
+DISPC_EXPECTED_ERROR(ccGraphic::NoGraphicForShape, 0x10009601);
 #undef DISPC_EXPECTED_ERROR
 
 // Tag 1 and the class name: the start of a new object in a persistent pointer.
@@ -117,7 +120,8 @@ using AllErrorClasses = ::testing::Types<
     ccUIError::FlagStackOutOfRange, ccUIError::NotAvailable, ccUIError::NotEnabled,
     ccUIError::BadKeyValue, ccUIError::InvalidColorMapSize, ccUIError::NotImplemented,
     ccUIError::BadParams, ccUIError::NotRGBColor, ccUIError::NotIndexColor,
-    ccUIError::NoLongerSupported, ccUIError::InvalidUISketch, ccUIError::InitFailed>;
+    ccUIError::NoLongerSupported, ccUIError::InvalidUISketch, ccUIError::InitFailed,
+    ccGraphic::BadParams, ccGraphic::NoGraphicForShape>;
 
 class ErrorClassNames {
  public:
@@ -305,6 +309,33 @@ TEST(UIError, SharedErrorIsArchivedOnce) {
 
 // ---------------------------------------------------------------------------------------
 // Core errors that carry data
+
+// The graphic errors carry a message, archived under their family base.
+TEST(GraphicErrors, ExactArchiveFormWithTheMessage) {
+  ccPtrHandle<ccException> h(new ccGraphic::BadParams("Item index out of range"));
+  ccArchive out;
+  out || h;
+  Bytes expected = objectStart("ccGraphic::BadParams");
+  const std::size_t versions = expected.size();
+  // Version of the class, of ccGraphic::Errors, of ccExceptionWithString, of ccException.
+  expected.insert(expected.end(), {0x00, 0x00, 0x00, 0x00});
+  putString(expected, "Item index out of range");
+  EXPECT_EQ(out.data(), expected);
+  const ccPtrHandle<ccException> back = roundTrip(h);
+  ASSERT_NE(dynamic_cast<const ccGraphic::Errors*>(back.get()), nullptr);
+  EXPECT_EQ(back->message(), "Item index out of range");
+
+  expected[versions + 1] = 0x01;
+  ccArchive in(expected);
+  ccPtrHandle<ccException> none;
+  try {
+    in || none;
+    ADD_FAILURE() << "loaded version 1";
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), "ccGraphic::Errors");
+    EXPECT_EQ(e.line(), 0);
+  }
+}
 
 TEST(CoreErrors, MessageSurvivesArchiving) {
   ccPtrHandle<ccException> h(new ccShapesError::BadRadius("radius -1"));

@@ -1,0 +1,188 @@
+// Graphic lists: the sketch of a list against the recording of its graphics drawn one by one and
+// against drawing the list (randomised lists of every graphic class), appending and copying,
+// and the archive form (shared graphics, loading into a non-empty list, bad input).
+#include <dispc/glist.h>
+#include <dispc/sketchformat.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archivebytes.h"
+#include "graphictesting.h"
+
+namespace {
+
+using namespace graphic_testing;
+
+std::vector<ccPtrHandle<ccGraphic>> everyGraphic() {
+  std::vector<ccPtrHandle<ccGraphic>> v = everySpecialGraphic();
+  for (const GraphicCase& c : everyShapeGraphic()) v.push_back(c.graphic);
+  return v;
+}
+
+std::vector<unsigned char> bytesOf(const ccUISketch& s) {
+  return std::vector<unsigned char>(s.data(), s.data() + s.length());
+}
+
+// The trace's lines without the update lock and drawing optimisation that a replay puts around
+// the operations it draws.
+std::vector<std::string> withoutReplayBrackets(const ccTraceLog& log) {
+  std::vector<std::string> lines;
+  for (const ccTraceCall& c : log.calls()) lines.push_back(c.str());
+  if (lines.size() < 4) return lines;
+  auto is = [](const std::string& line, const std::string& what) {
+    return line == what || line == "#1 " + what;
+  };
+  EXPECT_TRUE(is(lines[0], "lockScreenUpdatesPush lock=true") &&
+              is(lines[1], "optimizeDrawing on=true") &&
+              is(lines[lines.size() - 2], "optimizeDrawing on=false") &&
+              is(lines.back(), "lockScreenUpdatesPop"));
+  return std::vector<std::string>(lines.begin() + 2, lines.end() - 2);
+}
+
+std::vector<std::string> linesOf(const ccTraceLog& log) {
+  std::vector<std::string> lines;
+  for (const ccTraceCall& c : log.calls()) lines.push_back(c.str());
+  return lines;
+}
+
+std::vector<unsigned char> stored(ccGraphicList& list) {
+  ccArchive out;
+  out || list;
+  return out.data();
+}
+
+TEST(GraphicLists, SketchIsTheRecordingAndReplaysAsTheDrawing) {
+  const std::vector<ccPtrHandle<ccGraphic>> pool = everyGraphic();
+  std::mt19937 rng(0x6c157);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    ccGraphicList list;
+    const L layer = rng() % 2 ? ccUITablet::eOverlayLayer : ccUITablet::eImageLayer;
+    ccUITablet oneByOne;  // detached recording tablet
+    for (int n = static_cast<int>(rng() % 6); n > 0; --n) {
+      const ccPtrHandle<ccGraphic>& g = pool[rng() % pool.size()];
+      list.append(g, rng() % 2 == 0);
+      oneByOne.draw(*g, layer);
+    }
+    const ccUISketch sketch = list.sketch(layer);
+    EXPECT_EQ(bytesOf(sketch), bytesOf(oneByOne.sketch()));
+    EXPECT_EQ(sketch.isNull(), list.empty());
+
+    TracedTablet drawn, replayed;
+    list.draw(drawn.tablet, layer);
+    replayed.tablet.recordOn() = false;
+    replayed.tablet.draw(sketch, ccPoint(0, 0), layer);
+    if (!list.empty()) {
+      EXPECT_EQ(withoutReplayBrackets(*replayed.log), linesOf(*drawn.log));
+    }
+
+    // Archived and loaded, the list stores the same bytes and draws the same.
+    std::vector<unsigned char> bytes = stored(list);
+    ccGraphicList back;
+    ccArchive in(bytes);
+    in || back;
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(stored(back), bytes);
+    EXPECT_EQ(bytesOf(back.sketch(layer)), bytesOf(sketch));
+  }
+}
+
+TEST(GraphicLists, OneSegmentSketchesAsOneOperationAfterItsProps) {
+  ccGraphicList list;
+  EXPECT_TRUE(list.sketch(ccUITablet::eOverlayLayer).isNull());
+  list.append(ccPtrHandle<ccGraphic>(new ccGraphicSimple<ccLineSeg>(
+                  sample<ccLineSeg>(), ccGraphicProps(ccColor::redColor(), 3))),
+              false);
+  const ccUISketch s = list.sketch(ccUITablet::eOverlayLayer);
+  std::vector<int> ops;
+  ccSketchWalker w(s.data(), static_cast<std::size_t>(s.length()));
+  ccSketchOperation op;
+  while (w.next(op)) {
+    ops.push_back(op.opcode);
+    EXPECT_TRUE(op.hasProps());
+  }
+  EXPECT_EQ(ops, std::vector<int>{2});
+}
+
+TEST(GraphicLists, AppendCopiesOrMovesAndAssignmentClones) {
+  const std::vector<ccPtrHandle<ccGraphic>> pool = everySpecialGraphic();
+  ccGraphicList a, b;
+  for (const auto& g : pool) a.append(g, false);
+  EXPECT_EQ(a.begin()->get(), pool[0].get());  // shared
+  b.append(a, true);
+  EXPECT_EQ(a.size(), pool.size());
+  EXPECT_NE(b.begin()->get(), pool[0].get());  // cloned
+  EXPECT_EQ(stored(b), stored(a));
+  b.append(a, false);
+  EXPECT_TRUE(a.empty());
+  EXPECT_EQ(b.size(), 2 * pool.size());
+  b.append(b);  // doubles itself
+  EXPECT_EQ(b.size(), 4 * pool.size());
+  b.append(b, false);  // moving a list into itself changes nothing
+  EXPECT_EQ(b.size(), 4 * pool.size());
+
+  const std::vector<unsigned char> before = stored(b);
+  b = b;
+  EXPECT_EQ(stored(b), before);
+  ccGraphicList c(b);
+  EXPECT_NE(c.begin()->get(), b.begin()->get());
+  EXPECT_EQ(stored(c), before);
+  c = a;
+  EXPECT_TRUE(c.empty());
+}
+
+TEST(GraphicLists, LoadingReplacesTheItemsAndKeepsSharedGraphicsShared) {
+  const ccPtrHandle<ccGraphic> shared(
+      new ccGraphicCross(ccCross(V(1, 2), ccRadian(0), 4), ccColor::redColor()));
+  ccGraphicList three;
+  three.append(shared, false);
+  three.append(ccGraphic::makeShapeGraphic(sample<ccCircle>().clone(), sampleProps()), false);
+  three.append(shared, false);
+  const std::vector<unsigned char> bytes = stored(three);
+
+  ccGraphicList target;
+  for (const auto& g : everySpecialGraphic()) target.append(g, false);
+  {
+    ccArchive in(bytes);
+    in || target;
+  }
+  ASSERT_EQ(target.size(), 3u);
+  auto it = target.begin();
+  const ccGraphic* first = it->get();
+  EXPECT_EQ(cfClassName(typeid(**++it)), "ccGraphicWithFill<ccCircle, ccEllipse2>");
+  EXPECT_EQ((++it)->get(), first);  // one object again
+  EXPECT_EQ(first->refCount(), 2);
+
+  // Bad input leaves the list as it was: another version, a graphic of an unknown class, a
+  // group that holds itself.
+  std::vector<unsigned char> badVersion = bytes;
+  badVersion[0] = 1;
+  Bytes unknownClass{0, 1, 0, 0, 0, 1};  // version, one item: a new object of a new class
+  putString(unknownClass, "ccGraphicNobodyMade");
+  ccGraphicGroup group;  // a group whose only item is a reference back to itself
+  ccArchive groupOut;
+  group.dispatchSerialize(groupOut);
+  Bytes selfHolding{0, 1, 0, 0, 0, 1};
+  putString(selfHolding, "ccGraphicGroup");
+  std::vector<unsigned char> record = groupOut.data();
+  ASSERT_EQ(record[record.size() - 2], 0);  // the item count, then null
+  record[record.size() - 2] = 1;
+  record.insert(record.end() - 1, {2, 0, 0, 0, 0});  // the item: object 0, the group itself
+  selfHolding.insert(selfHolding.end(), record.begin(), record.end());
+  const struct {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } kBad[] = {{"version", badVersion}, {"class", unknownClass}, {"self", selfHolding}};
+  for (const auto& bad : kBad) {
+    SCOPED_TRACE(bad.what);
+    ccArchive badIn(bad.bytes);
+    EXPECT_THROW(badIn || target, ccArchive::Errors);
+    EXPECT_EQ(stored(target), bytes);
+  }
+}
+
+}  // namespace
