@@ -1,8 +1,10 @@
-// dispc-render: replays a sketch file onto an image (or a blank canvas) and writes the picture
-// as PNG, SVG or PDF.
+// dispc-render: replays a sketch file, or draws a graphic-list file, onto an image (or a blank
+// canvas) and writes the picture as PNG, SVG or PDF.
 //
 //   dispc-render [options] SKETCH OUTPUT
 //
+// A graphic list is drawn through the sketch of its drawing, on the overlay layer (the image layer
+// with --layer image).
 // The picture is drawn by cfCairoRenderSketch (backends/cairo/cairorender.h): the image (or
 // the blank canvas) on the image layer, then the sketch replayed with its operations on their
 // own layers. PNG output is rasterised, SVG and PDF stay vectors. A sketch that draws nothing
@@ -25,7 +27,9 @@ const char* const kUsage =
     "Usage: dispc-render [options] SKETCH OUTPUT\n"
     "\n"
     "Replays the sketch file SKETCH onto an image or a blank canvas and writes the picture to\n"
-    "OUTPUT as PNG, SVG or PDF (chosen by OUTPUT's extension unless --format says).\n"
+    "OUTPUT as PNG, SVG or PDF (chosen by OUTPUT's extension unless --format says). SKETCH may\n"
+    "also be an archived graphic list, which is drawn on the overlay layer (on the image layer\n"
+    "with --layer image).\n"
     "\n"
     "Options:\n"
 #ifdef DISPC_TOOLS_WITH_OPENCV
@@ -165,7 +169,11 @@ int run(int argc, char** argv) {
     return 0;
   }
 
-  const ccUISketch sketch = cfToolLoadSketch(o.sketch);
+  // A graphic list draws on the overlay layer unless only the image layer is asked for.
+  const ccUISketch sketch =
+      cfToolLoadDrawing(o.sketch, o.layer == ccUITablet::eImageLayer ? ccUITablet::eImageLayer
+                                                                     : ccUITablet::eOverlayLayer)
+          .sketch;
   ccImageFile image;
   if (!o.image.empty()) {
     image = cfToolReadImage(o.image);

@@ -1,5 +1,8 @@
 // dispc-sketch: lists, joins and cuts sketch files.
 //
+// Wherever a sketch file is read, a graphic-list file may stand: it is taken as the sketch of its
+// drawing on the overlay layer (so "cat -o OUT LIST" turns a graphic list into a sketch file).
+//
 //   dispc-sketch [list] FILE...            one line per operation, then totals
 //   dispc-sketch cat -o OUT FILE...        the operations of every FILE in order, into OUT
 //   dispc-sketch cut -o OUT FILE RANGE     operations RANGE of FILE (A:B, A:, :B or N) into OUT
@@ -12,6 +15,7 @@
 #include <dispc/sketchop.h>
 #include <dispc/uisketch.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -30,7 +34,9 @@ const char* const kUsage =
     "       dispc-sketch cat -o OUT FILE...\n"
     "       dispc-sketch cut -o OUT FILE RANGE\n"
     "\n"
-    "Lists, joins and cuts sketch files (file archives holding one recorded sketch).\n"
+    "Lists, joins and cuts sketch files (file archives holding one recorded sketch). A FILE\n"
+    "may also be an archived graphic list: it stands for the sketch of its drawing on the\n"
+    "overlay layer, and list names its graphics first.\n"
     "\n"
     "Commands:\n"
     "  list   print each operation on one line: index, opcode, operation class, layer,\n"
@@ -255,7 +261,8 @@ std::string payloadSummary(const ccSketchOperation& op) {
 }
 
 void list(const std::string& path, bool title) {
-  const ccUISketch s = cfToolLoadSketch(path);
+  const ccToolDrawing drawing = cfToolLoadDrawing(path, ccUITablet::eOverlayLayer);
+  const ccUISketch& s = drawing.sketch;
   const std::size_t size = static_cast<std::size_t>(s.length());
   // Walk everything before printing, so that a malformed stream prints nothing but the error.
   std::vector<ccSketchOperation> ops;
@@ -268,6 +275,22 @@ void list(const std::string& path, bool title) {
   }
 
   if (title) std::printf("%s:\n", path.c_str());
+  if (drawing.graphicList) {
+    // The graphics by class, in the order they first appear; then their drawing's operations.
+    std::vector<std::pair<std::string, std::size_t>> classes;
+    for (const std::string& c : drawing.graphicClasses) {
+      auto it =
+          std::find_if(classes.begin(), classes.end(), [&](const auto& e) { return e.first == c; });
+      if (it == classes.end())
+        classes.emplace_back(c, 1);
+      else
+        ++it->second;
+    }
+    std::string line = "graphic list of " + count(drawing.graphicClasses.size(), "graphic");
+    for (std::size_t i = 0; i < classes.size(); ++i)
+      line += (i ? ", " : ": ") + classes[i].first + " " + std::to_string(classes[i].second);
+    std::printf("%s; drawn on the overlay layer as:\n", line.c_str());
+  }
   std::printf("%5s %3s  %-40s  %-7s  %-9s  %s\n", "index", "op", "class", "layer", "colour",
               "props / payload");
   ccGraphicProps inForce;

@@ -2,6 +2,7 @@
 
 #include <core/archive.h>
 #include <dispc/errors.h>
+#include <dispc/glist.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -120,16 +121,17 @@ std::vector<unsigned char> cfToolReadFile(const std::string& path) {
   return bytes;
 }
 
-ccUISketch cfToolLoadSketch(const std::string& path) {
-  // The header is checked here first for a message that says what the file is; the file
-  // archive checks it again as it loads.
-  std::vector<unsigned char> bytes = cfToolReadFile(path);
+namespace {
+
+// Checks the file archive's header with messages that say what the file is (the file archive
+// checks it again as it loads).
+void checkHeader(const std::string& path, const std::vector<unsigned char>& bytes) {
   const std::size_t magicSize = 8, headerSize = ccFileArchive::kHeaderSize;
   const auto* magic = reinterpret_cast<const unsigned char*>(ccFileArchive::kMagic);
-  if (bytes.empty()) fail(path, "empty file, not a sketch archive");
+  if (bytes.empty()) fail(path, "empty file, not a sketch or graphic-list archive");
   const std::size_t n = std::min(bytes.size(), magicSize);
   if (std::memcmp(bytes.data(), magic, n) != 0)
-    fail(path, "not a sketch archive (no DISPCARC header)");
+    fail(path, "not a sketch or graphic-list archive (no DISPCARC header)");
   if (bytes.size() < headerSize)
     fail(path, "truncated archive (" + std::to_string(bytes.size()) + " bytes, shorter than the " +
                    std::to_string(headerSize) + "-byte header)");
@@ -138,21 +140,70 @@ ccUISketch cfToolLoadSketch(const std::string& path) {
       static_cast<std::uint32_t>(bytes[10]) << 16 | static_cast<std::uint32_t>(bytes[11]) << 24;
   if (format != ccArchive::eFormat1 && format != ccArchive::eFormat2)
     fail(path, "archive format " + std::to_string(format) + " is not supported (expected 1 or 2)");
-  if (bytes.size() == headerSize) fail(path, "truncated archive (no sketch after the header)");
+  if (bytes.size() == headerSize) fail(path, "truncated archive (nothing after the header)");
+}
 
-  ccUISketch sketch;
+// Loads the file's one value (a sketch or a graphic list, `what`). Returns "" when it loaded to
+// the end of the file; else what is wrong, with the offset where reading stopped in failedAt.
+template <class T>
+std::string tryLoad(std::vector<unsigned char> bytes, const std::string& path, T& value,
+                    const char* what, std::size_t& failedAt) {
+  failedAt = 0;
   try {
     ccFileArchive ar(std::move(bytes), path);
-    ar || sketch;
-    if (!ar.atEnd())
-      fail(path, "malformed archive (" + std::to_string(ar.remaining()) +
-                     (ar.remaining() == 1 ? " byte" : " bytes") + " after the sketch)");
-  } catch (const ccToolError&) {
-    throw;
+    try {
+      ar || value;
+    } catch (const std::exception& e) {
+      failedAt = ar.position();
+      return describeArchiveError(e);
+    }
+    if (ar.atEnd()) return "";
+    failedAt = ar.position();
+    return "malformed archive (" + std::to_string(ar.remaining()) +
+           (ar.remaining() == 1 ? " byte" : " bytes") + " after the " + what + ")";
   } catch (const std::exception& e) {
-    fail(path, describeArchiveError(e));
+    return describeArchiveError(e);
   }
-  return sketch;
+}
+
+}  // namespace
+
+ccToolDrawing cfToolLoadDrawing(const std::string& path, ccUITablet::Layers listLayer) {
+  std::vector<unsigned char> bytes = cfToolReadFile(path);
+  checkHeader(path, bytes);
+  // A sketch starts with its version, 1 (or 0 in older files); a graphic list with its version
+  // 0 and its count. A file that starts with 0 is read both ways: the reading that goes further
+  // before it fails is what the file was meant as.
+  const unsigned char version = bytes[ccFileArchive::kHeaderSize];
+  if (version > 1)
+    fail(path,
+         "neither a sketch nor a graphic list (unknown version " + std::to_string(version) + ")");
+  ccToolDrawing d;
+  std::size_t sketchAt = 0, listAt = 0;
+  std::string listError;
+  if (version == 0) {
+    ccGraphicList list;
+    listError = tryLoad(bytes, path, list, "graphic list", listAt);
+    if (listError.empty()) {
+      for (const auto& g : list)
+        d.graphicClasses.push_back(g ? cfClassName(typeid(*g)) : std::string("null"));
+      try {
+        d.sketch = list.sketch(listLayer);
+      } catch (const std::exception& e) {
+        fail(path, "cannot draw the graphic list: " + cfToolErrorText(e));
+      }
+      d.graphicList = true;
+      return d;
+    }
+  }
+  const std::string sketchError = tryLoad(std::move(bytes), path, d.sketch, "sketch", sketchAt);
+  if (sketchError.empty()) return d;
+  if (version == 0 && listAt > sketchAt) fail(path, listError + " (read as a graphic list)");
+  fail(path, sketchError + (version == 0 ? " (read as a sketch)" : ""));
+}
+
+ccUISketch cfToolLoadSketch(const std::string& path) {
+  return cfToolLoadDrawing(path, ccUITablet::eOverlayLayer).sketch;
 }
 
 ccToolError cfToolSketchError(const std::string& path, const std::exception& e) {

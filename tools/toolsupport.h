@@ -2,12 +2,14 @@
 // all and never damage what they replace, one-line error texts, and small parsers and formatters.
 //
 // A sketch file is a file archive (ccFileArchive, magic "DISPCARC") that holds one archived
-// sketch, written by operator||(ccArchive&, ccUISketch&) and nothing after it.
+// sketch, written by operator||(ccArchive&, ccUISketch&) and nothing after it; a graphic-list
+// file holds one archived graphic list instead. The tools take either where they read sketches.
 #pragma once
 
 #include <core/exception.h>
 #include <dispc/color.h>
 #include <dispc/dispprop.h>
+#include <dispc/tablet.h>
 #include <dispc/uisketch.h>
 
 #include <cstddef>
@@ -35,8 +37,22 @@ std::string cfToolErrorText(const std::exception& e);
 // standard error as one line "program: text".
 int cfToolMain(const char* program, int (*run)(int, char**), int argc, char** argv);
 
-// Loads the sketch file at path. Every failure (missing or unreadable file, not an archive,
-// truncated or malformed content, bytes after the sketch) throws ccToolError("<path>: <what>").
+// What a drawing file holds: a sketch, or the sketch of a graphic list's drawing.
+struct ccToolDrawing {
+  ccUISketch sketch;
+  bool graphicList = false;
+  // A graphic list's graphics: their class names in list order ("null" for a null handle).
+  std::vector<std::string> graphicClasses;
+};
+
+// Loads the drawing file at path: a sketch file, or a graphic-list file (a file archive holding
+// one archived ccGraphicList, written by operator||(ccArchive&, ccGraphicList&) and nothing after
+// it), told apart by their content. A graphic list becomes the sketch of its drawing on
+// listLayer. Every failure (missing or unreadable file, not an archive, neither a sketch nor a
+// graphic list, truncated or malformed content, bytes after it) throws
+// ccToolError("<path>: <what>").
+ccToolDrawing cfToolLoadDrawing(const std::string& path, ccUITablet::Layers listLayer);
+// The sketch of the drawing file at path (a graphic list drawn on the overlay layer).
 ccUISketch cfToolLoadSketch(const std::string& path);
 // The error for a sketch file whose content failed to load or parse with e: "<path>: <what>",
 // with e's own message where it has one.

@@ -1,4 +1,5 @@
-// dispc-view: shows an image in a window and replays sketch files over it as overlays.
+// dispc-view: shows an image in a window and replays sketch files (or draws graphic-list files)
+// over it as overlays.
 //
 //   dispc-view [options] IMAGE [SKETCH]...
 //
@@ -31,6 +32,7 @@ const char* const kUsage =
     "Usage: dispc-view [options] IMAGE [SKETCH]...\n"
     "\n"
     "Shows IMAGE in a window and replays each sketch file over it, in image coordinates.\n"
+    "A SKETCH may also be an archived graphic list, drawn on the overlay layer.\n"
     "The mouse wheel zooms about the cursor, dragging with the left button pans, F fits the\n"
     "image to the window; the status line shows the pel under the cursor and its value.\n"
     "\n"

@@ -7,6 +7,8 @@
 
 #include <backends/cairo/cairoimage.h>
 #include <core/archive.h>
+#include <dispc/glist.h>
+#include <dispc/graphicgroup.h>
 #include <dispc/sketchformat.h>
 #include <dispc/tablet.h>
 #include <dispc/uisketch.h>
@@ -210,7 +212,7 @@ class ToolTest : public ::testing::Test {
     };
     add("empty.dca", {}, "empty file");
     add("garbage.dca", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'},
-        "not a sketch archive");
+        "not a sketch or graphic-list archive");
     add("header-only.dca", std::vector<unsigned char>(bytes.begin(), bytes.begin() + 12),
         "truncated");
     add("short-header.dca", std::vector<unsigned char>(bytes.begin(), bytes.begin() + 10),
@@ -541,6 +543,55 @@ TEST_F(ToolTest, RenderAppliesOffsetZoomAndLayer) {
   EXPECT_TRUE(isBlue(png.get(45, 15)));
 }
 
+// A graphic-list file stands for the sketch of its drawing: rendered, listed and joined as that.
+TEST_F(ToolTest, GraphicListFilesActAsTheSketchOfTheirDrawing) {
+  ccGraphicList list;
+  list.append(ccPtrHandle<ccGraphic>(new ccGraphicWithFill<ccRect, ccGenRect>(
+                  ccRect(V(10, 10), V(10, 10)), ccColor::redColor(), true)),
+              false);
+  list.append(
+      ccPtrHandle<ccGraphic>(new ccGraphicText("g", ccPoint(30, 5), ccColor::greenColor(),
+                                               ccColor::passColor(), ccUIFormat(), V(1.5, 2))),
+      false);
+  {
+    ccFileArchive out(file("g.dcg").string(), ccArchive::eStoring);
+    out || list;
+    out.close();
+  }
+  for (const char* layer : {"both", "image"}) {
+    SCOPED_TRACE(layer);
+    // On the overlay layer, or with --layer image on the image layer.
+    storeSketch(list.sketch(std::string(layer) == "image" ? kImage : kOverlay), file("s.dca"));
+    ASSERT_EQ(renderTool({"-s", "60x40", "-l", layer, "-A", "g.dcg", "g.png"}).code, 0);
+    ASSERT_EQ(renderTool({"-s", "60x40", "-l", layer, "-A", "s.dca", "s.png"}).code, 0);
+    EXPECT_EQ(readBytes(file("g.png")), readBytes(file("s.png")));
+    EXPECT_TRUE(isRed(cfCairoReadPngRGB32(file("g.png").string()).get(15, 15)));
+  }
+
+  const Result listed = sketchTool({"g.dcg"});
+  ASSERT_EQ(listed.code, 0) << listed.err;
+  EXPECT_NE(listed.out.find("graphic list of 2 graphics: ccGraphicWithFill<ccRect, ccGenRect> 1, "
+                            "ccGraphicText 1"),
+            std::string::npos)
+      << listed.out;
+  EXPECT_NE(listed.out.find("cc_UISketchOpString"), std::string::npos) << listed.out;
+  ASSERT_EQ(sketchTool({"cat", "-o", "joined.dca", "g.dcg"}).code, 0);
+  const ccUISketch joined = loadSketch(file("joined.dca")), drawn = list.sketch(kOverlay);
+  EXPECT_EQ(std::vector<unsigned char>(joined.data(), joined.data() + joined.length()),
+            std::vector<unsigned char>(drawn.data(), drawn.data() + drawn.length()));
+
+  // Neither a sketch nor a graphic list; a cut graphic list is reported as one.
+  std::vector<unsigned char> bytes = readBytes(file("g.dcg"));
+  std::vector<unsigned char> other = bytes;
+  other[12] = 5;
+  writeBytes(file("other.dcg"), other);
+  expectOneLineError(renderTool({"other.dcg", "o.png"}), 1, "dispc-render",
+                     "other.dcg: neither a sketch nor a graphic list (unknown version 5)");
+  writeBytes(file("cut.dcg"), std::vector<unsigned char>(bytes.begin(), bytes.end() - 9));
+  expectOneLineError(sketchTool({"cut.dcg"}), 1, "dispc-sketch", "(read as a graphic list)");
+  EXPECT_FALSE(fs::exists(file("o.png")));
+}
+
 TEST_F(ToolTest, RenderWarnsWhenNothingLandsInsideThePicture) {
   storeSketch(squaresSketch(), file("s.dca"));
   storeSketch(ccUISketch(), file("empty.dca"));
@@ -710,8 +761,8 @@ TEST_F(ToolTest, RenderFailureLeavesAnExistingOutputAsItWas) {
 TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
   const Result demo = run(DISPC_DEMO, {"demo"});
   ASSERT_EQ(demo.code, 0) << demo.err;
-  for (const char* name :
-       {"demo.png", "demo.svg", "demo.pdf", "inspection.dca", "board.pgm", "board.png"}) {
+  for (const char* name : {"demo.png", "demo.svg", "demo.pdf", "inspection.dca", "overlay.dcg",
+                           "board.pgm", "board.png"}) {
     EXPECT_TRUE(fs::is_regular_file(file("demo") / name)) << name;
     EXPECT_NE(demo.out.find(name), std::string::npos) << name;
   }
@@ -729,6 +780,14 @@ TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
   const ccPelBuffer<ccPackedRGB32Pel> r = cfCairoReadPngRGB32(file("r.png").string());
   EXPECT_EQ(r.width(), 400);
   EXPECT_EQ(r.height(), 300);
+
+  // The overlay's graphic list, drawn over the board.
+  const Result overlay = renderTool({"-i", "demo/board.pgm", "demo/overlay.dcg", "o.png"});
+  ASSERT_EQ(overlay.code, 0) << overlay.err;
+  EXPECT_EQ(overlay.err, "");
+  const Result graphics = sketchTool({"demo/overlay.dcg"});
+  ASSERT_EQ(graphics.code, 0) << graphics.err;
+  EXPECT_NE(graphics.out.find("graphic list of "), std::string::npos);
 }
 #endif
 

@@ -150,7 +150,7 @@ TEST_F(ViewTool, FailuresPrintOneLineAndExitWithTheToolsCodes) {
        "dispc-view: " + (dir / "none.png").string() + ": no such file\n"},
       {image + " " + image + " --screenshot " + quote((dir / "s.png").string()), 1,
        "dispc-view: " + (dir / "ramp.pgm").string() +
-           ": not a sketch archive (no DISPCARC header)\n"},
+           ": not a sketch or graphic-list archive (no DISPCARC header)\n"},
   };
   for (const auto& row : rows) {
     const Result r = run(view(row.args), dir);
