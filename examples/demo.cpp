@@ -4,16 +4,20 @@
 //
 // It generates an 8-bit image of a circuit board (pads, a chip, vias, fiducials, traces,
 // gradients and noise) and draws over it, on the overlay layer, what an inspection would show:
-// every shape kind in several colours, pen styles and widths, text labels and point icons. The
+// every shape kind in several colours, pen styles and widths, text labels and point icons, kept
+// as a graphic list of retained graphics that is archived to a file and drawn as loaded back. The
 // inspection of one small part is recorded into a sketch, archived to a file, loaded back and
 // replayed at an offset over a second, identical part; a zoomed child tablet shows that part
 // enlarged, with the same sketch replayed in it. The picture is written as PNG (raster) and as
-// SVG and PDF (vector), beside the board image (PGM and PNG) and the sketch file.
+// SVG and PDF (vector), beside the board image (PGM and PNG), the overlay's graphic-list file and
+// the sketch file.
 #include <backends/cairo/cairoimage.h>
 #include <backends/cairo/cairolayers.h>
 #include <backends/cairo/imagefiles.h>
 #include <core/archive.h>
 #include <core/genshape.h>
+#include <dispc/glist.h>
+#include <dispc/graphicgroup.h>
 #include <dispc/tablet.h>
 #include <dispc/uisketch.h>
 
@@ -56,6 +60,9 @@ struct Layout {
   static constexpr int kVias = 7;
   static constexpr double kBlobX = 392, kBlobY = 445;
   static constexpr double kResX = 462, kResY = 470;
+  static V resistorCentre() { return V(kResX + 37, kResY + 13); }
+  // The intensity profile along the vias, from x0 to x1.
+  static constexpr double kProfileX0 = 40, kProfileX1 = 330;
   static constexpr int kResPads = 2;
   static constexpr double kHoleX = 712, kHoleY = 290, kHoleR0 = 28, kHoleR1 = 42;
 
@@ -283,9 +290,166 @@ void drawLegend(ccUITablet& t) {
   }
 }
 
-// The whole scene on a root tablet over the layers. roundTrip receives the recorded sketch of
-// the small part's inspection and returns the sketch to replay over its twin.
+// The inspection overlay as retained graphics, in drawing order.
+
+template <class G, class... Args>
+ccPtrHandle<ccGraphic> graphic(Args&&... args) {
+  return ccPtrHandle<ccGraphic>(new G(std::forward<Args>(args)...));
+}
+
+// A label graphic; with a background colour other than the pass colour it sits on a box of that
+// colour.
+ccPtrHandle<ccGraphic> label(const std::string& s, V at, const ccColor& c,
+                             ccUIFormat::Alignment a = ccUIFormat::eTopLeft, long font = -1,
+                             const ccColor& background = ccColor::passColor()) {
+  return graphic<ccGraphicText>(s, ccPoint(at), c, background, ccUIFormat(font, a), V(0, 0));
+}
+
+ccGraphicList inspectionGraphics(const ccPelBuffer<unsigned char>& board) {
+  using L = Layout;
+  ccGraphicList g;
+  auto add = [&g](const ccPtrHandle<ccGraphic>& h) { g.append(h, false); };
+
+  // Board alignment: the line through both fiducials, crosses and circles on them.
+  add(graphic<ccGraphicSimple<ccLine>>(ccLine(L::fiducial(1) - L::fiducial(0), L::fiducial(0)),
+                                       pen(ccColor::ltGreyColor(), 1, ccGraphicProps::eDot)));
+  for (int i = 0; i < 2; ++i) {
+    const V f = L::fiducial(i);
+    const ccCircle ring(f, 22);  // a shape turned into its graphic
+    add(ccGraphic::makeShapeGraphic(&ring, pen(ccColor::cyanColor(), 1, ccGraphicProps::eDash)));
+    add(graphic<ccGraphicCross>(ccCross(f, ccRadian(ccDegree(45)), 16),
+                                pen(ccColor::cyanColor(), 2)));
+  }
+  char fid1[48];
+  std::snprintf(fid1, sizeof fid1, "FID1 (%.1f, %.1f)", L::fiducial(0).x(), L::fiducial(0).y());
+  add(label(fid1, L::fiducial(0) + V(28, -28), ccColor::cyanColor(), ccUIFormat::eCenterLeft));
+  add(label("FID2", L::fiducial(1) + V(0, -36), ccColor::cyanColor(), ccUIFormat::eBottomCenter));
+
+  // The chip: a search region, every pad, the shifted one flagged, the body's pose.
+  add(graphic<ccGraphicSimple<ccPolygon>>(
+      ccPolygon({{140, 100}, {400, 100}, {412, 112}, {412, 318}, {128, 318}, {128, 112}}),
+      pen(ccColor::ltGreyColor(), 1, ccGraphicProps::eDashDot)));
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < L::kPadsPerRow; ++i) {
+      const ccRect p = L::pad(row, i);
+      const bool bad = row == 1 && i == L::kShiftedPad;
+      add(graphic<ccGraphicWithFill<ccRect, ccGenRect>>(
+          ccRect(p.ul() - V(2, 2), p.sz() + V(4, 4)),
+          bad ? pen(ccColor::redColor(), 3) : pen(ccColor::greenColor())));
+    }
+  const V bodyCentre(L::kBodyX + L::kBodyW / 2, L::kBodyY + L::kBodyH / 2);
+  add(graphic<ccGraphicWithFill<ccGenRect, ccGenRect>>(
+      ccGenRect(bodyCentre, V(L::kBodyW / 2, L::kBodyH / 2), ccRadian(ccDegree(0.8)),
+                V(0.08, 0.16)),
+      pen(ccColor::magentaColor(), 2)));
+  add(graphic<ccGraphicSimple<ccCoordAxes>>(
+      ccCoordAxes(bodyCentre, bodyCentre + V(60, 0.8), bodyCentre + V(-0.8, 45)),
+      pen(ccColor::yellowColor(), 2)));
+  add(label("U1  0.8 deg", bodyCentre + V(8, -6), ccColor::yellowColor(), ccUIFormat::eBottomLeft));
+  const V pin1(L::kBodyX + 18, L::kBodyY + 18);
+  add(graphic<ccGraphicWithFill<ccEllipseAnnulus, ccEllipseAnnulus>>(
+      ccEllipseAnnulus(ccEllipse(pin1, V(11, 11)), 0.7), ccColor::orangeColor(), false));
+  add(graphic<ccGraphicPointIcon>(ccPoint(pin1), ccColor::orangeColor()));
+  add(label("pin 1", V(L::kBodyX + 32, L::kBodyY + 18), ccColor::orangeColor(),
+            ccUIFormat::eCenterLeft, eSmallFont));
+
+  // Vias: rings found, traces checked, and the intensity profile through them.
+  for (int i = 0; i < L::kVias; ++i)
+    add(graphic<ccGraphicWithFill<ccAnnulus, ccGenAnnulus>>(ccAnnulus(L::via(i), 4, 10),
+                                                            pen(ccColor::yellowColor())));
+  std::vector<ccLineSeg> traces;
+  for (int i = 0; i < 3; ++i) {
+    const V from = L::pad(1, i + 1).center() + V(0, L::kPadH / 2);
+    traces.emplace_back(from, V(from.x(), 345));
+  }
+  add(graphic<ccGraphicSimple<ccLineSegSet>>(ccLineSegSet(traces),
+                                             pen(kLime, 1, ccGraphicProps::eDash)));
+  // After the traces, so that its box covers them.
+  const ccRect bad = L::pad(1, L::kShiftedPad);
+  add(label(" pad 17: shifted +4.0 px ", V(bad.center().x(), bad.lr().y() + 8), ccColor::redColor(),
+            ccUIFormat::eTopCenter, -1, kPanel));
+  const double py = L::kViaY, px0 = L::kProfileX0, px1 = L::kProfileX1;
+  add(graphic<ccGraphicSimple<ccLineSeg>>(ccLineSeg(V(px0, py), V(px1, py)),
+                                          pen(ccColor::orangeColor(), 1, ccGraphicProps::eDash)));
+  std::vector<V> profile;
+  for (long x = static_cast<long>(px0); x <= static_cast<long>(px1); ++x)
+    profile.emplace_back(x, 500 - 0.25 * board.get(x, static_cast<long>(py)));
+  add(graphic<ccGraphicWithFill<ccRect, ccGenRect>>(ccRect(V(px0, 430), V(px1 - px0, 72)),
+                                                    pen(ccColor::dkGreyColor())));
+  add(graphic<ccGraphicSimple<ccPolyline>>(ccPolyline(profile), pen(ccColor::orangeColor())));
+  add(label("profile y = 400", V(px0 + 4, 432), ccColor::orangeColor(), ccUIFormat::eTopLeft,
+            eSmallFont));
+
+  // The solder blob: fitted ellipse, edge points, a spline contour and a leader.
+  const V blob(L::kBlobX, L::kBlobY);
+  add(graphic<ccGraphicWithFill<ccEllipse, ccEllipse>>(ccEllipse(blob, V(32, 19), ccRadian(0.35)),
+                                                       pen(kLightBlue, 2)));
+  std::vector<V> edge, contour;
+  for (int i = 0; i < 16; ++i) {
+    const double a = 2 * ccPi * i / 16;
+    const V e(30 * std::cos(a), 17 * std::sin(a));
+    const V r(e.x() * std::cos(0.35) - e.y() * std::sin(0.35),
+              e.x() * std::sin(0.35) + e.y() * std::cos(0.35));
+    edge.push_back(blob + r);
+    contour.push_back(blob + r * (1.35 + 0.08 * std::sin(3 * a)));
+  }
+  contour.push_back(contour.front());
+  add(graphic<ccGraphicSimple<ccPointSet>>(ccPointSet(edge), pen(ccColor::redColor())));
+  add(graphic<ccGraphicSimple<ccPoint>>(ccPoint(blob), pen(ccColor::redColor(), 5)));
+  add(graphic<ccGraphicSimple<ccInterpSpline>>(ccInterpSpline(contour),
+                                               pen(kViolet, 1, ccGraphicProps::eDot)));
+  add(graphic<ccGraphicSimple<ccBezierCurve>>(
+      ccBezierCurve(V(404, 388), V(412, 398), V(398, 406), blob + V(4, -21)), pen(kLightBlue)));
+  add(label("blob 1,602 px2", V(350, 380), kLightBlue, ccUIFormat::eCenterLeft));
+
+  // The chip resistor: a rounded box, the gap between its pads, a search frame.
+  const V res = L::resistorCentre();
+  add(graphic<ccGraphicWithFill<ccGenRect, ccGenRect>>(
+      ccGenRect(res, V(41, 17), ccRadian(0), V(0.3, 0.5)), pen(ccColor::orangeColor(), 2)));
+  add(graphic<ccGraphicSimple<ccGenAnnulus>>(
+      ccGenAnnulus(ccGenRect(res, V(46, 22), ccRadian(0), V(0, 0)),
+                   ccGenRect(res, V(54, 30), ccRadian(0), V(0, 0))),
+      pen(ccColor::greyColor(), 1, ccGraphicProps::eDot)));
+  add(graphic<ccGraphicSimple<ccLineSeg>>(
+      ccLineSeg(V(L::kResX + 16, res.y()), V(L::kResX + 58, res.y())), pen(ccColor::whiteColor())));
+  add(label("R1 gap 42 px", V(res.x(), L::kResY - 20), ccColor::whiteColor(),
+            ccUIFormat::eBottomCenter));
+
+  // The mounting hole: circle and ellipse fits, an arc gauge, and the ring's inspection band.
+  const V hole(L::kHoleX, L::kHoleY);
+  add(graphic<ccGraphicWithFill<ccCircle, ccEllipse2>>(ccCircle(hole, L::kHoleR0),
+                                                       pen(ccColor::greenColor(), 2)));
+  add(graphic<ccGraphicWithFill<ccEllipse2, ccEllipse2>>(
+      ccEllipse2(V(L::kHoleR1 + 1, L::kHoleR1 - 1), ccRadian(ccDegree(30)), hole),
+      pen(kLightBlue)));
+  add(graphic<ccGraphicEllipseAnnulusSection>(
+      ccEllipseAnnulusSection(ccEllipseAnnulus(ccEllipse(hole, V(56, 56)), 0.82),
+                              ccRadian(ccDegree(200)), ccRadian(ccDegree(340))),
+      pen(kViolet, 1)));
+  add(graphic<ccGraphicSimple<ccEllipseArc>>(
+      ccEllipseArc(ccEllipse(hole, V(64, 64)), ccRadian(ccDegree(-60)), ccRadian(ccDegree(60))),
+      pen(ccColor::yellowColor(), 2, ccGraphicProps::eDash)));
+  add(graphic<ccGraphicSimple<ccEllipseArc2>>(
+      ccEllipseArc2(ccEllipse2(V(70, 70), ccRadian(0), hole), ccRadian(ccDegree(100)),
+                    ccRadian(ccDegree(80))),
+      pen(ccColor::orangeColor(), 1)));
+  add(label("H1  d = 56.0", hole + V(0, -76), kViolet, ccUIFormat::eBottomCenter));
+
+  // Grey ramp: measured levels.
+  add(graphic<ccGraphicWithFill<ccRect, ccGenRect>>(
+      ccRect(V(38, 546), V(388, 36)), pen(ccColor::whiteColor(), 1, ccGraphicProps::eDot)));
+  add(label("0", V(40, 586), ccColor::ltGreyColor(), ccUIFormat::eTopLeft, eSmallFont));
+  add(label("255", V(424, 586), ccColor::ltGreyColor(), ccUIFormat::eTopRight, eSmallFont));
+  for (int i = 0; i <= 4; ++i)
+    add(graphic<ccGraphicSimple<ccPoint>>(ccPoint(40 + 96 * i, 543), ccColor::whiteColor()));
+  return g;
+}
+
+// The whole scene on a root tablet over the layers, with the inspection overlay's graphics.
+// roundTrip receives the recorded sketch of the small part's inspection and returns the sketch to
+// replay over its twin.
 void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
+               const ccGraphicList& overlay,
                const std::function<ccUISketch(const ccUISketch&)>& roundTrip) {
   using L = Layout;
   for (int l = 0; l < 2; ++l) {
@@ -300,129 +464,20 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& board,
   t.visible(true);
   t.draw(board, ccPoint(0, 0), false, 0, false, kImage);
 
-  // Board alignment: the line through both fiducials, crosses and circles on them.
-  t.draw(ccLine(L::fiducial(1) - L::fiducial(0), L::fiducial(0)),
-         pen(ccColor::ltGreyColor(), 1, ccGraphicProps::eDot), kOverlay);
-  for (int i = 0; i < 2; ++i) {
-    const V f = L::fiducial(i);
-    t.draw(ccCircle(f, 22), pen(ccColor::cyanColor(), 1, ccGraphicProps::eDash), kOverlay);
-    t.draw(ccCross(f, ccRadian(ccDegree(45)), 16), pen(ccColor::cyanColor(), 2), kOverlay);
-  }
-  char fid1[48];
-  std::snprintf(fid1, sizeof fid1, "FID1 (%.1f, %.1f)", L::fiducial(0).x(), L::fiducial(0).y());
-  text(t, fid1, L::fiducial(0) + V(28, -28), ccColor::cyanColor(), ccUIFormat::eCenterLeft);
-  text(t, "FID2", L::fiducial(1) + V(0, -36), ccColor::cyanColor(), ccUIFormat::eBottomCenter);
+  // The inspection overlay, kept as a graphic list; then what is drawn directly on the tablet: a
+  // generic shape and the arrowheads of the gauges.
+  overlay.draw(t, kOverlay);
   // A rounded hexagon keeps other parts away from the second fiducial.
   std::vector<V> hexagon;
   for (int i = 0; i < 6; ++i)
     hexagon.push_back(L::fiducial(1) + V(31 * std::cos(ccPi / 3 * i), 31 * std::sin(ccPi / 3 * i)));
   t.draw(ccGenShapeRoundedPolygon(hexagon, 6), ccColor::ltGreyColor(), kOverlay);
-
-  // The chip: a search region, every pad, the shifted one flagged, the body's pose.
-  t.draw(ccPolygon({{140, 100}, {400, 100}, {412, 112}, {412, 318}, {128, 318}, {128, 112}}),
-         pen(ccColor::ltGreyColor(), 1, ccGraphicProps::eDashDot), kOverlay);
-  for (int row = 0; row < 2; ++row)
-    for (int i = 0; i < L::kPadsPerRow; ++i) {
-      const ccRect p = L::pad(row, i);
-      const bool bad = row == 1 && i == L::kShiftedPad;
-      t.draw(ccRect(p.ul() - V(2, 2), p.sz() + V(4, 4)),
-             bad ? pen(ccColor::redColor(), 3) : pen(ccColor::greenColor()), kOverlay);
-    }
-  const V bodyCentre(L::kBodyX + L::kBodyW / 2, L::kBodyY + L::kBodyH / 2);
-  t.draw(ccGenRect(bodyCentre, V(L::kBodyW / 2, L::kBodyH / 2), ccRadian(ccDegree(0.8)),
-                   V(0.08, 0.16)),
-         pen(ccColor::magentaColor(), 2), kOverlay);
-  t.draw(ccCoordAxes(bodyCentre, bodyCentre + V(60, 0.8), bodyCentre + V(-0.8, 45)),
-         pen(ccColor::yellowColor(), 2), kOverlay);
-  text(t, "U1  0.8 deg", bodyCentre + V(8, -6), ccColor::yellowColor(), ccUIFormat::eBottomLeft);
-  const V pin1(L::kBodyX + 18, L::kBodyY + 18);
-  t.draw(ccEllipseAnnulus(ccEllipse(pin1, V(11, 11)), 0.7), ccColor::orangeColor(), kOverlay);
-  t.drawPointIcon(ccPoint(pin1), ccColor::orangeColor(), kOverlay);
-  text(t, "pin 1", V(L::kBodyX + 32, L::kBodyY + 18), ccColor::orangeColor(),
-       ccUIFormat::eCenterLeft, eSmallFont);
-
-  // Vias: rings found, traces checked, and the intensity profile through them.
-  for (int i = 0; i < L::kVias; ++i)
-    t.draw(ccAnnulus(L::via(i), 4, 10), pen(ccColor::yellowColor()), kOverlay);
-  std::vector<ccLineSeg> traces;
-  for (int i = 0; i < 3; ++i) {
-    const V from = L::pad(1, i + 1).center() + V(0, L::kPadH / 2);
-    traces.emplace_back(from, V(from.x(), 345));
-  }
-  t.draw(ccLineSegSet(traces), pen(kLime, 1, ccGraphicProps::eDash), kOverlay);
-  // Drawn after the traces, so that its box covers them.
-  const ccRect bad = L::pad(1, L::kShiftedPad);
-  text(t, " pad 17: shifted +4.0 px ", V(bad.center().x(), bad.lr().y() + 8), ccColor::redColor(),
-       ccUIFormat::eTopCenter, -1, kPanel);
-  const double py = L::kViaY, px0 = 40, px1 = 330;
-  ccGraphicProps sampling = pen(ccColor::orangeColor(), 1, ccGraphicProps::eDash);
-  t.draw(ccLineSeg(V(px0, py), V(px1, py)), sampling, kOverlay);
-  t.arrowHead(ccPoint(V(px1, py)), V(1, 0), 8.0f, pen(ccColor::orangeColor()), kOverlay);
-  std::vector<V> profile;
-  for (long x = static_cast<long>(px0); x <= static_cast<long>(px1); ++x)
-    profile.emplace_back(x, 500 - 0.25 * board.get(x, static_cast<long>(py)));
-  t.draw(ccRect(V(px0, 430), V(px1 - px0, 72)), pen(ccColor::dkGreyColor()), kOverlay);
-  t.draw(ccPolyline(profile), pen(ccColor::orangeColor()), kOverlay);
-  text(t, "profile y = 400", V(px0 + 4, 432), ccColor::orangeColor(), ccUIFormat::eTopLeft,
-       eSmallFont);
-
-  // The solder blob: fitted ellipse, edge points, a spline contour and a leader.
-  const V blob(L::kBlobX, L::kBlobY);
-  t.draw(ccEllipse(blob, V(32, 19), ccRadian(0.35)), pen(kLightBlue, 2), kOverlay);
-  std::vector<V> edge, contour;
-  for (int i = 0; i < 16; ++i) {
-    const double a = 2 * ccPi * i / 16;
-    const V e(30 * std::cos(a), 17 * std::sin(a));
-    const V r(e.x() * std::cos(0.35) - e.y() * std::sin(0.35),
-              e.x() * std::sin(0.35) + e.y() * std::cos(0.35));
-    edge.push_back(blob + r);
-    contour.push_back(blob + r * (1.35 + 0.08 * std::sin(3 * a)));
-  }
-  contour.push_back(contour.front());
-  t.draw(ccPointSet(edge), pen(ccColor::redColor()), kOverlay);
-  t.draw(ccPoint(blob), pen(ccColor::redColor(), 5), kOverlay);
-  t.draw(ccInterpSpline(contour).cubicSpline(), pen(kViolet, 1, ccGraphicProps::eDot), kOverlay);
-  t.draw(ccBezierCurve(V(404, 388), V(412, 398), V(398, 406), blob + V(4, -21)), pen(kLightBlue),
-         kOverlay);
-  text(t, "blob 1,602 px2", V(350, 380), kLightBlue, ccUIFormat::eCenterLeft);
-
-  // The chip resistor: a rounded box, the gap between its pads, a search frame.
-  const V res(L::kResX + 37, L::kResY + 13);
-  t.draw(ccGenRect(res, V(41, 17), ccRadian(0), V(0.3, 0.5)), pen(ccColor::orangeColor(), 2),
-         kOverlay);
-  t.draw(ccGenAnnulus(ccGenRect(res, V(46, 22), ccRadian(0), V(0, 0)),
-                      ccGenRect(res, V(54, 30), ccRadian(0), V(0, 0))),
-         pen(ccColor::greyColor(), 1, ccGraphicProps::eDot), kOverlay);
+  t.arrowHead(ccPoint(V(L::kProfileX1, L::kViaY)), V(1, 0), 8.0f, pen(ccColor::orangeColor()),
+              kOverlay);
   const ccGraphicProps gauge = pen(ccColor::whiteColor());
-  t.draw(ccLineSeg(V(L::kResX + 16, res.y()), V(L::kResX + 58, res.y())), gauge, kOverlay);
+  const V res = L::resistorCentre();
   t.arrowHead(ccPoint(V(L::kResX + 16, res.y())), V(-1, 0), 6.0f, gauge, kOverlay);
   t.arrowHead(ccPoint(V(L::kResX + 58, res.y())), V(1, 0), 6.0f, gauge, kOverlay);
-  text(t, "R1 gap 42 px", V(res.x(), L::kResY - 20), ccColor::whiteColor(),
-       ccUIFormat::eBottomCenter);
-
-  // The mounting hole: circle and ellipse fits, an arc gauge, and the ring's inspection band.
-  const V hole(L::kHoleX, L::kHoleY);
-  t.draw(ccCircle(hole, L::kHoleR0), pen(ccColor::greenColor(), 2), kOverlay);
-  t.draw(ccEllipse2(V(L::kHoleR1 + 1, L::kHoleR1 - 1), ccRadian(ccDegree(30)), hole),
-         pen(kLightBlue), kOverlay);
-  ccGraphicProps band = pen(kViolet, 1);
-  t.draw(ccEllipseAnnulusSection(ccEllipseAnnulus(ccEllipse(hole, V(56, 56)), 0.82),
-                                 ccRadian(ccDegree(200)), ccRadian(ccDegree(340))),
-         band, kOverlay);
-  t.draw(ccEllipseArc(ccEllipse(hole, V(64, 64)), ccRadian(ccDegree(-60)), ccRadian(ccDegree(60))),
-         pen(ccColor::yellowColor(), 2, ccGraphicProps::eDash), kOverlay);
-  t.draw(ccEllipseArc2(ccEllipse2(V(70, 70), ccRadian(0), hole), ccRadian(ccDegree(100)),
-                       ccRadian(ccDegree(80))),
-         pen(ccColor::orangeColor(), 1), kOverlay);
-  text(t, "H1  d = 56.0", hole + V(0, -76), kViolet, ccUIFormat::eBottomCenter);
-
-  // Grey ramp: measured levels.
-  t.draw(ccRect(V(38, 546), V(388, 36)), pen(ccColor::whiteColor(), 1, ccGraphicProps::eDot),
-         kOverlay);
-  text(t, "0", V(40, 586), ccColor::ltGreyColor(), ccUIFormat::eTopLeft, eSmallFont);
-  text(t, "255", V(424, 586), ccColor::ltGreyColor(), ccUIFormat::eTopRight, eSmallFont);
-  for (int i = 0; i <= 4; ++i)
-    t.drawPixel(ccPair<double>(40 + 96 * i, 543), ccColor::whiteColor(), kOverlay);
 
   // The small part: its inspection recorded, archived and loaded back, replayed over its twin.
   t.recordOn().push(true);
@@ -499,12 +554,26 @@ int main(int argc, char** argv) {
     cfWritePgm(board, (dir / "board.pgm").string());
     cfCairoWritePng(board, (dir / "board.png").string());
 
+    // The inspection overlay is kept as a graphic list: archived, and drawn as loaded back.
+    const std::string overlayPath = (dir / "overlay.dcg").string();
+    {
+      ccGraphicList graphics = inspectionGraphics(board);
+      ccFileArchive out(overlayPath, ccArchive::eStoring);
+      out || graphics;
+      out.close();
+    }
+    ccGraphicList overlay;
+    {
+      ccFileArchive in(overlayPath, ccArchive::eLoading);
+      in || overlay;
+    }
+
     // The raster picture; the part's inspection goes through a sketch file on the way.
     const std::string sketchPath = (dir / "inspection.dca").string();
     long operations = 0;
     ccUISketch loaded;
     ccCairoLayers raster(kWidth, kHeight);
-    drawScene(raster, board, [&](const ccUISketch& recorded) {
+    drawScene(raster, board, overlay, [&](const ccUISketch& recorded) {
       {
         ccFileArchive out(sketchPath, ccArchive::eStoring);
         out || const_cast<ccUISketch&>(recorded);
@@ -520,7 +589,7 @@ int main(int argc, char** argv) {
 
     // The same scene as vectors, replaying the sketch loaded above.
     ccCairoLayers vector(kWidth, kHeight, ccCairoScope::eVector);
-    drawScene(vector, board, [&](const ccUISketch&) { return loaded; });
+    drawScene(vector, board, overlay, [&](const ccUISketch&) { return loaded; });
     vector.writeSvg((dir / "demo.svg").string());
     vector.writePdf((dir / "demo.pdf").string());
 
@@ -530,10 +599,16 @@ int main(int argc, char** argv) {
     report(dir / "demo.pdf", "the same scene as vectors (PDF)");
     report(dir / "inspection.dca",
            "the recorded sketch of one part (" + std::to_string(operations) + " operations)");
+    report(dir / "overlay.dcg", "the inspection overlay as a graphic list (" +
+                                    std::to_string(overlay.size()) + " graphics)");
     report(dir / "board.pgm", "the generated board image (8-bit PGM)");
     report(dir / "board.png", "the generated board image (PNG)");
-    std::printf("Try: dispc-sketch %s\n     dispc-render -i %s --offset 126,226 %s replay.png\n",
-                sketchPath.c_str(), (dir / "board.pgm").string().c_str(), sketchPath.c_str());
+    const std::string boardPath = (dir / "board.pgm").string();
+    std::printf(
+        "Try: dispc-sketch %s\n     dispc-render -i %s --offset 126,226 %s replay.png\n"
+        "     dispc-render -i %s %s overlay.png\n",
+        sketchPath.c_str(), boardPath.c_str(), sketchPath.c_str(), boardPath.c_str(),
+        overlayPath.c_str());
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dispc-demo: %s\n", e.what());
