@@ -1,18 +1,33 @@
 // Fuzz target: arbitrary bytes loaded as archives of colours, dimensions, wireframe segments,
-// SMD polygons and persistent objects (errors and every other registered class, shapes among
-// them), in either archive format. Loading must either succeed or throw a ccException;
-// whatever loads must store again (in the current format) and load back to the same bytes. A
-// loaded SMD polygon, which keeps whatever caches and vertices it was given, must also survive
-// its queries and edits (they may throw ccException but never crash). The first byte chooses
-// what is loaded (selectors 200 to 239: SMD polygons; from 240: general polygons and
-// wireframes, stored in place or loaded simply, which must also survive their shape queries and
-// edits; below 200: its low three bits) and the format (bit 3 set: format 1, the fixed longs and
-// the class named at every object; clear: format 2, the class tags). Two objects are loaded, so
-// that the second can refer to the first's class or to the first itself.
+// SMD polygons, general polygons and wireframes, graphic lists and persistent objects (errors,
+// graphics and every other registered class, shapes among them), in either archive format.
+// Loading must either succeed or throw a ccException; whatever loads must store again (in the
+// current format) and load back to the same bytes. A loaded SMD polygon, which keeps whatever
+// caches and vertices it was given, must also survive its queries and edits (they may throw
+// ccException but never crash). The first byte chooses what is loaded (selectors 200 to 239: SMD
+// polygons; from 240: general polygons and wireframes, stored in place or loaded simply, which
+// must also survive their shape queries and edits; 100 to 199: graphics, a graphic list for odd
+// ones, which is then drawn, measured, mapped and copied; below 100: its low three bits) and the
+// format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
+// format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
+// class or to the first itself.
+// SMD polygons, graphic lists and persistent objects (errors, graphics and every other
+// registered class, shapes among them), in either archive format. Loading must either succeed or
+// throw a ccException; whatever loads must store again (in the current format) and load back to the
+// same bytes. A loaded SMD polygon, which keeps whatever caches and vertices it was given, must
+// also survive its queries and edits (they may throw ccException but never crash). The first byte
+// chooses what is loaded (selectors from 200 on: SMD polygons; 100 to 199: graphics, a graphic list
+// for odd ones, which is then drawn, measured, mapped and copied; below: its low three bits) and
+// the format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
+// format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
+// class or to the first itself.
+#include <backends/trace/tracescope.h>
 #include <core/shapes.h>
 #include <dispc/color.h>
 #include <dispc/dimtol.h>
 #include <dispc/errors.h>
+#include <dispc/glist.h>
+#include <dispc/graphicgroup.h>
 #include <dispc/smd/dimension.h>
 #include <dispc/smd/poly.h>
 #include <dispc/wrfm/arc.h>
@@ -22,6 +37,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -197,6 +213,70 @@ void roundTripShape(const std::uint8_t* data, std::size_t size, ccArchive::Forma
   exerciseShape(copy);
 }
 
+// How many graphics drawing g visits (shared ones each time), up to limit: graphics shared
+// through nested groups can make that exponential in the archive's size.
+std::size_t drawnGraphics(const ccGraphic* g, std::size_t limit) {
+  const auto* group = dynamic_cast<const ccGraphicGroup*>(g);
+  if (!group) return 1;
+  std::size_t n = 1;
+  for (long i = 0; i < group->numItems() && n < limit; ++i)
+    n += drawnGraphics(group->item(i).get(), limit - n);
+  return n;
+}
+
+// Draws, sketches, measures, maps and copies a loaded list; only documented errors may come out.
+void exercise(const ccGraphicList& list) {
+  auto tryIt = [](auto&& f) {
+    try {
+      f();
+    } catch (const ccException&) {
+    }
+  };
+  constexpr std::size_t kMaxDrawn = 4096;
+  std::size_t drawn = 0;
+  for (const auto& g : list) drawn += drawnGraphics(g.get(), kMaxDrawn);
+  if (drawn >= kMaxDrawn) return;
+  auto log = std::make_shared<ccTraceLog>();
+  ccTraceScope image(ccUIRect(0, 0, 64, 48), log), overlay(ccUIRect(0, 0, 64, 48), log);
+  ccUITablet tablet(&image, &overlay);
+  tablet.visible(true);
+  tablet.recordOn() = true;
+  tryIt([&] { list.draw(tablet, ccUITablet::eOverlayLayer); });
+  tryIt([&] {
+    tablet.draw(list.sketch(ccUITablet::eImageLayer), ccPoint(1, 2), ccUITablet::eBothLayers);
+  });
+  const ccXform<2> x(ccMatrix<2>(1.5, 0.25, -0.5, 2), ccVector<2>(3, -4));
+  for (const auto& g : list) {
+    if (!g) continue;
+    tryIt([&] { g->encloseRect(); });
+    tryIt([&] { g->distToPoint(ccVector<2>(0.5, -7)); });
+    tryIt([&] { g->map(x)->encloseRect(); });
+    tryIt([&] { tablet.draw(*g->clone(), ccUITablet::eImageLayer); });
+  }
+  const ccGraphicList copy(list);
+  if (copy.size() != list.size()) std::abort();
+}
+
+// Loads a graphic list; stored and loaded again it gives the same bytes; then exercises it.
+void roundTripGraphicList(const std::uint8_t* data, std::size_t size, ccArchive::Format format) {
+  ccGraphicList list;
+  try {
+    ccArchive in(data, size, format);
+    in || list;
+  } catch (const ccException&) {
+    return;
+  }
+  ccArchive out;
+  out || list;
+  ccArchive again(out.data());
+  ccGraphicList back;
+  again || back;
+  ccArchive out2;
+  out2 || back;
+  if (!again.atEnd() || out2.data() != out.data()) std::abort();
+  exercise(back);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -219,6 +299,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       roundTripValue<ccPtrHandle<ccSMDGeometricDescription>>(data, size, format);
     else
       roundTripPoly(data, size, format);
+    return 0;
+  }
+  if (selector >= 100) {
+    if (selector % 2)
+      roundTripGraphicList(data, size, format);
+    else
+      roundTripValue<ccPtrHandle<ccGraphic>>(data, size, format);
     return 0;
   }
   switch (selector % 8) {
