@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 constexpr const char* kSource = "core/lines";
@@ -295,6 +296,14 @@ void ccFLine::set(double a, double b, double c) {
     throw ccShapesError::BadGeom("non-finite line coefficient");
   const double n = std::hypot(a, b);
   if (n == 0) throw ccShapesError::BadGeom("line coefficients a and b both 0");
+  // Coefficients that are already of unit length to rounding are kept: dividing again would
+  // move their last bits, so a line stored and loaded would not store the same bytes again.
+  if (std::fabs(n - 1) <= 4 * std::numeric_limits<double>::epsilon()) {
+    a_ = a;
+    b_ = b;
+    c_ = c;
+    return;
+  }
   a_ = a / n;
   b_ = b / n;
   c_ = c / n;
