@@ -178,11 +178,11 @@ TEST(ShapeGraphics, MappingChoosesTheClassThatHoldsTheMappedShape) {
     EXPECT_EQ(className(m), row.result);
     EXPECT_EQ(m->props(), p);
   }
-  const auto* seg = dynamic_cast<const ccGraphicSimple<ccLineSeg>*>(kRows[6].g->map(turn).get());
+  const ccPtrHandle<ccGraphic> turned = kRows[6].g->map(turn), stretched = kRows[3].g->map(stretch);
+  const auto* seg = dynamic_cast<const ccGraphicSimple<ccLineSeg>*>(turned.get());
   ASSERT_NE(seg, nullptr);
   EXPECT_EQ(seg->shape(), sample<ccLineSeg>().map(turn));
-  const auto* ell =
-      dynamic_cast<const ccGraphicWithFill<ccEllipse, ccEllipse>*>(kRows[3].g->map(stretch).get());
+  const auto* ell = dynamic_cast<const ccGraphicWithFill<ccEllipse, ccEllipse>*>(stretched.get());
   ASSERT_NE(ell, nullptr);
   EXPECT_EQ(ell->shape(), sample<ccCircle>().ellipse().map(stretch));
 }
