@@ -1,6 +1,7 @@
 #include <core/math.h>
 #include <dispc/graphicgroup.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <unordered_set>
@@ -162,7 +163,7 @@ void ccGraphicGroup::dispatchSerialize(ccArchive& ar) {
     ar || n;
     ar.checkCount(n, 1);
     std::vector<ccPtrHandle<ccGraphic>> loaded;
-    loaded.reserve(n);
+    loaded.reserve(std::min<unsigned long>(n, 1024));  // grown as items are read
     for (unsigned long i = 0; i < n; ++i) {
       ccPtrHandle<ccGraphic> h;
       ar || h;
