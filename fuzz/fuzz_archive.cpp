@@ -11,15 +11,6 @@
 // format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
 // format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
 // class or to the first itself.
-// SMD polygons, graphic lists and persistent objects (errors, graphics and every other
-// registered class, shapes among them), in either archive format. Loading must either succeed or
-// throw a ccException; whatever loads must store again (in the current format) and load back to the
-// same bytes. A loaded SMD polygon, which keeps whatever caches and vertices it was given, must
-// also survive its queries and edits (they may throw ccException but never crash). The first byte
-// chooses what is loaded (selectors from 200 on: SMD polygons; 100 to 199: graphics, a graphic list
-// for odd ones, which is then drawn, measured, mapped and copied; below: its low three bits) and
-// the format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
-// format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
 // class or to the first itself.
 #include <backends/trace/tracescope.h>
 #include <core/shapes.h>
