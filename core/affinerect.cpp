@@ -1,4 +1,5 @@
 #include <core/affinerect.h>
+#include <core/polyline_p.h>
 
 #include <cmath>
 
@@ -6,9 +7,9 @@ namespace {
 constexpr const char* kSource = "core/affinerect";
 
 void checkFinite3(const ccVector<2>& a, const ccVector<2>& b, const ccVector<2>& c) {
-  cc_poly::checkFinite(a);
-  cc_poly::checkFinite(b);
-  cc_poly::checkFinite(c);
+  cc_detail::checkFinite(a);
+  cc_detail::checkFinite(b);
+  cc_detail::checkFinite(c);
 }
 }  // namespace
 
@@ -61,22 +62,22 @@ ccShapePtrh ccAffineRectangle::mapShape(const ccXform<2>& x) const {
 
 ccRect ccAffineRectangle::boundingBox() const {
   const auto c = corners();
-  return cc_poly::boundingBox({c[0], c[1], c[2], c[3]});
+  return cc_detail::boundingBox({c[0], c[1], c[2], c[3]});
 }
 
 ccVector<2> ccAffineRectangle::nearestPoint(const ccVector<2>& p) const {
   const auto c = corners();
-  return cc_poly::nearestPoint({c[0], c[1], c[2], c[3]}, true, p);
+  return cc_detail::nearestPoint({c[0], c[1], c[2], c[3]}, true, p);
 }
 
 ccRadian ccAffineRectangle::windingAngle(const ccVector<2>& p) const {
   const auto c = corners();
-  return cc_poly::windingAngle({c[0], c[1], c[2], c[3]}, true, p);
+  return cc_detail::windingAngle({c[0], c[1], c[2], c[3]}, true, p);
 }
 
 bool ccAffineRectangle::within(const ccVector<2>& p) const {
   const auto c = corners();
-  return cc_poly::within({c[0], c[1], c[2], c[3]}, p);
+  return cc_detail::within({c[0], c[1], c[2], c[3]}, p);
 }
 
 ccShapePtrh ccAffineRectangle::decompose() const { return ccShapePtrh(new ccPolyline(boundary())); }
@@ -87,20 +88,20 @@ ccShapePtrh ccAffineRectangle::reverse() const {
 
 void ccAffineRectangle::sample(const ccSampleParams& params, ccSampleResult& result) const {
   const auto c = corners();
-  cc_poly::sample({c[0], c[1], c[2], c[3]}, true, params, result);
+  cc_detail::sample({c[0], c[1], c[2], c[3]}, true, params, result);
 }
 
 double ccAffineRectangle::nearestPerimPos(const ccVector<2>& p) const {
   const auto c = corners();
   double pos = 0;
-  cc_poly::nearestPoint({c[0], c[1], c[2], c[3]}, true, p, &pos);
+  cc_detail::nearestPoint({c[0], c[1], c[2], c[3]}, true, p, &pos);
   return pos;
 }
 
 ccShapePtrh ccAffineRectangle::subShape(double startPos, double endPos) const {
   const auto c = corners();
   return ccShapePtrh(
-      new ccPolyline(cc_poly::subShape({c[0], c[1], c[2], c[3]}, true, startPos, endPos)));
+      new ccPolyline(cc_detail::subShape({c[0], c[1], c[2], c[3]}, true, startPos, endPos)));
 }
 
 bool ccAffineRectangle::equal_(const ccShape& other) const {
@@ -143,19 +144,19 @@ ccCoordAxes::ccCoordAxes(const ccVector<2>& origin, const ccVector<2>& xEnd,
 }
 
 void ccCoordAxes::origin(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   origin_ = p;
 }
 
 void ccCoordAxes::xEnd(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   xEnd_ = p;
 }
 
 void ccCoordAxes::yEnd(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   yEnd_ = p;
 }
@@ -171,7 +172,7 @@ ccShapePtrh ccCoordAxes::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccCoordAxes(map(x)));
 }
 
-ccRect ccCoordAxes::boundingBox() const { return cc_poly::boundingBox({origin_, xEnd_, yEnd_}); }
+ccRect ccCoordAxes::boundingBox() const { return cc_detail::boundingBox({origin_, xEnd_, yEnd_}); }
 
 ccVector<2> ccCoordAxes::nearestPoint(const ccVector<2>& p) const {
   const ccVector<2> a = xAxis().nearestPoint(p), b = yAxis().nearestPoint(p);
@@ -179,7 +180,8 @@ ccVector<2> ccCoordAxes::nearestPoint(const ccVector<2>& p) const {
 }
 
 ccShapePtrh ccCoordAxes::decompose() const {
-  return cc_poly::group({ccShapePtrh(new ccLineSeg(xAxis())), ccShapePtrh(new ccLineSeg(yAxis()))});
+  return cc_detail::group(
+      {ccShapePtrh(new ccLineSeg(xAxis())), ccShapePtrh(new ccLineSeg(yAxis()))});
 }
 
 void ccCoordAxes::sample(const ccSampleParams& params, ccSampleResult& result) const {

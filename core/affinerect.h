@@ -81,10 +81,10 @@ class ccAffineRectangle : public ccShape {
   ccShapePtrh decompose() const override;
   // The same parallelogram traversed the other way: corners Po, Py, Px.
   ccShapePtrh reverse() const override;
-  // Along the boundary from Po (see cc_poly::sample).
+  // Along the boundary from Po, as ccPolyline::sample samples the closed boundary.
   void sample(const ccSampleParams& params, ccSampleResult& result) const override;
   double nearestPerimPos(const ccVector<2>& p) const override;
-  // An open ccPolyline (see cc_poly::subShape).
+  // An open ccPolyline, as ccPolyline::subShape cuts the closed boundary from Po.
   ccShapePtrh subShape(double startPos, double endPos) const override;
 
   void dispatchSerialize(ccArchive& ar) override;

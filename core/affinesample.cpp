@@ -605,7 +605,7 @@ ccAffineSampledRect sampleSeparableBicubic(const Source& src, const Geometry& g,
 
 void checkCorner(const ccVector<2>& v) {
   if (!std::isfinite(v.x()) || !std::isfinite(v.y()))
-    cc_pel::throwBadParams("affine rectangle corner is not finite");
+    cc_detail::throwBadParams("affine rectangle corner is not finite");
 }
 
 }  // namespace
@@ -630,28 +630,28 @@ void ccAffineSamplingParams::corners(const ccVector<2>& origin, const ccVector<2
 }
 
 void ccAffineSamplingParams::size(long width, long height) {
-  if (width < 0 || height < 0) cc_pel::throwBadParams("negative sampling size");
+  if (width < 0 || height < 0) cc_detail::throwBadParams("negative sampling size");
   width_ = width;
   height_ = height;
 }
 
 void ccAffineSamplingParams::interpolation(Interpolation interp) {
   if (interp != eNearest && interp != eBilinear && interp != eBicubic)
-    cc_pel::throwBadParams("unknown interpolation");
+    cc_detail::throwBadParams("unknown interpolation");
   interpolation_ = interp;
 }
 
 ccAffineSampledRect cfAffineTransformImage(const ccPelBuffer_const<unsigned char>& src,
                                            const ccAffineSamplingParams& params,
                                            ccPelBuffer<unsigned char>& dst, unsigned char fill) {
-  if (!src.isBound()) cc_pel::throwUnbound();
+  if (!src.isBound()) cc_detail::throwUnbound();
   const long w = params.width(), h = params.height();
   if (src.width() >= kMaxSourceSide || src.height() >= kMaxSourceSide)
-    cc_pel::throwBadParams("source too large for affine sampling");
+    cc_detail::throwBadParams("source too large for affine sampling");
   if (!dst.isBound()) {
     dst = ccPelBuffer<unsigned char>(w, h);
   } else if (dst.width() != w || dst.height() != h) {
-    cc_pel::throwBadParams("destination window differs from the sampling size");
+    cc_detail::throwBadParams("destination window differs from the sampling size");
   }
   if (w == 0 || h == 0) return {};
 
@@ -665,7 +665,7 @@ ccAffineSampledRect cfAffineTransformImage(const ccPelBuffer_const<unsigned char
       ccVector<2>(static_cast<double>(off.first) + 0.5, static_cast<double>(off.second) + 0.5);
   const Geometry g{b.x(), b.y(), ux.x(), ux.y(), uy.x(), uy.y()};
   for (double v : {g.bx, g.by, g.uxx, g.uxy, g.uyx, g.uyy})
-    if (!std::isfinite(v)) cc_pel::throwBadParams("affine rectangle too large");
+    if (!std::isfinite(v)) cc_detail::throwBadParams("affine rectangle too large");
 
   const Source s{src.width() > 0 && src.height() > 0 ? src.pointToRow(0) : nullptr,
                  src.width() > 0 && src.height() > 0 ? src.rowUpdate() : 0, src.width(),

@@ -17,7 +17,7 @@
 class ccArchive;
 class ccDegree;
 
-namespace cc_angle {
+namespace cc_detail {
 // v reduced into [0, period). fmod is exact; adding the period to a tiny negative remainder
 // can round up to the period itself, which is folded to 0. NaN and infinities give NaN.
 inline double norm(double v, double period) {
@@ -36,7 +36,7 @@ inline double signedNorm(double v, double period) {
     r += period;
   return r == 0 ? 0 : r;  // -0 becomes +0
 }
-}  // namespace cc_angle
+}  // namespace cc_detail
 
 class ccRadian {
  public:
@@ -47,9 +47,9 @@ class ccRadian {
   constexpr double toDouble() const { return v_; }
 
   // The same direction in [0, 2pi).
-  ccRadian norm() const { return ccRadian(cc_angle::norm(v_, 2 * ccPi)); }
+  ccRadian norm() const { return ccRadian(cc_detail::norm(v_, 2 * ccPi)); }
   // The same direction in [-pi, pi).
-  ccRadian signedNorm() const { return ccRadian(cc_angle::signedNorm(v_, 2 * ccPi)); }
+  ccRadian signedNorm() const { return ccRadian(cc_detail::signedNorm(v_, 2 * ccPi)); }
 
   constexpr ccRadian operator+(const ccRadian& o) const { return ccRadian(v_ + o.v_); }
   constexpr ccRadian operator-(const ccRadian& o) const { return ccRadian(v_ - o.v_); }
@@ -97,9 +97,9 @@ class ccDegree {
   constexpr double toDouble() const { return v_; }
 
   // The same direction in [0, 360).
-  ccDegree norm() const { return ccDegree(cc_angle::norm(v_, 360.0)); }
+  ccDegree norm() const { return ccDegree(cc_detail::norm(v_, 360.0)); }
   // The same direction in [-180, 180).
-  ccDegree signedNorm() const { return ccDegree(cc_angle::signedNorm(v_, 360.0)); }
+  ccDegree signedNorm() const { return ccDegree(cc_detail::signedNorm(v_, 360.0)); }
 
   constexpr ccDegree operator+(const ccDegree& o) const { return ccDegree(v_ + o.v_); }
   constexpr ccDegree operator-(const ccDegree& o) const { return ccDegree(v_ - o.v_); }

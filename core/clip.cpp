@@ -5,7 +5,7 @@
 //   - wholly inside: result eInside, 1 piece, the result is a clone of the shape;
 //   - partly inside: result ePartial, the pieces, each as an open figure (ccLineSeg pieces of
 //     segments and lines, open ccPolyline pieces of polylines, polygons, rectangles and
-//     sampled curves); one piece is returned as it is, several in a shape tree (cc_poly::group);
+//     sampled curves); one piece is returned as it is, several in a shape tree (cc_detail::group);
 //   - wholly outside: result eOutside, 0 pieces, an empty open ccPolyline.
 // Sets of segments and of points keep their class in every case: a ccLineSegSet of the
 // pieces, a ccPointSet of the points inside (an empty set when none is).
@@ -14,6 +14,7 @@
 #include <core/lines.h>
 #include <core/points.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 #include <core/shapetree.h>
 
 #include <algorithm>
@@ -21,7 +22,7 @@
 
 namespace {
 
-using cc_poly::Points;
+using cc_detail::Points;
 
 void checkClipper(const ccPolyline& clipper) {
   if (!clipper.isClosed()) throw ccShapesError::BadParams("the clipper must be a closed polyline");
@@ -38,7 +39,7 @@ std::vector<std::pair<double, double>> insideIntervals(const Points& c, const cc
   const ccVector<2> r = b - a;
   const double rr = r.lengthSq();
   if (rr == 0) {
-    if (cc_poly::within(c, a)) out.push_back({0.0, 1.0});
+    if (cc_detail::within(c, a)) out.push_back({0.0, 1.0});
     return out;
   }
   // Split parameters. Extra splits cost nothing but a test; a missed one would be wrong, so
@@ -46,7 +47,7 @@ std::vector<std::pair<double, double>> insideIntervals(const Points& c, const cc
   std::vector<double> ts{0.0, 1.0};
   const double rl = std::sqrt(rr);
   for (std::size_t i = 0; i < c.size(); ++i) {
-    const ccVector<2>&p = c[i], &q = cc_poly::edgeEnd(c, i);
+    const ccVector<2>&p = c[i], &q = cc_detail::edgeEnd(c, i);
     const ccVector<2> s = q - p, ap = p - a;
     const double denom = r.cross(s);
     if (std::fabs(denom) > 1e-12 * rl * s.length()) {
@@ -67,7 +68,7 @@ std::vector<std::pair<double, double>> insideIntervals(const Points& c, const cc
   cuts.back() = 1.0;
   for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
     const double t0 = cuts[k], t1 = cuts[k + 1];
-    if (!cc_poly::within(c, a + r * ((t0 + t1) / 2))) continue;
+    if (!cc_detail::within(c, a + r * ((t0 + t1) / 2))) continue;
     if (!out.empty() && out.back().second == t0)
       out.back().second = t1;
     else
@@ -95,7 +96,7 @@ ccShapePtrh piecesShape(const std::vector<Points>& pieces, bool segments) {
       parts.push_back(ccShapePtrh(new ccPolyline(p)));
   }
   if (parts.size() == 1) return parts[0];
-  return cc_poly::group(parts);
+  return cc_detail::group(parts);
 }
 
 // Clips a chain and builds the result of a shape whose clone is whole().
@@ -103,7 +104,7 @@ template <class Whole>
 ccShapePtrh clipChain(const Points& v, bool closed, const ccPolyline& clipper, ccClipInfo& info,
                       bool segments, Whole whole) {
   std::vector<Points> pieces;
-  info.result = cc_poly::clip(v, closed, clipper, pieces);
+  info.result = cc_detail::clip(v, closed, clipper, pieces);
   info.pieces = info.result == ccClipInfo::eInside ? 1 : static_cast<long>(pieces.size());
   if (info.result == ccClipInfo::eInside) return whole();
   if (info.result == ccClipInfo::eOutside) return emptyResult();
@@ -124,7 +125,7 @@ ccShapePtrh clipLine(const ccVector<2>& pos, const ccVector<2>& dir, const ccPol
   checkClipper(clipper);
   const ccLineSeg seg = coveringSegment(pos, dir, clipper.boundingBox());
   std::vector<Points> pieces;
-  const long code = cc_poly::clip({seg.p1(), seg.p2()}, false, clipper, pieces);
+  const long code = cc_detail::clip({seg.p1(), seg.p2()}, false, clipper, pieces);
   if (code == ccClipInfo::eInside) pieces = {{seg.p1(), seg.p2()}};  // only to rounding
   info.result = pieces.empty() ? ccClipInfo::eOutside : ccClipInfo::ePartial;
   info.pieces = static_cast<long>(pieces.size());
@@ -133,8 +134,8 @@ ccShapePtrh clipLine(const ccVector<2>& pos, const ccVector<2>& dir, const ccPol
 
 }  // namespace
 
-long cc_poly::clip(const Points& v, bool closed, const ccPolyline& clipper,
-                   std::vector<Points>& pieces) {
+long cc_detail::clip(const Points& v, bool closed, const ccPolyline& clipper,
+                     std::vector<Points>& pieces) {
   checkClipper(clipper);
   pieces.clear();
   const Points& c = clipper.vertices();
@@ -179,7 +180,7 @@ long cc_poly::clip(const Points& v, bool closed, const ccPolyline& clipper,
   return pieces.empty() ? ccClipInfo::eOutside : ccClipInfo::ePartial;
 }
 
-ccShapePtrh cc_poly::group(const std::vector<ccShapePtrh>& parts) {
+ccShapePtrh cc_detail::group(const std::vector<ccShapePtrh>& parts) {
   return ccShapePtrh(new ccShapeTree(parts));
 }
 
@@ -227,7 +228,7 @@ ccShapePtrh ccLineSegSet::clip_(const ccPolyline& clipper, ccClipInfo& info) con
   bool allInside = true;
   for (const auto& s : segments_) {
     std::vector<Points> pieces;
-    const long code = cc_poly::clip({s.p1(), s.p2()}, false, clipper, pieces);
+    const long code = cc_detail::clip({s.p1(), s.p2()}, false, clipper, pieces);
     if (code == ccClipInfo::eInside) {
       kept.push_back(s);
       continue;
@@ -246,7 +247,7 @@ ccShapePtrh ccPointSet::clip_(const ccPolyline& clipper, ccClipInfo& info) const
   checkClipper(clipper);
   std::vector<ccVector<2>> kept;
   for (const auto& p : points_)
-    if (cc_poly::within(clipper.vertices(), p)) kept.push_back(p);
+    if (cc_detail::within(clipper.vertices(), p)) kept.push_back(p);
   info.result = !points_.empty() && kept.size() == points_.size() ? ccClipInfo::eInside
                 : kept.empty()                                    ? ccClipInfo::eOutside
                                                                   : ccClipInfo::ePartial;
@@ -259,7 +260,7 @@ ccShapePtrh ccCoordAxes::clip_(const ccPolyline& clipper, ccClipInfo& info) cons
   long codes[2];
   for (int k = 0; k < 2; ++k) {
     const ccLineSeg s = k == 0 ? xAxis() : yAxis();
-    codes[k] = cc_poly::clip({s.p1(), s.p2()}, false, clipper, axis);
+    codes[k] = cc_detail::clip({s.p1(), s.p2()}, false, clipper, axis);
     if (codes[k] == ccClipInfo::eInside) axis = {{s.p1(), s.p2()}};
     pieces.insert(pieces.end(), axis.begin(), axis.end());
   }

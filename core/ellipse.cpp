@@ -1,3 +1,4 @@
+#include <core/contour_p.h>
 #include <core/ellipse.h>
 #include <core/genrect.h>
 #include <core/lines.h>
@@ -195,9 +196,9 @@ std::vector<double> nearestAxisParams(double r1, double r2, const ccVector<2>& y
 
 }  // namespace
 
-// ---- cc_contour
+// ---- Contour kernels (contour_p.h)
 
-namespace cc_contour {
+namespace cc_detail {
 
 Svd svd(const ccMatrix<2>& m) {
   const double a = m.element(0, 0), b = m.element(0, 1), c = m.element(1, 0), d = m.element(1, 1);
@@ -345,7 +346,7 @@ double paramAt(const Piece& p, double s) {
 
 bool onArc(const Piece& p, double t, double* tau) {
   const double turn = std::fabs(p.turn());
-  const double d = cc_angle::norm(p.span < 0 ? p.t0 - t : t - p.t0, kTwoPi);
+  const double d = cc_detail::norm(p.span < 0 ? p.t0 - t : t - p.t0, kTwoPi);
   *tau = d;
   return turn >= kTwoPi || d <= turn;
 }
@@ -590,9 +591,9 @@ void sample(const std::vector<Piece>& pieces, bool closed, const ccShape::ccSamp
   }
 }
 
-}  // namespace cc_contour
+}  // namespace cc_detail
 
-using cc_contour::Piece;
+using cc_detail::Piece;
 
 namespace {
 
@@ -620,7 +621,7 @@ ccRadian arcTangentTurn(const ccMatrix<2>& m, double t0, double span) {
   const ccVector<2> d0 = m * ccVector<2>(-std::sin(t0), std::cos(t0));
   const ccVector<2> d1 = m * ccVector<2>(-std::sin(t0 + span), std::cos(t0 + span));
   const double a = std::atan2(d1.y(), d1.x()) - std::atan2(d0.y(), d0.x());
-  double turn = cc_angle::norm(dirSign * a, kTwoPi);
+  double turn = cc_detail::norm(dirSign * a, kTwoPi);
   // Rounding can wrap a turn near 0 or 2pi to the other end.
   if (s > ccPi && turn < ccPi) turn += kTwoPi;
   if (s < ccPi && turn > ccPi) turn -= kTwoPi;
@@ -673,7 +674,7 @@ ccEllipse2 ccCircle::map(const ccXform<2>& x) const {
 ccShapePtrh ccCircle::mapShape(const ccXform<2>& x) const {
   double s, angle;
   bool refl;
-  if (cc_contour::isSimilarity(x.matrix(), &s, &angle, &refl))
+  if (cc_detail::isSimilarity(x.matrix(), &s, &angle, &refl))
     return ccShapePtrh(new ccCircle(x * center_, radius_ * s));
   return ccShapePtrh(new ccEllipse2(map(x)));
 }
@@ -701,8 +702,8 @@ ccShapePtrh ccCircle::reverse() const {
 }
 
 void ccCircle::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(fullEllipse(center_, ccMatrix<2>(radius_, 0, 0, radius_)), true, params,
-                     result);
+  cc_detail::sample(fullEllipse(center_, ccMatrix<2>(radius_, 0, 0, radius_)), true, params,
+                    result);
 }
 
 double ccCircle::perimeter() const { return kTwoPi * radius_; }
@@ -710,7 +711,7 @@ double ccCircle::perimeter() const { return kTwoPi * radius_; }
 double ccCircle::nearestPerimPos(const ccVector<2>& p) const {
   const ccVector<2> d = p - center_;
   if (d.lengthSq() == 0) return 0;
-  return radius_ * cc_angle::norm(std::atan2(d.y(), d.x()), kTwoPi);
+  return radius_ * cc_detail::norm(std::atan2(d.y(), d.x()), kTwoPi);
 }
 
 ccShapePtrh ccCircle::subShape(double startPos, double endPos) const {
@@ -780,7 +781,7 @@ ccGenAnnulus ccAnnulus::map(const ccXform<2>& x) const {
 ccShapePtrh ccAnnulus::mapShape(const ccXform<2>& x) const {
   double s, angle;
   bool refl;
-  if (cc_contour::isSimilarity(x.matrix(), &s, &angle, &refl))
+  if (cc_detail::isSimilarity(x.matrix(), &s, &angle, &refl))
     return ccShapePtrh(new ccAnnulus(x * center_, inner_ * s, outer_ * s));
   return ccShapePtrh(new ccGenAnnulus(map(x)));
 }
@@ -898,8 +899,8 @@ void ccEllipse::reflected(bool r) {
 }
 
 ccXform<2> ccEllipse::unit() const {
-  return ccXform<2>(cc_contour::ellipseMatrix(geom_.rotation.toDouble(), geom_.radii.x(),
-                                              geom_.radii.y(), geom_.reflected, 0),
+  return ccXform<2>(cc_detail::ellipseMatrix(geom_.rotation.toDouble(), geom_.radii.x(),
+                                             geom_.radii.y(), geom_.reflected, 0),
                     geom_.center);
 }
 
@@ -914,12 +915,12 @@ ccEllipse ccEllipse::mapWithShift(const ccXform<2>& x, double* shift) const {
   double s, angle;
   bool refl;
   *shift = 0;
-  if (cc_contour::isSimilarity(x.matrix(), &s, &angle, &refl)) {
+  if (cc_detail::isSimilarity(x.matrix(), &s, &angle, &refl)) {
     // s R(a) F R(rot) = s R(a - rot) F: the rotation turns the other way.
     const double rot = refl ? angle - geom_.rotation.toDouble() : angle + geom_.rotation.toDouble();
     return ccEllipse(c, geom_.radii * s, ccRadian(rot), geom_.reflected != refl);
   }
-  const cc_contour::Svd sv = cc_contour::svd(x.matrix() * unit().matrix());
+  const cc_detail::Svd sv = cc_detail::svd(x.matrix() * unit().matrix());
   *shift = sv.phase;
   return ccEllipse(c, ccVector<2>(sv.r1, sv.r2), ccRadian(sv.rotation), sv.reflected);
 }
@@ -934,15 +935,15 @@ ccShapePtrh ccEllipse::mapShape(const ccXform<2>& x) const {
 }
 
 ccRect ccEllipse::boundingBox() const {
-  return cc_contour::boundingBox(fullEllipse(center(), unit().matrix()));
+  return cc_detail::boundingBox(fullEllipse(center(), unit().matrix()));
 }
 
 ccVector<2> ccEllipse::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(fullEllipse(center(), unit().matrix()), p).point;
+  return cc_detail::nearest(fullEllipse(center(), unit().matrix()), p).point;
 }
 
 double ccEllipse::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(fullEllipse(center(), unit().matrix()), p).distSq);
+  return std::sqrt(cc_detail::nearest(fullEllipse(center(), unit().matrix()), p).distSq);
 }
 
 bool ccEllipse::within(const ccVector<2>& p) const {
@@ -958,21 +959,21 @@ ccShapePtrh ccEllipse::reverse() const {
 }
 
 void ccEllipse::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(fullEllipse(center(), unit().matrix()), true, params, result);
+  cc_detail::sample(fullEllipse(center(), unit().matrix()), true, params, result);
 }
 
 double ccEllipse::perimeter() const { return fullEllipse(center(), unit().matrix())[0].length(); }
 
 double ccEllipse::nearestPerimPos(const ccVector<2>& p) const {
   const auto pieces = fullEllipse(center(), unit().matrix());
-  return cc_contour::position(pieces, cc_contour::nearest(pieces, p));
+  return cc_detail::position(pieces, cc_detail::nearest(pieces, p));
 }
 
 ccShapePtrh ccEllipse::subShape(double startPos, double endPos) const {
   const auto pieces = fullEllipse(center(), unit().matrix());
   checkPositions(startPos, endPos, pieces[0].length(), false);
-  return ccShapePtrh(new ccEllipseArc(*this, ccRadian(cc_contour::paramAt(pieces[0], startPos)),
-                                      ccRadian(cc_contour::paramAt(pieces[0], endPos))));
+  return ccShapePtrh(new ccEllipseArc(*this, ccRadian(cc_detail::paramAt(pieces[0], startPos)),
+                                      ccRadian(cc_detail::paramAt(pieces[0], endPos))));
 }
 
 bool ccEllipse::equal_(const ccShape& other) const {
@@ -1007,12 +1008,12 @@ ccEllipseArc::ccEllipseArc(const ccEllipse& ellipse, const ccRadian& phi1, const
 }
 
 ccRadian ccEllipseArc::angleSpan() const {
-  const double s = cc_angle::norm((phi2_ - phi1_).toDouble(), kTwoPi);
+  const double s = cc_detail::norm((phi2_ - phi1_).toDouble(), kTwoPi);
   return ccRadian(s == 0 ? kTwoPi : s);
 }
 
 bool ccEllipseArc::isFull() const {
-  return cc_angle::norm((phi2_ - phi1_).toDouble(), kTwoPi) == 0;
+  return cc_detail::norm((phi2_ - phi1_).toDouble(), kTwoPi) == 0;
 }
 
 void ccEllipseArc::ellipse(const ccEllipse& e) {
@@ -1044,14 +1045,14 @@ ccShapePtrh ccEllipseArc::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccEllipseArc(map(x)));
 }
 
-ccRect ccEllipseArc::boundingBox() const { return cc_contour::boundingBox(arcPieces(*this)); }
+ccRect ccEllipseArc::boundingBox() const { return cc_detail::boundingBox(arcPieces(*this)); }
 
 ccVector<2> ccEllipseArc::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(arcPieces(*this), p).point;
+  return cc_detail::nearest(arcPieces(*this), p).point;
 }
 
 double ccEllipseArc::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(arcPieces(*this), p).distSq);
+  return std::sqrt(cc_detail::nearest(arcPieces(*this), p).distSq);
 }
 
 ccVector<2> ccEllipseArc::startPoint() const { return ellipse_.point(phi1_); }
@@ -1078,21 +1079,21 @@ ccShapePtrh ccEllipseArc::reverse() const {
 }
 
 void ccEllipseArc::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(arcPieces(*this), false, params, result);
+  cc_detail::sample(arcPieces(*this), false, params, result);
 }
 
 double ccEllipseArc::perimeter() const { return arcPieces(*this)[0].length(); }
 
 double ccEllipseArc::nearestPerimPos(const ccVector<2>& p) const {
   const auto pieces = arcPieces(*this);
-  return cc_contour::position(pieces, cc_contour::nearest(pieces, p));
+  return cc_detail::position(pieces, cc_detail::nearest(pieces, p));
 }
 
 ccShapePtrh ccEllipseArc::subShape(double startPos, double endPos) const {
   const auto pieces = arcPieces(*this);
   checkPositions(startPos, endPos, pieces[0].length(), false);
-  return ccShapePtrh(new ccEllipseArc(ellipse_, ccRadian(cc_contour::paramAt(pieces[0], startPos)),
-                                      ccRadian(cc_contour::paramAt(pieces[0], endPos))));
+  return ccShapePtrh(new ccEllipseArc(ellipse_, ccRadian(cc_detail::paramAt(pieces[0], startPos)),
+                                      ccRadian(cc_detail::paramAt(pieces[0], endPos))));
 }
 
 bool ccEllipseArc::equal_(const ccShape& other) const {
@@ -1151,7 +1152,7 @@ ccEllipse2::ccEllipse2(const ccVector<2>& radii, const ccRadian& rotation, const
 ccEllipse2::ccEllipse2(const ccXform<2>& x) {
   if (!finite(x.matrix()) || !finite(x.trans()))
     throw ccShapesError::BadGeom("non-finite transform");
-  const cc_contour::Svd sv = cc_contour::svd(x.matrix());
+  const cc_detail::Svd sv = cc_detail::svd(x.matrix());
   radii_ = ccVector<2>(sv.r1, sv.r2);
   rotation_ = ccRadian(sv.rotation);
   center_ = x.trans();
@@ -1160,8 +1161,8 @@ ccEllipse2::ccEllipse2(const ccXform<2>& x) {
 }
 
 ccXform<2> ccEllipse2::ellFromUnitCirc() const {
-  return ccXform<2>(cc_contour::ellipseMatrix(rotation_.toDouble(), radii_.x(), radii_.y(),
-                                              reflected_, phase_.toDouble()),
+  return ccXform<2>(cc_detail::ellipseMatrix(rotation_.toDouble(), radii_.x(), radii_.y(),
+                                             reflected_, phase_.toDouble()),
                     center_);
 }
 
@@ -1183,7 +1184,7 @@ ccEllipse2 ccEllipse2::map(const ccXform<2>& x) const {
   const ccVector<2> c = x * center_;
   double s, angle;
   bool refl;
-  if (cc_contour::isSimilarity(x.matrix(), &s, &angle, &refl)) {
+  if (cc_detail::isSimilarity(x.matrix(), &s, &angle, &refl)) {
     const double rot = refl ? angle - rotation_.toDouble() : angle + rotation_.toDouble();
     return ccEllipse2(radii_ * s, ccRadian(rot), c, reflected_ != refl, phase_);
   }
@@ -1200,14 +1201,14 @@ std::vector<Piece> pieces2(const ccEllipse2& e) {
 }
 }  // namespace
 
-ccRect ccEllipse2::boundingBox() const { return cc_contour::boundingBox(pieces2(*this)); }
+ccRect ccEllipse2::boundingBox() const { return cc_detail::boundingBox(pieces2(*this)); }
 
 ccVector<2> ccEllipse2::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(pieces2(*this), p).point;
+  return cc_detail::nearest(pieces2(*this), p).point;
 }
 
 double ccEllipse2::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(pieces2(*this), p).distSq);
+  return std::sqrt(cc_detail::nearest(pieces2(*this), p).distSq);
 }
 
 bool ccEllipse2::within(const ccVector<2>& p) const { return ellipse().within(p); }
@@ -1217,21 +1218,21 @@ ccShapePtrh ccEllipse2::reverse() const {
 }
 
 void ccEllipse2::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(pieces2(*this), true, params, result);
+  cc_detail::sample(pieces2(*this), true, params, result);
 }
 
 double ccEllipse2::perimeter() const { return pieces2(*this)[0].length(); }
 
 double ccEllipse2::nearestPerimPos(const ccVector<2>& p) const {
   const auto pieces = pieces2(*this);
-  return cc_contour::position(pieces, cc_contour::nearest(pieces, p));
+  return cc_detail::position(pieces, cc_detail::nearest(pieces, p));
 }
 
 ccShapePtrh ccEllipse2::subShape(double startPos, double endPos) const {
   const auto pieces = pieces2(*this);
   checkPositions(startPos, endPos, pieces[0].length(), true);
-  const double t0 = cc_contour::paramAt(pieces[0], startPos);
-  const double t1 = cc_contour::paramAt(pieces[0], endPos);
+  const double t0 = cc_detail::paramAt(pieces[0], startPos);
+  const double t1 = cc_detail::paramAt(pieces[0], endPos);
   return ccShapePtrh(new ccEllipseArc2(*this, ccRadian(t0), ccRadian(t1 - t0)));
 }
 
@@ -1313,14 +1314,14 @@ ccShapePtrh ccEllipseArc2::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccEllipseArc2(map(x)));
 }
 
-ccRect ccEllipseArc2::boundingBox() const { return cc_contour::boundingBox(arc2Pieces(*this)); }
+ccRect ccEllipseArc2::boundingBox() const { return cc_detail::boundingBox(arc2Pieces(*this)); }
 
 ccVector<2> ccEllipseArc2::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(arc2Pieces(*this), p).point;
+  return cc_detail::nearest(arc2Pieces(*this), p).point;
 }
 
 double ccEllipseArc2::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(arc2Pieces(*this), p).distSq);
+  return std::sqrt(cc_detail::nearest(arc2Pieces(*this), p).distSq);
 }
 
 ccVector<2> ccEllipseArc2::startPoint() const { return arc2Pieces(*this)[0].start(); }
@@ -1350,21 +1351,21 @@ ccShapePtrh ccEllipseArc2::reverse() const {
 }
 
 void ccEllipseArc2::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(arc2Pieces(*this), false, params, result);
+  cc_detail::sample(arc2Pieces(*this), false, params, result);
 }
 
 double ccEllipseArc2::perimeter() const { return arc2Pieces(*this)[0].length(); }
 
 double ccEllipseArc2::nearestPerimPos(const ccVector<2>& p) const {
   const auto pieces = arc2Pieces(*this);
-  return cc_contour::position(pieces, cc_contour::nearest(pieces, p));
+  return cc_detail::position(pieces, cc_detail::nearest(pieces, p));
 }
 
 ccShapePtrh ccEllipseArc2::subShape(double startPos, double endPos) const {
   const auto pieces = arc2Pieces(*this);
   checkPositions(startPos, endPos, pieces[0].length(), true);
-  const double t0 = cc_contour::paramAt(pieces[0], startPos);
-  const double t1 = cc_contour::paramAt(pieces[0], endPos);
+  const double t0 = cc_detail::paramAt(pieces[0], startPos);
+  const double t1 = cc_detail::paramAt(pieces[0], endPos);
   return ccShapePtrh(new ccEllipseArc2(ellipse_, ccRadian(t0), ccRadian(t1 - t0)));
 }
 
@@ -1536,7 +1537,7 @@ ccEllipseAnnulusSection::ccEllipseAnnulusSection(const ccEllipseAnnulus& annulus
 }
 
 ccRadian ccEllipseAnnulusSection::angleSpan() const {
-  const double s = cc_angle::norm((phi2_ - phi1_).toDouble(), kTwoPi);
+  const double s = cc_detail::norm((phi2_ - phi1_).toDouble(), kTwoPi);
   return ccRadian(s == 0 ? kTwoPi : s);
 }
 
@@ -1579,15 +1580,15 @@ ccShapePtrh ccEllipseAnnulusSection::mapShape(const ccXform<2>& x) const {
 }
 
 ccRect ccEllipseAnnulusSection::boundingBox() const {
-  return cc_contour::boundingBox(sectionPieces(*this));
+  return cc_detail::boundingBox(sectionPieces(*this));
 }
 
 ccVector<2> ccEllipseAnnulusSection::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(sectionPieces(*this), p).point;
+  return cc_detail::nearest(sectionPieces(*this), p).point;
 }
 
 double ccEllipseAnnulusSection::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(sectionPieces(*this), p).distSq);
+  return std::sqrt(cc_detail::nearest(sectionPieces(*this), p).distSq);
 }
 
 bool ccEllipseAnnulusSection::within(const ccVector<2>& p) const {
@@ -1601,11 +1602,11 @@ bool ccEllipseAnnulusSection::within(const ccVector<2>& p) const {
   double tau;
   const Piece arc =
       Piece::arc(outer.center(), outer.unit().matrix(), phi1_.toDouble(), angleSpan().toDouble());
-  return cc_contour::onArc(arc, std::atan2(u.y(), u.x()), &tau);
+  return cc_detail::onArc(arc, std::atan2(u.y(), u.x()), &tau);
 }
 
 void ccEllipseAnnulusSection::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(sectionPieces(*this), true, params, result);
+  cc_detail::sample(sectionPieces(*this), true, params, result);
 }
 
 ccShapePtrh ccEllipseAnnulusSection::decompose() const {
@@ -1619,12 +1620,12 @@ ccShapePtrh ccEllipseAnnulusSection::decompose() const {
 }
 
 double ccEllipseAnnulusSection::perimeter() const {
-  return cc_contour::length(sectionPieces(*this));
+  return cc_detail::length(sectionPieces(*this));
 }
 
 double ccEllipseAnnulusSection::nearestPerimPos(const ccVector<2>& p) const {
   const auto pieces = sectionPieces(*this);
-  return cc_contour::position(pieces, cc_contour::nearest(pieces, p));
+  return cc_detail::position(pieces, cc_detail::nearest(pieces, p));
 }
 
 bool ccEllipseAnnulusSection::equal_(const ccShape& other) const {

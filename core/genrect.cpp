@@ -1,3 +1,4 @@
+#include <core/contour_p.h>
 #include <core/ellipse.h>
 #include <core/genrect.h>
 #include <core/lines.h>
@@ -10,7 +11,7 @@ namespace {
 
 constexpr const char* kSource = "core/genrect";
 
-using cc_contour::Piece;
+using cc_detail::Piece;
 
 bool finite(const ccVector<2>& v) { return std::isfinite(v.x()) && std::isfinite(v.y()); }
 
@@ -153,11 +154,11 @@ ccRect ccGenRect::boundingBox() const {
 }
 
 ccVector<2> ccGenRect::nearestPoint(const ccVector<2>& p) const {
-  return cc_contour::nearest(pieces(*this), p).point;
+  return cc_detail::nearest(pieces(*this), p).point;
 }
 
 double ccGenRect::distanceToPoint(const ccVector<2>& p) const {
-  return std::sqrt(cc_contour::nearest(pieces(*this), p).distSq);
+  return std::sqrt(cc_detail::nearest(pieces(*this), p).distSq);
 }
 
 bool ccGenRect::within(const ccVector<2>& p) const {
@@ -180,18 +181,18 @@ ccShapePtrh ccGenRect::reverse() const {
 }
 
 void ccGenRect::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_contour::sample(pieces(*this), true, params, result);
+  cc_detail::sample(pieces(*this), true, params, result);
 }
 
 ccShapePtrh ccGenRect::decompose() const {
   return ccShapePtrh(new ccContourTree(contourTree(*this)));
 }
 
-double ccGenRect::perimeter() const { return cc_contour::length(pieces(*this)); }
+double ccGenRect::perimeter() const { return cc_detail::length(pieces(*this)); }
 
 double ccGenRect::nearestPerimPos(const ccVector<2>& p) const {
   const auto ps = pieces(*this);
-  return cc_contour::position(ps, cc_contour::nearest(ps, p));
+  return cc_detail::position(ps, cc_detail::nearest(ps, p));
 }
 
 bool ccGenRect::equal_(const ccShape& other) const {

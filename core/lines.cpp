@@ -1,5 +1,6 @@
 #include <core/lines.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,7 @@ ccShapePtrh ccLineSeg::mapShape(const ccXform<2>& x) const {
 }
 
 ccVector<2> ccLineSeg::nearestPoint(const ccVector<2>& p) const {
-  return cc_poly::nearestPoint({p1_, p2_}, false, p);
+  return cc_detail::nearestPoint({p1_, p2_}, false, p);
 }
 
 ccRadian ccLineSeg::startAngle() const {
@@ -59,12 +60,12 @@ ccRadian ccLineSeg::windingAngle(const ccVector<2>& p) const {
 ccShapePtrh ccLineSeg::reverse() const { return ccShapePtrh(new ccLineSeg(p2_, p1_)); }
 
 void ccLineSeg::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample({p1_, p2_}, false, params, result);
+  cc_detail::sample({p1_, p2_}, false, params, result);
 }
 
 double ccLineSeg::nearestPerimPos(const ccVector<2>& p) const {
   double pos = 0;
-  cc_poly::nearestPoint({p1_, p2_}, false, p, &pos);
+  cc_detail::nearestPoint({p1_, p2_}, false, p, &pos);
   return pos;
 }
 
@@ -142,7 +143,7 @@ ccRect ccLineSegSet::boundingBox() const {
     ends.push_back(s.p1());
     ends.push_back(s.p2());
   }
-  return cc_poly::boundingBox(ends);
+  return cc_detail::boundingBox(ends);
 }
 
 ccVector<2> ccLineSegSet::nearestPoint(const ccVector<2>& p) const {
@@ -158,7 +159,7 @@ ccVector<2> ccLineSegSet::nearestPoint(const ccVector<2>& p) const {
 ccShapePtrh ccLineSegSet::decompose() const {
   std::vector<ccShapePtrh> parts;
   for (const auto& s : segments_) parts.push_back(s.clone());
-  return cc_poly::group(parts);
+  return cc_detail::group(parts);
 }
 
 void ccLineSegSet::sample(const ccSampleParams& params, ccSampleResult& result) const {

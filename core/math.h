@@ -17,7 +17,7 @@ inline bool cfRealEq(double a, double b, double eps = ccRealEqEpsilon) {
   return a == b || std::fabs(a - b) <= eps;
 }
 
-namespace cc_math {
+namespace cc_detail {
 // 2^(bits of long - 1): the first double above LONG_MAX, and -LONG_MIN, both exact.
 constexpr double kLongLimit = -static_cast<double>(LONG_MIN);
 
@@ -28,10 +28,10 @@ inline long clampToLong(double integral) {
   if (integral < -kLongLimit) return LONG_MIN;
   return static_cast<long>(integral);
 }
-}  // namespace cc_math
+}  // namespace cc_detail
 
 // The largest integer not above v, clamped to the range of long; NaN gives 0.
-inline long cfIFloor(double v) { return cc_math::clampToLong(std::floor(v)); }
+inline long cfIFloor(double v) { return cc_detail::clampToLong(std::floor(v)); }
 
 // The smallest integer not below v, clamped to the range of long; NaN gives 0.
-inline long cfICeil(double v) { return cc_math::clampToLong(std::ceil(v)); }
+inline long cfICeil(double v) { return cc_detail::clampToLong(std::ceil(v)); }

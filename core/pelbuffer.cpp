@@ -8,10 +8,10 @@ namespace {
 constexpr std::size_t kRootAlignment = 64;
 }  // namespace
 
-namespace cc_pel {
+namespace cc_detail {
 void throwUnbound() { throw ccPel::UnboundWindow("pel buffer is not bound to pels"); }
 void throwBadParams(const char* what) { throw ccShapesError::BadParams(what); }
-}  // namespace cc_pel
+}  // namespace cc_detail
 
 ccArchive& operator||(ccArchive& ar, ccPackedRGB16Pel& p) {
   unsigned short v = p.packed();
@@ -29,17 +29,17 @@ ccArchive& operator||(ccArchive& ar, ccPackedRGB32Pel& p) {
 
 template <class T>
 ccPelRoot<T>::ccPelRoot(long width, long height, long alignment) {
-  if (width < 0 || height < 0) cc_pel::throwBadParams("negative pel buffer size");
-  if (alignment < 1) cc_pel::throwBadParams("row alignment below 1");
+  if (width < 0 || height < 0) cc_detail::throwBadParams("negative pel buffer size");
+  if (alignment < 1) cc_detail::throwBadParams("row alignment below 1");
   long row;
-  if (__builtin_add_overflow(width, alignment - 1, &row)) cc_pel::throwBadParams("too wide");
+  if (__builtin_add_overflow(width, alignment - 1, &row)) cc_detail::throwBadParams("too wide");
   row = row / alignment * alignment;
   std::size_t count, bytes;
   if (__builtin_mul_overflow(static_cast<std::size_t>(row), static_cast<std::size_t>(height),
                              &count) ||
       __builtin_mul_overflow(count, sizeof(T), &bytes) ||
       bytes > static_cast<std::size_t>(PTRDIFF_MAX))
-    cc_pel::throwBadParams("pel buffer too large");
+    cc_detail::throwBadParams("pel buffer too large");
   void* p = ::operator new(bytes == 0 ? 1 : bytes, std::align_val_t(kRootAlignment));
   std::memset(p, 0, bytes);
   pels_ = static_cast<T*>(p);
@@ -51,9 +51,9 @@ ccPelRoot<T>::ccPelRoot(long width, long height, long alignment) {
 
 template <class T>
 ccPelRoot<T>::ccPelRoot(T* pels, long width, long height, long rowUpdate) {
-  if (width < 0 || height < 0) cc_pel::throwBadParams("negative pel buffer size");
-  if (rowUpdate < width) cc_pel::throwBadParams("row step shorter than the width");
-  if (!pels && width > 0 && height > 0) cc_pel::throwBadParams("null pels");
+  if (width < 0 || height < 0) cc_detail::throwBadParams("negative pel buffer size");
+  if (rowUpdate < width) cc_detail::throwBadParams("row step shorter than the width");
+  if (!pels && width > 0 && height > 0) cc_detail::throwBadParams("null pels");
   pels_ = pels;
   width_ = width;
   height_ = height;

@@ -94,7 +94,7 @@ static_assert(sizeof(ccPackedRGB32Pel) == 4, "packed 32-bit pels are four bytes"
 ccArchive& operator||(ccArchive& ar, ccPackedRGB16Pel& p);
 ccArchive& operator||(ccArchive& ar, ccPackedRGB32Pel& p);
 
-namespace cc_pel {
+namespace cc_detail {
 // Throw the errors of pel buffers (out of line, off the fast paths).
 [[noreturn]] void throwUnbound();
 [[noreturn]] void throwBadParams(const char* what);
@@ -109,7 +109,7 @@ template <class T>
 struct NonDeduced {
   using type = T;
 };
-}  // namespace cc_pel
+}  // namespace cc_detail
 
 // The pels of one image, owned or borrowed. Shared by pel buffers through ccPtrHandle.
 template <class T>
@@ -212,11 +212,11 @@ class ccPelBuffer_const {
 
  protected:
   void requireBound() const {
-    if (root_.isNull()) cc_pel::throwUnbound();
+    if (root_.isNull()) cc_detail::throwUnbound();
   }
   void checkPel(long x, long y) const {
     requireBound();
-    if (x < 0 || y < 0 || x >= w_ || y >= h_) cc_pel::throwBadParams("pel outside the window");
+    if (x < 0 || y < 0 || x >= w_ || y >= h_) cc_detail::throwBadParams("pel outside the window");
   }
 
  private:
@@ -255,11 +255,11 @@ class ccPelBuffer : public ccPelBuffer_const<T> {
 
 // Sets every pel of the window to value.
 template <class T>
-void cfPelSet(ccPelBuffer<T>& buf, const typename cc_pel::NonDeduced<T>::type& value);
+void cfPelSet(ccPelBuffer<T>& buf, const typename cc_detail::NonDeduced<T>::type& value);
 // Sets the pels of [x, x + w) x [y, y + h) (window-relative, clipped to the window).
 template <class T>
 void cfPelSet(ccPelBuffer<T>& buf, long x, long y, long w, long h,
-              const typename cc_pel::NonDeduced<T>::type& value);
+              const typename cc_detail::NonDeduced<T>::type& value);
 
 // Archive form of a buffer (loading makes a new owned root): version byte 0; bound (bool);
 // when bound: width, height, offset x, offset y (long), imageFromClientXform (its ccXform<2>
@@ -274,11 +274,11 @@ ccArchive& operator||(ccArchive& ar, ccPelBuffer<T>& buf);
 template <class T>
 bool ccPelBuffer_const<T>::window(long x, long y, long w, long h) {
   requireBound();
-  if (w < 0 || h < 0) cc_pel::throwBadParams("negative window size");
+  if (w < 0 || h < 0) cc_detail::throwBadParams("negative window size");
   // Image coordinates of the root's pel (0, 0), then the request in root coordinates.
   const long rootX = ox_ - x0_, rootY = oy_ - y0_;
-  const long l = cc_pel::satAdd(x, -rootX), t = cc_pel::satAdd(y, -rootY);
-  const long r = cc_pel::satAdd(l, w), b = cc_pel::satAdd(t, h);
+  const long l = cc_detail::satAdd(x, -rootX), t = cc_detail::satAdd(y, -rootY);
+  const long r = cc_detail::satAdd(l, w), b = cc_detail::satAdd(t, h);
   const long rw = root_->width(), rh = root_->height();
   const bool clipped = l < 0 || t < 0 || r > rw || b > rh;
   const long cl = std::clamp(l, 0L, rw), ct = std::clamp(t, 0L, rh);
@@ -319,17 +319,17 @@ void ccPelBuffer_const<T>::imageFromClientXformBase(const ccPtrHandle_const<cc2X
 
 template <class T>
 void cfPelSet(ccPelBuffer<T>& buf, long x, long y, long w, long h,
-              const typename cc_pel::NonDeduced<T>::type& value) {
-  if (!buf.isBound()) cc_pel::throwUnbound();
+              const typename cc_detail::NonDeduced<T>::type& value) {
+  if (!buf.isBound()) cc_detail::throwUnbound();
   const long x0 = std::clamp(x, 0L, buf.width()), y0 = std::clamp(y, 0L, buf.height());
-  const long x1 = std::clamp(cc_pel::satAdd(x, std::max(w, 0L)), x0, buf.width());
-  const long y1 = std::clamp(cc_pel::satAdd(y, std::max(h, 0L)), y0, buf.height());
+  const long x1 = std::clamp(cc_detail::satAdd(x, std::max(w, 0L)), x0, buf.width());
+  const long y1 = std::clamp(cc_detail::satAdd(y, std::max(h, 0L)), y0, buf.height());
   for (long j = y0; j < y1; ++j) std::fill_n(buf.pointToPel(x0, j), x1 - x0, value);
 }
 
 template <class T>
-void cfPelSet(ccPelBuffer<T>& buf, const typename cc_pel::NonDeduced<T>::type& value) {
-  if (!buf.isBound()) cc_pel::throwUnbound();
+void cfPelSet(ccPelBuffer<T>& buf, const typename cc_detail::NonDeduced<T>::type& value) {
+  if (!buf.isBound()) cc_detail::throwUnbound();
   cfPelSet(buf, 0, 0, buf.width(), buf.height(), value);
 }
 

@@ -1,5 +1,6 @@
 #include <core/points.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 
 #include <cmath>
 
@@ -9,10 +10,10 @@ constexpr const char* kSource = "core/points";
 
 // ---- cc_PointShape, ccPoint, cc2Point
 
-cc_PointShape::cc_PointShape(const ccVector<2>& p) : ccVector<2>(p) { cc_poly::checkFinite(p); }
+cc_PointShape::cc_PointShape(const ccVector<2>& p) : ccVector<2>(p) { cc_detail::checkFinite(p); }
 
 void cc_PointShape::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample({vector()}, false, params, result);
+  cc_detail::sample({vector()}, false, params, result);
 }
 
 void cc_PointShape::serializePoint(ccArchive& ar, unsigned char version) {
@@ -21,7 +22,7 @@ void cc_PointShape::serializePoint(ccArchive& ar, unsigned char version) {
   ccVector<2> p = vector();
   ar || p;
   if (ar.isLoading()) {
-    cc_poly::checkFinite(p);
+    cc_detail::checkFinite(p);
     mutating();
     static_cast<ccVector<2>&>(*this) = p;
   }
@@ -80,17 +81,17 @@ ccArchive& operator||(ccArchive& ar, cc2Point& p) { return serializePointValue(a
 // ---- ccPointSet
 
 ccPointSet::ccPointSet(const std::vector<ccVector<2>>& points) : points_(points) {
-  cc_poly::checkFinite(points_);
+  cc_detail::checkFinite(points_);
 }
 
 void ccPointSet::points(const std::vector<ccVector<2>>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   points_ = p;
 }
 
 void ccPointSet::add(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   points_.push_back(p);
 }
@@ -111,7 +112,7 @@ ccShapePtrh ccPointSet::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccPointSet(map(x)));
 }
 
-ccRect ccPointSet::boundingBox() const { return cc_poly::boundingBox(points_); }
+ccRect ccPointSet::boundingBox() const { return cc_detail::boundingBox(points_); }
 
 ccVector<2> ccPointSet::nearestPoint(const ccVector<2>& p) const {
   if (points_.empty()) throw ccShapesError::EmptyShape();
@@ -122,7 +123,7 @@ ccVector<2> ccPointSet::nearestPoint(const ccVector<2>& p) const {
 }
 
 void ccPointSet::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample({}, false, params, result);  // checks the parameters
+  cc_detail::sample(cc_detail::Points(), false, params, result);  // checks the parameters
   result.positions() = points_;
 }
 
@@ -145,7 +146,7 @@ void ccPointSet::serialize_(ccArchive& ar, unsigned char version) {
   std::vector<ccVector<2>> p = points_;
   ar || p;
   if (ar.isLoading()) {
-    cc_poly::checkFinite(p);
+    cc_detail::checkFinite(p);
     mutating();
     points_.swap(p);
   }
@@ -165,7 +166,7 @@ ccArchive& operator||(ccArchive& ar, ccPointSet& s) {
 
 namespace {
 void checkCross(const ccVector<2>& origin, const ccRadian& angle, int armlength) {
-  cc_poly::checkFinite(origin);
+  cc_detail::checkFinite(origin);
   if (!std::isfinite(angle.toDouble())) throw ccShapesError::BadGeom("non-finite cross angle");
   if (armlength < 0) throw ccShapesError::BadParams("negative cross arm length");
 }
@@ -203,7 +204,7 @@ ccShapePtrh ccCross::mapShape(const ccXform<2>& x) const {
 }
 
 void ccCross::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample({origin_}, false, params, result);
+  cc_detail::sample({origin_}, false, params, result);
 }
 
 bool ccCross::equal_(const ccShape& other) const {

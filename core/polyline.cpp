@@ -1,5 +1,6 @@
 #include <core/lines.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 #include <core/shapetree.h>
 
 #include <algorithm>
@@ -30,9 +31,9 @@ void checkSampleParams(const ccShape::ccSampleParams& params) {
 
 }  // namespace
 
-// ---- cc_poly
+// ---- Polygonal kernels (polyline_p.h)
 
-namespace cc_poly {
+namespace cc_detail {
 
 void checkFinite(const ccVector<2>& p) {
   if (!finite(p)) throw ccShapesError::BadGeom("non-finite vertex");
@@ -304,17 +305,17 @@ Points reversed(const Points& v, bool closed) {
   return r;
 }
 
-}  // namespace cc_poly
+}  // namespace cc_detail
 
 // ---- ccPolyline
 
 ccPolyline::ccPolyline(const std::vector<ccVector<2>>& vertices, bool closed)
     : vertices_(vertices), closed_(closed) {
-  cc_poly::checkFinite(vertices_);
+  cc_detail::checkFinite(vertices_);
 }
 
 void ccPolyline::vertices(const std::vector<ccVector<2>>& v) {
-  cc_poly::checkFinite(v);
+  cc_detail::checkFinite(v);
   mutating();
   vertices_ = v;
 }
@@ -325,7 +326,7 @@ const ccVector<2>& ccPolyline::vertex(long i) const {
 }
 
 void ccPolyline::addVertex(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   vertices_.push_back(p);
 }
@@ -341,12 +342,12 @@ ccShapePtrh ccPolyline::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccPolyline(map(x)));
 }
 
-bool ccPolyline::hasTangent() const { return cc_poly::hasTangent(vertices_); }
+bool ccPolyline::hasTangent() const { return cc_detail::hasTangent(vertices_); }
 
-ccRect ccPolyline::boundingBox() const { return cc_poly::boundingBox(vertices_); }
+ccRect ccPolyline::boundingBox() const { return cc_detail::boundingBox(vertices_); }
 
 ccVector<2> ccPolyline::nearestPoint(const ccVector<2>& p) const {
-  return cc_poly::nearestPoint(vertices_, closed_, p);
+  return cc_detail::nearestPoint(vertices_, closed_, p);
 }
 
 ccVector<2> ccPolyline::startPoint() const {
@@ -361,61 +362,61 @@ ccVector<2> ccPolyline::endPoint() const {
 
 ccRadian ccPolyline::startAngle() const {
   if (!isOpenContour()) throw ccShapesError::NotOpenContour();
-  return cc_poly::startAngle(vertices_, false);
+  return cc_detail::startAngle(vertices_, false);
 }
 
 ccRadian ccPolyline::endAngle() const {
   if (!isOpenContour()) throw ccShapesError::NotOpenContour();
-  return cc_poly::endAngle(vertices_, false);
+  return cc_detail::endAngle(vertices_, false);
 }
 
 ccRadian ccPolyline::tangentRotation() const {
   if (!isOpenContour()) throw ccShapesError::NotOpenContour();
-  return cc_poly::tangentRotation(vertices_, false);
+  return cc_detail::tangentRotation(vertices_, false);
 }
 
 ccRadian ccPolyline::windingAngle(const ccVector<2>& p) const {
-  return cc_poly::windingAngle(vertices_, closed_, p);
+  return cc_detail::windingAngle(vertices_, closed_, p);
 }
 
 bool ccPolyline::isRightHanded() const {
   if (!isRegion()) throw ccShapesError::NotRegion();
-  return cc_poly::signedArea2(vertices_) > 0;
+  return cc_detail::signedArea2(vertices_) > 0;
 }
 
 bool ccPolyline::within(const ccVector<2>& p) const {
   if (!isRegion()) throw ccShapesError::NotRegion();
-  return cc_poly::within(vertices_, p);
+  return cc_detail::within(vertices_, p);
 }
 
 ccShapePtrh ccPolyline::reverse() const {
   if (vertices_.empty()) throw ccShapesError::EmptyShape();
-  return ccShapePtrh(new ccPolyline(cc_poly::reversed(vertices_, closed_), closed_));
+  return ccShapePtrh(new ccPolyline(cc_detail::reversed(vertices_, closed_), closed_));
 }
 
 ccShapePtrh ccPolyline::decompose() const {
   std::vector<ccShapePtrh> parts;
-  for (std::size_t i = 0, n = cc_poly::edgeCount(vertices_, closed_); i < n; ++i)
-    parts.push_back(ccShapePtrh(new ccLineSeg(vertices_[i], cc_poly::edgeEnd(vertices_, i))));
+  for (std::size_t i = 0, n = cc_detail::edgeCount(vertices_, closed_); i < n; ++i)
+    parts.push_back(ccShapePtrh(new ccLineSeg(vertices_[i], cc_detail::edgeEnd(vertices_, i))));
   if (vertices_.size() == 1)
     parts.push_back(ccShapePtrh(new ccLineSeg(vertices_[0], vertices_[0])));
   return ccShapePtrh(new ccContourTree(parts, closed_));
 }
 
 void ccPolyline::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample(vertices_, closed_, params, result);
+  cc_detail::sample(vertices_, closed_, params, result);
 }
 
-double ccPolyline::perimeter() const { return cc_poly::perimeter(vertices_, closed_); }
+double ccPolyline::perimeter() const { return cc_detail::perimeter(vertices_, closed_); }
 
 double ccPolyline::nearestPerimPos(const ccVector<2>& p) const {
   double pos = 0;
-  cc_poly::nearestPoint(vertices_, closed_, p, &pos);
+  cc_detail::nearestPoint(vertices_, closed_, p, &pos);
   return pos;
 }
 
 ccShapePtrh ccPolyline::subShape(double startPos, double endPos) const {
-  return ccShapePtrh(new ccPolyline(cc_poly::subShape(vertices_, closed_, startPos, endPos)));
+  return ccShapePtrh(new ccPolyline(cc_detail::subShape(vertices_, closed_, startPos, endPos)));
 }
 
 bool ccPolyline::equal_(const ccShape& other) const {
@@ -438,7 +439,7 @@ void ccPolyline::serialize_(ccArchive& ar, unsigned char version) {
   std::vector<ccVector<2>> v = vertices_;
   ar || closed || v;
   if (ar.isLoading()) {
-    cc_poly::checkFinite(v);
+    cc_detail::checkFinite(v);
     mutating();
     vertices_.swap(v);
     closed_ = closed;
@@ -468,11 +469,11 @@ ccPolygon::PolyFillMode checkedMode(long mode) {
 
 ccPolygon::ccPolygon(const std::vector<ccVector<2>>& vertices, PolyFillMode mode)
     : vertices_(vertices), fillMode_(checkedMode(mode)) {
-  cc_poly::checkFinite(vertices_);
+  cc_detail::checkFinite(vertices_);
 }
 
 void ccPolygon::vertices(const std::vector<ccVector<2>>& v) {
-  cc_poly::checkFinite(v);
+  cc_detail::checkFinite(v);
   mutating();
   vertices_ = v;
 }
@@ -483,7 +484,7 @@ const ccVector<2>& ccPolygon::vertex(long i) const {
 }
 
 void ccPolygon::addVertex(const ccVector<2>& p) {
-  cc_poly::checkFinite(p);
+  cc_detail::checkFinite(p);
   mutating();
   vertices_.push_back(p);
 }
@@ -505,49 +506,49 @@ ccShapePtrh ccPolygon::mapShape(const ccXform<2>& x) const {
   return ccShapePtrh(new ccPolygon(map(x)));
 }
 
-bool ccPolygon::hasTangent() const { return cc_poly::hasTangent(vertices_); }
+bool ccPolygon::hasTangent() const { return cc_detail::hasTangent(vertices_); }
 
-ccRect ccPolygon::boundingBox() const { return cc_poly::boundingBox(vertices_); }
+ccRect ccPolygon::boundingBox() const { return cc_detail::boundingBox(vertices_); }
 
 ccVector<2> ccPolygon::nearestPoint(const ccVector<2>& p) const {
-  return cc_poly::nearestPoint(vertices_, true, p);
+  return cc_detail::nearestPoint(vertices_, true, p);
 }
 
 ccRadian ccPolygon::windingAngle(const ccVector<2>& p) const {
-  return cc_poly::windingAngle(vertices_, true, p);
+  return cc_detail::windingAngle(vertices_, true, p);
 }
 
 bool ccPolygon::isRightHanded() const {
   if (!isRegion()) throw ccShapesError::NotRegion();
-  return cc_poly::signedArea2(vertices_) > 0;
+  return cc_detail::signedArea2(vertices_) > 0;
 }
 
 bool ccPolygon::within(const ccVector<2>& p) const {
   if (!isRegion()) throw ccShapesError::NotRegion();
-  return cc_poly::within(vertices_, p, fillMode_ == eFillWinding);
+  return cc_detail::within(vertices_, p, fillMode_ == eFillWinding);
 }
 
 ccShapePtrh ccPolygon::reverse() const {
   if (vertices_.empty()) throw ccShapesError::EmptyShape();
-  return ccShapePtrh(new ccPolygon(cc_poly::reversed(vertices_, true), fillMode_));
+  return ccShapePtrh(new ccPolygon(cc_detail::reversed(vertices_, true), fillMode_));
 }
 
 ccShapePtrh ccPolygon::decompose() const { return boundary().decompose(); }
 
 void ccPolygon::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample(vertices_, true, params, result);
+  cc_detail::sample(vertices_, true, params, result);
 }
 
-double ccPolygon::perimeter() const { return cc_poly::perimeter(vertices_, true); }
+double ccPolygon::perimeter() const { return cc_detail::perimeter(vertices_, true); }
 
 double ccPolygon::nearestPerimPos(const ccVector<2>& p) const {
   double pos = 0;
-  cc_poly::nearestPoint(vertices_, true, p, &pos);
+  cc_detail::nearestPoint(vertices_, true, p, &pos);
   return pos;
 }
 
 ccShapePtrh ccPolygon::subShape(double startPos, double endPos) const {
-  return ccShapePtrh(new ccPolyline(cc_poly::subShape(vertices_, true, startPos, endPos)));
+  return ccShapePtrh(new ccPolyline(cc_detail::subShape(vertices_, true, startPos, endPos)));
 }
 
 bool ccPolygon::equal_(const ccShape& other) const {
@@ -571,7 +572,7 @@ void ccPolygon::serialize_(ccArchive& ar, unsigned char version) {
   ar || mode || v;
   if (ar.isLoading()) {
     const PolyFillMode m = checkedMode(mode);
-    cc_poly::checkFinite(v);
+    cc_detail::checkFinite(v);
     mutating();
     vertices_.swap(v);
     fillMode_ = m;

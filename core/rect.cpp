@@ -2,6 +2,7 @@
 
 #include <core/affinerect.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +132,7 @@ ccArchive& operator||(ccArchive& ar, ccRect& r) {
 // ---- Contour operations: the boundary is the closed chain ul, ur, lr, ll.
 
 namespace {
-cc_poly::Points rectCorners(const ccRect& r) { return {r.ul(), r.ur(), r.lr(), r.ll()}; }
+cc_detail::Points rectCorners(const ccRect& r) { return {r.ul(), r.ur(), r.lr(), r.ll()}; }
 }  // namespace
 
 ccShapePtrh ccRect::decompose() const {
@@ -142,15 +143,16 @@ ccShapePtrh ccRect::decompose() const {
 ccShapePtrh ccRect::reverse() const { return ccShapePtrh(new ccAffineRectangle(ul(), ll(), ur())); }
 
 void ccRect::sample(const ccSampleParams& params, ccSampleResult& result) const {
-  cc_poly::sample(rectCorners(*this), true, params, result);
+  cc_detail::sample(rectCorners(*this), true, params, result);
 }
 
 double ccRect::nearestPerimPos(const ccVector<2>& p) const {
   double pos = 0;
-  cc_poly::nearestPoint(rectCorners(*this), true, p, &pos);
+  cc_detail::nearestPoint(rectCorners(*this), true, p, &pos);
   return pos;
 }
 
 ccShapePtrh ccRect::subShape(double startPos, double endPos) const {
-  return ccShapePtrh(new ccPolyline(cc_poly::subShape(rectCorners(*this), true, startPos, endPos)));
+  return ccShapePtrh(
+      new ccPolyline(cc_detail::subShape(rectCorners(*this), true, startPos, endPos)));
 }

@@ -37,7 +37,7 @@ void endRow(std::vector<unsigned char>& runs) {
 }  // namespace
 
 void ccRLEBuffer::checkRow(long y) const {
-  if (y < 0 || y >= height_) cc_pel::throwBadParams("run-length row outside the image");
+  if (y < 0 || y >= height_) cc_detail::throwBadParams("run-length row outside the image");
 }
 
 const unsigned char* ccRLEBuffer::pointToRow(long y) const {
@@ -52,7 +52,7 @@ std::size_t ccRLEBuffer::rowBytes(long y) const {
 }
 
 void ccRLEBuffer::encode(const ccPelBuffer_const<unsigned char>& src) {
-  if (!src.isBound()) cc_pel::throwUnbound();
+  if (!src.isBound()) cc_detail::throwUnbound();
   const long w = src.width(), h = src.height();
   std::vector<unsigned char> runs;
   std::vector<std::size_t> starts;
@@ -103,9 +103,9 @@ void ccRLEBuffer::decode(ccPelBuffer<unsigned char>& dst) const {
 }
 
 ccRLEBuffer ccRLEBuffer::subWindow(long x, long y, long w, long h) const {
-  if (w < 0 || h < 0) cc_pel::throwBadParams("negative window size");
-  const long l = cc_pel::satAdd(x, -offset_.first), t = cc_pel::satAdd(y, -offset_.second);
-  const long r = cc_pel::satAdd(l, w), b = cc_pel::satAdd(t, h);
+  if (w < 0 || h < 0) cc_detail::throwBadParams("negative window size");
+  const long l = cc_detail::satAdd(x, -offset_.first), t = cc_detail::satAdd(y, -offset_.second);
+  const long r = cc_detail::satAdd(l, w), b = cc_detail::satAdd(t, h);
   const long cl = std::clamp(l, 0L, width_), ct = std::clamp(t, 0L, height_);
   const long cr = std::clamp(r, cl, width_), cb = std::clamp(b, ct, height_);
 
@@ -138,8 +138,8 @@ ccRLEBuffer ccRLEBuffer::subWindow(long x, long y, long w, long h) const {
 
 void ccRLEBuffer::becomeOwner(long width, const unsigned char* const* rows, long rowCount,
                               const ccPair<long>& offset) {
-  if (width < 0 || rowCount < 0) cc_pel::throwBadParams("negative run-length image size");
-  if (!rows && rowCount > 0) cc_pel::throwBadParams("no rows");
+  if (width < 0 || rowCount < 0) cc_detail::throwBadParams("negative run-length image size");
+  if (!rows && rowCount > 0) cc_detail::throwBadParams("no rows");
   // Check every row before anything changes.
   std::vector<std::size_t> starts;
   starts.reserve(static_cast<std::size_t>(rowCount) + 1);
@@ -147,7 +147,7 @@ void ccRLEBuffer::becomeOwner(long width, const unsigned char* const* rows, long
   for (long y = 0; y < rowCount; ++y) {
     const std::size_t n = validRowBytes(rows[y], width);
     if (n == 0)
-      cc_pel::throwBadParams(rows[y] ? "run lengths do not sum to the width" : "null row");
+      cc_detail::throwBadParams(rows[y] ? "run lengths do not sum to the width" : "null row");
     starts.push_back(total);
     total += n;
   }

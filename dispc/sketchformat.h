@@ -211,14 +211,14 @@ inline constexpr ccSketchOpInfo kSketchOpTable[kSketchOpcodeCount] = {
 #undef DISPC_SKETCH_ROW_NOOP
 };
 
-namespace ccSketchFormatDetail {
+namespace cc_detail {
 constexpr bool tableInOrder() {
   for (int i = 0; i < kSketchOpcodeCount; ++i)
     if (kSketchOpTable[i].number != i) return false;
   return true;
 }
-}  // namespace ccSketchFormatDetail
-static_assert(ccSketchFormatDetail::tableInOrder(), "the opcode table lists 0 to 47 in order");
+}  // namespace cc_detail
+static_assert(cc_detail::tableInOrder(), "the opcode table lists 0 to 47 in order");
 
 // The table row of an opcode, or nullptr outside 0 to 47.
 constexpr const ccSketchOpInfo* cfSketchOpInfo(long op) {
@@ -263,7 +263,7 @@ std::size_t cfSketchPayloadSizeV0(long op, const unsigned char* payload, std::si
 // ccUIError::InvalidUISketch (the stream could not hold the operation) rather than record a
 // different value. ccUIError::BadParams is left to back ends: the library never throws it.
 
-namespace ccSketchFormatDetail {
+namespace cc_detail {
 constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
 template <class U>
@@ -292,24 +292,22 @@ inline U loadLE(const unsigned char* p) {
 static_assert(sizeof(ccColor) == 5 && std::is_trivially_copyable<ccColor>::value &&
                   std::is_standard_layout<ccColor>::value,
               "ccColor is the five bytes kind, index, r, g, b");
-}  // namespace ccSketchFormatDetail
+}  // namespace cc_detail
 
 // Raw stores (little-endian, unaligned).
 inline void cfSketchStoreI32(unsigned char* p, std::int32_t v) {
-  ccSketchFormatDetail::storeLE(p, static_cast<std::uint32_t>(v));
+  cc_detail::storeLE(p, static_cast<std::uint32_t>(v));
 }
-inline void cfSketchStoreU32(unsigned char* p, std::uint32_t v) {
-  ccSketchFormatDetail::storeLE(p, v);
-}
+inline void cfSketchStoreU32(unsigned char* p, std::uint32_t v) { cc_detail::storeLE(p, v); }
 inline void cfSketchStoreDouble(unsigned char* p, double v) {
   std::uint64_t u;
   std::memcpy(&u, &v, sizeof u);
-  ccSketchFormatDetail::storeLE(p, u);
+  cc_detail::storeLE(p, u);
 }
 inline void cfSketchStoreFloat(unsigned char* p, float v) {
   std::uint32_t u;
   std::memcpy(&u, &v, sizeof u);
-  ccSketchFormatDetail::storeLE(p, u);
+  cc_detail::storeLE(p, u);
 }
 // Six bytes; the reserved sixth byte is written 0.
 inline void cfSketchStoreColor(unsigned char* p, const ccColor& c) {
@@ -324,7 +322,7 @@ inline void cfSketchStorePoint(unsigned char* p, const ccVector<2>& v) {
 // n points one after the other (x, y, x, y ...). A little-endian host copies them at once:
 // ccVector<2> is exactly its two doubles.
 inline void cfSketchStorePoints(unsigned char* p, const ccVector<2>* v, std::size_t n) {
-  if constexpr (ccSketchFormatDetail::kLittleEndianHost && sizeof(ccVector<2>) == 16 &&
+  if constexpr (cc_detail::kLittleEndianHost && sizeof(ccVector<2>) == 16 &&
                 std::is_trivially_copyable<ccVector<2>>::value) {
     if (n) std::memcpy(p, v, 16 * n);
   } else {
@@ -334,22 +332,22 @@ inline void cfSketchStorePoints(unsigned char* p, const ccVector<2>* v, std::siz
 
 // Raw loads.
 inline std::int32_t cfSketchLoadI32(const unsigned char* p) {
-  const std::uint32_t u = ccSketchFormatDetail::loadLE<std::uint32_t>(p);
+  const std::uint32_t u = cc_detail::loadLE<std::uint32_t>(p);
   std::int32_t v;
   std::memcpy(&v, &u, sizeof v);
   return v;
 }
 inline std::uint32_t cfSketchLoadU32(const unsigned char* p) {
-  return ccSketchFormatDetail::loadLE<std::uint32_t>(p);
+  return cc_detail::loadLE<std::uint32_t>(p);
 }
 inline double cfSketchLoadDouble(const unsigned char* p) {
-  const std::uint64_t u = ccSketchFormatDetail::loadLE<std::uint64_t>(p);
+  const std::uint64_t u = cc_detail::loadLE<std::uint64_t>(p);
   double v;
   std::memcpy(&v, &u, sizeof v);
   return v;
 }
 inline float cfSketchLoadFloat(const unsigned char* p) {
-  const std::uint32_t u = ccSketchFormatDetail::loadLE<std::uint32_t>(p);
+  const std::uint32_t u = cc_detail::loadLE<std::uint32_t>(p);
   float v;
   std::memcpy(&v, &u, sizeof v);
   return v;

@@ -4,6 +4,7 @@
 #include <core/lines.h>
 #include <core/points.h>
 #include <core/polyline.h>
+#include <core/polyline_p.h>
 #include <core/rect.h>
 #include <core/shapetree.h>
 
@@ -128,7 +129,7 @@ TEST(Clip, OpenPolylineLeavingAndComingBack) {
   EXPECT_NEAR(r->distanceToPoint(V(9, 5)), 0, 1e-14);
   EXPECT_NEAR(r->distanceToPoint(V(3.5, 12)), 2.5, 1e-14);  // to (2, 10)
   std::vector<Points> pieces;
-  EXPECT_EQ(cc_poly::clip(p.vertices(), false, kSquare, pieces), ccClipInfo::ePartial);
+  EXPECT_EQ(cc_detail::clip(p.vertices(), false, kSquare, pieces), ccClipInfo::ePartial);
   ASSERT_EQ(pieces.size(), 2u);
   EXPECT_EQ(pieces[0], (Points{V(2, 2), V(2, 10)}));
   EXPECT_EQ(pieces[1], (Points{V(5, 10), V(5, 5), V(10, 5)}));
@@ -221,7 +222,7 @@ TEST(Clip, PiecesMatchAPointwiseCount) {
   for (int trial = 0; trial < 100; ++trial) {
     const V a(coord(gen), coord(gen)), b(coord(gen), coord(gen));
     std::vector<Points> pieces;
-    const long code = cc_poly::clip({a, b}, false, clipper, pieces);
+    const long code = cc_detail::clip({a, b}, false, clipper, pieces);
     if (code == ccClipInfo::eInside) pieces = {{a, b}};
     double clipped = 0;
     for (const auto& p : pieces) {

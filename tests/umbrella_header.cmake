@@ -1,9 +1,18 @@
-# Fails when dispc/dispc.h misses a public header of core/ or dispc/.
+# Fails when dispc/dispc.h misses a public header of core/ or dispc/, or when a public header
+# includes a private one (name_p.h: not installed, so it stays out of the umbrella too).
 #   cmake -DSOURCE_DIR=<repo> -P umbrella_header.cmake
 file(GLOB_RECURSE headers RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/dispc/*.h")
 file(READ "${SOURCE_DIR}/dispc/dispc.h" umbrella)
 set(missing "")
+set(leaking "")
 foreach(header IN LISTS headers)
+  if(header MATCHES "_p\\.h$")
+    continue()
+  endif()
+  file(READ "${SOURCE_DIR}/${header}" text)
+  if(text MATCHES "#include <[^>]*_p\\.h>")
+    list(APPEND leaking "${header}")
+  endif()
   if(header STREQUAL "dispc/dispc.h")
     continue()
   endif()
@@ -14,4 +23,7 @@ foreach(header IN LISTS headers)
 endforeach()
 if(missing)
   message(FATAL_ERROR "dispc/dispc.h does not include: ${missing}")
+endif()
+if(leaking)
+  message(FATAL_ERROR "public headers include private ones: ${leaking}")
 endif()

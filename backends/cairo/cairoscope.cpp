@@ -64,7 +64,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-using cc_argb::argb;
+using cc_detail::argb;
 
 // Surface pixels (double extents) as a whole-pixel rectangle.
 ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
@@ -400,7 +400,7 @@ long ccCairoScope::surfaceHeight() const { return canvas_->height; }
 bool ccCairoScope::antialias() const { return canvas_->antialias; }
 void ccCairoScope::antialias(bool on) { canvas_->antialias = on; }
 
-const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() { return cc_argb::defaultPalette(); }
+const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() { return cc_detail::defaultPalette(); }
 
 const ccRGB& ccCairoScope::palette(unsigned char index) const { return canvas_->palette[index]; }
 void ccCairoScope::palette(unsigned char index, const ccRGB& rgb) { canvas_->palette[index] = rgb; }
@@ -842,18 +842,18 @@ void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                                 unsigned char passValue, bool /*flag*/) {
   if (image.degenerate() || canvas_->offScreen) return;
   ccPelBuffer<unsigned char> pels;
-  const ccUIRect visible =
-      cc_argb::decodeVisible(image, xCoord(at), yCoord(at), surfaceClip() - surfaceOrigin(), pels);
+  const ccUIRect visible = cc_detail::decodeVisible(image, xCoord(at), yCoord(at),
+                                                    surfaceClip() - surfaceOrigin(), pels);
   if (visible.isNull()) return;
-  const std::array<std::uint32_t, 256> lut = cc_argb::rleGreys(colorMap, pass, passValue);
+  const std::array<std::uint32_t, 256> lut = cc_detail::rleGreys(colorMap, pass, passValue);
   drawPels(ccPelBuffer_const<unsigned char>(pels), visible.left(), visible.top(),
            [&](unsigned char v) { return lut[v]; });
 }
 
-using cc_argb::Grey16;
-using cc_argb::Grey8;
-using cc_argb::RGB16;
-using cc_argb::RGB32;
+using cc_detail::Grey16;
+using cc_detail::Grey8;
+using cc_detail::RGB16;
+using cc_detail::RGB32;
 
 void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                              bool pass, unsigned long passValue) {
@@ -978,7 +978,7 @@ void ccCairoScope::floodFill(const ccPair<long>& pixel, const ccColor& color, co
   const std::uint32_t mask = rgb24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
   const std::uint32_t fill = isEraser(color) ? 0u : argb(rgbOf(color));
   const ccUIRect filled =
-      cc_argb::floodFill(data, stride, clip, sx, sy, fill, argb(rgbOf(color2)), mask, bounded);
+      cc_detail::floodFill(data, stride, clip, sx, sy, fill, argb(rgbOf(color2)), mask, bounded);
   if (filled.isNull()) return;
   cairo_surface_mark_dirty_rectangle(
       s, static_cast<int>(filled.left()), static_cast<int>(filled.top()),

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace cc_argb {
+namespace cc_detail {
 
 // Opaque pixel of a triple.
 inline std::uint32_t argb(unsigned char r, unsigned char g, unsigned char b) {
@@ -164,4 +164,4 @@ inline std::array<std::uint32_t, 256> rleGreys(const std::vector<unsigned char>&
   return lut;
 }
 
-}  // namespace cc_argb
+}  // namespace cc_detail

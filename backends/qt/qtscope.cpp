@@ -27,7 +27,7 @@ class cc_QtCanvas {
     if (!this->device) throw ccUIError::BadParams();
     width = this->device->width();
     height = this->device->height();
-    palette = cc_argb::defaultPalette();
+    palette = cc_detail::defaultPalette();
     fonts[-1] = ccQtFont();
   }
   ~cc_QtCanvas() { end(); }
@@ -422,7 +422,7 @@ void ccQtScope::palette(unsigned char index, const ccRGB& rgb) {
   canvas_->penKnown = false;
 }
 void ccQtScope::resetPalette() {
-  canvas_->palette = cc_argb::defaultPalette();
+  canvas_->palette = cc_detail::defaultPalette();
   canvas_->penKnown = false;
 }
 
@@ -896,7 +896,7 @@ void ccQtScope::drawPels(const ccPelBuffer_const<T>& image, const ccPair<long>& 
   const long x0 = visible.left() - at.first, y0 = visible.top() - at.second;
   const QPoint where(int(d.origin().first + visible.left()),
                      int(d.origin().second + visible.top()));
-  if constexpr (std::is_same_v<T, unsigned char> && std::is_same_v<Convert, cc_argb::Grey8>) {
+  if constexpr (std::is_same_v<T, unsigned char> && std::is_same_v<Convert, cc_detail::Grey8>) {
     if (!convert.pass) {
       // Qt reads the pels where they are.
       const QImage grey(pels.pointToPel(x0, y0), int(visible.width()), int(visible.height()),
@@ -918,7 +918,7 @@ void ccQtScope::drawIcon(const ccRLEBuffer& icon, const ccPoint& corner,
   icon.decode(pels);
   std::array<std::uint32_t, 256> lut;
   for (std::size_t i = 0; i < 256; ++i) {
-    lut[i] = cc_argb::argb(i < colors.size() ? rgbOf(colors[i]) : canvas_->palette[i]);
+    lut[i] = cc_detail::argb(i < colors.size() ? rgbOf(colors[i]) : canvas_->palette[i]);
   }
   if (passThrough) lut[passValue] = 0;
   drawPels(ccPelBuffer_const<unsigned char>(pels), ccPair<long>(xCoord(corner), yCoord(corner)),
@@ -931,9 +931,9 @@ void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
   if (image.degenerate() || canvas_->offScreen) return;
   ccPelBuffer<unsigned char> pels;
   const ccUIRect visible =
-      cc_argb::decodeVisible(image, xCoord(at), yCoord(at), deviceClip() - deviceOrigin(), pels);
+      cc_detail::decodeVisible(image, xCoord(at), yCoord(at), deviceClip() - deviceOrigin(), pels);
   if (visible.isNull()) return;
-  const std::array<std::uint32_t, 256> lut = cc_argb::rleGreys(colorMap, pass, passValue);
+  const std::array<std::uint32_t, 256> lut = cc_detail::rleGreys(colorMap, pass, passValue);
   drawPels(ccPelBuffer_const<unsigned char>(pels), visible.ul(), nullptr, eNoInterpolation,
            Lookup{&lut});
 }
@@ -941,76 +941,76 @@ void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
 void ccQtScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                           bool pass, unsigned long passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_argb::RGB32{pass, passValue});
+           cc_detail::RGB32{pass, passValue});
 }
 
 void ccQtScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                           bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_argb::RGB16{pass, passValue});
+           cc_detail::RGB16{pass, passValue});
 }
 
 void ccQtScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                           bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_argb::Grey16{pass, passValue, canvas_->grey16Shift});
+           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
 }
 
 void ccQtScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                           bool pass, unsigned char passValue, bool /*flag*/) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_argb::Grey8{pass, passValue});
+           cc_detail::Grey8{pass, passValue});
 }
 
 void ccQtScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned long passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::RGB32{pass, passValue});
+           cc_detail::RGB32{pass, passValue});
 }
 
 void ccQtScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::RGB16{pass, passValue});
+           cc_detail::RGB16{pass, passValue});
 }
 
 void ccQtScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::Grey16{pass, passValue, canvas_->grey16Shift});
+           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
 }
 
 void ccQtScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned char passValue,
                             bool /*flag*/) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::Grey8{pass, passValue});
+           cc_detail::Grey8{pass, passValue});
 }
 
 void ccQtScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned long passValue,
                             InterpolationModes mode) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, mode,
-           cc_argb::RGB32{pass, passValue});
+           cc_detail::RGB32{pass, passValue});
 }
 
 void ccQtScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::RGB16{pass, passValue});
+           cc_detail::RGB16{pass, passValue});
 }
 
 void ccQtScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned short passValue) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_argb::Grey16{pass, passValue, canvas_->grey16Shift});
+           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
 }
 
 void ccQtScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
                             const ccPair<double>& scale, bool pass, unsigned char passValue,
                             bool /*flag*/, InterpolationModes mode) {
   drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, mode,
-           cc_argb::Grey8{pass, passValue});
+           cc_detail::Grey8{pass, passValue});
 }
 
 // ---- Areas
@@ -1039,9 +1039,9 @@ void ccQtScope::floodFill(const ccPair<long>& pixel, const ccColor& color, const
   const long sx = pixel.first + o.first, sy = pixel.second + o.second;
   if (!clip.within(ccPair<long>(sx, sy))) return;
   canvas_->end();  // the pixels are written directly
-  const std::uint32_t fill = isEraser(color) ? 0u : cc_argb::argb(rgbOf(color));
+  const std::uint32_t fill = isEraser(color) ? 0u : cc_detail::argb(rgbOf(color));
   const ccUIRect filled =
-      cc_argb::floodFill(image->bits(), image->bytesPerLine(), clip, sx, sy, fill,
-                         cc_argb::argb(rgbOf(color2)), 0xFFFFFFFFu, bounded);
+      cc_detail::floodFill(image->bits(), image->bytesPerLine(), clip, sx, sy, fill,
+                           cc_detail::argb(rgbOf(color2)), 0xFFFFFFFFu, bounded);
   noteDevice(filled, false);
 }

@@ -2,6 +2,7 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
+#include <dispc/wrfm/fraction_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -188,7 +189,7 @@ bool cc2SegmentArc::operator==(const cc2SegmentArc& o) const {
 }
 
 ccDegree cc2SegmentArc::angle_(double t) const {
-  if (!cc_wrfm::isFraction(t)) cstd_assert_(__LINE__, kSource);
+  if (!cc_detail::isFraction(t)) cstd_assert_(__LINE__, kSource);
   return startAngle_ + t * angleSpan_;
 }
 
@@ -201,7 +202,7 @@ ccVector<2> cc2SegmentArc::point_(const ccDegree& a) const {
 }
 
 ccVector<2> cc2SegmentArc::segPoint_(double t) const {
-  if (!cc_wrfm::isFraction(t)) cstd_assert_(__LINE__, kSource);
+  if (!cc_detail::isFraction(t)) cstd_assert_(__LINE__, kSource);
   return point_(startAngle_ + t * angleSpan_);
 }
 

@@ -2,6 +2,7 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
+#include <dispc/wrfm/fraction_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,12 +21,12 @@ cc2SegmentLine::cc2SegmentLine(const ccVector<2>& p1, const ccVector<2>& p2) : p
 cc2SegmentLine::cc2SegmentLine(const ccLineSeg& seg) : cc2SegmentLine(seg.p1(), seg.p2()) {}
 
 ccVector<2> cc2SegmentLine::segPoint(double t) const {
-  if (!cc_wrfm::isFraction(t)) cstd_assert_(__LINE__, kSource);
+  if (!cc_detail::isFraction(t)) cstd_assert_(__LINE__, kSource);
   return p1_ + t * (p2_ - p1_);
 }
 
 ccDegree cc2SegmentLine::direction(double t) const {
-  if (!cc_wrfm::isFraction(t)) cstd_assert_(__LINE__, kSource);
+  if (!cc_detail::isFraction(t)) cstd_assert_(__LINE__, kSource);
   return angle();
 }
 
@@ -99,8 +100,4 @@ cc2SegmentLine operator*(const cc2Rigid& r, const cc2SegmentLine& s) {
 
 cc2SegmentLine operator*(const ccXform<2>& x, const cc2SegmentLine& s) {
   return cc2SegmentLine(x * s.p1(), x * s.p2());
-}
-
-bool cc_wrfm::isFraction(double t) {
-  return (t >= 0 && t <= 1) || cfRealEq(t, 0, 1e-15) || cfRealEq(t, 1, 1e-15);
 }

@@ -84,8 +84,3 @@ inline ccArchive& operator>>(ccArchive& ar, cc2SegmentLine& s) { return ar || s;
 // Both end points mapped; a map that collapses them throws DegenerateShape.
 cc2SegmentLine operator*(const cc2Rigid& r, const cc2SegmentLine& s);
 cc2SegmentLine operator*(const ccXform<2>& x, const cc2SegmentLine& s);
-
-namespace cc_wrfm {
-// t lies in [0, 1] or within 1e-15 of either end: the check of every fraction argument.
-bool isFraction(double t);
-}  // namespace cc_wrfm
