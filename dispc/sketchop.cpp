@@ -8,6 +8,7 @@
 #include <dispc/sketchop.h>
 
 #include <core/unicode.h>
+#include <dispc/sketchop_p.h>
 #include <dispc/sketchshapes.h>
 
 #include <cmath>
@@ -19,33 +20,14 @@
 
 namespace {
 
+using cc_detail::consumed;
+using cc_detail::decoded;
+using cc_detail::decodedRect;
+using cc_detail::invalid;
+using cc_detail::readCount;
+using cc_detail::readPointShape;
+
 constexpr const char* kSource = "dispc/sketchop";
-
-[[noreturn]] void invalid(const char* what = "malformed payload") {
-  throw ccUIError::InvalidUISketch(what);
-}
-
-// Runs a decoding step that builds values, turning the errors of their checks (shape geometry,
-// props, image rows) into InvalidUISketch: in a payload they mean malformed data.
-template <class F>
-auto decoded(F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (const ccUIError::InvalidUISketch&) {
-    throw;
-  } catch (const ccException& e) {
-    throw ccUIError::InvalidUISketch(e.message().empty() ? std::string(e.what()) : e.message());
-  }
-}
-
-long consumed(const ccSketchReader& r) { return static_cast<long>(r.position()); }
-
-// A stream count (32-bit, not negative).
-std::size_t readCount(ccSketchReader& r) {
-  const long n = r.readLong();
-  if (n < 0) invalid();
-  return static_cast<std::size_t>(n);
-}
 
 // n points (the count is checked against the bytes left before anything is allocated).
 std::vector<ccVector<2>> readPoints(ccSketchReader& r, std::size_t n) {
@@ -56,36 +38,7 @@ std::vector<ccVector<2>> readPoints(ccSketchReader& r, std::size_t n) {
   return v;
 }
 
-// A point of the stream as a ccPoint (non-finite coordinates are rejected).
-ccPoint readPointShape(ccSketchReader& r) {
-  const ccVector<2> v = r.readPoint();
-  return decoded([&] { return ccPoint(v); });
-}
-
 ccRadian readAngle(ccSketchReader& r) { return ccRadian(r.readDouble()); }
-
-ccRect decodedRect(const ccVector<2>& ul, const ccVector<2>& size) {
-  return decoded([&] { return ccRect(ul, size); });
-}
-
-// Version-0 general rectangle (96 bytes): doubles 0-1 the centre, 2-5 the matrix, 7-8 the
-// corner rounding.
-ccGenRect loadGenRectV0(const unsigned char* p) {
-  auto d = [p](int i) { return cfSketchLoadDouble(p + 8 * i); };
-  return ccGenRect(ccVector<2>(d(0), d(1)), ccMatrix<2>(d(2), d(3), d(4), d(5)),
-                   ccVector<2>(d(7), d(8)));
-}
-constexpr std::size_t kGenRectV0Size = 96;
-
-// Version-0 annulus section (440 bytes): geometry records at 0 and 176, the angles at 352 and
-// 360, the two flags at 368 and 369.
-constexpr std::size_t kAnnSectV0Size = 440;
-ccEllipseAnnulusSection loadAnnSectV0(const unsigned char* p) {
-  const ccEllipseAnnulus annulus(cfSketchLoadEllipseGeom(p), cfSketchLoadEllipseGeom(p + 176));
-  return ccEllipseAnnulusSection(annulus, ccRadian(cfSketchLoadDouble(p + 352)),
-                                 ccRadian(cfSketchLoadDouble(p + 360)), p[368] != 0, p[369] != 0,
-                                 true);
-}
 
 // A count stored in an archive, checked against the bytes left (each element at least
 // minBytes) before it is used.
@@ -391,15 +344,6 @@ long cc_UISketchOpEllipseAnnSect::parseByteStream(const unsigned char* p, std::s
   return consumed(r);
 }
 
-long cc_UISketchOpEllipseAnnSect::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(kAnnSectV0Size);
-  const ccEllipseAnnulusSection s = decoded([&] { return loadAnnSectV0(image); });
-  mutating();
-  section_ = s;
-  return consumed(r);
-}
-
 void cc_UISketchOpEllipseAnnSect::populateSketch(ccUISketch& s) const {
   cfSketchStoreAnnSectImage(cfSketchReserve(s, kSketchAnnSectImageSize), section_);
 }
@@ -426,15 +370,6 @@ long cc_UISketchOpGenRect::parseByteStream(const unsigned char* p, std::size_t n
   return consumed(r);
 }
 
-long cc_UISketchOpGenRect::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(kGenRectV0Size);
-  const ccGenRect g = decoded([&] { return loadGenRectV0(image); });
-  mutating();
-  rect_ = g;
-  return consumed(r);
-}
-
 void cc_UISketchOpGenRect::populateSketch(ccUISketch& s) const {
   cfSketchStoreGenRectImage(cfSketchReserve(s, kSketchGenRectImageSize), rect_);
 }
@@ -456,16 +391,6 @@ long cc_UISketchOpGenAnn::parseByteStream(const unsigned char* p, std::size_t n)
   ccSketchReader r(p, n);
   const unsigned char* image = r.bytes(kSketchGenAnnImageSize);
   const ccGenAnnulus a = decoded([&] { return cfSketchLoadGenAnnImage(image); });
-  mutating();
-  annulus_ = a;
-  return consumed(r);
-}
-
-long cc_UISketchOpGenAnn::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(2 * kGenRectV0Size);
-  const ccGenAnnulus a = decoded(
-      [&] { return ccGenAnnulus(loadGenRectV0(image), loadGenRectV0(image + kGenRectV0Size)); });
   mutating();
   annulus_ = a;
   return consumed(r);
@@ -731,20 +656,6 @@ long cc_UISketchOpSketch::parseByteStream(const unsigned char* p, std::size_t n)
   return consumed(r);
 }
 
-long cc_UISketchOpSketch::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  const ccPoint offset = readPointShape(r);
-  const std::size_t length = readCount(r);
-  const unsigned char* bytes = r.bytes(length);
-  ccUISketch converted;
-  cfSketchConvertVersion0(bytes, length, converted);
-  mutating();
-  offset_ = offset;
-  length_ = converted.length();
-  sketch_ = std::move(converted);
-  return consumed(r);
-}
-
 void cc_UISketchOpSketch::populateSketch(ccUISketch& s) const {
   cfSketchPutPoint(s, offset_);
   cfSketchPutLong(s, sketch_.length());
@@ -816,10 +727,6 @@ long cc_UISketchOpSet::parseByteStream(const unsigned char* p, std::size_t n) {
   return parseRectOnly(p, n, false);
 }
 
-long cc_UISketchOpSet::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  return parseRectOnly(p, n, true);
-}
-
 void cc_UISketchOpSet::populateSketch(ccUISketch& s) const { putRect(s); }
 
 void cc_UISketchOpSet::draw(ccUITablet& t, cc_UISketchOpHeader& h) const {
@@ -838,10 +745,6 @@ void cc_UISketchOpSet::serialize_(ccArchive& ar, unsigned char version) {
 
 long cc_UISketchOpSetComp::parseByteStream(const unsigned char* p, std::size_t n) {
   return parseRectOnly(p, n, false);
-}
-
-long cc_UISketchOpSetComp::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  return parseRectOnly(p, n, true);
 }
 
 void cc_UISketchOpSetComp::populateSketch(ccUISketch& s) const { putRect(s); }
@@ -986,19 +889,6 @@ long cc_UISketchOpOutline3d::parseByteStream(const unsigned char* p, std::size_t
   return consumed(r);
 }
 
-long cc_UISketchOpOutline3d::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  Parsed parsed;
-  parseRect(r, true, parsed);
-  const ccColor c2 = r.readColor();
-  const long width = r.readLong();
-  take(parsed);
-  color1_ = ccColor();
-  color2_ = c2;
-  width_ = width;
-  return consumed(r);
-}
-
 void cc_UISketchOpOutline3d::opcodeColor(const ccColor& c) {
   mutating();
   color1_ = c;
@@ -1063,19 +953,6 @@ long cc_UISketchOpAffineRect::parseByteStream(const unsigned char* p, std::size_
   ccSketchReader r(p, n);
   const unsigned char* image = r.bytes(kSketchAffineRectImageSize);
   const ccAffineRectangle a = decoded([&] { return cfSketchLoadAffineRectImage(image); });
-  mutating();
-  rect_ = a;
-  return consumed(r);
-}
-
-long cc_UISketchOpAffineRect::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  // 176 bytes: doubles 7 to 12 are the three corners; the others are unused.
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(176);
-  const ccAffineRectangle a = decoded([&] {
-    return ccAffineRectangle(cfSketchLoadPoint(image + 56), cfSketchLoadPoint(image + 72),
-                             cfSketchLoadPoint(image + 88));
-  });
   mutating();
   rect_ = a;
   return consumed(r);
@@ -1153,16 +1030,6 @@ long cc_UISketchOpRectBase::parseByteStream(const unsigned char* p, std::size_t 
   return consumed(r);
 }
 
-long cc_UISketchOpRectBase::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  r.skip(1);
-  const ccVector<2> ul = r.readPoint(), size = r.readPoint();
-  const ccRect rect = decodedRect(ul, size);
-  mutating();
-  rect_ = rect;
-  return consumed(r);
-}
-
 void cc_UISketchOpRectBase::populateSketch(ccUISketch& s) const {
   cfSketchPutPoint(s, rect_.ul());
   cfSketchPutPoint(s, rect_.sz());
@@ -1196,19 +1063,6 @@ long cc_UISketchOpGenShape::parseByteStream(const unsigned char* p, std::size_t 
   color_ = color;
   tag_ = tag;
   data_.borrow(data, size);
-  return consumed(r);
-}
-
-long cc_UISketchOpGenShape::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
-  ccSketchReader r(p, n);
-  const ccGenShape::tagShapeID tag =
-      ccGenShape::tagShapeID::fromBytes(r.bytes(kSketchGenShapeTagSize));
-  const std::size_t size = readCount(r);
-  const unsigned char* data = r.bytes(size);
-  mutating();
-  color_ = ccColor();
-  tag_ = tag;
-  data_.own(data, size);
   return consumed(r);
 }
 
@@ -1361,20 +1215,6 @@ long cc_UISketchOpEllipseAnnSectArrowheadFlag::parseByteStream(const unsigned ch
   const bool arrowHead = r.readBool();
   const bool forward = r.readBool();
   const ccEllipseAnnulusSection s = decoded([&] { return cfSketchLoadAnnSectImage(image); });
-  mutating();
-  section_ = s;
-  arrowHead_ = arrowHead;
-  arrowHeadForward_ = forward;
-  return consumed(r);
-}
-
-long cc_UISketchOpEllipseAnnSectArrowheadFlag::parseVersion0ByteStream(const unsigned char* p,
-                                                                       std::size_t n) {
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(kAnnSectV0Size);
-  const bool arrowHead = r.readBool();
-  const bool forward = r.readBool();
-  const ccEllipseAnnulusSection s = decoded([&] { return loadAnnSectV0(image); });
   mutating();
   section_ = s;
   arrowHead_ = arrowHead;
@@ -1670,36 +1510,6 @@ bool cfUISketchOpDataFits(long opcode, const cc_UISketchOpData& d) {
 
 const std::type_info* cfUISketchOpDataType(long opcode) {
   return opcode >= 0 && opcode < kSketchOpcodeCount ? kTypes[opcode]() : nullptr;
-}
-
-// ---- Version-0 streams
-
-namespace {
-// Nesting depth of the conversion running on this thread.
-thread_local int gVersion0Depth = 0;
-
-class Version0Level {
- public:
-  Version0Level() {
-    if (gVersion0Depth >= kSketchMaxNesting) invalid();
-    ++gVersion0Depth;
-  }
-  ~Version0Level() { --gVersion0Depth; }
-  Version0Level(const Version0Level&) = delete;
-  Version0Level& operator=(const Version0Level&) = delete;
-};
-}  // namespace
-
-void cfSketchConvertVersion0(const unsigned char* p, std::size_t n, ccUISketch& out) {
-  const Version0Level level;
-  cfForEachSketchOp(
-      p, n,
-      [&out](cc_UISketchOpHeader& header, cc_UISketchOpData& op, const ccSketchOperation&) {
-        op.opcodeColor(header.penColor());
-        header.populateSketch(out);
-        op.populateSketch(out);
-      },
-      ccSketchForm::eVersion0);
 }
 
 // ---- The walk over the operation objects
