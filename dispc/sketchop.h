@@ -48,9 +48,11 @@
 #include <dispc/uistring.h>
 
 #include <cstddef>
+#include <exception>
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -718,27 +720,45 @@ class ccSketchOpTable {
 // operation's record, with the props of the last props prefix still in force (one header serves
 // the whole walk, as in a replay), and op is the operation object of its opcode with the payload
 // parsed, in the current form or in that of version-0 archives. `operation` is the walker's split
-// (offset, payload bytes). At the first bad byte, throws ccUIError::InvalidUISketch naming the
-// operation and its offset; operations before it have been visited. Exceptions of the visitor
-// pass unchanged.
-template <class Visitor>
-void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v,
-                       ccSketchForm form = ccSketchForm::eCurrent) {
+// (offset, payload bytes). A malformed record stops the walk with ccUIError::InvalidUISketch
+// naming the operation and its offset. An operation whose object cannot be made or refuses its
+// record is passed to refused(operation, error) instead of v; the walk goes on when refused
+// returns. Exceptions of the visitor and of refused pass unchanged.
+template <class Visitor, class Refused>
+void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v, ccSketchForm form,
+                       Refused&& refused) {
   ccSketchWalker walker(data, size, form);
   ccSketchOperation operation;
   cc_UISketchOpHeader header;
   ccSketchOpTable ops;
   while (walker.next(operation)) {
-    cc_UISketchOpData& op = ops.at(operation.opcode);
+    cc_UISketchOpData* op = nullptr;
     try {
+      op = &ops.at(operation.opcode);
       header.take(operation);
       if (form == ccSketchForm::eCurrent)
-        op.parseByteStream(operation.payload, operation.payloadSize);
+        op->parseByteStream(operation.payload, operation.payloadSize);
       else
-        op.parseVersion0ByteStream(operation.payload, operation.payloadSize);
-    } catch (const ccUIError::InvalidUISketch& e) {
-      cfSketchOpFailed(operation, e);
+        op->parseVersion0ByteStream(operation.payload, operation.payloadSize);
+    } catch (const std::exception& e) {
+      refused(operation, e);
+      continue;
     }
-    v(header, op, operation);
+    v(header, *op, operation);
   }
+}
+
+// As above, stopping at the first bad byte: a record the operation object refuses throws
+// ccUIError::InvalidUISketch naming the operation and its offset (cfSketchOpFailed); other
+// errors (ccUIError::NotImplemented for an operation that cannot be made) pass unchanged.
+// Operations before it have been visited.
+template <class Visitor>
+void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v,
+                       ccSketchForm form = ccSketchForm::eCurrent) {
+  cfForEachSketchOp(data, size, std::forward<Visitor>(v), form,
+                    [](const ccSketchOperation& operation, const std::exception& e) {
+                      if (auto* bad = dynamic_cast<const ccUIError::InvalidUISketch*>(&e))
+                        cfSketchOpFailed(operation, *bad);
+                      throw;
+                    });
 }

@@ -21,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -246,18 +245,10 @@ std::string describe(long opcode, const cc_UISketchOpData& d) {
   return "";
 }
 
-// The payload summary: the description (when the payload parses) and its size.
-std::string payloadSummary(const ccSketchOperation& op) {
-  std::string text;
-  try {
-    std::unique_ptr<cc_UISketchOpData> d(cfCreateUISketchOpData(op.opcode));
-    d->parseByteStream(op.payload, op.payloadSize);
-    text = describe(op.opcode, *d);
-  } catch (const std::exception&) {
-    text = "(not decoded)";
-  }
+// The payload summary: the description (when the payload was decoded) and the payload's size.
+std::string payloadSummary(const ccSketchOperation& op, const std::string& description) {
   const std::string size = std::to_string(op.payloadSize) + " bytes";
-  return text.empty() ? size : text + "; " + size;
+  return description.empty() ? size : description + "; " + size;
 }
 
 void list(const std::string& path, bool title) {
@@ -265,11 +256,27 @@ void list(const std::string& path, bool title) {
   const ccUISketch& s = drawing.sketch;
   const std::size_t size = static_cast<std::size_t>(s.length());
   // Walk everything before printing, so that a malformed stream prints nothing but the error.
+  // A payload that does not decode is listed all the same.
   std::vector<ccSketchOperation> ops;
+  std::vector<std::string> summaries;
   try {
-    ccSketchWalker walker(s.data(), size);
-    ccSketchOperation op;
-    while (walker.next(op)) ops.push_back(op);
+    cfForEachSketchOp(
+        s.data(), size,
+        [&](cc_UISketchOpHeader&, cc_UISketchOpData& d, const ccSketchOperation& op) {
+          std::string description;
+          try {
+            description = describe(op.opcode, d);
+          } catch (const std::exception&) {
+            description = "(not decoded)";
+          }
+          ops.push_back(op);
+          summaries.push_back(payloadSummary(op, description));
+        },
+        ccSketchForm::eCurrent,
+        [&](const ccSketchOperation& op, const std::exception&) {
+          ops.push_back(op);
+          summaries.push_back(payloadSummary(op, "(not decoded)"));
+        });
   } catch (const std::exception& e) {
     throw cfToolSketchError(path, e);
   }
@@ -311,7 +318,7 @@ void list(const std::string& path, bool title) {
     ++byOpcode[op.opcode];
     std::printf("%5zu %3d  %-40s  %-7s  %-9s  %s%s\n", i, static_cast<int>(op.opcode),
                 cfSketchOpName(op.opcode), layerName(op.layer),
-                cfToolColorName(op.penColor()).c_str(), props.c_str(), payloadSummary(op).c_str());
+                cfToolColorName(op.penColor()).c_str(), props.c_str(), summaries[i].c_str());
   }
 
   std::printf("%s, %s, %zu with props; image layer %zu, overlay %zu",
