@@ -4,10 +4,8 @@
 // library costs per operation: parsing, rebuilding the shape, mapping and the scope call.
 // Also the same stream replayed on the other layer, where every operation is parsed and none
 // drawn.
-#include <dispc/scope.h>
+#include <dispc/nullscope.h>
 #include <dispc/tablet.h>
-
-#include "nullscope.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,9 +8,8 @@
 //
 // Drawing: a visible root tablet over ccNullScope with recording off maps each segment and calls
 // the scope's line-segment slot.
+#include <dispc/nullscope.h>
 #include <dispc/tablet.h>
-
-#include "nullscope.h"
 
 #include <benchmark/benchmark.h>
 

@@ -47,6 +47,8 @@
 #include <dispc/glist.h>
 #include <dispc/graphic.h>
 #include <dispc/graphicgroup.h>
+#include <dispc/nullscope.h>
+#include <dispc/pelscope.h>
 #include <dispc/scope.h>
 #include <dispc/sketchformat.h>
 #include <dispc/sketchop.h>

@@ -7,6 +7,7 @@
 #include <dispc/tablet.h>
 
 #include <dispc/errors.h>
+#include <dispc/nullscope.h>
 #include <dispc/sketchop.h>
 
 #include <algorithm>
@@ -19,10 +20,10 @@ namespace {
 // scope pixels are those of the scope it measures for (same bounds and clip offset), so its
 // client rectangle is in that tablet's pixels. Text is measured by that scope, which knows
 // the font.
-class MeasureScope : public ccUIScope {
+class MeasureScope : public ccPelScope<MeasureScope, ccNullScope> {
  public:
   explicit MeasureScope(ccUIScope& measured)
-      : ccUIScope(measured.clipOffset()), measured_(measured), bounds_(measured.scopeBounds()) {}
+      : ccPelScope(measured.scopeBounds(), measured.clipOffset()), measured_(measured) {}
 
   void attach(const ccUIScope&, const ccUIRect&) override {}
   ccUIScope* newSubScope(const ccUIRect& rect, bool) override {
@@ -30,10 +31,6 @@ class MeasureScope : public ccUIScope {
     sub->move(*this, rect);
     return sub;
   }
-  void dragStart() override {}
-  void dragStop() override {}
-  void dragErase() override {}
-  void dragAnimate(bool) override {}
 
   void draw(const ccGenShape& shape, const ccColor&) override { noteShape(shape, 1); }
   void drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps& props) override {
@@ -52,22 +49,6 @@ class MeasureScope : public ccUIScope {
   }
   void drawRLEImage(const ccRLEBuffer& image, const ccPoint& at, const std::vector<unsigned char>&,
                     bool, unsigned char, bool) override {
-    noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
-  }
-  void drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at, bool,
-                 unsigned long) override {
-    noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
-  }
-  void drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at, bool,
-                 unsigned short) override {
-    noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
-  }
-  void drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at, bool,
-                 unsigned short) override {
-    noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
-  }
-  void drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at, bool,
-                 unsigned char, bool) override {
     noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
   }
   void drawText(const std::string& text, const ccPoint& at, const ccColor&, const ccColor&,
@@ -96,39 +77,6 @@ class MeasureScope : public ccUIScope {
   ccUIRect textRect(const std::string& text, const ccPoint& at, const ccUIFormat& format) override {
     return measured_.textRect(text, at, format);
   }
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned long) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned short) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned short) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned char, bool) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned long, InterpolationModes) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned short) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned short) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
-  void expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool, unsigned char, bool,
-                   InterpolationModes) override {
-    noteImage(at, image.width(), image.height(), scale);
-  }
   void setRect(const ccUIRect& rect, const ccColor&) override { change(rect, false); }
   void setAll(const ccColor&) override { change(wholeScope(), false); }
   // How far a flood fill spreads depends on the pixels: it may reach the whole scope.
@@ -143,11 +91,17 @@ class MeasureScope : public ccUIScope {
     notePixels(drawX(), drawY(), drawX() + dx, drawY() + dy, props.penWidth());
     moveToRel(dx, dy);
   }
-  bool offScreen() const override { return false; }
-  ccUIRect scopeBounds() const override { return bounds_; }
 
  private:
-  ccUIRect wholeScope() const { return ccUIRect(ccPair<long>(), bounds_.sz()); }
+  friend class ccPelScope<MeasureScope, ccNullScope>;
+
+  // The twelve image slots.
+  template <class T>
+  void drawPels(const ccImageSlotCall<T>& call) {
+    noteImage(call.at, call.image.width(), call.image.height(), call.scaleOrOne());
+  }
+
+  ccUIRect wholeScope() const { return ccUIRect(ccPair<long>(), scopeBounds().sz()); }
 
   // The pixels from (x0, y0) to (x1, y1) inclusive, widened by half the pen width.
   void notePixels(long x0, long y0, long x1, long y1, long penWidth) {
@@ -178,7 +132,6 @@ class MeasureScope : public ccUIScope {
   }
 
   ccUIScope& measured_;
-  ccUIRect bounds_;
 };
 
 }  // namespace

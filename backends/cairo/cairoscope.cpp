@@ -370,7 +370,7 @@ class ccCairoScope::Draw {
 // ---- ccCairoScope
 
 ccCairoScope::ccCairoScope(std::shared_ptr<cc_CairoCanvas> canvas, const ccPair<long>& clipOffset)
-    : ccUIScope(clipOffset),
+    : ccPelScope(clipOffset),
       canvas_(std::move(canvas)),
       bounds_(0, 0, canvas_->width, canvas_->height),
       tabletOffset_(-clipOffset.first, -clipOffset.second) {}
@@ -809,7 +809,8 @@ void ccCairoScope::paintPels(cairo_surface_t* pels, long x, long y, double sx, d
 }
 
 template <class T, class Convert>
-void ccCairoScope::drawPels(const ccPelBuffer_const<T>& image, long x, long y, Convert convert) {
+void ccCairoScope::drawConverted(const ccPelBuffer_const<T>& image, long x, long y,
+                                 Convert convert) {
   if (!image.isBound() || image.width() == 0 || image.height() == 0) return;
   // Only the pels that can show are converted.
   const ccUIRect visible =
@@ -833,8 +834,8 @@ void ccCairoScope::drawIcon(const ccRLEBuffer& icon, const ccPoint& corner,
     lut[i] = argb(i < colors.size() ? rgbOf(colors[i]) : canvas_->palette[i]);
   }
   if (passThrough) lut[passValue] = 0;
-  drawPels(ccPelBuffer_const<unsigned char>(pels), xCoord(corner), yCoord(corner),
-           [&](unsigned char v) { return lut[v]; });
+  drawConverted(ccPelBuffer_const<unsigned char>(pels), xCoord(corner), yCoord(corner),
+                [&](unsigned char v) { return lut[v]; });
 }
 
 void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
@@ -846,33 +847,8 @@ void ccCairoScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                                                     surfaceClip() - surfaceOrigin(), pels);
   if (visible.isNull()) return;
   const std::array<std::uint32_t, 256> lut = cc_detail::rleGreys(colorMap, pass, passValue);
-  drawPels(ccPelBuffer_const<unsigned char>(pels), visible.left(), visible.top(),
-           [&](unsigned char v) { return lut[v]; });
-}
-
-using cc_detail::Grey16;
-using cc_detail::Grey8;
-using cc_detail::RGB16;
-using cc_detail::RGB32;
-
-void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                             bool pass, unsigned long passValue) {
-  drawPels(image, xCoord(at), yCoord(at), RGB32{pass, passValue});
-}
-
-void ccCairoScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                             bool pass, unsigned short passValue) {
-  drawPels(image, xCoord(at), yCoord(at), RGB16{pass, passValue});
-}
-
-void ccCairoScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                             bool pass, unsigned short passValue) {
-  drawPels(image, xCoord(at), yCoord(at), Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccCairoScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                             bool pass, unsigned char passValue, bool /*flag*/) {
-  drawPels(image, xCoord(at), yCoord(at), Grey8{pass, passValue});
+  drawConverted(ccPelBuffer_const<unsigned char>(pels), visible.left(), visible.top(),
+                [&](unsigned char v) { return lut[v]; });
 }
 
 // ---- Reduced and enlarged images
@@ -892,7 +868,8 @@ void ccCairoScope::drawScaled(const ccPelBuffer_const<T>& image, const ccPoint& 
     if (clip.isNull()) return;
     ccPelBuffer<T> zoomed;
     pelScale(image, zoomed, scale.first, clip, corner, mode);
-    if (!clip.isNull()) drawPels(ccPelBuffer_const<T>(zoomed), clip.left(), clip.top(), convert);
+    if (!clip.isNull())
+      drawConverted(ccPelBuffer_const<T>(zoomed), clip.left(), clip.top(), convert);
     return;
   }
   cairo_surface_t* s = pelSurface(image, 0, 0, image.width(), image.height(), convert);
@@ -900,48 +877,17 @@ void ccCairoScope::drawScaled(const ccPelBuffer_const<T>& image, const ccPoint& 
   cairo_surface_destroy(s);
 }
 
-void ccCairoScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned long passValue) {
-  drawScaled(image, at, scale, eNoInterpolation, RGB32{pass, passValue});
+// The twelve image slots: at 1:1 (drawImage) the visible pels are copied; sampleImage and
+// expandImage go through drawScaled.
+template <class T>
+void ccCairoScope::drawPels(const ccImageSlotCall<T>& image) {
+  const auto convert = cc_detail::converterOf(image, canvas_->grey16Shift);
+  if (image.scale)
+    drawScaled(image.image, image.at, *image.scale, image.mode, convert);
+  else
+    drawConverted(image.image, xCoord(image.at), yCoord(image.at), convert);
 }
-
-void ccCairoScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawScaled(image, at, scale, eNoInterpolation, RGB16{pass, passValue});
-}
-
-void ccCairoScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawScaled(image, at, scale, eNoInterpolation, Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccCairoScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned char passValue,
-                               bool /*flag*/) {
-  drawScaled(image, at, scale, eNoInterpolation, Grey8{pass, passValue});
-}
-
-void ccCairoScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned long passValue,
-                               InterpolationModes mode) {
-  drawScaled(image, at, scale, mode, RGB32{pass, passValue});
-}
-
-void ccCairoScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawScaled(image, at, scale, eNoInterpolation, RGB16{pass, passValue});
-}
-
-void ccCairoScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawScaled(image, at, scale, eNoInterpolation, Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccCairoScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned char passValue,
-                               bool /*flag*/, InterpolationModes mode) {
-  drawScaled(image, at, scale, mode, Grey8{pass, passValue});
-}
+DISPC_PEL_SCOPE_HOOK(ccCairoScope)
 
 // ---- Areas
 

@@ -68,7 +68,7 @@
 // nothing is locked, and when the last lock that locked is popped.
 #pragma once
 
-#include <dispc/scope.h>
+#include <dispc/pelscope.h>
 
 #include <cairo.h>
 
@@ -98,7 +98,7 @@ struct ccCairoFont {
 // to 0 before the failing call). `what` names the file or the size asked for.
 [[noreturn]] void cfCairoFail(const std::string& what, cairo_status_t status);
 
-class ccCairoScope : public ccUIScope {
+class ccCairoScope : public ccPelScope<ccCairoScope> {
  public:
   // What the scope draws on.
   enum SurfaceKind { eRaster, eVector };
@@ -205,14 +205,7 @@ class ccCairoScope : public ccUIScope {
   void drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                     const std::vector<unsigned char>& colorMap, bool pass, unsigned char passValue,
                     bool flag) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at, bool pass,
-                 unsigned long passValue) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at, bool pass,
-                 unsigned char passValue, bool flag) override;
+  // drawImage, sampleImage and expandImage (ccPelScope) draw through drawPels.
   void drawText(const std::string& text, const ccPoint& at, const ccColor& color,
                 const ccColor& color2, const ccUIFormat& format) override;
   void drawPolyline(const ccPolyline& polyline, const ccGraphicProps& props) override;
@@ -223,25 +216,6 @@ class ccCairoScope : public ccUIScope {
   // A square of the pen width (at least one pixel) centred on the point's pixel.
   void plotPoint(const ccPoint& p, const ccGraphicProps& props) override;
   ccUIRect textRect(const std::string& text, const ccPoint& at, const ccUIFormat& format) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue,
-                   bool flag) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue,
-                   InterpolationModes mode) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue, bool flag,
-                   InterpolationModes mode) override;
   // Replaces the pixels (alpha included): the pass colour with passErases() clears them.
   void setRect(const ccUIRect& rect, const ccColor& color) override;
   void setAll(const ccColor& color) override;
@@ -286,10 +260,14 @@ class ccCairoScope : public ccUIScope {
   // scaled by (sx, sy) with the filter given, and notes the change.
   void paintPels(cairo_surface_t* pels, long x, long y, double sx, double sy,
                  cairo_filter_t filter);
+  // The hook of the twelve image slots (ccPelScope).
+  friend class ccPelScope<ccCairoScope>;
+  template <class T>
+  void drawPels(const ccImageSlotCall<T>& image);
   // The visible pels of an image at 1:1 with its upper-left pel at scope pixel (x, y); convert
   // gives a pel's premultiplied pixel.
   template <class T, class Convert>
-  void drawPels(const ccPelBuffer_const<T>& image, long x, long y, Convert convert);
+  void drawConverted(const ccPelBuffer_const<T>& image, long x, long y, Convert convert);
   // An image zoomed (see the file comment).
   template <class T, class Convert>
   void drawScaled(const ccPelBuffer_const<T>& image, const ccPoint& at, const ccPair<double>& scale,

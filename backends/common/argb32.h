@@ -1,11 +1,13 @@
 // What the raster back ends share about 32-bit premultiplied ARGB pixels (Cairo's ARGB32 and
-// Qt's ARGB32_Premultiplied have the same layout): the default palette, pel converters and a
-// scanline flood fill. Header-only and private to the back ends' sources; not installed.
+// Qt's ARGB32_Premultiplied have the same layout): the default palette, pel converters (also
+// of the image slots' calls) and a scanline flood fill. Header-only and private to the back ends'
+// sources; not installed.
 #pragma once
 
 #include <core/pelbuffer.h>
 #include <core/rlebuffer.h>
 #include <dispc/color.h>
+#include <dispc/pelscope.h>
 #include <dispc/uirect.h>
 
 #include <algorithm>
@@ -83,6 +85,20 @@ struct RGB32 {
                                                                        : argb(v.r(), v.g(), v.b());
   }
 };
+
+// The converter of an image slot's pels; 16-bit grey pels show their bits above grey16Shift.
+inline Grey8 converterOf(const ccImageSlotCall<unsigned char>& c, int /*grey16Shift*/) {
+  return Grey8{c.pass, c.passValue};
+}
+inline Grey16 converterOf(const ccImageSlotCall<unsigned short>& c, int grey16Shift) {
+  return Grey16{c.pass, c.passValue, grey16Shift};
+}
+inline RGB16 converterOf(const ccImageSlotCall<ccPackedRGB16Pel>& c, int /*grey16Shift*/) {
+  return RGB16{c.pass, c.passValue};
+}
+inline RGB32 converterOf(const ccImageSlotCall<ccPackedRGB32Pel>& c, int /*grey16Shift*/) {
+  return RGB32{c.pass, c.passValue};
+}
 
 // Scanline flood fill of 32-bit pixels (row y at data + y * stride bytes) from seed within
 // clip (which holds the seed). bounded: every pixel that is not border (under mask) is filled;

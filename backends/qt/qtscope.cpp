@@ -376,7 +376,7 @@ ccQtScope::ccQtScope(QPaintDevice* device)
     : ccQtScope(std::make_shared<cc_QtCanvas>(device, nullptr)) {}
 
 ccQtScope::ccQtScope(std::shared_ptr<cc_QtCanvas> canvas, const ccPair<long>& clipOffset)
-    : ccUIScope(clipOffset),
+    : ccPelScope(clipOffset),
       canvas_(std::move(canvas)),
       bounds_(0, 0, canvas_->width, canvas_->height),
       tabletOffset_(-clipOffset.first, -clipOffset.second) {}
@@ -858,11 +858,12 @@ void ccQtScope::drawText(const std::string& text, const ccPoint& at, const ccCol
   d.note(onDevice);
 }
 
-// ---- Images and icons: every slot ends in drawPels
+// ---- Images and icons: every slot ends in drawConverted
 
 template <class T, class Convert>
-void ccQtScope::drawPels(const ccPelBuffer_const<T>& image, const ccPair<long>& corner,
-                         const ccPair<double>* scale, InterpolationModes mode, Convert convert) {
+void ccQtScope::drawConverted(const ccPelBuffer_const<T>& image, const ccPair<long>& corner,
+                              const ccPair<double>* scale, InterpolationModes mode,
+                              Convert convert) {
   if (!image.isBound() || image.width() == 0 || image.height() == 0 || canvas_->offScreen) return;
   if (scale && (!(scale->first > 0) || !(scale->second > 0))) return;
   const ccUIRect clip = deviceClip() - deviceOrigin();  // scope pixels
@@ -921,8 +922,9 @@ void ccQtScope::drawIcon(const ccRLEBuffer& icon, const ccPoint& corner,
     lut[i] = cc_detail::argb(i < colors.size() ? rgbOf(colors[i]) : canvas_->palette[i]);
   }
   if (passThrough) lut[passValue] = 0;
-  drawPels(ccPelBuffer_const<unsigned char>(pels), ccPair<long>(xCoord(corner), yCoord(corner)),
-           nullptr, eNoInterpolation, Lookup{&lut});
+  drawConverted(ccPelBuffer_const<unsigned char>(pels),
+                ccPair<long>(xCoord(corner), yCoord(corner)), nullptr, eNoInterpolation,
+                Lookup{&lut});
 }
 
 void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
@@ -934,84 +936,16 @@ void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
       cc_detail::decodeVisible(image, xCoord(at), yCoord(at), deviceClip() - deviceOrigin(), pels);
   if (visible.isNull()) return;
   const std::array<std::uint32_t, 256> lut = cc_detail::rleGreys(colorMap, pass, passValue);
-  drawPels(ccPelBuffer_const<unsigned char>(pels), visible.ul(), nullptr, eNoInterpolation,
-           Lookup{&lut});
+  drawConverted(ccPelBuffer_const<unsigned char>(pels), visible.ul(), nullptr, eNoInterpolation,
+                Lookup{&lut});
 }
 
-void ccQtScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                          bool pass, unsigned long passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_detail::RGB32{pass, passValue});
+template <class T>
+void ccQtScope::drawPels(const ccImageSlotCall<T>& image) {
+  drawConverted(image.image, ccPair<long>(xCoord(image.at), yCoord(image.at)), image.scale,
+                image.mode, cc_detail::converterOf(image, canvas_->grey16Shift));
 }
-
-void ccQtScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                          bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_detail::RGB16{pass, passValue});
-}
-
-void ccQtScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                          bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccQtScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                          bool pass, unsigned char passValue, bool /*flag*/) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), nullptr, eNoInterpolation,
-           cc_detail::Grey8{pass, passValue});
-}
-
-void ccQtScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned long passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::RGB32{pass, passValue});
-}
-
-void ccQtScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::RGB16{pass, passValue});
-}
-
-void ccQtScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccQtScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned char passValue,
-                            bool /*flag*/) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::Grey8{pass, passValue});
-}
-
-void ccQtScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned long passValue,
-                            InterpolationModes mode) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, mode,
-           cc_detail::RGB32{pass, passValue});
-}
-
-void ccQtScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::RGB16{pass, passValue});
-}
-
-void ccQtScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, eNoInterpolation,
-           cc_detail::Grey16{pass, passValue, canvas_->grey16Shift});
-}
-
-void ccQtScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                            const ccPair<double>& scale, bool pass, unsigned char passValue,
-                            bool /*flag*/, InterpolationModes mode) {
-  drawPels(image, ccPair<long>(xCoord(at), yCoord(at)), &scale, mode,
-           cc_detail::Grey8{pass, passValue});
-}
+DISPC_PEL_SCOPE_HOOK(ccQtScope)
 
 // ---- Areas
 

@@ -42,11 +42,12 @@
 // Images. 8-bit pels are grey levels (run-length images through their colour map), 16-bit grey
 // pels show their bits above grey16Shift() (default 8), packed RGB pels their colour. With pass
 // set, pels equal to the pass value are transparent. Icon pels index their colour vector
-// (values beyond it index the palette). Every image slot ends in one hook (drawPels), which
-// keeps just the visible part: reduced and enlarged images with one scale for both directions
-// (within 1e-6) go through the base class's pelScale, whose result is drawn at 1:1; different
-// scales per direction are scaled by Qt with its nearest-pel filter. 8-bit images without pass
-// are handed to Qt as Grayscale8 images over their own pels (no conversion pass).
+// (values beyond it index the palette). Every image slot, icon and run-length image ends in
+// drawConverted, which keeps just the visible part: reduced and enlarged images with one scale
+// for both directions (within 1e-6) go through the base class's pelScale, whose result is drawn
+// at 1:1; different scales per direction are scaled by Qt with its nearest-pel filter. 8-bit
+// images without pass are handed to Qt as Grayscale8 images over their own pels (no conversion
+// pass).
 //
 // Change tracking. Every drawing slot notes what it may have touched with change() (setRect
 // and setAll with checkOpaque), clipped to what the scope may draw on, and hands the same
@@ -61,7 +62,7 @@
 // and when the last lock that locked is popped.
 #pragma once
 
-#include <dispc/scope.h>
+#include <dispc/pelscope.h>
 
 #include <QRect>
 
@@ -89,7 +90,7 @@ struct ccQtFont {
   bool operator!=(const ccQtFont& o) const { return !(*this == o); }
 };
 
-class ccQtScope : public ccUIScope {
+class ccQtScope : public ccPelScope<ccQtScope> {
  public:
   // A root scope over device (not owned; it must outlive the scope tree), of the device's
   // size. ccUIError::BadParams for a null device.
@@ -189,14 +190,7 @@ class ccQtScope : public ccUIScope {
   void drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                     const std::vector<unsigned char>& colorMap, bool pass, unsigned char passValue,
                     bool flag) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at, bool pass,
-                 unsigned long passValue) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at, bool pass,
-                 unsigned char passValue, bool flag) override;
+  // drawImage, sampleImage and expandImage (ccPelScope) draw through drawPels.
   void drawText(const std::string& text, const ccPoint& at, const ccColor& color,
                 const ccColor& color2, const ccUIFormat& format) override;
   void drawPolyline(const ccPolyline& polyline, const ccGraphicProps& props) override;
@@ -207,25 +201,6 @@ class ccQtScope : public ccUIScope {
   // A square of the pen width (at least one pixel) centred on the point's pixel.
   void plotPoint(const ccPoint& p, const ccGraphicProps& props) override;
   ccUIRect textRect(const std::string& text, const ccPoint& at, const ccUIFormat& format) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue,
-                   bool flag) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue,
-                   InterpolationModes mode) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue, bool flag,
-                   InterpolationModes mode) override;
   // Replaces the pixels (alpha included): the pass colour with passErases() clears them.
   void setRect(const ccUIRect& rect, const ccColor& color) override;
   void setAll(const ccColor& color) override;
@@ -264,12 +239,16 @@ class ccQtScope : public ccUIScope {
   // Notes a rectangle of device pixels (already clipped) as changed, and tells the damage hook.
   void noteDevice(const ccUIRect& r, bool checkOpaque);
   void strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props);
-  // The one hook of every image slot: the visible pels of image zoomed by scale (1:1 for
-  // scale null) with its upper-left pel at scope pixel corner; convert gives a pel's
-  // premultiplied pixel (0 for a transparent one).
+  // The hook of the twelve image slots (ccPelScope).
+  friend class ccPelScope<ccQtScope>;
+  template <class T>
+  void drawPels(const ccImageSlotCall<T>& image);
+  // What every image slot, icon and run-length image ends in: the visible pels of image zoomed
+  // by scale (1:1 for scale null) with its upper-left pel at scope pixel corner; convert gives
+  // a pel's premultiplied pixel (0 for a transparent one).
   template <class T, class Convert>
-  void drawPels(const ccPelBuffer_const<T>& image, const ccPair<long>& corner,
-                const ccPair<double>* scale, InterpolationModes mode, Convert convert);
+  void drawConverted(const ccPelBuffer_const<T>& image, const ccPair<long>& corner,
+                     const ccPair<double>* scale, InterpolationModes mode, Convert convert);
   ccPair<long> textSize(const std::string& text, long fontId, double* ascent) const;
 
   std::shared_ptr<cc_QtCanvas> canvas_;

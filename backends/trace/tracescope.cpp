@@ -163,6 +163,11 @@ long pelValue(unsigned short v) { return v; }
 long pelValue(ccPackedRGB16Pel v) { return v.packed(); }
 long pelValue(ccPackedRGB32Pel v) { return static_cast<long>(v.packed()); }
 
+const char* pelWord(unsigned char) { return "grey8"; }
+const char* pelWord(unsigned short) { return "grey16"; }
+const char* pelWord(ccPackedRGB16Pel) { return "rgb16"; }
+const char* pelWord(ccPackedRGB32Pel) { return "rgb32"; }
+
 template <class T>
 std::vector<long> pelsOf(const ccPelBuffer_const<T>& image) {
   std::vector<long> out;
@@ -284,7 +289,7 @@ ccTraceScope::ccTraceScope(const ccUIRect& bounds)
 
 ccTraceScope::ccTraceScope(const ccUIRect& bounds, std::shared_ptr<ccTraceLog> log,
                            const ccPair<long>& clipOffset)
-    : ccUIScope(clipOffset),
+    : ccPelScope(clipOffset),
       log_(log ? std::move(log) : std::make_shared<ccTraceLog>()),
       id_(log_->newScopeId()),
       bounds_(bounds) {}
@@ -468,46 +473,23 @@ void ccTraceScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
   noteImage(at, image.width(), image.height(), ccPair<double>(1, 1));
 }
 
-// One image slot's call: the image, its corner, the scale (none at 1:1), the pass arguments and
-// what `more` adds (flag, mode); logged, then the covered pixels noted.
-template <class T, class More>
-void ccTraceScope::logImage(const char* name, const char* kind, const ccPelBuffer_const<T>& image,
-                            const ccPoint& at, const ccPair<double>* scale, bool pass,
-                            long passValue, More&& more) {
-  ccTraceCall c = call(name);
+// Every image slot: the image, its corner, the scale (none at 1:1), the pass arguments, the
+// flag of 8-bit pels and the mode of the slots that take one; logged, then the covered pixels
+// noted.
+template <class T>
+void ccTraceScope::drawPels(const ccImageSlotCall<T>& image) {
+  ccTraceCall c = call(image.slotName());
   Args a(c);
-  imageArgs(a, kind, image);
-  a("at", pt(at));
-  if (scale) a("scale", *scale);
-  a("pass", flag(pass))("passValue", num(passValue));
-  more(a);
+  imageArgs(a, pelWord(T()), image.image);
+  a("at", pt(image.at));
+  if (image.scale) a("scale", *image.scale);
+  a("pass", flag(image.pass))("passValue", num(static_cast<long>(image.passValue)));
+  if (image.kHasFlag) a("flag", flag(image.flag));
+  if (image.hasMode()) a("mode", num(image.mode));
   add(std::move(c));
-  noteImage(at, image.width(), image.height(), scale ? *scale : ccPair<double>(1, 1));
+  noteImage(image.at, image.image.width(), image.image.height(), image.scaleOrOne());
 }
-
-void ccTraceScope::drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                             bool pass, unsigned long passValue) {
-  logImage("drawImage", "rgb32", image, at, nullptr, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                             bool pass, unsigned short passValue) {
-  logImage("drawImage", "rgb16", image, at, nullptr, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                             bool pass, unsigned short passValue) {
-  logImage("drawImage", "grey16", image, at, nullptr, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                             bool pass, unsigned char passValue, bool flagValue) {
-  logImage("drawImage", "grey8", image, at, nullptr, pass, static_cast<long>(passValue),
-           [&](Args& a) { a("flag", flag(flagValue)); });
-}
+DISPC_PEL_SCOPE_HOOK(ccTraceScope)
 
 void ccTraceScope::drawText(const std::string& s, const ccPoint& at, const ccColor& color,
                             const ccColor& color2, const ccUIFormat& format) {
@@ -589,57 +571,6 @@ ccUIRect ccTraceScope::textRect(const std::string& s, const ccPoint& at, const c
   with(c)("text", text(s))("at", pt(at))("format", format)("result", r);
   add(std::move(c));
   return r;
-}
-
-void ccTraceScope::sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned long passValue) {
-  logImage("sampleImage", "rgb32", image, at, &scale, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  logImage("sampleImage", "rgb16", image, at, &scale, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  logImage("sampleImage", "grey16", image, at, &scale, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned char passValue,
-                               bool flagValue) {
-  logImage("sampleImage", "grey8", image, at, &scale, pass, static_cast<long>(passValue),
-           [&](Args& a) { a("flag", flag(flagValue)); });
-}
-
-void ccTraceScope::expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned long passValue,
-                               InterpolationModes mode) {
-  logImage("expandImage", "rgb32", image, at, &scale, pass, static_cast<long>(passValue),
-           [&](Args& a) { a("mode", num(mode)); });
-}
-
-void ccTraceScope::expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  logImage("expandImage", "rgb16", image, at, &scale, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned short passValue) {
-  logImage("expandImage", "grey16", image, at, &scale, pass, static_cast<long>(passValue),
-           [](Args&) {});
-}
-
-void ccTraceScope::expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                               const ccPair<double>& scale, bool pass, unsigned char passValue,
-                               bool flagValue, InterpolationModes mode) {
-  logImage("expandImage", "grey8", image, at, &scale, pass, static_cast<long>(passValue),
-           [&](Args& a) { a("flag", flag(flagValue))("mode", num(mode)); });
 }
 
 void ccTraceScope::setRect(const ccUIRect& rect, const ccColor& color) {

@@ -16,7 +16,7 @@
 // the time. Screen-update locks nest: the screen is locked while any open push locked it.
 #pragma once
 
-#include <dispc/scope.h>
+#include <dispc/pelscope.h>
 
 #include <iosfwd>
 #include <memory>
@@ -105,7 +105,7 @@ class ccTraceLog {
   long nextId_ = 0;
 };
 
-class ccTraceScope : public ccUIScope {
+class ccTraceScope : public ccPelScope<ccTraceScope> {
  public:
   // A root scope over a new log; bounds is what scopeBounds() reports.
   explicit ccTraceScope(const ccUIRect& bounds = ccUIRect(0, 0, 640, 480));
@@ -183,14 +183,7 @@ class ccTraceScope : public ccUIScope {
   void drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                     const std::vector<unsigned char>& colorMap, bool pass, unsigned char passValue,
                     bool flag) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at, bool pass,
-                 unsigned long passValue) override;
-  void drawImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at, bool pass,
-                 unsigned short passValue) override;
-  void drawImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at, bool pass,
-                 unsigned char passValue, bool flag) override;
+  // drawImage, sampleImage and expandImage (ccPelScope) log through drawPels.
   void drawText(const std::string& text, const ccPoint& at, const ccColor& color,
                 const ccColor& color2, const ccUIFormat& format) override;
   void reserved25(long value) override;
@@ -202,25 +195,6 @@ class ccTraceScope : public ccUIScope {
   void plotPoint(const ccPoint& p, const ccGraphicProps& props) override;
   // The text's cells (charSize per character, one row) placed by the format at `at`.
   ccUIRect textRect(const std::string& text, const ccPoint& at, const ccUIFormat& format) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue) override;
-  void sampleImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void sampleImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue,
-                   bool flag) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB32Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned long passValue,
-                   InterpolationModes mode) override;
-  void expandImage(const ccPelBuffer_const<ccPackedRGB16Pel>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned short>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned short passValue) override;
-  void expandImage(const ccPelBuffer_const<unsigned char>& image, const ccPoint& at,
-                   const ccPair<double>& scale, bool pass, unsigned char passValue, bool flag,
-                   InterpolationModes mode) override;
   void setRect(const ccUIRect& rect, const ccColor& color) override;
   void setAll(const ccColor& color) override;
   void floodFill(const ccPair<long>& pixel, const ccColor& color, const ccColor& color2,
@@ -242,10 +216,10 @@ class ccTraceScope : public ccUIScope {
   void notePixels(long x0, long y0, long x1, long y1, long penWidth);
   // Notes a shape's bounding box (tablet pixels).
   void noteShape(const ccShape& shape, long penWidth);
-  template <class T, class More>
-  void logImage(const char* name, const char* kind, const ccPelBuffer_const<T>& image,
-                const ccPoint& at, const ccPair<double>* scale, bool pass, long passValue,
-                More&& more);
+  // The hook of the twelve image slots (ccPelScope).
+  friend class ccPelScope<ccTraceScope>;
+  template <class T>
+  void drawPels(const ccImageSlotCall<T>& image);
   // Notes an image of width x height pels drawn at `at`, scaled.
   void noteImage(const ccPoint& at, long width, long height, const ccPair<double>& scale);
 
