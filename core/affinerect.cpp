@@ -165,7 +165,7 @@ bool ccCoordAxes::degen() const {
   const ccVector<2> x = xEnd_ - origin_, y = yEnd_ - origin_;
   const double lx = x.length(), ly = y.length();
   if (lx == 0 || ly == 0) return true;
-  return std::fabs(x.cross(y)) <= 1e-14 * lx * ly;
+  return std::fabs(x.cross(y)) <= ccParallelAxesTolerance * lx * ly;
 }
 
 ccShapePtrh ccCoordAxes::mapShape(const ccXform<2>& x) const {

@@ -126,7 +126,7 @@ class ccCoordAxes : public ccShape {
   ccLineSeg xAxis() const { return ccLineSeg(origin_, xEnd_); }
   ccLineSeg yAxis() const { return ccLineSeg(origin_, yEnd_); }
   // True when the axes do not span the plane: an axis of length 0, or axes parallel to
-  // rounding (|x cross y| <= 1e-14 |x| |y|).
+  // rounding (|x cross y| <= ccParallelAxesTolerance |x| |y|).
   bool degen() const;
 
   bool operator==(const ccCoordAxes& o) const {

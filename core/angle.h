@@ -6,7 +6,8 @@
 // and toDouble().
 //
 // Radian norms reduce by the double 2 * ccPi, so exact multiples of it reduce to 0; for huge
-// angles the result drifts from the exact reduction by about |angle| * 4e-17.
+// angles the result drifts from the exact reduction by about |angle| times the relative
+// rounding of that double (under 2^-54).
 #pragma once
 
 #include <core/math.h>

@@ -24,6 +24,14 @@ namespace {
 
 using cc_detail::Points;
 
+// A segment and a clipper edge whose directions' sine is at most this are split as parallel.
+constexpr double kParallelSine = 1e-12;
+// Crossings this far (in edge parameter) past a clipper edge's ends still split the segment:
+// an extra split costs a test, a missed one would be wrong.
+constexpr double kNearMiss = 1e-9;
+// Split parameters of the segment closer than this are one split.
+constexpr double kSameSplit = 1e-12;
+
 void checkClipper(const ccPolyline& clipper) {
   if (!clipper.isClosed()) throw ccShapesError::BadParams("the clipper must be a closed polyline");
   if (clipper.numVertices() < 3)
@@ -50,9 +58,9 @@ std::vector<std::pair<double, double>> insideIntervals(const Points& c, const cc
     const ccVector<2>&p = c[i], &q = cc_detail::edgeEnd(c, i);
     const ccVector<2> s = q - p, ap = p - a;
     const double denom = r.cross(s);
-    if (std::fabs(denom) > 1e-12 * rl * s.length()) {
+    if (std::fabs(denom) > kParallelSine * rl * s.length()) {
       const double t = ap.cross(s) / denom, u = ap.cross(r) / denom;
-      if (u >= -1e-9 && u <= 1 + 1e-9 && t > 0 && t < 1) ts.push_back(t);
+      if (u >= -kNearMiss && u <= 1 + kNearMiss && t > 0 && t < 1) ts.push_back(t);
     } else {
       // Parallel (or nearly): split at the projections of the clipper edge's ends.
       for (const ccVector<2>* e : {&p, &q}) {
@@ -64,7 +72,7 @@ std::vector<std::pair<double, double>> insideIntervals(const Points& c, const cc
   std::sort(ts.begin(), ts.end());
   std::vector<double> cuts;
   for (double t : ts)
-    if (cuts.empty() || t - cuts.back() > 1e-12) cuts.push_back(t);
+    if (cuts.empty() || t - cuts.back() > kSameSplit) cuts.push_back(t);
   cuts.back() = 1.0;
   for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
     const double t0 = cuts[k], t1 = cuts[k + 1];

@@ -13,6 +13,9 @@ namespace {
 
 constexpr const char* kSource = "core/ellipse";
 constexpr double kTwoPi = 2 * ccPi;
+// An ellipse whose minor semi-axis is below this fraction of its major one is nearest-pointed
+// as the segment along its major axis (the root search would underflow).
+constexpr double kFlatRatio = 1e-150;
 
 bool finite(const ccVector<2>& v) { return std::isfinite(v.x()) && std::isfinite(v.y()); }
 bool finite(const ccMatrix<2>& m) {
@@ -42,7 +45,7 @@ ccRadian direction(const ccVector<2>& v) {
   return v.angle();
 }
 
-// ---- Carlson's symmetric elliptic integrals (duplication; relative error about 1e-16).
+// ---- Carlson's symmetric elliptic integrals (duplication; to about the rounding of doubles).
 
 double carlsonRF(double x, double y, double z) {
   constexpr double kErrTol = 0.0025;
@@ -180,7 +183,7 @@ std::vector<double> nearestAxisParams(double r1, double r2, const ccVector<2>& y
   }
   const double ax = std::fabs(y.x()), ay = std::fabs(y.y());
   const double sx = y.x() < 0 ? -1 : 1, sy = y.y() < 0 ? -1 : 1;
-  if (r2 == 0 || r2 < r1 * 1e-150) {
+  if (r2 == 0 || r2 < r1 * kFlatRatio) {
     // A segment along the major axis: the same point at theta and -theta.
     const double theta = std::acos(std::clamp(sx * std::min(ax, r1) / r1, -1.0, 1.0));
     out.push_back(theta);
@@ -232,7 +235,8 @@ ccMatrix<2> ellipseMatrix(double rot, double rx, double ry, bool reflected, doub
 
 bool isSimilarity(const ccMatrix<2>& m, double* s, double* angle, bool* reflects) {
   const double a = m.element(0, 0), b = m.element(0, 1), c = m.element(1, 0), d = m.element(1, 1);
-  const double tol = 1e-15 * std::max({std::fabs(a), std::fabs(b), std::fabs(c), std::fabs(d)});
+  const double tol =
+      ccMatrixFormTolerance * std::max({std::fabs(a), std::fabs(b), std::fabs(c), std::fabs(d)});
   bool refl;
   if (std::fabs(a - d) <= tol && std::fabs(b + c) <= tol)
     refl = false;
@@ -604,7 +608,7 @@ std::vector<Piece> fullEllipse(const ccVector<2>& c, const ccMatrix<2>& m) {
 
 // Validates and converts contour positions for subShape.
 void checkPositions(double startPos, double endPos, double total, bool allowEqual) {
-  const double slack = 1e-12 * std::max(1.0, total);
+  const double slack = ccRoundingTolerance * std::max(1.0, total);
   if (!std::isfinite(startPos) || !std::isfinite(endPos) || startPos < -slack ||
       endPos > total + slack || endPos < startPos || (!allowEqual && endPos == startPos))
     throw ccShapesError::BadParams("sub-shape positions outside the contour");
@@ -1416,7 +1420,8 @@ ccEllipseAnnulus::ccEllipseAnnulus(const ccEllipse& a, const ccEllipse& b) {
   double worst = 0;
   for (int r = 0; r < 2; ++r)
     for (int c = 0; c < 2; ++c) worst = std::max(worst, std::fabs(diff.element(r, c)));
-  if (worst > 1e-12 * to || (a.center() - b.center()).length() > 1e-12 * size)
+  if (worst > ccRoundingTolerance * to ||
+      (a.center() - b.center()).length() > ccRoundingTolerance * size)
     throw ccShapesError::BadGeom("the ellipses are not concentric scaled copies");
   outer_ = outer;
   scale_ = std::min(1.0, std::sqrt(k2));

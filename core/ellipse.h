@@ -33,9 +33,9 @@
 //   ccEllipseAnnulusSection  ccEllipseAnnulusSection  ccEllipseAnnulusSection
 //
 // A similarity is a matrix s R or s R F (R a rotation, F = diag(1, -1) a reflection, s >= 0)
-// to 1e-15 of its largest element. A similarity keeps the form of an ellipse (radii scaled,
-// rotation turned, reflection flag toggled by a reflecting map, phase kept). Any other map is
-// split by the singular value decomposition of the mapped unit map: the major semi-axis comes
+// to ccMatrixFormTolerance of its largest element. A similarity keeps the form of an ellipse (radii
+// scaled, rotation turned, reflection flag toggled by a reflecting map, phase kept). Any other map
+// is split by the singular value decomposition of the mapped unit map: the major semi-axis comes
 // first and the parametric shift it splits off is carried by the phase (ccEllipse2), or added
 // to the arc's angles (ccEllipseArc, sections), so that an arc keeps its end points and its
 // direction; a reflecting map toggles the reflection flag.
@@ -252,7 +252,7 @@ class ccEllipse : public ccShape {
   // The same ellipse with the reflection flag toggled: same start point, other direction.
   ccShapePtrh reverse() const override;
   void sample(const ccSampleParams& params, ccSampleResult& result) const override;
-  // Complete elliptic integral (Carlson's symmetric forms), to about 1e-15 relative.
+  // Complete elliptic integral (Carlson's symmetric forms), to a few units of rounding.
   double perimeter() const override;
   double nearestPerimPos(const ccVector<2>& p) const override;
   // A ccEllipseArc; positions within [0, perimeter()], start < end (else BadParams).
@@ -503,8 +503,8 @@ class ccEllipseAnnulus : public ccShape {
   ccEllipseAnnulus() = default;
   // From two concentric, similarly shaped and oriented ellipses in either order (the
   // smaller becomes the inner one; the outer one keeps its parametrisation). Throws BadGeom
-  // unless the centres agree and one is the other scaled about the centre, both to 1e-12 of
-  // the outer ellipse's size.
+  // unless the centres agree and one is the other scaled about the centre, both to
+  // ccRoundingTolerance of the outer ellipse's size.
   ccEllipseAnnulus(const ccEllipse& a, const ccEllipse& b);
   // Throws BadParams unless 0 <= scale <= 1.
   ccEllipseAnnulus(const ccEllipse& outer, double scale);

@@ -336,9 +336,9 @@ ccVector<2> ccFLine::closestPoint(const ccVector<2>& p) const {
 
 ccFLine::Intersect ccFLine::intersect(const ccFLine& o, ccVector<2>& pt) const {
   const double det = a_ * o.b_ - o.a_ * b_;  // sine of the angle between the lines
-  if (std::fabs(det) <= 1e-15) {
+  if (std::fabs(det) <= ccParallelLinesTolerance) {
     const ccVector<2> q = o.point();
-    if (std::fabs(signedDistance(q)) <= 1e-12 * std::max(1.0, q.length())) {
+    if (std::fabs(signedDistance(q)) <= ccRoundingTolerance * std::max(1.0, q.length())) {
       pt = point();
       return eCoincident;
     }

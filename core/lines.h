@@ -240,8 +240,9 @@ class ccFLine : public ccShape {
   // The foot of p on the line.
   ccVector<2> closestPoint(const ccVector<2>& p) const;
   // How this line meets other. Lines are parallel when the sine of the angle between them is
-  // at most 1e-15 in magnitude; parallel lines are coincident when other's point() lies
-  // within 1e-12 (relative to its distance from the origin, at least 1) of this line.
+  // at most ccParallelLinesTolerance in magnitude; parallel lines are coincident when other's
+  // point() lies within ccRoundingTolerance (relative to its distance from the origin, at
+  // least 1) of this line.
   //   ePoint:      point is the crossing;
   //   eCoincident: point is this line's point() (the foot of the origin);
   //   eNone:       parallel and apart; point is left unchanged.

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr const char* kSource = "core/mappedshape";
-constexpr double kRelTolerance = 1e-6;
 constexpr long kMaxDensePoints = 200000;
 constexpr int kMaxXformDepth = 64;
 
@@ -217,7 +216,8 @@ std::vector<ccVector<2>> ccMappedShape::denseSamples() const {
   if (diag == 0) {
     pts.push_back(box.ul());
   } else {
-    shape_->sample(ccSampleParams(0, kRelTolerance * diag / maxStretch(), kMaxDensePoints), r);
+    shape_->sample(
+        ccSampleParams(0, ccDenseSamplingTolerance * diag / maxStretch(), kMaxDensePoints), r);
     pts.swap(r.positions());
   }
   for (auto& p : pts) p = xform_->mapPoint(p);

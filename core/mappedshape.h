@@ -12,10 +12,10 @@
 //     has an inverse there; otherwise the sampled contour's even-odd test.
 //   - boundingBox, nearestPoint, distanceToPoint, perimeter, nearestPerimPos, windingAngle:
 //     computed on the underlying shape's sampling mapped point by point. The underlying
-//     shape is sampled with a tolerance of 1e-6 of its bounding box's diagonal divided by the
-//     transform's largest stretch (estimated at the box's corners and centre), at most 200000
-//     points; the results are accurate to about 1e-6 of the mapped shape's size (plus the
-//     bending of the transform over one sampling step).
+//     shape is sampled with a tolerance of ccDenseSamplingTolerance of its bounding box's
+//     diagonal divided by the transform's largest stretch (estimated at the box's corners and
+//     centre), at most 200000 points; the results are accurate to about that fraction of the
+//     mapped shape's size (plus the bending of the transform over one sampling step).
 //   - sample: the underlying shape sampled with the tolerance and spacing divided by that
 //     largest stretch, each point mapped.
 //

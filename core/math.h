@@ -2,14 +2,13 @@
 // ceiling, and pi.
 #pragma once
 
+#include <core/tolerance.h>
+
 #include <climits>
 #include <cmath>
 
 // Pi to double precision.
 constexpr double ccPi = 3.14159265358979323846;
-
-// The default absolute tolerance of cfRealEq.
-constexpr double ccRealEqEpsilon = 1e-15;
 
 // True when a and b differ by at most eps (absolute). Equal values (also equal infinities)
 // compare equal; NaN compares equal to nothing.

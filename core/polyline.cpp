@@ -118,7 +118,7 @@ bool within(const Points& v, const ccVector<2>& p, bool nonZero) {
   double scale = 0;
   for (const auto& q : v) scale = std::max({scale, std::fabs(q.x()), std::fabs(q.y())});
   scale = std::max({scale, std::fabs(p.x()), std::fabs(p.y())});
-  if (distance(v, true, p) <= 1e-12 * scale) return true;
+  if (distance(v, true, p) <= ccRoundingTolerance * scale) return true;
   bool odd = false;
   long winding = 0;
   for (std::size_t i = 0; i < v.size(); ++i) {

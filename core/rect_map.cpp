@@ -13,7 +13,7 @@ ccShapePtrh ccRect::mapShape(const ccXform<2>& x) const {
   const ccMatrix<2>& m = x.matrix();
   const double a = std::fabs(m.element(0, 0)), b = std::fabs(m.element(0, 1)),
                c = std::fabs(m.element(1, 0)), d = std::fabs(m.element(1, 1));
-  const double tol = 1e-15 * std::max({a, b, c, d});
+  const double tol = ccMatrixFormTolerance * std::max({a, b, c, d});
   // A diagonal or anti-diagonal matrix keeps the sides axis-aligned: the mapped opposite
   // corners span the image.
   if ((b <= tol && c <= tol) || (a <= tol && d <= tol))

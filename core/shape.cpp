@@ -30,7 +30,7 @@ ccRadian ccShape::tangentRotation() const {
 ccRadian ccShape::windingAngle(const ccVector<2>& q) const {
   // Sum of the angles subtended at q by the chords of a fine sampling.
   ccSampleResult r;
-  sample(ccSampleParams(0, 1e-6 * std::max(1.0, perimeter())), r);
+  sample(ccSampleParams(0, ccDenseSamplingTolerance * std::max(1.0, perimeter())), r);
   auto p = r.positions();
   if (isRegion() && !p.empty()) p.push_back(p.front());
   double sweep = 0;

@@ -502,7 +502,7 @@ bool ccContourTree::isRightHanded() const {
   const ccRect box = boundingBox();
   const double diag = std::hypot(box.width(), box.height());
   ccSampleResult r;
-  sample(ccSampleParams(0, 1e-7 * diag, 1000000), r);
+  sample(ccSampleParams(0, ccOrientationSamplingTolerance * diag, 1000000), r);
   const auto& v = r.positions();
   double area2 = 0;
   for (std::size_t i = 0; i < v.size(); ++i) area2 += v[i].cross(v[(i + 1) % v.size()]);

@@ -154,8 +154,9 @@ class ccContourTree : public ccShapeTree {
   ccRadian windingAngle(const ccVector<2>& p) const override;
   // Closed trees: |windingAngle(p)| > pi. NotRegion for open ones.
   bool within(const ccVector<2>& p) const override;
-  // Closed trees: the sign of the area of a sampling within 1e-7 of the bounding box's
-  // diagonal (positive: counter-clockwise in a y-up frame). NotRegion for open ones.
+  // Closed trees: the sign of the area of a sampling within ccOrientationSamplingTolerance of
+  // the bounding box's diagonal (positive: counter-clockwise in a y-up frame). NotRegion for
+  // open ones.
   bool isRightHanded() const override;
   // The reversed children in reverse order, same closed flag. NotOpenContour when empty or a
   // child is not reversible.

@@ -1,5 +1,6 @@
 #include <core/shapetree.h>
 #include <core/splines.h>
+#include <core/tolerance.h>
 
 #include <algorithm>
 #include <cmath>
@@ -136,6 +137,9 @@ double adaptiveIntegral(const F& f, double a, double b, double whole, double eps
 constexpr long kIntegralBudget = 4096;
 // Halvings allowed for all the integrals of one equal-length sampling.
 constexpr long kSamplingBudget = 1L << 16;
+// The length an integration tolerance is taken of at the least, so that it stays positive on a
+// curve of length 0 (a lower bound, not a tolerance).
+constexpr double kLengthFloor = 1e-300;
 
 void checkSampleParams(const ccShape::ccSampleParams& params, long minPoints) {
   if (!(params.spacing >= 0) || !(params.tolerance >= 0) || !std::isfinite(params.spacing) ||
@@ -345,7 +349,7 @@ double ccBezierCurve::lengthTo(double t) const {
     parts[i] = gauss8(speed, t * i / n, t * (i + 1) / n);
     guess += parts[i];
   }
-  const double eps = std::max(1e-14 * guess, std::numeric_limits<double>::min());
+  const double eps = std::max(ccArcLengthTolerance * guess, std::numeric_limits<double>::min());
   long budget = kIntegralBudget;
   for (int i = 0; i < n; ++i)
     total += adaptiveIntegral(speed, t * i / n, t * (i + 1) / n, parts[i], eps / n, 30, budget);
@@ -360,7 +364,7 @@ double ccBezierCurve::paramAtLength(double s) const {
   double lo = 0, hi = 1, t = s / total;
   for (int it = 0; it < 100; ++it) {
     const double f = lengthTo(t) - s;
-    if (std::fabs(f) <= 1e-13 * total) break;
+    if (std::fabs(f) <= ccArcPositionTolerance * total) break;
     (f < 0 ? lo : hi) = t;
     const double v = derivative(t).length();
     double next = v > 0 ? t - f / v : 0.5 * (lo + hi);
@@ -492,7 +496,8 @@ void equalArcPoints(const ccBezierCurve& c, long n, std::vector<ccVector<2>>& ou
   auto lengthBetween = [&](double a, double b) {
     if (b <= a) return 0.0;
     const double whole = gauss8(speed, a, b);
-    return adaptiveIntegral(speed, a, b, whole, 1e-14 * std::max(total, 1e-300), 30, budget);
+    return adaptiveIntegral(speed, a, b, whole,
+                            ccArcLengthTolerance * std::max(total, kLengthFloor), 30, budget);
   };
   for (long k = 1; k + 1 < n; ++k) {
     const double target = total * static_cast<double>(k) / static_cast<double>(n - 1);
@@ -501,7 +506,7 @@ void equalArcPoints(const ccBezierCurve& c, long n, std::vector<ccVector<2>>& ou
     // Once the budget is spent the lengths no longer improve: the point stays where it is.
     for (int it = 0; it < 100 && budget > 0; ++it) {
       const double f = su - target;
-      if (std::fabs(f) <= 1e-13 * total) break;
+      if (std::fabs(f) <= ccArcPositionTolerance * total) break;
       (f < 0 ? lo : hi) = u;
       const double v = speed(u);
       double next = v > 0 ? u - f / v : 0.5 * (lo + hi);

@@ -77,8 +77,8 @@ class ccBezierCurve : public ccShape {
   ccBezierCurve piece(double t0, double t1) const;
   // The parameter of the point nearest to p (the smaller one on ties).
   double nearestParam(const ccVector<2>& p) const;
-  // Arc length from parameter 0 to t (adaptive Gauss-Legendre quadrature, relative error
-  // about 1e-13).
+  // Arc length from parameter 0 to t (adaptive Gauss-Legendre quadrature to a relative
+  // tolerance of ccArcLengthTolerance).
   double lengthTo(double t) const;
   // The parameter at arc length s from the start (s clamped to [0, perimeter()]).
   double paramAtLength(double s) const;

@@ -33,6 +33,7 @@
 #include <core/shapes.h>
 #include <core/shapetree.h>
 #include <core/splines.h>
+#include <core/tolerance.h>
 #include <core/unicode.h>
 #include <core/vector.h>
 #include <core/xform.h>

@@ -1,11 +1,12 @@
 // The tolerances of the display library's geometric comparisons, each defined once.
 //
-// Absolute comparisons of coordinates and angles use the core's ccRealEqEpsilon (1e-15).
-// Geometry code takes these as values (parameters or members) rather than spelling literals,
-// so that a caller or a test can see and vary the tolerance a result depends on.
+// Absolute comparisons of coordinates and angles use the core's ccRealEqEpsilon
+// (core/tolerance.h). Geometry code takes these as values (parameters or members) rather than
+// spelling literals, so that a caller or a test can see and vary the tolerance a result depends
+// on.
 #pragma once
 
-#include <core/math.h>
+#include <core/tolerance.h>
 
 // A point lies on a wireframe line segment when its distance is within this fraction of the
 // segment's length.
