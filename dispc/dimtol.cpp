@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kDimTolSource = "dispc/dimtol";
 
-// Within 1e-15 of -1: not set.
+// Within ccRealEqEpsilon of -1: not set.
 bool isUnset(double v) { return cfRealEq(v, -1); }
 
 }  // namespace

@@ -56,7 +56,7 @@ class ccDimTol {
   // within.
   bool isWithin(double v) const;
 
-  // Nominal, tolerances and type each equal within 1e-15.
+  // Nominal, tolerances and type each equal within ccRealEqEpsilon.
   bool operator==(const ccDimTol& t) const;
   bool operator!=(const ccDimTol& t) const { return !(*this == t); }
 

@@ -7,6 +7,7 @@
 
 #include <core/affinesample.h>
 #include <core/assert.h>
+#include <dispc/tolerance.h>
 
 #include <algorithm>
 #include <climits>
@@ -35,8 +36,6 @@ constexpr long kRowAlignment = 32;
 constexpr long kSamplerLimit = 32767;
 // Zoomed extents beyond this are not represented (ccUIRect::inf's size).
 constexpr long kExtentLimit = 2147483647L;
-// How near a scale must be to a whole number to be zoomed as one.
-constexpr double kWholeTolerance = 1e-6;
 
 template <std::size_t N>
 struct RawBySize;
@@ -432,7 +431,7 @@ void zoom(const ccPelBuffer_const<T>& src, ccPelBuffer<T>& dst, double scale, cc
   const bool smoothing =
       kSmoothable<T> && mode != ccUIScope::eNoInterpolation && scale > 1 && sw >= 8 && sh >= 8;
   const long n = std::lround(scale);
-  const bool whole = !smoothing && scale > 1 && std::fabs(scale - n) <= kWholeTolerance;
+  const bool whole = !smoothing && scale > 1 && std::fabs(scale - n) <= ccZoomFactorTolerance;
   const double s = whole ? static_cast<double>(n) : scale;
 
   ccUIRect d = ccUIRect(origin, ccPair<long>(zoomedExtent(sw, s), zoomedExtent(sh, s))) & clip;

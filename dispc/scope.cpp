@@ -1,6 +1,7 @@
 #include <dispc/scope.h>
 
 #include <core/assert.h>
+#include <dispc/tolerance.h>
 #include <dispc/tolfloor.h>
 
 #include <algorithm>
@@ -35,13 +36,13 @@ bool checkScale(const ccPair<double>& s, int line) {
   return false;
 }
 
-// The whole number n >= 1 within 1e-6 of v, looked for from trunc(v) upwards; 0 when there
-// is none.
+// The whole number n >= 1 within ccZoomFactorTolerance of v, looked for from trunc(v) upwards; 0
+// when there is none.
 long wholeFactor(double v) {
   if (!(v > 0.5) || !(v < 2147483647.0)) return 0;
   const long t = static_cast<long>(v);
   for (long n = std::max(t, 1L); n <= t + 1; ++n) {
-    if (std::fabs(v - static_cast<double>(n)) <= 1e-6) return n;
+    if (std::fabs(v - static_cast<double>(n)) <= ccZoomFactorTolerance) return n;
   }
   return 0;
 }

@@ -147,10 +147,10 @@ class ccUIScope : public ccUIInterpolation {
   // entry stands for itself); when pass is set, pels of value passValue are transparent.
   //
   // With scale factors (each <= 1): when 1 / scale.x and 1 / scale.y are whole numbers n and m
-  // (within 1e-6), the image is reduced on its runs, without decoding it: rows 0, m, 2m ... are
-  // kept (height / m of them), every run length is divided by n and runs that become 0 are
-  // dropped; a row left short of width / n by the divisions is made up by lengthening its last
-  // run. The result is drawn at `at` through drawRLEImage at 1:1. Other factors decode the
+  // (within ccZoomFactorTolerance), the image is reduced on its runs, without decoding it: rows 0,
+  // m, 2m ... are kept (height / m of them), every run length is divided by n and runs that become
+  // 0 are dropped; a row left short of width / n by the divisions is made up by lengthening its
+  // last run. The result is drawn at `at` through drawRLEImage at 1:1. Other factors decode the
   // image into 8-bit pels, each value taken through colorMap except passValue when pass is
   // set (so transparency is decided on the values, as in the run-length slot), and hand it to
   // the 8-bit sampleImage slot. A factor that is not positive is an assertion failure; a
@@ -189,9 +189,9 @@ class ccUIScope : public ccUIInterpolation {
 
   // 43, 44: enlarged run-length images; values, colour map and pass value as for sample.
   //
-  // With scale factors (each >= 1) that are whole numbers (within 1e-6), the image is enlarged
-  // on its runs, and only the part that falls inside the scope is made: the corner `at` (the
-  // upper-left pel, scope pixel (xCoord(at), yCoord(at))) and the size of scopeBounds() give
+  // With scale factors (each >= 1) that are whole numbers (within ccZoomFactorTolerance), the image
+  // is enlarged on its runs, and only the part that falls inside the scope is made: the corner `at`
+  // (the upper-left pel, scope pixel (xCoord(at), yCoord(at))) and the size of scopeBounds() give
   // the visible source pels, the image is cut to them with subWindow, each of their rows is
   // repeated scale.y times and each run lengthened scale.x times, with the blocks at the
   // scope's edges cut to the edges. The result is drawn through drawRLEImage at 1:1 with its
@@ -383,8 +383,8 @@ class ccUIScope : public ccUIInterpolation {
   //   eBilinearInterpolation, bicubic for other modes; RGB channel by channel, top byte 0).
   //   Pels whose interpolation would reach outside the window are grey: 128, or the RGB pel
   //   (128, 128, 128, 0). The written rectangle is at most 32767 pels wide and high.
-  // - A scale > 1 within 1e-6 of a whole number n zooms by exactly n, by replication: the
-  //   same pels as the nearest sample at scale n.
+  // - A scale > 1 within ccZoomFactorTolerance of a whole number n zooms by exactly n, by
+  //   replication: the same pels as the nearest sample at scale n.
   // - Otherwise the nearest sample above (every reduction takes this path).
   void pelScale(const ccPelBuffer_const<unsigned char>& src, ccPelBuffer<unsigned char>& dst,
                 double scale, ccUIRect& clip, const ccPair<long>& origin, InterpolationModes mode);

@@ -4,6 +4,7 @@
 #include <core/assert.h>
 #include <core/math.h>
 #include <dispc/errors.h>
+#include <dispc/tolerance.h>
 #include <dispc/tolfloor.h>
 
 #include <algorithm>
@@ -228,7 +229,7 @@ ccUITablet& ccUITablet::scaleMode(ScaleModes m) {
 
 ccUITablet& ccUITablet::scaleExact(const ccPair<double>& s) {
   scaleExact_ = s;
-  if (cfRealEq(1.0, s.first, 1e-6))
+  if (cfRealEq(1.0, s.first, ccZoomFactorTolerance))
     scaleMode_ = eNoScale;
   else
     scaleMode_ = s.first <= 1.0 ? eReduce : eMagnify;

@@ -110,8 +110,8 @@ class ccUITablet : public ccUIInterpolation {
   ScaleModes scaleMode() const { return scaleMode_; }
   ccUITablet& scaleMode(ScaleModes m);
   const ccPair<double>& scaleExact() const { return scaleExact_; }
-  // Stores s and selects the mode from s.x alone: eNoScale within 1e-6 of 1, eReduce at or
-  // below 1, else eMagnify.
+  // Stores s and selects the mode from s.x alone: eNoScale within ccZoomFactorTolerance of 1,
+  // eReduce at or below 1, else eMagnify.
   ccUITablet& scaleExact(const ccPair<double>& s);
   // Whole factors (reducing divisors in eReduce mode); the mode is kept.
   ccUITablet& scale(const ccPair<long>& s);

@@ -30,6 +30,16 @@ constexpr std::size_t kRectKindPixels = 1 + kSketchUIRectFieldSize;  // 17
 constexpr std::size_t kRectKindClient = 1 + kSketchRectImageSize;    // 61
 static_assert(kRectKindPixels == 17 && kRectKindClient == 61, "set payloads are 17 or 61");
 
+// Constants of the drawing steps themselves (not comparison tolerances):
+// a mapped infinite line whose direction has an x or y component at most this is clipped as
+// vertical or horizontal;
+constexpr double kAxisComponent = 1e-12;
+// an arrowhead whose direction is shorter than this is not drawn;
+constexpr double kShortestArrowDirection = 1e-10;
+// an annulus section whose |span| reaches this (a full turn less a millionth of a radian) is
+// drawn as two closed ellipses.
+constexpr double kFullTurnSpan = 6.283184307179586;
+
 ccVector<2> perpendicular(const ccVector<2>& v) { return ccVector<2>(-v.y(), v.x()); }
 
 // Truncation toward zero of a pixel quantity, kept in the 32-bit range.
@@ -113,10 +123,10 @@ void ccUITablet::draw(const ccLine& line, const ccGraphicProps& props, Layers l)
     const double x0 = 0.5, x1 = static_cast<double>(b.width()) + 0.5;
     const double y0 = 0.5, y1 = static_cast<double>(b.height()) + 0.5;
     double t0, t1;
-    if (std::fabs(d.x()) <= 1e-12) {
+    if (std::fabs(d.x()) <= kAxisComponent) {
       t0 = (y0 - p.y()) / d.y();
       t1 = (y1 - p.y()) / d.y();
-    } else if (std::fabs(d.y()) <= 1e-12) {
+    } else if (std::fabs(d.y()) <= kAxisComponent) {
       t0 = (x0 - p.x()) / d.x();
       t1 = (x1 - p.x()) / d.x();
     } else {
@@ -436,7 +446,7 @@ void ccUITablet::annulusSectionArrow(const ccEllipseArc& arc, const ccGraphicPro
   const ccRadian a = forward ? arc.endAngle() : arc.startAngle();
   ccVector<2> dir(std::cos(a.toDouble()), std::sin(a.toDouble()));
   if (!forward) dir = dir * -1.0;
-  if (dir.length() < 1e-10) return;
+  if (dir.length() < kShortestArrowDirection) return;
   arrowHead(ccPoint(forward ? arc.endPoint() : arc.startPoint()), dir, arrowArmLength(props), props,
             l);
 }
@@ -446,8 +456,8 @@ void ccUITablet::draw(const ccEllipseAnnulusSection& s, const ccGraphicProps& pr
     ScopeLock lock(activeScope_[l]);
     FlagPush noRecording(recordOn_, false);
     const ccEllipseArc inner = s.innerArc(), outer = s.outerArc();
-    // A full turn (to within 1e-6) draws two closed ellipses and no radial sides.
-    const bool fullTurn = std::fabs(s.angleSpan().toDouble()) >= 6.283184307179586;
+    // A full turn draws two closed ellipses and no radial sides.
+    const bool fullTurn = std::fabs(s.angleSpan().toDouble()) >= kFullTurnSpan;
     if (fullTurn) {
       draw(s.inner(), props, l);
       draw(s.outer(), props, l);

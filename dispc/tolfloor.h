@@ -1,15 +1,15 @@
 // The tolerant pixel floor: how a mapped coordinate becomes a whole pixel.
 //
-// A value a hair below a whole number (by a relative 1e-11) counts as that number, so that
-// coordinates such as 2.9999999999999 that come out of a map land on pixel 3.
+// A value a hair below a whole number (by a relative ccPixelFloorTolerance) counts as that number,
+// so that coordinates such as 2.9999999999999 that come out of a map land on pixel 3.
 #pragma once
 
 #include <dispc/tolerance.h>
 
 #include <cmath>
 
-// floor(v · (1 + e)) with e = 1e-11 carrying the sign of v (0 for v = 0), truncated to a
-// 32-bit value: results beyond the 32-bit range saturate, NaN gives 0.
+// floor(v · (1 + e)) with e = ccPixelFloorTolerance carrying the sign of v (0 for v = 0), truncated
+// to a 32-bit value: results beyond the 32-bit range saturate, NaN gives 0.
 inline long cfTolerantFloor(double v) {
   const double e = v > 0 ? ccPixelFloorTolerance : (v < 0 ? -ccPixelFloorTolerance : 0.0);
   const double f = std::floor(v * (1.0 + e));

@@ -3,6 +3,7 @@
 #include <backends/common/argb32.h>
 
 #include <dispc/errors.h>
+#include <dispc/tolerance.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -863,7 +864,7 @@ void ccCairoScope::drawScaled(const ccPelBuffer_const<T>& image, const ccPoint& 
   if (!image.isBound() || image.width() == 0 || image.height() == 0) return;
   if (!(scale.first > 0) || !(scale.second > 0) || canvas_->offScreen) return;
   const ccPair<long> corner(xCoord(at), yCoord(at));
-  if (std::fabs(scale.first - scale.second) <= 1e-6 * scale.first) {
+  if (std::fabs(scale.first - scale.second) <= ccZoomFactorTolerance * scale.first) {
     ccUIRect clip = surfaceClip() - surfaceOrigin();
     if (clip.isNull()) return;
     ccPelBuffer<T> zoomed;

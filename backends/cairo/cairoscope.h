@@ -48,12 +48,12 @@
 // to the pass value are transparent. Icon pels index their colour vector (values beyond it
 // index the palette). The trailing flag of the 8-bit and run-length forms is not used.
 // Reduced and enlarged images (sampleImage, expandImage, and the sample and expand forms of
-// the base class that lead to them): with one scale for both directions (within 1e-6), the
-// base class's pelScale makes just the visible part of the zoomed image (nearest sample,
-// replication for whole scales, smoothing of 8-bit and packed 32-bit RGB pels when the mode
-// asks for it), which is drawn at 1:1; pass-through applies to the zoomed pels. With
-// different scales per direction Cairo scales the whole image with its nearest-pel filter,
-// and the interpolation mode is not used.
+// the base class that lead to them): with one scale for both directions (within
+// ccZoomFactorTolerance), the base class's pelScale makes just the visible part of the zoomed
+// image (nearest sample, replication for whole scales, smoothing of 8-bit and packed 32-bit RGB
+// pels when the mode asks for it), which is drawn at 1:1; pass-through applies to the zoomed
+// pels. With different scales per direction Cairo scales the whole image with its nearest-pel
+// filter, and the interpolation mode is not used.
 //
 // Change tracking. Every drawing slot notes the pixels it may have touched with change():
 // strokes and fills by Cairo's extents, images and text by their rectangles, setRect and

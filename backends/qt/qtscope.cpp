@@ -2,6 +2,7 @@
 
 #include <backends/common/argb32.h>
 #include <dispc/errors.h>
+#include <dispc/tolerance.h>
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -870,7 +871,7 @@ void ccQtScope::drawConverted(const ccPelBuffer_const<T>& image, const ccPair<lo
   if (clip.isNull()) return;
   ccPelBuffer_const<T> pels = image;
   ccPair<long> at = corner;
-  if (scale && std::fabs(scale->first - scale->second) > 1e-6 * scale->first) {
+  if (scale && std::fabs(scale->first - scale->second) > ccZoomFactorTolerance * scale->first) {
     // Different scales per direction: Qt scales the whole image, nearest pel.
     Draw d(*this, false);
     if (!d.ok()) return;

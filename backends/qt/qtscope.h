@@ -44,10 +44,10 @@
 // set, pels equal to the pass value are transparent. Icon pels index their colour vector
 // (values beyond it index the palette). Every image slot, icon and run-length image ends in
 // drawConverted, which keeps just the visible part: reduced and enlarged images with one scale
-// for both directions (within 1e-6) go through the base class's pelScale, whose result is drawn
-// at 1:1; different scales per direction are scaled by Qt with its nearest-pel filter. 8-bit
-// images without pass are handed to Qt as Grayscale8 images over their own pels (no conversion
-// pass).
+// for both directions (within ccZoomFactorTolerance) go through the base class's pelScale, whose
+// result is drawn at 1:1; different scales per direction are scaled by Qt with its nearest-pel
+// filter. 8-bit images without pass are handed to Qt as Grayscale8 images over their own pels
+// (no conversion pass).
 //
 // Change tracking. Every drawing slot notes what it may have touched with change() (setRect
 // and setAll with checkOpaque), clipped to what the scope may draw on, and hands the same

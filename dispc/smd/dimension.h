@@ -71,7 +71,7 @@ class ccSMDDimension {
   // True when v lies strictly between the set limits of s * this.
   bool withinTolerance(double v, double s) const;
 
-  // Nominal, minimum and maximum each within 1e-15, and the same scale type.
+  // Nominal, minimum and maximum each within ccRealEqEpsilon, and the same scale type.
   bool operator==(const ccSMDDimension& d) const;
   bool operator!=(const ccSMDDimension& d) const { return !(*this == d); }
 

@@ -176,7 +176,7 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
                      ccPelBuffer<unsigned char>& image) const override;
 
   // Same count and closedness, equal vertices, direction flag, colours and arrow colours, and
-  // weights within 1e-15. Neither the name nor the caches are compared.
+  // weights within ccRealEqEpsilon. Neither the name nor the caches are compared.
   bool operator==(const ccSMDGDPoly& o) const;
   bool operator!=(const ccSMDGDPoly& o) const { return !(*this == o); }
 

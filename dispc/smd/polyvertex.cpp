@@ -3,11 +3,11 @@
 
 #include <core/assert.h>
 #include <core/math.h>
+#include <dispc/tolerance.h>
 
 namespace {
 
 constexpr const char* kVertexSource = "dispc/smd/polyvertex";
-constexpr double kVertexEps = 1e-11;
 
 constexpr double kMinPercent = 0.01;
 constexpr double kMaxPercent = 1.0;
@@ -56,14 +56,14 @@ void ccSMDGDPolyVertex::drawSynthetic(const ccXform<2>&, ccPelBuffer<unsigned ch
 
 int ccSMDGDPolyVertex::operator==(const ccSMDGDPolyVertex& v) const {
   const ccRadian span(segmentAngleSpan_), vSpan(v.segmentAngleSpan_);
-  return cfRealEq(point_, v.point_, kVertexEps) &&
-         cfRealEq(vertexRadius_, v.vertexRadius_, kVertexEps) &&
-         cfRealEq(sin(span), sin(vSpan), kVertexEps) &&
-         cfRealEq(cos(span), cos(vSpan), kVertexEps) &&
-         cfRealEq(percentPrevSegment_, v.percentPrevSegment_, kVertexEps) &&
-         cfRealEq(percentNextSegment_, v.percentNextSegment_, kVertexEps) &&
-         cfRealEq(extensionForward_, v.extensionForward_, kVertexEps) &&
-         cfRealEq(extensionBackward_, v.extensionBackward_, kVertexEps) &&
+  return cfRealEq(point_, v.point_, ccSMDVertexTolerance) &&
+         cfRealEq(vertexRadius_, v.vertexRadius_, ccSMDVertexTolerance) &&
+         cfRealEq(sin(span), sin(vSpan), ccSMDVertexTolerance) &&
+         cfRealEq(cos(span), cos(vSpan), ccSMDVertexTolerance) &&
+         cfRealEq(percentPrevSegment_, v.percentPrevSegment_, ccSMDVertexTolerance) &&
+         cfRealEq(percentNextSegment_, v.percentNextSegment_, ccSMDVertexTolerance) &&
+         cfRealEq(extensionForward_, v.extensionForward_, ccSMDVertexTolerance) &&
+         cfRealEq(extensionBackward_, v.extensionBackward_, ccSMDVertexTolerance) &&
          subModelLabel_ == v.subModelLabel_ && segmentLengthTol_ == v.segmentLengthTol_;
 }
 

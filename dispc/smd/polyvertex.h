@@ -104,8 +104,8 @@ class ccSMDGDPolyVertex : public ccSMDGeometricDescription {
   using ccSMDGeometricDescription::drawSynthetic;
   void drawSynthetic(const ccXform<2>& xform, ccPelBuffer<unsigned char>& image) const override;
 
-  // Within 1e-11: point, radius, sine and cosine of the span (spans equal modulo 360),
-  // percentages and extensions; exactly: the label; and equal tolerances. The name is not
+  // Within ccSMDVertexTolerance: point, radius, sine and cosine of the span (spans equal modulo
+  // 360), percentages and extensions; exactly: the label; and equal tolerances. The name is not
   // compared.
   int operator==(const ccSMDGDPolyVertex& v) const;
   int operator!=(const ccSMDGDPolyVertex& v) const { return !(*this == v); }

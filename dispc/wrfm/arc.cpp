@@ -2,6 +2,7 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
+#include <dispc/tolerance.h>
 #include <dispc/wrfm/fraction_p.h>
 
 #include <algorithm>
@@ -29,7 +30,7 @@ cc2SegmentArc::cc2SegmentArc(const ccVector<2>& center, double radius, const ccD
 cc2SegmentArc::cc2SegmentArc(const ccVector<2>& p1, const ccVector<2>& p2,
                              const ccDegree& angleSpan) {
   const double span = angleSpan.toDouble();
-  if (cfRealEq(span, 0, 1e-15) || span < -360 || span > 360)
+  if (cfRealEq(span, 0, ccRealEqEpsilon) || span < -360 || span > 360)
     throw ccShapesError::DegenerateShape("arc span 0 or beyond a full turn");
   if (p1 == p2) throw ccShapesError::DegenerateShape("arc with equal end points");
 
@@ -98,7 +99,7 @@ ccEllipseArc2 cc2SegmentArc::ellipseArc2() const {
 
 bool cc2SegmentArc::validPoint(const ccVector<2>& p, bool) const {
   const ccVector<2> q = map_.inverse() * p;
-  return cfRealEq(q.distance(closestPoint_(q)), 0, radius_ * 1e-15);
+  return cfRealEq(q.distance(closestPoint_(q)), 0, radius_ * ccRealEqEpsilon);
 }
 
 bool cc2SegmentArc::inRange(const ccVector<2>& p, bool inclusive) const {
@@ -120,7 +121,7 @@ std::vector<ccVector<2>> cc2SegmentArc::intersection(const ccFLine& line, bool e
   const double dist = v.length();
   const double r = std::fabs(radius_);
   if (dist > r) return out;
-  if (cfRealEq(dist, r, 1e-15)) {
+  if (cfRealEq(dist, r, ccRealEqEpsilon)) {
     if (validAngle_(ccDegree(v.angle()), inclusive)) out.push_back(map_ * q);
     return out;
   }
@@ -145,7 +146,7 @@ std::vector<ccVector<2>> cc2SegmentArc::intersection(const cc2SegmentArc& other,
   std::vector<ccVector<2>> out;
   const ccVector<2> centers = center() - other.center();
   const double d = centers.length();
-  if (cfRealEq(d, 0, 1e-15)) return out;  // concentric
+  if (cfRealEq(d, 0, ccRealEqEpsilon)) return out;  // concentric
 
   // The triangle of the two centres and a crossing, with the radii read along the line of
   // centres; alpha is its angle at the other arc's centre.
@@ -153,7 +154,7 @@ std::vector<ccVector<2>> cc2SegmentArc::intersection(const cc2SegmentArc& other,
   const double ro = other.radius(theta);
   const double rt = radius(theta + ccDegree(180));
   std::vector<ccVector<2>> candidates;
-  if (cfRealEq(ro, 0, 1e-15)) {
+  if (cfRealEq(ro, 0, ccRealEqEpsilon)) {
     candidates.push_back(other.center());
   } else {
     const double c = (ro * ro + d * d - rt * rt) / (2 * ro * d);
@@ -162,15 +163,15 @@ std::vector<ccVector<2>> cc2SegmentArc::intersection(const cc2SegmentArc& other,
       alpha = ccDegree(ccRadian(std::acos(c)));
     else if (excludeEnds)
       return out;
-    else if (cfRealEq(c, 1, 1e-15))
+    else if (cfRealEq(c, 1, ccRealEqEpsilon))
       alpha = ccDegree(0);
-    else if (cfRealEq(c, -1, 1e-15))
+    else if (cfRealEq(c, -1, ccRealEqEpsilon))
       alpha = ccDegree(180);
     else
       return out;
     if (other.validAngle(theta + alpha, inclusive))
       candidates.push_back(other.arcPoint(theta + alpha));
-    if (!cfRealEq(std::fabs(c), 1, 1e-15) && other.validAngle(theta - alpha, inclusive))
+    if (!cfRealEq(std::fabs(c), 1, ccRealEqEpsilon) && other.validAngle(theta - alpha, inclusive))
       candidates.push_back(other.arcPoint(theta - alpha));
   }
   const ccVector<2> c = center();
@@ -181,11 +182,11 @@ std::vector<ccVector<2>> cc2SegmentArc::intersection(const cc2SegmentArc& other,
 
 bool cc2SegmentArc::operator==(const cc2SegmentArc& o) const {
   const ccVector<2> c = center(), oc = o.center();
-  return cfRealEq(startAngle().toDouble(), o.startAngle().toDouble(), 1e-15) &&
-         cfRealEq(angleSpan().toDouble(), o.angleSpan().toDouble(), 1e-15) &&
-         cfRealEq(c.x(), oc.x(), 1e-15) && cfRealEq(c.y(), oc.y(), 1e-15) &&
-         cfRealEq(radius(startAngle()), o.radius(o.startAngle()), 1e-15) &&
-         cfRealEq(radius(endAngle()), o.radius(o.endAngle()), 1e-15);
+  return cfRealEq(startAngle().toDouble(), o.startAngle().toDouble(), ccRealEqEpsilon) &&
+         cfRealEq(angleSpan().toDouble(), o.angleSpan().toDouble(), ccRealEqEpsilon) &&
+         cfRealEq(c.x(), oc.x(), ccRealEqEpsilon) && cfRealEq(c.y(), oc.y(), ccRealEqEpsilon) &&
+         cfRealEq(radius(startAngle()), o.radius(o.startAngle()), ccRealEqEpsilon) &&
+         cfRealEq(radius(endAngle()), o.radius(o.endAngle()), ccRealEqEpsilon);
 }
 
 ccDegree cc2SegmentArc::angle_(double t) const {
@@ -221,7 +222,7 @@ double cc2SegmentArc::length_() const {
 bool cc2SegmentArc::validAngle_(const ccDegree& a, bool inclusive) const {
   const double absSpan = std::fabs(angleSpan_.toDouble());
   if (absSpan >= 360) return true;
-  const double tol = absSpan * 1e-13;
+  const double tol = absSpan * ccArcSpanTolerance;
   const double diff =
       (angleSpan_.toDouble() < 0 ? startAngle_ - a : a - startAngle_).norm().toDouble();
   const bool near =

@@ -1,11 +1,12 @@
 // The circular wireframe segment, cc2SegmentArc: a circular arc carried by an affine map, so
 // elliptical in the world. Its straight twin is cc2SegmentLine (dispc/wrfm/lineseg.h).
 //
-// Angles are ccDegree throughout. Approximate tests use cfRealEq with an absolute tolerance of
-// 1e-15 for "equal" and "zero", 1e-14 of a line's length and 1e-13 of an arc's |span|.
+// Angles are ccDegree throughout. Approximate tests use cfRealEq with the tolerances of
+// dispc/tolerance.h: ccRealEqEpsilon (absolute) for "equal" and "zero", ccLineLengthTolerance of
+// a line's length and ccArcSpanTolerance of an arc's |span|.
 //
-// Fraction arguments t must lie in [0, 1] (within 1e-15 of either end passes); another value
-// is reported through cstd_assert_ and the computation goes on with the given t.
+// Fraction arguments t must lie in [0, 1] (within ccRealEqEpsilon of either end passes); another
+// value is reported through cstd_assert_ and the computation goes on with the given t.
 #pragma once
 
 #include <core/angle.h>
@@ -15,6 +16,7 @@
 #include <core/rect.h>
 #include <core/vector.h>
 #include <core/xform.h>
+#include <dispc/tolerance.h>
 #include <dispc/wrfm/lineseg.h>
 
 #include <iosfwd>
@@ -35,7 +37,7 @@ class cc2SegmentArc {
   cc2SegmentArc(const ccVector<2>& center, double radius, const ccDegree& startAngle,
                 const ccDegree& angleSpan);
   // The arc from p1 to p2 sweeping the signed span. Throws DegenerateShape when the span is 0
-  // (within 1e-15) or beyond +-360, or when the points are equal.
+  // (within ccRealEqEpsilon) or beyond +-360, or when the points are equal.
   cc2SegmentArc(const ccVector<2>& p1, const ccVector<2>& p2, const ccDegree& angleSpan);
   // The unit-circle arc of the ellipse's parametric angles, carried by the map from the unit
   // circle onto the ellipse. A ccEllipseArc gives a span in [0, 360) (a full ellipse gives 0);
@@ -82,11 +84,11 @@ class cc2SegmentArc {
   ccEllipseArc2 ellipseArc2() const;
 
   // Whether world direction a from the centre falls within the arc; the ends count (within
-  // 1e-13 of the span) only when inclusive.
+  // ccArcSpanTolerance of the span) only when inclusive.
   bool validAngle(const ccDegree& a, bool inclusive) const {
     return validAngle_(invMapAngle(a), inclusive);
   }
-  // p lies on the arc (locally within 1e-15 of the radius). The flag is not used.
+  // p lies on the arc (locally within ccRealEqEpsilon of the radius). The flag is not used.
   bool validPoint(const ccVector<2>& p, bool inclusive) const;
   // Whether the direction of p from the centre falls within the arc; never the centre.
   bool inRange(const ccVector<2>& p, bool inclusive) const;
@@ -100,7 +102,7 @@ class cc2SegmentArc {
   std::vector<ccVector<2>> intersection(const cc2SegmentLine& seg, bool excludeEnds) const;
   std::vector<ccVector<2>> intersection(const cc2SegmentArc& other, bool excludeEnds) const;
 
-  // World start angle, span, centre and the radii at both ends agree within 1e-15.
+  // World start angle, span, centre and the radii at both ends agree within ccRealEqEpsilon.
   bool operator==(const cc2SegmentArc& o) const;
   bool operator!=(const cc2SegmentArc& o) const { return !(*this == o); }
 

@@ -2,6 +2,7 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
+#include <dispc/tolerance.h>
 #include <dispc/wrfm/fraction_p.h>
 
 #include <algorithm>
@@ -40,7 +41,7 @@ bool cc2SegmentLine::inRange(const ccVector<2>& p, bool inclusive) const {
   const ccVector<2> u(cos(a), sin(a));
   const double len = (p2_ - p1_).dot(u);
   const double s = (p - p1_).dot(u);
-  const double tol = len * 1e-14;
+  const double tol = len * ccLineLengthTolerance;
   const bool nearEnd = cfRealEq(s, 0, tol) || cfRealEq(s, len, tol);
   if (inclusive) return (s >= 0 && s <= len) || nearEnd;
   return s > 0 && s < len && !nearEnd;
@@ -53,7 +54,7 @@ ccVector<2> cc2SegmentLine::closestPoint(const ccVector<2>& p) const {
 }
 
 bool cc2SegmentLine::validPoint(const ccVector<2>& p, bool) const {
-  return cfRealEq(distToPoint(p), 0, length() * 1e-14);
+  return cfRealEq(distToPoint(p), 0, length() * ccLineLengthTolerance);
 }
 
 std::vector<ccVector<2>> cc2SegmentLine::intersection(const ccFLine& l, bool excludeEnds) const {
@@ -72,8 +73,10 @@ std::vector<ccVector<2>> cc2SegmentLine::intersection(const cc2SegmentLine& othe
 }
 
 bool cc2SegmentLine::operator==(const cc2SegmentLine& o) const {
-  return cfRealEq(p1_.x(), o.p1_.x(), 1e-15) && cfRealEq(p1_.y(), o.p1_.y(), 1e-15) &&
-         cfRealEq(p2_.x(), o.p2_.x(), 1e-15) && cfRealEq(p2_.y(), o.p2_.y(), 1e-15);
+  return cfRealEq(p1_.x(), o.p1_.x(), ccRealEqEpsilon) &&
+         cfRealEq(p1_.y(), o.p1_.y(), ccRealEqEpsilon) &&
+         cfRealEq(p2_.x(), o.p2_.x(), ccRealEqEpsilon) &&
+         cfRealEq(p2_.y(), o.p2_.y(), ccRealEqEpsilon);
 }
 
 void cc2SegmentLine::print_(std::ostream& os) const {

@@ -1,11 +1,12 @@
 // The straight wireframe segment, cc2SegmentLine; its circular twin is cc2SegmentArc
 // (dispc/wrfm/arc.h). Both are plain values with the same family of queries.
 //
-// Angles are ccDegree throughout. Approximate tests use cfRealEq with an absolute tolerance of
-// 1e-15 for "equal" and "zero", 1e-14 of a line's length and 1e-13 of an arc's |span|.
+// Angles are ccDegree throughout. Approximate tests use cfRealEq with the tolerances of
+// dispc/tolerance.h: ccRealEqEpsilon (absolute) for "equal" and "zero", ccLineLengthTolerance of
+// a line's length and ccArcSpanTolerance of an arc's |span|.
 //
-// Fraction arguments t must lie in [0, 1] (within 1e-15 of either end passes); another value
-// is reported through cstd_assert_ and the computation goes on with the given t.
+// Fraction arguments t must lie in [0, 1] (within ccRealEqEpsilon of either end passes); another
+// value is reported through cstd_assert_ and the computation goes on with the given t.
 #pragma once
 
 #include <core/angle.h>
@@ -14,6 +15,7 @@
 #include <core/rect.h>
 #include <core/vector.h>
 #include <core/xform.h>
+#include <dispc/tolerance.h>
 
 #include <iosfwd>
 #include <vector>
@@ -51,9 +53,10 @@ class cc2SegmentLine {
   ccVector<2> closestPoint(const ccVector<2>& p) const;
   double distToPoint(const ccVector<2>& p) const { return p.distance(closestPoint(p)); }
   // Whether the projection of p along the segment falls between the ends; the ends count
-  // (within 1e-14 of the length) only when inclusive. The distance from the line is ignored.
+  // (within ccLineLengthTolerance of the length) only when inclusive. The distance from the line is
+  // ignored.
   bool inRange(const ccVector<2>& p, bool inclusive) const;
-  // p lies on the segment (within 1e-14 of the length). The flag is not used.
+  // p lies on the segment (within ccLineLengthTolerance of the length). The flag is not used.
   bool validPoint(const ccVector<2>& p, bool inclusive) const;
 
   // The crossings with a line or another segment, in order; excludeEnds drops those at the
@@ -61,7 +64,7 @@ class cc2SegmentLine {
   std::vector<ccVector<2>> intersection(const ccFLine& line, bool excludeEnds) const;
   std::vector<ccVector<2>> intersection(const cc2SegmentLine& other, bool excludeEnds) const;
 
-  // The coordinates agree within 1e-15.
+  // The coordinates agree within ccRealEqEpsilon.
   bool operator==(const cc2SegmentLine& o) const;
   bool operator!=(const cc2SegmentLine& o) const { return !(*this == o); }
 
