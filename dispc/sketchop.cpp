@@ -1210,11 +1210,17 @@ void cc_UISketchOpCross::serialize_(ccArchive& ar, unsigned char version) {
 
 long cc_UISketchOpEllipseAnnSectArrowheadFlag::parseByteStream(const unsigned char* p,
                                                                std::size_t n) {
+  return parseFlaggedImage(p, n, kSketchAnnSectImageSize, cfSketchLoadAnnSectImage);
+}
+
+long cc_UISketchOpEllipseAnnSectArrowheadFlag::parseFlaggedImage(
+    const unsigned char* p, std::size_t n, std::size_t imageSize,
+    ccEllipseAnnulusSection (*load)(const unsigned char*)) {
   ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(kSketchAnnSectImageSize);
+  const unsigned char* image = r.bytes(imageSize);
   const bool arrowHead = r.readBool();
   const bool forward = r.readBool();
-  const ccEllipseAnnulusSection s = decoded([&] { return cfSketchLoadAnnSectImage(image); });
+  const ccEllipseAnnulusSection s = decoded([&] { return load(image); });
   mutating();
   section_ = s;
   arrowHead_ = arrowHead;

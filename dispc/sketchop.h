@@ -611,6 +611,11 @@ class cc_UISketchOpEllipseAnnSectArrowheadFlag : public cc_UISketchOpEllipseAnnS
   bool arrowHeadForward() const { return arrowHeadForward_; }
 
  private:
+  // The payload: a section image of imageSize bytes, which load decodes, then the two flags.
+  // The current and the version-0 form differ only in the image.
+  long parseFlaggedImage(const unsigned char* p, std::size_t n, std::size_t imageSize,
+                         ccEllipseAnnulusSection (*load)(const unsigned char*));
+
   bool arrowHead_ = true;
   bool arrowHeadForward_ = true;
 };

@@ -162,16 +162,7 @@ long cc_UISketchOpGenShape::parseVersion0ByteStream(const unsigned char* p, std:
 
 long cc_UISketchOpEllipseAnnSectArrowheadFlag::parseVersion0ByteStream(const unsigned char* p,
                                                                        std::size_t n) {
-  ccSketchReader r(p, n);
-  const unsigned char* image = r.bytes(kAnnSectV0Size);
-  const bool arrowHead = r.readBool();
-  const bool forward = r.readBool();
-  const ccEllipseAnnulusSection s = decoded([&] { return loadAnnSectV0(image); });
-  mutating();
-  section_ = s;
-  arrowHead_ = arrowHead;
-  arrowHeadForward_ = forward;
-  return consumed(r);
+  return parseFlaggedImage(p, n, kAnnSectV0Size, loadAnnSectV0);
 }
 
 // ---- Conversion
