@@ -182,7 +182,7 @@ void ccUIScope::sample(const ccRLEBuffer& image, const ccPoint& at,
                        bool pass, unsigned char passValue) {
   if (!checkScale(scale, __LINE__) || image.degenerate()) return;
   // The x factor alone decides between the run path and the 8-bit path; the rows kept are
-  // every m-th, m the y factor (the whole number within 1e-6, else truncated).
+  // every m-th, m the y factor (the whole number within ccZoomFactorTolerance, else truncated).
   const long n = wholeFactor(1.0 / scale.first);
   if (n == 0) {
     sampleImage(decodeMapped(image, colorMap, pass, passValue), at, scale, pass, passValue, false);
