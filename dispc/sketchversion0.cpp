@@ -19,10 +19,7 @@ namespace {
 
 using cc_detail::consumed;
 using cc_detail::decoded;
-using cc_detail::decodedRect;
-using cc_detail::invalid;
 using cc_detail::readCount;
-using cc_detail::readPointShape;
 
 // Version-0 general rectangle (96 bytes): doubles 0-1 the centre, 2-5 the matrix, 7-8 the
 // corner rounding.
@@ -49,7 +46,7 @@ thread_local int gVersion0Depth = 0;
 class Version0Level {
  public:
   Version0Level() {
-    if (gVersion0Depth >= kSketchMaxNesting) invalid();
+    if (gVersion0Depth >= kSketchMaxNesting) cc_detail::invalid();
     ++gVersion0Depth;
   }
   ~Version0Level() { --gVersion0Depth; }
@@ -91,7 +88,7 @@ long cc_UISketchOpGenAnn::parseVersion0ByteStream(const unsigned char* p, std::s
 
 long cc_UISketchOpSketch::parseVersion0ByteStream(const unsigned char* p, std::size_t n) {
   ccSketchReader r(p, n);
-  const ccPoint offset = readPointShape(r);
+  const ccPoint offset = cc_detail::readPointShape(r);
   const std::size_t length = readCount(r);
   const unsigned char* bytes = r.bytes(length);
   ccUISketch converted;
@@ -141,7 +138,7 @@ long cc_UISketchOpRectBase::parseVersion0ByteStream(const unsigned char* p, std:
   ccSketchReader r(p, n);
   r.skip(1);
   const ccVector<2> ul = r.readPoint(), size = r.readPoint();
-  const ccRect rect = decodedRect(ul, size);
+  const ccRect rect = cc_detail::decodedRect(ul, size);
   mutating();
   rect_ = rect;
   return consumed(r);
