@@ -11,7 +11,6 @@
 // format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
 // format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
 // class or to the first itself.
-// class or to the first itself.
 #include <backends/trace/tracescope.h>
 #include <core/shapes.h>
 #include <dispc/color.h>
