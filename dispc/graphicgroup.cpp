@@ -206,8 +206,8 @@ ccPtrHandle<ccGraphic> ccGraphicText::clone() const {
 
 void ccGraphicText::draw(ccUITablet& tablet, ccUITablet::Layers layer) const {
   tablet.drawStart(location_, layer);
-  tablet.moveToRelPels(cc_math::clampToLong(std::trunc(offset_.x())),
-                       cc_math::clampToLong(std::trunc(offset_.y())), layer);
+  tablet.moveToRelPels(cc_detail::clampToLong(std::trunc(offset_.x())),
+                       cc_detail::clampToLong(std::trunc(offset_.y())), layer);
   tablet.draw(text_, ccUITablet::drawPointArg(), props().penColor(), backgroundColor_, format_,
               layer);
 }

@@ -23,7 +23,7 @@ std::vector<ccPtrHandle<ccGraphic>> everyGraphic() {
   return v;
 }
 
-std::vector<unsigned char> bytesOf(const ccUISketch& s) {
+std::vector<unsigned char> streamBytes(const ccUISketch& s) {
   return std::vector<unsigned char>(s.data(), s.data() + s.length());
 }
 
@@ -69,7 +69,7 @@ TEST(GraphicLists, SketchIsTheRecordingAndReplaysAsTheDrawing) {
       oneByOne.draw(*g, layer);
     }
     const ccUISketch sketch = list.sketch(layer);
-    EXPECT_EQ(bytesOf(sketch), bytesOf(oneByOne.sketch()));
+    EXPECT_EQ(streamBytes(sketch), streamBytes(oneByOne.sketch()));
     EXPECT_EQ(sketch.isNull(), list.empty());
 
     TracedTablet drawn, replayed;
@@ -87,7 +87,7 @@ TEST(GraphicLists, SketchIsTheRecordingAndReplaysAsTheDrawing) {
     in || back;
     EXPECT_TRUE(in.atEnd());
     EXPECT_EQ(stored(back), bytes);
-    EXPECT_EQ(bytesOf(back.sketch(layer)), bytesOf(sketch));
+    EXPECT_EQ(streamBytes(back.sketch(layer)), streamBytes(sketch));
   }
 }
 

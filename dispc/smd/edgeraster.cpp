@@ -26,7 +26,7 @@ class Plotter {
  public:
   Plotter(ccPelBuffer<unsigned char>& pb, signed char grey, signed char fill)
       : grey_(static_cast<unsigned char>(grey)), fill_(fill != 0) {
-    if (!pb.isBound()) cc_pel::throwUnbound();
+    if (!pb.isBound()) cc_detail::throwUnbound();
     last_ = {pb.width() - 3, pb.height() - 3};
     if (!empty()) {
       origin_ = pb.pointToPel(0, 0);

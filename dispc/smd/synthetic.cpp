@@ -169,7 +169,7 @@ unsigned char greyOf(const ccSMDGDPoly& poly) {
 // The sampled path: the outline sampled through t, paired row by row.
 void drawSampled(const ccSMDGDPoly& poly, const ccPtrHandle_const<cc2XformBase>& xform,
                  ccPelBuffer<unsigned char>& pb, unsigned char grey) {
-  if (!pb.isBound()) cc_pel::throwUnbound();
+  if (!pb.isBound()) cc_detail::throwUnbound();
   const ccPtrHandle<cc2XformBase> t = pb.imageFromClientXformBase()->compose(xform);
   const double scale = t->linearApprox(ccVector<2>()).scale();
   const Pieces pieces(poly);
@@ -240,7 +240,7 @@ void ccSMDGDPolyPrivate::drawSynthetic(const ccSMDGDPoly& poly, const ccXform<2>
                                        ccPelBuffer<unsigned char>& pb, unsigned char grey,
                                        bool drawOutline, bool fill) {
   if (fill && poly.isOpen()) return;
-  if (!pb.isBound()) cc_pel::throwUnbound();
+  if (!pb.isBound()) cc_detail::throwUnbound();
   // Client to pel-centre coordinates.
   ccXform<2> m = pb.imageFromClientXform() * clientXform;
   m.trans(m.trans() - ccVector<2>(0.5, 0.5));
