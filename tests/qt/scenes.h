@@ -3,6 +3,7 @@
 // through the Cairo scope to check that both back ends agree.
 #pragma once
 
+#include <core/genshape.h>
 #include <dispc/scope.h>
 
 #include <cmath>
@@ -215,6 +216,18 @@ inline const std::vector<Scene>& scenes() {
          s.floodFill(ccPair<long>(120, 30), ccColor::greenColor(), ccColor::redColor(), true);
          s.floodFill(ccPair<long>(15, 15), ccColor::orangeColor(), ccColor::blackColor(), false);
          s.setRect(ccUIRect(-10, 100, 40, 40), ccColor::purpleColor());  // cut at the edges
+       }},
+      // The general-shape slot: the scope draws the outline the shape samples, one pixel wide.
+      {"genshape",
+       [](ccUIScope& s) {
+         const std::vector<V> pentagon = {V(0, -30), V(28, -9), V(18, 24), V(-18, 24), V(-28, -9)};
+         s.draw(ccGenShapeRoundedPolygon(pentagon, 8, ccXform<2>(ccMatrix<2>(), V(45, 60))),
+                ccColor::blueColor());
+         // Placed turned by 30 degrees and stretched: the corners become elliptical.
+         const ccRadian turn(ccDegree(30));
+         s.draw(
+             ccGenShapeRoundedPolygon(pentagon, 10, ccXform<2>(V(115, 60), turn, turn, 1.2, 0.8)),
+             ccColor::redColor());
        }},
   };
   return all;
