@@ -4,6 +4,8 @@
 // its inspection sketch; DISPC_UPDATE_DOCS=1 copies that picture to docs/dispc-view.png.
 #include "toolsupport.h"
 
+#include <dispc/glist.h>
+#include <dispc/graphic.h>
 #include <dispc/tablet.h>
 
 #include <QImage>
@@ -85,7 +87,8 @@ class Child {
   pid_t pid_ = -1;
 };
 
-// A 120 x 90 grey ramp and a sketch with a red segment and a blue box on the overlay.
+// A 120 x 90 grey ramp, a sketch with a red segment and a blue box on the overlay, and a
+// graphic list.
 void writeFiles(const fs::path& dir) {
   std::ofstream pgm(dir / "ramp.pgm", std::ios::binary);
   pgm << "P5\n120 90\n255\n";
@@ -95,6 +98,14 @@ void writeFiles(const fs::path& dir) {
   rec.draw(ccLineSeg(V(10, 20), V(60, 20)), ccColor::redColor(), ccUITablet::eOverlayLayer);
   rec.draw(ccRect(V(70, 40), V(30, 30)), ccColor::blueColor(), ccUITablet::eOverlayLayer, true);
   cfToolStoreSketch(rec.sketch(), (dir / "marks.dca").string());
+  // And a graphic list with a filled green box.
+  ccGraphicList list;
+  list.append(ccPtrHandle<ccGraphic>(new ccGraphicWithFill<ccRect, ccGenRect>(
+                  ccRect(V(20, 50), V(20, 20)), ccColor::greenColor(), true)),
+              false);
+  ccFileArchive out((dir / "box.dcg").string(), ccArchive::eStoring);
+  out || list;
+  out.close();
 }
 
 struct ViewTool : ::testing::Test {
@@ -115,7 +126,7 @@ TEST_F(ViewTool, ScreenshotShowsTheImageWithTheSketchOverIt) {
   const fs::path shot = dir / "shot.png";
   const Result r =
       run(view("--screenshot " + quote(shot.string()) + " " + quote((dir / "ramp.pgm").string()) +
-               " " + quote((dir / "marks.dca").string())),
+               " " + quote((dir / "marks.dca").string()) + " " + quote((dir / "box.dcg").string())),
           dir);
   ASSERT_EQ(r.code, 0) << r.err;
   const QImage q(QString::fromStdString(shot.string()));
@@ -123,6 +134,7 @@ TEST_F(ViewTool, ScreenshotShowsTheImageWithTheSketchOverIt) {
   EXPECT_EQ(q.pixel(5, 50), qRgb(10, 10, 10));
   EXPECT_EQ(q.pixel(30, 20), qRgb(255, 0, 0));
   EXPECT_EQ(q.pixel(85, 55), qRgb(0, 0, 255));
+  EXPECT_EQ(q.pixel(30, 60), qRgb(0, 255, 0));  // the graphic list's box
   // Zoomed twice about the image's corner: the segment lies twice as far.
   const Result z =
       run(view("--zoom 2 --screenshot " + quote(shot.string()) + " " +
