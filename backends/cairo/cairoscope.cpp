@@ -24,10 +24,12 @@ void cfCairoFail(const std::string& what, cairo_status_t status) {
 
 // ---- The canvas: what a scope tree shares
 
-class cc_CairoCanvas {
+class cc_CairoCanvas : public ccSurfaceSettings<ccCairoScope, ccCairoFont> {
  public:
   cc_CairoCanvas(cairo_surface_t* surface, ccCairoScope::SurfaceKind kind, long width, long height)
-      : surface(surface), kind(kind), width(width), height(height) {
+      : surface(surface), kind(kind) {
+    this->width = width;
+    this->height = height;
     cr = cairo_create(surface);
     if (const cairo_status_t status = cairo_status(cr); status != CAIRO_STATUS_SUCCESS) {
       cairo_destroy(cr);
@@ -35,7 +37,6 @@ class cc_CairoCanvas {
       cfCairoFail("cannot make a drawing context", status);
     }
     palette = ccCairoScope::defaultPalette();
-    fonts[-1] = ccCairoFont();
   }
   ~cc_CairoCanvas() {
     cairo_destroy(cr);
@@ -47,18 +48,6 @@ class cc_CairoCanvas {
   cairo_surface_t* surface;
   cairo_t* cr = nullptr;
   ccCairoScope::SurfaceKind kind;
-  long width, height;
-
-  bool antialias = true;
-  std::array<ccRGB, 256> palette;
-  bool passErases = false;
-  std::map<long, ccCairoFont> fonts;
-  bool textBackground = false;
-  int grey16Shift = 8;
-  bool offScreen = false;
-  ccCairoScope::OutputHook hook;
-  std::vector<bool> locks;
-  long lockCount = 0;
 };
 
 namespace {
@@ -371,10 +360,7 @@ class ccCairoScope::Draw {
 // ---- ccCairoScope
 
 ccCairoScope::ccCairoScope(std::shared_ptr<cc_CairoCanvas> canvas, const ccPair<long>& clipOffset)
-    : ccPelScope(clipOffset),
-      canvas_(std::move(canvas)),
-      bounds_(0, 0, canvas_->width, canvas_->height),
-      tabletOffset_(-clipOffset.first, -clipOffset.second) {}
+    : ccSurfaceScope(canvas.get(), clipOffset), canvas_(std::move(canvas)) {}
 
 ccCairoScope::~ccCairoScope() {
   if (dragSaved_) cairo_surface_destroy(dragSaved_);
@@ -398,123 +384,31 @@ cairo_surface_t* ccCairoScope::surface() const { return canvas_->surface; }
 cairo_t* ccCairoScope::context() const { return canvas_->cr; }
 long ccCairoScope::surfaceWidth() const { return canvas_->width; }
 long ccCairoScope::surfaceHeight() const { return canvas_->height; }
-bool ccCairoScope::antialias() const { return canvas_->antialias; }
-void ccCairoScope::antialias(bool on) { canvas_->antialias = on; }
-
 const std::array<ccRGB, 256>& ccCairoScope::defaultPalette() { return cc_detail::defaultPalette(); }
-
-const ccRGB& ccCairoScope::palette(unsigned char index) const { return canvas_->palette[index]; }
-void ccCairoScope::palette(unsigned char index, const ccRGB& rgb) { canvas_->palette[index] = rgb; }
-void ccCairoScope::resetPalette() { canvas_->palette = defaultPalette(); }
-
-ccRGB ccCairoScope::rgbOf(const ccColor& color) const {
-  if (color.isRGBColor()) return color.rgbStruct();
-  return canvas_->palette[color.index()];
-}
-
-bool ccCairoScope::isEraser(const ccColor& color) const {
-  return canvas_->passErases && color.isIndexColor() &&
-         color.index() == ccColor::passColor().index();
-}
-
-bool ccCairoScope::passErases() const { return canvas_->passErases; }
-void ccCairoScope::passErases(bool on) { canvas_->passErases = on; }
-
-const ccCairoFont& ccCairoScope::font(long id) const {
-  const auto it = canvas_->fonts.find(id);
-  return it != canvas_->fonts.end() ? it->second : canvas_->fonts.at(-1);
-}
-void ccCairoScope::font(long id, const ccCairoFont& f) { canvas_->fonts[id] = f; }
-void ccCairoScope::eraseFont(long id) {
-  if (id != -1) canvas_->fonts.erase(id);
-}
-
-bool ccCairoScope::textBackground() const { return canvas_->textBackground; }
-void ccCairoScope::textBackground(bool on) { canvas_->textBackground = on; }
-
-int ccCairoScope::grey16Shift() const { return canvas_->grey16Shift; }
-void ccCairoScope::grey16Shift(int shift) {
-  if (shift < 0 || shift > 15)
-    throw ccUIError::BadParams("grey16Shift " + std::to_string(shift) + " is outside 0 to 15");
-  canvas_->grey16Shift = shift;
-}
-
-void ccCairoScope::offScreen(bool off) { canvas_->offScreen = off; }
-void ccCairoScope::outputHook(OutputHook hook) { canvas_->hook = std::move(hook); }
 
 void ccCairoScope::flush() {
   cairo_surface_flush(canvas_->surface);
-  if (canvas_->hook) canvas_->hook(*this);
+  runOutputHook();
 }
 
 // ---- Geometry of the tree
 
-const ccCairoScope* ccCairoScope::cairoParent() const {
-  return isSub_ ? dynamic_cast<const ccCairoScope*>(parent()) : nullptr;
-}
-
-ccPair<long> ccCairoScope::surfaceOrigin() const {
-  return ccPair<long>(tabletOffset_.first + clipOffset().first,
-                      tabletOffset_.second + clipOffset().second);
-}
-
 ccPair<double> ccCairoScope::tabletOrigin() const {
-  return ccPair<double>(static_cast<double>(tabletOffset_.first),
-                        static_cast<double>(tabletOffset_.second));
-}
-
-ccUIRect ccCairoScope::surfaceClip() const {
-  ccUIRect r =
-      ccUIRect(surfaceOrigin(), bounds_.sz()) & ccUIRect(0, 0, canvas_->width, canvas_->height);
-  if (const ccCairoScope* p = cairoParent()) r &= p->surfaceClip();
-  if (!displayClipRect().isNull()) r &= displayClipRect() + surfaceOrigin();
-  return r;
-}
-
-long ccCairoScope::lockDepth() const { return static_cast<long>(canvas_->locks.size()); }
-long ccCairoScope::lockCount() const { return canvas_->lockCount; }
-bool ccCairoScope::dragging() const { return dragging_; }
-bool ccCairoScope::animating() const { return animating_; }
-
-// ---- Tree slots
-
-void ccCairoScope::attach(const ccUIScope& parent, const ccUIRect& rect) {
-  const auto* p = dynamic_cast<const ccCairoScope*>(&parent);
-  isSub_ = p != nullptr;
-  if (!p) {
-    // Not a Cairo parent: nothing to draw through.
-    bounds_ = ccUIRect::null;
-    return;
-  }
-  const ccPair<long> o = p->surfaceOrigin();
-  tabletOffset_ = ccPair<long>(o.first + rect.left(), o.second + rect.top());
-  bounds_ = rect & ccUIRect(ccPair<long>(), p->scopeBounds().sz());
+  return ccPair<double>(static_cast<double>(tabletOffset().first),
+                        static_cast<double>(tabletOffset().second));
 }
 
 ccCairoScope* ccCairoScope::newSubScope(const ccUIRect& rect, bool /*temporary*/) {
   auto* sub = new ccCairoScope(canvas_);
-  sub->bounds_ = ccUIRect::null;
+  sub->unplaced();
   sub->move(*this, rect);
   return sub;
-}
-
-ccUIRect ccCairoScope::scopeBounds() const { return bounds_; }
-
-bool ccCairoScope::offScreen() const { return canvas_->offScreen; }
-
-void ccCairoScope::colorMap(const std::vector<ccRGB>& map) {
-  const std::size_t n = std::min<std::size_t>(map.size(), 256);
-  std::copy(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(n), canvas_->palette.begin());
-}
-
-void ccCairoScope::displayClipChanged(const ccUIRect& /*rect*/) {
-  // surfaceClip() reads the stored rectangle on every drawing operation.
 }
 
 // ---- Drags
 
 void ccCairoScope::dragStart() {
-  dragging_ = true;
+  dragging(true);
   if (dragSaved_) cairo_surface_destroy(dragSaved_);
   dragSaved_ = nullptr;
   if (canvas_->kind != eRaster) return;
@@ -530,8 +424,7 @@ void ccCairoScope::dragStart() {
 }
 
 void ccCairoScope::dragStop() {
-  dragging_ = false;
-  animating_ = false;
+  dragging(false);
   if (dragSaved_) cairo_surface_destroy(dragSaved_);
   dragSaved_ = nullptr;
 }
@@ -546,30 +439,9 @@ void ccCairoScope::dragErase() {
   d.note(surfaceClip());
 }
 
-void ccCairoScope::dragAnimate(bool on) { animating_ = on; }
-
 // ---- Screen updates
 
-void ccCairoScope::lockScreenUpdatesPush(bool lock) {
-  canvas_->locks.push_back(lock);
-  if (lock) ++canvas_->lockCount;
-}
-
-bool ccCairoScope::lockScreenUpdatesPop() {
-  if (canvas_->locks.empty()) return canvas_->lockCount > 0;
-  const bool locked = canvas_->locks.back();
-  canvas_->locks.pop_back();
-  if (locked && --canvas_->lockCount == 0) flush();
-  return canvas_->lockCount > 0;
-}
-
-bool ccCairoScope::screenUpdatesLocked() const { return canvas_->lockCount > 0; }
-
 void ccCairoScope::invalidateScreen(const ccUIRect& rect) { change(rect, false); }
-
-void ccCairoScope::updateScreen() {
-  if (!screenUpdatesLocked()) flush();
-}
 
 // ---- Shapes
 
@@ -904,7 +776,7 @@ void ccCairoScope::setRect(const ccUIRect& rect, const ccColor& color) {
 }
 
 void ccCairoScope::setAll(const ccColor& color) {
-  setRect(ccUIRect(ccPair<long>(), bounds_.sz()), color);
+  setRect(ccUIRect(ccPair<long>(), scopeBounds().sz()), color);
 }
 
 void ccCairoScope::floodFill(const ccPair<long>& pixel, const ccColor& color, const ccColor& color2,

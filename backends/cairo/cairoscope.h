@@ -68,7 +68,7 @@
 // nothing is locked, and when the last lock that locked is popped.
 #pragma once
 
-#include <dispc/pelscope.h>
+#include <dispc/surfacescope.h>
 
 #include <cairo.h>
 
@@ -98,7 +98,7 @@ struct ccCairoFont {
 // to 0 before the failing call). `what` names the file or the size asked for.
 [[noreturn]] void cfCairoFail(const std::string& what, cairo_status_t status);
 
-class ccCairoScope : public ccPelScope<ccCairoScope> {
+class ccCairoScope : public ccSurfaceScope<ccCairoScope, ccCairoFont> {
  public:
   // What the scope draws on.
   enum SurfaceKind { eRaster, eVector };
@@ -115,58 +115,13 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
   long surfaceWidth() const;
   long surfaceHeight() const;
 
-  // Antialiasing of shapes and text (on by default). Off gives pixel-exact overlays.
-  bool antialias() const;
-  void antialias(bool on);
-
-  // The palette for index colours.
+  // The palette, font table, eraser rule and the other settings the tree shares: see
+  // ccSurfaceScope. The palette for index colours starts as (and resetPalette restores)
+  // defaultPalette().
   static const std::array<ccRGB, 256>& defaultPalette();
-  const ccRGB& palette(unsigned char index) const;
-  void palette(unsigned char index, const ccRGB& rgb);
-  // Restores defaultPalette().
-  void resetPalette();
-  // The triple a colour draws with.
-  ccRGB rgbOf(const ccColor& color) const;
 
-  // Drawing in the pass colour's index clears to transparent (off by default).
-  bool passErases() const;
-  void passErases(bool on);
-
-  // The font table. font(id) is the entry for id, or the default entry (id -1) when id has
-  // none; font(id, f) sets an entry (id -1: the default); eraseFont removes one (the default
-  // entry stays).
-  const ccCairoFont& font(long id) const;
-  void font(long id, const ccCairoFont& f);
-  void eraseFont(long id);
-
-  // The second colour of drawText fills the text rectangle (off by default).
-  bool textBackground() const;
-  void textBackground(bool on);
-
-  // 16-bit grey pels are shown as (pel >> shift) clamped to 255; shift 0 to 15, default 8.
-  int grey16Shift() const;
-  void grey16Shift(int shift);
-
-  // While set, offScreen() reports true (sub-scopes follow their parent).
-  void offScreen(bool off);
-
-  // Runs when the screen is to be updated (see the file comment); none by default.
-  using OutputHook = std::function<void(ccCairoScope&)>;
-  void outputHook(OutputHook hook);
   // Flushes the surface and runs the output hook.
   void flush();
-
-  // ---- State
-
-  // Where scope pixel (0, 0) lies on the surface.
-  ccPair<long> surfaceOrigin() const;
-  // The surface pixels this scope may draw on (its area and display clips); may be null.
-  ccUIRect surfaceClip() const;
-  // Open lockScreenUpdatesPush brackets, and how many of them locked.
-  long lockDepth() const;
-  long lockCount() const;
-  bool dragging() const;
-  bool animating() const;
 
   // The base class's protected pen and coordinate readers, for tools and tests.
   using ccUIScope::drawPoint;
@@ -177,7 +132,6 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
 
   // ---- Slots
 
-  void attach(const ccUIScope& parent, const ccUIRect& rect) override;
   // A sub-scope over the same surface, placed with move(*this, rect).
   ccCairoScope* newSubScope(const ccUIRect& rect, bool temporary) override;
   // Raster surfaces save their pixels at dragStart and put them back at dragErase (within
@@ -185,15 +139,8 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
   void dragStart() override;
   void dragStop() override;
   void dragErase() override;
-  void dragAnimate(bool on) override;
-  void lockScreenUpdatesPush(bool lock) override;
-  // Whether the screen is still locked after the pop.
-  bool lockScreenUpdatesPop() override;
-  bool screenUpdatesLocked() const override;
   // Notes rect as changed.
   void invalidateScreen(const ccUIRect& rect) override;
-  // Flushes (output hook included) unless the screen is locked.
-  void updateScreen() override;
   // Draws the shape's outline as sampled by the shape (one-pixel pen).
   void draw(const ccGenShape& shape, const ccColor& color) override;
   void drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps& props) override;
@@ -227,13 +174,6 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
                  bool bounded) override;
   void drawTo(const ccPoint& p, const ccGraphicProps& props) override;
   void drawToRel(long dx, long dy, const ccGraphicProps& props) override;
-  bool offScreen() const override;
-  // A root scope: the whole surface at (0, 0). A sub-scope: its rectangle cut by its parent's
-  // area, in the parent's scope pixels.
-  ccUIRect scopeBounds() const override;
-  // The map replaces the palette's first map.size() entries (at most 256).
-  void colorMap(const std::vector<ccRGB>& map) override;
-  void displayClipChanged(const ccUIRect& rect) override;
 
  protected:
   // A root scope over a canvas (made by the derived classes).
@@ -249,11 +189,10 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
   class Draw;  // one drawing operation: saves the context, clips, and notes the change
   friend class Draw;
 
+  friend class ccSurfaceScope<ccCairoScope, ccCairoFont>;
+  void paletteChanged() {}
   // Surface position of the tablet's pixel (0, 0).
   ccPair<double> tabletOrigin() const;
-  const ccCairoScope* cairoParent() const;
-  // Drawing in color clears (the pass colour with passErases()).
-  bool isEraser(const ccColor& color) const;
   // The pen stroke from pixel (x0, y0) to (x1, y1).
   void strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props);
   // Paints an ARGB32 surface (premultiplied) with its upper-left pel at scope pixel (x, y),
@@ -276,11 +215,5 @@ class ccCairoScope : public ccPelScope<ccCairoScope> {
   ccPair<long> textSize(const std::string& text, long fontId, double* ascent) const;
 
   std::shared_ptr<cc_CairoCanvas> canvas_;
-  // A root: the whole surface. A sub-scope: set by attach().
-  ccUIRect bounds_;
-  ccPair<long> tabletOffset_;  // surface position of the tablet's pixel (0, 0)
-  bool isSub_ = false;
-  bool dragging_ = false;
-  bool animating_ = false;
   cairo_surface_t* dragSaved_ = nullptr;  // the surface's pixels at dragStart (raster only)
 };

@@ -21,7 +21,7 @@
 
 // ---- The canvas: what a scope tree shares
 
-class cc_QtCanvas {
+class cc_QtCanvas : public ccSurfaceSettings<ccQtScope, ccQtFont> {
  public:
   cc_QtCanvas(QPaintDevice* device, std::unique_ptr<QImage> image)
       : image(std::move(image)), device(this->image ? this->image.get() : device) {
@@ -29,7 +29,6 @@ class cc_QtCanvas {
     width = this->device->width();
     height = this->device->height();
     palette = cc_detail::defaultPalette();
-    fonts[-1] = ccQtFont();
   }
   ~cc_QtCanvas() { end(); }
   cc_QtCanvas(const cc_QtCanvas&) = delete;
@@ -111,19 +110,7 @@ class cc_QtCanvas {
   std::unique_ptr<QImage> image;  // the image drawn on, when the canvas owns it
   QPaintDevice* device;
   QPainter painter;
-  long width = 0, height = 0;
-
-  bool antialias = true;
-  std::array<ccRGB, 256> palette;
-  bool passErases = false;
-  std::map<long, ccQtFont> fonts;
-  bool textBackground = false;
-  int grey16Shift = 8;
-  bool offScreen = false;
-  ccQtScope::OutputHook outputHook;
   ccQtScope::DamageHook damageHook;
-  std::vector<bool> locks;
-  long lockCount = 0;
 
   // What the painter is known to be set to.
   bool stateKnown = false;
@@ -275,14 +262,14 @@ QImage argbImage(const ccPelBuffer_const<T>& image, long x0, long y0, long w, lo
 class ccQtScope::Draw {
  public:
   Draw(ccQtScope& s, bool tablet) : s_(s), c_(*s.canvas_) {
-    clip_ = s.deviceClip();
-    origin_ = s.deviceOrigin();
+    clip_ = s.surfaceClip();
+    origin_ = s.surfaceOrigin();
     if (clip_.isNull() || c_.offScreen) return;
     if (!c_.begin().isActive()) return;
     c_.flushStroke();
     if (tablet) {
-      shift_ = QPointF(double(s.tabletOffset_.first) + kCentre,
-                       double(s.tabletOffset_.second) + kCentre);
+      shift_ = QPointF(double(s.tabletOffset().first) + kCentre,
+                       double(s.tabletOffset().second) + kCentre);
     }
     c_.prepare(clip_, shift_);
     ok_ = true;
@@ -377,10 +364,7 @@ ccQtScope::ccQtScope(QPaintDevice* device)
     : ccQtScope(std::make_shared<cc_QtCanvas>(device, nullptr)) {}
 
 ccQtScope::ccQtScope(std::shared_ptr<cc_QtCanvas> canvas, const ccPair<long>& clipOffset)
-    : ccPelScope(clipOffset),
-      canvas_(std::move(canvas)),
-      bounds_(0, 0, canvas_->width, canvas_->height),
-      tabletOffset_(-clipOffset.first, -clipOffset.second) {}
+    : ccSurfaceScope(canvas.get(), clipOffset), canvas_(std::move(canvas)) {}
 
 ccQtScope::~ccQtScope() = default;
 
@@ -409,124 +393,30 @@ QPainter& ccQtScope::painter() const {
 void ccQtScope::flush() {
   // An image holds every pixel drawn as soon as it is drawn: its painter may go on.
   if (!canvas_->image) canvas_->end();
-  if (canvas_->outputHook) canvas_->outputHook(*this);
+  runOutputHook();
 }
 
 long ccQtScope::deviceWidth() const { return canvas_->width; }
 long ccQtScope::deviceHeight() const { return canvas_->height; }
-bool ccQtScope::antialias() const { return canvas_->antialias; }
-void ccQtScope::antialias(bool on) { canvas_->antialias = on; }
+const std::array<ccRGB, 256>& ccQtScope::defaultPalette() { return cc_detail::defaultPalette(); }
 
-const ccRGB& ccQtScope::palette(unsigned char index) const { return canvas_->palette[index]; }
-void ccQtScope::palette(unsigned char index, const ccRGB& rgb) {
-  canvas_->palette[index] = rgb;
-  canvas_->penKnown = false;
-}
-void ccQtScope::resetPalette() {
-  canvas_->palette = cc_detail::defaultPalette();
-  canvas_->penKnown = false;
-}
+void ccQtScope::paletteChanged() { canvas_->penKnown = false; }
 
-ccRGB ccQtScope::rgbOf(const ccColor& color) const {
-  if (color.isRGBColor()) return color.rgbStruct();
-  return canvas_->palette[color.index()];
-}
-
-bool ccQtScope::isEraser(const ccColor& color) const {
-  return canvas_->passErases && color.isIndexColor() &&
-         color.index() == ccColor::passColor().index();
-}
-
-bool ccQtScope::passErases() const { return canvas_->passErases; }
-void ccQtScope::passErases(bool on) {
-  canvas_->passErases = on;
-  canvas_->penKnown = false;
-}
-
-const ccQtFont& ccQtScope::font(long id) const {
-  const auto it = canvas_->fonts.find(id);
-  return it != canvas_->fonts.end() ? it->second : canvas_->fonts.at(-1);
-}
-void ccQtScope::font(long id, const ccQtFont& f) { canvas_->fonts[id] = f; }
-void ccQtScope::eraseFont(long id) {
-  if (id != -1) canvas_->fonts.erase(id);
-}
-
-bool ccQtScope::textBackground() const { return canvas_->textBackground; }
-void ccQtScope::textBackground(bool on) { canvas_->textBackground = on; }
-
-int ccQtScope::grey16Shift() const { return canvas_->grey16Shift; }
-void ccQtScope::grey16Shift(int shift) {
-  if (shift < 0 || shift > 15) throw ccUIError::BadParams();
-  canvas_->grey16Shift = shift;
-}
-
-void ccQtScope::offScreen(bool off) { canvas_->offScreen = off; }
-void ccQtScope::outputHook(OutputHook hook) { canvas_->outputHook = std::move(hook); }
 void ccQtScope::damageHook(DamageHook hook) { canvas_->damageHook = std::move(hook); }
 
 // ---- Geometry of the tree
 
-const ccQtScope* ccQtScope::qtParent() const {
-  return isSub_ ? dynamic_cast<const ccQtScope*>(parent()) : nullptr;
-}
-
-ccPair<long> ccQtScope::deviceOrigin() const {
-  return ccPair<long>(tabletOffset_.first + clipOffset().first,
-                      tabletOffset_.second + clipOffset().second);
-}
-
-ccUIRect ccQtScope::deviceClip() const {
-  ccUIRect r =
-      ccUIRect(deviceOrigin(), bounds_.sz()) & ccUIRect(0, 0, canvas_->width, canvas_->height);
-  if (const ccQtScope* p = qtParent()) r &= p->deviceClip();
-  if (!displayClipRect().isNull()) r &= displayClipRect() + deviceOrigin();
-  return r;
-}
-
-long ccQtScope::lockDepth() const { return static_cast<long>(canvas_->locks.size()); }
-long ccQtScope::lockCount() const { return canvas_->lockCount; }
-bool ccQtScope::dragging() const { return dragging_; }
-bool ccQtScope::animating() const { return animating_; }
-
-// ---- Tree slots
-
-void ccQtScope::attach(const ccUIScope& parent, const ccUIRect& rect) {
-  const auto* p = dynamic_cast<const ccQtScope*>(&parent);
-  isSub_ = p != nullptr;
-  if (!p) {
-    bounds_ = ccUIRect::null;  // not a Qt parent: nothing to draw through
-    return;
-  }
-  const ccPair<long> o = p->deviceOrigin();
-  tabletOffset_ = ccPair<long>(o.first + rect.left(), o.second + rect.top());
-  bounds_ = rect & ccUIRect(ccPair<long>(), p->scopeBounds().sz());
-}
-
 ccQtScope* ccQtScope::newSubScope(const ccUIRect& rect, bool /*temporary*/) {
   auto* sub = new ccQtScope(canvas_);
-  sub->bounds_ = ccUIRect::null;
+  sub->unplaced();
   sub->move(*this, rect);
   return sub;
-}
-
-ccUIRect ccQtScope::scopeBounds() const { return bounds_; }
-bool ccQtScope::offScreen() const { return canvas_->offScreen; }
-
-void ccQtScope::colorMap(const std::vector<ccRGB>& map) {
-  const std::size_t n = std::min<std::size_t>(map.size(), 256);
-  std::copy(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(n), canvas_->palette.begin());
-  canvas_->penKnown = false;
-}
-
-void ccQtScope::displayClipChanged(const ccUIRect& /*rect*/) {
-  // deviceClip() reads the stored rectangle on every drawing operation.
 }
 
 // ---- Drags
 
 void ccQtScope::dragStart() {
-  dragging_ = true;
+  dragging(true);
   dragSaved_.reset();
   if (!canvas_->image) return;
   canvas_->end();
@@ -535,8 +425,7 @@ void ccQtScope::dragStart() {
 }
 
 void ccQtScope::dragStop() {
-  dragging_ = false;
-  animating_ = false;
+  dragging(false);
   dragSaved_.reset();
 }
 
@@ -551,40 +440,23 @@ void ccQtScope::dragErase() {
   d.note(c);
 }
 
-void ccQtScope::dragAnimate(bool on) { animating_ = on; }
-
 // ---- Screen updates
-
-void ccQtScope::lockScreenUpdatesPush(bool lock) {
-  canvas_->locks.push_back(lock);
-  if (lock) ++canvas_->lockCount;
-}
 
 bool ccQtScope::lockScreenUpdatesPop() {
   if (canvas_->painter.isActive()) canvas_->flushStroke();
-  if (canvas_->locks.empty()) return canvas_->lockCount > 0;
-  const bool locked = canvas_->locks.back();
-  canvas_->locks.pop_back();
-  if (locked && --canvas_->lockCount == 0) flush();
-  return canvas_->lockCount > 0;
+  return ccSurfaceScope::lockScreenUpdatesPop();
 }
-
-bool ccQtScope::screenUpdatesLocked() const { return canvas_->lockCount > 0; }
 
 void ccQtScope::invalidateScreen(const ccUIRect& rect) {
   change(rect, false);
-  const ccUIRect r = (rect + deviceOrigin()) & deviceClip();
+  const ccUIRect r = (rect + surfaceOrigin()) & surfaceClip();
   if (canvas_->damageHook && !r.isNull()) canvas_->damageHook(qrect(r));
 }
 
 void ccQtScope::noteDevice(const ccUIRect& r, bool checkOpaque) {
   if (r.isNull()) return;
-  change(r - deviceOrigin(), checkOpaque);
+  change(r - surfaceOrigin(), checkOpaque);
   if (canvas_->damageHook) canvas_->damageHook(qrect(r));
-}
-
-void ccQtScope::updateScreen() {
-  if (!screenUpdatesLocked()) flush();
 }
 
 // ---- Shapes
@@ -760,7 +632,7 @@ void ccQtScope::plotPoint(const ccPoint& p, const ccGraphicProps& props) {
 
 void ccQtScope::strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props) {
   cc_QtCanvas& c = *canvas_;
-  const ccPair<long> o = deviceOrigin();
+  const ccPair<long> o = surfaceOrigin();
   const QPoint a(int(o.first + x0), int(o.second + y0)), b(int(o.first + x1), int(o.second + y1));
   // One-pixel solid strokes under a screen lock join the pending strokes of the same pen.
   const bool joinable = !c.antialias && props.penWidth() <= 1 &&
@@ -772,7 +644,7 @@ void ccQtScope::strokePixels(long x0, long y0, long x1, long y1, const ccGraphic
                    c.strokeClip,
                false);
   };
-  if (joinable && !c.stroke.empty() && c.strokeProps == props && c.strokeClip == deviceClip() &&
+  if (joinable && !c.stroke.empty() && c.strokeProps == props && c.strokeClip == surfaceClip() &&
       !c.offScreen) {
     c.stroke.emplace_back(a, b);
     noteStroke();
@@ -867,7 +739,7 @@ void ccQtScope::drawConverted(const ccPelBuffer_const<T>& image, const ccPair<lo
                               Convert convert) {
   if (!image.isBound() || image.width() == 0 || image.height() == 0 || canvas_->offScreen) return;
   if (scale && (!(scale->first > 0) || !(scale->second > 0))) return;
-  const ccUIRect clip = deviceClip() - deviceOrigin();  // scope pixels
+  const ccUIRect clip = surfaceClip() - surfaceOrigin();  // scope pixels
   if (clip.isNull()) return;
   ccPelBuffer_const<T> pels = image;
   ccPair<long> at = corner;
@@ -933,8 +805,8 @@ void ccQtScope::drawRLEImage(const ccRLEBuffer& image, const ccPoint& at,
                              unsigned char passValue, bool /*flag*/) {
   if (image.degenerate() || canvas_->offScreen) return;
   ccPelBuffer<unsigned char> pels;
-  const ccUIRect visible =
-      cc_detail::decodeVisible(image, xCoord(at), yCoord(at), deviceClip() - deviceOrigin(), pels);
+  const ccUIRect visible = cc_detail::decodeVisible(image, xCoord(at), yCoord(at),
+                                                    surfaceClip() - surfaceOrigin(), pels);
   if (visible.isNull()) return;
   const std::array<std::uint32_t, 256> lut = cc_detail::rleGreys(colorMap, pass, passValue);
   drawConverted(ccPelBuffer_const<unsigned char>(pels), visible.ul(), nullptr, eNoInterpolation,
@@ -962,15 +834,15 @@ void ccQtScope::setRect(const ccUIRect& rect, const ccColor& color) {
 }
 
 void ccQtScope::setAll(const ccColor& color) {
-  setRect(ccUIRect(ccPair<long>(), bounds_.sz()), color);
+  setRect(ccUIRect(ccPair<long>(), scopeBounds().sz()), color);
 }
 
 void ccQtScope::floodFill(const ccPair<long>& pixel, const ccColor& color, const ccColor& color2,
                           bool bounded) {
   QImage* image = canvas_->image.get();
   if (!image || canvas_->offScreen) return;
-  const ccUIRect clip = deviceClip();
-  const ccPair<long> o = deviceOrigin();
+  const ccUIRect clip = surfaceClip();
+  const ccPair<long> o = surfaceOrigin();
   const long sx = pixel.first + o.first, sy = pixel.second + o.second;
   if (!clip.within(ccPair<long>(sx, sy))) return;
   canvas_->end();  // the pixels are written directly

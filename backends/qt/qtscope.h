@@ -62,7 +62,7 @@
 // and when the last lock that locked is popped.
 #pragma once
 
-#include <dispc/pelscope.h>
+#include <dispc/surfacescope.h>
 
 #include <QRect>
 
@@ -90,7 +90,7 @@ struct ccQtFont {
   bool operator!=(const ccQtFont& o) const { return !(*this == o); }
 };
 
-class ccQtScope : public ccPelScope<ccQtScope> {
+class ccQtScope : public ccSurfaceScope<ccQtScope, ccQtFont> {
  public:
   // A root scope over device (not owned; it must outlive the scope tree), of the device's
   // size. ccUIError::BadParams for a null device.
@@ -108,54 +108,16 @@ class ccQtScope : public ccPelScope<ccQtScope> {
   long deviceWidth() const;
   long deviceHeight() const;
 
-  // Antialiasing of shapes and text (on by default). Off gives pixel-exact overlays.
-  bool antialias() const;
-  void antialias(bool on);
+  // The palette, font table, eraser rule and the other settings the tree shares: see
+  // ccSurfaceScope (its surface is the device). The palette for index colours starts as (and
+  // resetPalette restores) defaultPalette().
+  static const std::array<ccRGB, 256>& defaultPalette();
 
-  const ccRGB& palette(unsigned char index) const;
-  void palette(unsigned char index, const ccRGB& rgb);
-  void resetPalette();
-  // The triple a colour draws with.
-  ccRGB rgbOf(const ccColor& color) const;
-
-  bool passErases() const;
-  void passErases(bool on);
-
-  // The font table: font(id) is the entry for id, or the default entry (id -1) when id has
-  // none; font(id, f) sets an entry (id -1: the default); eraseFont removes one.
-  const ccQtFont& font(long id) const;
-  void font(long id, const ccQtFont& f);
-  void eraseFont(long id);
-
-  bool textBackground() const;
-  void textBackground(bool on);
-
-  // 16-bit grey pels are shown as (pel >> shift) clamped to 255; shift 0 to 15 (BadParams
-  // otherwise), default 8.
-  int grey16Shift() const;
-  void grey16Shift(int shift);
-
-  // While set, offScreen() reports true (sub-scopes follow their parent).
-  void offScreen(bool off);
-
-  // Runs when the screen is to be updated (see the file comment); none by default.
-  using OutputHook = std::function<void(ccQtScope&)>;
-  void outputHook(OutputHook hook);
   // Told every device rectangle a drawing operation may have touched; none by default.
   using DamageHook = std::function<void(const QRect&)>;
   void damageHook(DamageHook hook);
 
-  // ---- State
-
-  // Where scope pixel (0, 0) lies on the device.
-  ccPair<long> deviceOrigin() const;
-  // The device pixels this scope may draw on (its area and display clips); may be null.
-  ccUIRect deviceClip() const;
-  long lockDepth() const;
-  long lockCount() const;
-  bool dragging() const;
-  bool animating() const;
-
+  // The base class's protected pen and coordinate readers, for tools and tests.
   using ccUIScope::drawPoint;
   using ccUIScope::drawX;
   using ccUIScope::drawY;
@@ -164,7 +126,6 @@ class ccQtScope : public ccPelScope<ccQtScope> {
 
   // ---- Slots
 
-  void attach(const ccUIScope& parent, const ccUIRect& rect) override;
   // A sub-scope over the same device, placed with move(*this, rect).
   ccQtScope* newSubScope(const ccUIRect& rect, bool temporary) override;
   // Image devices save their pixels at dragStart and put them back at dragErase (within this
@@ -173,12 +134,9 @@ class ccQtScope : public ccPelScope<ccQtScope> {
   void dragStart() override;
   void dragStop() override;
   void dragErase() override;
-  void dragAnimate(bool on) override;
-  void lockScreenUpdatesPush(bool lock) override;
+  // Draws the pending strokes first.
   bool lockScreenUpdatesPop() override;
-  bool screenUpdatesLocked() const override;
   void invalidateScreen(const ccUIRect& rect) override;
-  void updateScreen() override;
   // Draws the shape's outline as sampled by the shape (one-pixel pen).
   void draw(const ccGenShape& shape, const ccColor& color) override;
   void drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps& props) override;
@@ -211,13 +169,6 @@ class ccQtScope : public ccPelScope<ccQtScope> {
                  bool bounded) override;
   void drawTo(const ccPoint& p, const ccGraphicProps& props) override;
   void drawToRel(long dx, long dy, const ccGraphicProps& props) override;
-  bool offScreen() const override;
-  // A root scope: the whole device at (0, 0). A sub-scope: its rectangle cut by its parent's
-  // area, in the parent's scope pixels.
-  ccUIRect scopeBounds() const override;
-  // The map replaces the palette's first map.size() entries (at most 256).
-  void colorMap(const std::vector<ccRGB>& map) override;
-  void displayClipChanged(const ccUIRect& rect) override;
 
  protected:
   // A root scope over a canvas (made by the derived classes).
@@ -234,8 +185,9 @@ class ccQtScope : public ccPelScope<ccQtScope> {
   class Draw;  // one drawing operation: prepares the painter and notes the change
   friend class Draw;
 
-  const ccQtScope* qtParent() const;
-  bool isEraser(const ccColor& color) const;
+  friend class ccSurfaceScope<ccQtScope, ccQtFont>;
+  // The painter's pen no longer matches the palette or eraser rule.
+  void paletteChanged();
   // Notes a rectangle of device pixels (already clipped) as changed, and tells the damage hook.
   void noteDevice(const ccUIRect& r, bool checkOpaque);
   void strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props);
@@ -252,10 +204,5 @@ class ccQtScope : public ccPelScope<ccQtScope> {
   ccPair<long> textSize(const std::string& text, long fontId, double* ascent) const;
 
   std::shared_ptr<cc_QtCanvas> canvas_;
-  ccUIRect bounds_;
-  ccPair<long> tabletOffset_;  // device position of the tablet's pixel (0, 0)
-  bool isSub_ = false;
-  bool dragging_ = false;
-  bool animating_ = false;
   std::unique_ptr<QImage> dragSaved_;
 };
