@@ -1,6 +1,7 @@
 # pkg-config files for the installed libraries, installed to <libdir>/pkgconfig:
 #   dispc-core.pc   dispc::core
-#   dispc.pc        dispc::dispc (requires dispc-core)
+#   dispc-cgr.pc    dispc::cgr
+#   dispc.pc        dispc::dispc (requires dispc-core and dispc-cgr)
 #   dispc-cairo.pc  dispc::cairo (requires dispc and cairo), with the Cairo back end only
 #   dispc-qt.pc     dispc::qt (requires dispc and Qt6Widgets), with the Qt back end only
 #   dispc-opencv.pc dispc::opencv (requires dispc; OpenCV's core by its paths), with the adapter
@@ -16,7 +17,7 @@ endforeach()
 # Left as a placeholder for the install step.
 set(DISPC_PC_PREFIX "@DISPC_PC_PREFIX@")
 
-set(_dispc_pc_files dispc-core dispc)
+set(_dispc_pc_files dispc-core dispc-cgr dispc)
 foreach(_dispc_backend cairo qt opencv)
   if(TARGET dispc_${_dispc_backend})
     list(APPEND _dispc_pc_files dispc-${_dispc_backend})

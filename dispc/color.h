@@ -6,7 +6,7 @@
 #pragma once
 
 #include <core/archive.h>
-#include <core/grlist.h>
+#include <cgr/grlist.h>
 #include <dispc/errors.h>
 
 #include <cstdint>

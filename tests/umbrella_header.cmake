@@ -1,7 +1,8 @@
-# Fails when dispc/dispc.h misses a public header of core/ or dispc/, or when a public header
+# Fails when dispc/dispc.h misses a public header of core/, cgr/ or dispc/, or when a public header
 # includes a private one (name_p.h: not installed, so it stays out of the umbrella too).
 #   cmake -DSOURCE_DIR=<repo> -P umbrella_header.cmake
-file(GLOB_RECURSE headers RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/dispc/*.h")
+file(GLOB_RECURSE headers RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/core/*.h" "${SOURCE_DIR}/cgr/*.h"
+     "${SOURCE_DIR}/dispc/*.h")
 file(READ "${SOURCE_DIR}/dispc/dispc.h" umbrella)
 set(missing "")
 set(leaking "")
