@@ -1,5 +1,5 @@
-// Every public header of the display library and of the core library it builds on, for
-// programs that would rather include one file. The back ends have headers of their own.
+// Every public header of the display library and of the core and graphics-list libraries it builds
+// on, for programs that would rather include one file. The back ends have headers of their own.
 #pragma once
 
 // Core: geometry values, transforms, shapes, pel buffers, archives, exceptions.
@@ -13,7 +13,6 @@
 #include <core/exception.h>
 #include <core/genrect.h>
 #include <core/genshape.h>
-#include <core/grlist.h>
 #include <core/handle.h>
 #include <core/lines.h>
 #include <core/mappedshape.h>
@@ -38,8 +37,13 @@
 #include <core/vector.h>
 #include <core/xform.h>
 
-// Display: colours, props, scopes, tablets, sketches, graphics and lists; wireframe geometry; SMD
-// descriptions.
+// Graphics-list and shape-math records.
+#include <cgr/grlist.h>
+#include <cgr/shapemath.h>
+
+// Display: colours, props, scopes, tablets, sketches, graphics and lists, the graphics-list bridge;
+// wireframe geometry; SMD descriptions.
+#include <dispc/bridge.h>
 #include <dispc/color.h>
 #include <dispc/dimtol.h>
 #include <dispc/dispprop.h>
