@@ -3,7 +3,8 @@
 // record count; the rest, copied to a buffer of exactly its size, is the area. Drawing and
 // reading into a graphic list must either finish or throw a ccException; a refusal leaves the
 // tablet's scopes and the graphic list untouched. What was read is written back as records and
-// must read again.
+// reads again as as many graphics (or is refused: a general rectangle near the largest double
+// may have axis lengths that round to infinity).
 #include <backends/trace/tracescope.h>
 #include <core/assert.h>
 #include <dispc/bridge.h>
@@ -53,8 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   cgr_list_init(&written);
   cfGraphicListAppend(&written, graphics);
   ccGraphicList again;
-  cfGraphicListAppend(again, &written);
-  if (again.size() != static_cast<std::size_t>(written.count)) std::abort();
+  try {
+    cfGraphicListAppend(again, &written);
+    if (again.size() != static_cast<std::size_t>(written.count)) std::abort();
+  } catch (const ccException&) {
+  }
   cgr_list_free(&written);
   return 0;
 }

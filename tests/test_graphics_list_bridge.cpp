@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,7 +134,6 @@ TEST(GraphicsListBridge, EveryRecordTypeDrawsAsItsTabletCalls) {
   const cgr_list list = every.all.list();
   cfUITabletDraw(bridged.tablet, &list, kOverlay);
   every.drawDirect(direct.tablet);
-  EXPECT_EQ(bridged.log->size(), direct.log->size());
   EXPECT_EQ(bridged.trace(), direct.trace());
   EXPECT_EQ(bridged.recorded(), direct.recorded());
 }
@@ -278,19 +276,23 @@ TEST(GraphicsListBridge, WritingSkipsGraphicsWithoutRecordsAndTakesBackAFailedCa
   ccGraphicList graphics;
   graphics.append(
       ccGraphicPtrh(new ccGraphicCross(ccCross(V(1, 2), ccRadian(0), 3), ccGraphicProps())), false);
-  graphics.append(ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(1, 2), ccColor::redColor())), false);
-  // A list over memory of its own cannot grow: the point's append fails.
-  RawList raw;
-  raw.record(cgr_ePoint, 1).real(0).real(0);
-  cgr_list list = raw.list();
+  for (int i = 0; i < 2; ++i)
+    graphics.append(ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(i, 2), ccColor::redColor())),
+                    false);
+  // One record short of the largest count: the first point fits, the second does not.
+  cgr_list list;
+  cgr_list_init(&list);
+  ASSERT_EQ(cgr_list_appendPoint(&list, 1, 0, 0), 0);
+  list.count = 0x7ffffffe;
   AssertCounter asserts;
   try {
     cfGraphicListAppend(&list, graphics);
-    ADD_FAILURE() << "appended to a list that cannot grow";
+    ADD_FAILURE() << "appended past the largest count";
   } catch (const ccStatusError& e) {
-    EXPECT_EQ(e.status(), cgr_eBadArgument);
+    EXPECT_EQ(e.status(), cgr_eNoMemory);
   }
   EXPECT_EQ(asserts.reports(), 1);  // the cross
-  EXPECT_EQ(list.count, 1);
+  EXPECT_EQ(list.count, 0x7ffffffe);
   EXPECT_EQ(list.size, 24u);
+  cgr_list_free(&list);
 }
