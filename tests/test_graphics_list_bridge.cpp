@@ -1,7 +1,6 @@
 // Graphics-list records drawn on tablets, turned into graphic lists and written back: every
 // record type draws as its tablet calls; list -> graphic list -> list keeps the records; empty,
 // unknown and malformed record areas.
-#include <backends/trace/tracescope.h>
 #include <dispc/bridge.h>
 #include <dispc/graphicgroup.h>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "assertcounter.h"
+#include "graphictesting.h"
 
 namespace {
 
@@ -102,25 +102,7 @@ struct EveryRecord {
   }
 };
 
-// A visible, recording tablet over two trace scopes sharing one log.
-struct Board {
-  std::shared_ptr<ccTraceLog> log = std::make_shared<ccTraceLog>();
-  ccTraceScope image{ccUIRect(0, 0, 640, 480), log};
-  ccTraceScope overlay{ccUIRect(0, 0, 640, 480), log};
-  ccUITablet tablet{&image, &overlay};
-  Board() {
-    tablet.visible(true);
-    tablet.recordOn() = true;
-    tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0.5, 0, 1.5), V(7, -3)));
-    log->clear();
-  }
-  std::string trace() const { return log->str(); }
-  std::string recorded() const {
-    const ccUISketch& s = tablet.sketch();
-    return std::string(reinterpret_cast<const char*>(s.data()),
-                       static_cast<std::size_t>(s.length()));
-  }
-};
+using Board = graphic_testing::TracedTablet;
 
 std::string bytesOf(const cgr_list& l) {
   return std::string(reinterpret_cast<const char*>(l.records), l.size);
@@ -131,11 +113,13 @@ std::string bytesOf(const cgr_list& l) {
 TEST(GraphicsListBridge, EveryRecordTypeDrawsAsItsTabletCalls) {
   const EveryRecord every;
   Board bridged, direct;
+  for (Board* b : {&bridged, &direct})
+    b->tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0.5, 0, 1.5), V(7, -3)));
   const cgr_list list = every.all.list();
   cfUITabletDraw(bridged.tablet, &list, kOverlay);
   every.drawDirect(direct.tablet);
-  EXPECT_EQ(bridged.trace(), direct.trace());
-  EXPECT_EQ(bridged.recorded(), direct.recorded());
+  EXPECT_EQ(bridged.calls(), direct.calls());
+  EXPECT_EQ(bridged.sketchBytes(), direct.sketchBytes());
 }
 
 TEST(GraphicsListBridge, ListToGraphicListToListKeepsEveryRecordThatHasAWriter) {
@@ -213,7 +197,7 @@ TEST(GraphicsListBridge, UnknownTypeIsReadAsAPointAfterAnAssertion) {
     EXPECT_EQ(asserts.reports(), 1) << type;
     direct.tablet.drawPointIcon(ccPoint(4, 5), cfColor(3), kOverlay);
     direct.tablet.drawPointIcon(ccPoint(7, 8), cfColor(6), kOverlay);
-    EXPECT_EQ(bridged.trace(), direct.trace()) << type;
+    EXPECT_EQ(bridged.calls(), direct.calls()) << type;
   }
 }
 
