@@ -7,7 +7,6 @@
 #include <dispc/sketchformat.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <variant>
@@ -60,6 +59,8 @@ std::vector<ccVector<2>> readPoints(ccSketchReader& in, std::size_t n) {
   return points;
 }
 
+cmath_vect readVect(ccSketchReader& in) { return toCmath(in.readPoint()); }
+
 ccLineSeg readSegment(ccSketchReader& in) {
   const ccVector<2> p1 = in.readPoint();
   return ccLineSeg(p1, in.readPoint());
@@ -90,7 +91,14 @@ RecordShape readShape(std::int32_t type, ccSketchReader& in) {
     }
     case cgr_eEllipse: {
       cmath_shapeEllipse e;
-      std::memcpy(&e, in.bytes(sizeof e), sizeof e);
+      e.center = readVect(in);
+      e.radii = readVect(in);
+      e.rotation = in.readDouble();
+      e.start = in.readDouble();
+      e.span = in.readDouble();
+      for (auto& row : e.unitCircleMap.m)
+        for (double& v : row) v = in.readDouble();
+      e.unitCircleMap.t = readVect(in);
       cmath_xform x;
       cfThrowExceptionOnFailure(cmath_shapeEllipse_getXform(&e, &x));
       return ccEllipse2(
@@ -104,7 +112,9 @@ RecordShape readShape(std::int32_t type, ccSketchReader& in) {
     }
     case cgr_eAffineRect: {
       cmath_shapeAffineRect r;
-      std::memcpy(&r, in.bytes(sizeof r), sizeof r);
+      r.po = readVect(in);
+      r.px = readVect(in);
+      r.py = readVect(in);
       cmath_vect po, px, py;
       cfThrowExceptionOnFailure(cmath_shapeAffineRect_getPoints(&r, &po, &px, &py));
       return ccAffineRectangle(fromCmath(po), fromCmath(px), fromCmath(py));
