@@ -60,6 +60,7 @@
 #include <dispc/sketchshapes.h>
 #include <dispc/smd/description.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 #include <dispc/smd/polyindex.h>
 #include <dispc/smd/polyvertex.h>

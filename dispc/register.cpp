@@ -8,6 +8,7 @@
 #include <dispc/graphicgroup.h>
 #include <dispc/sketchop.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/wrfm/colors.h>
@@ -50,6 +51,9 @@ const cc_Instantiator registrations[] = {
     registerClass<ccSMDGDPoly::noPelBuffer>(),
     registerClass<ccSMDGDPoly::badSubModel>(),
     registerClass<ccSMDGDPoly::notClosed>(),
+    registerClass<ccSMDGDModel::invalidIndex>(),
+    registerClass<ccSMDGDModel::crossingPolys>(),
+    registerClass<ccSMDGDModel::nestedPolys>(),
     registerClass<ccGraphic::BadParams>(),
     registerClass<ccGraphic::NoGraphicForShape>(),
     registerClass<ccGraphicProps>(),
@@ -70,6 +74,8 @@ const cc_Instantiator registrations[] = {
     registerClass<ccSMDGDPolyVertex>(),
     registerClass<ccSMDGDPoly>(),
     registerClass<ccSMDGDPolyPrivate>(),
+    registerClass<ccSMDGDModel>(),
+    registerClass<ccSMDGDModelPrivate>(),
     // Wireframe geometry shapes.
     registerClass<ccGenPoly>(),
     registerClass<cc2Wireframe>(),

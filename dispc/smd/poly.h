@@ -43,6 +43,7 @@
 
 class cc_SMDGDPolyIndex;
 class ccGenPoly;
+class ccSMDGDModel;
 class cc2Wireframe;
 
 class ccSMDGDPoly : public ccSMDGeometricDescription {
@@ -224,6 +225,18 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
   void forwardPercExtension_(long s, double e);
   double backwardPercExtension_(long s) const;
   void backwardPercExtension_(long s, double e);
+  // Extension fractions for the negative wireframe: every segment is extended by e (a
+  // fraction of its length or span) beyond each end vertex whose turn is 45 degrees or more
+  // from straight; other ends, and the free ends of an open polygon, get 0.
+  void setExtensions_(double e);
+  void setDefaultExtensions_() { setExtensions_(0.5); }
+  // Shortens this polygon's extensions so that no extension piece comes nearer than d to a
+  // piece of other's outline, or nearer than checkDist to a piece it runs alongside (the
+  // piece's direction within angleTol of the extension's, the nearest point inside the
+  // piece). same says that other is this polygon: the segment itself and the pieces meeting
+  // it at the extended vertex are then left out. An extension only ever gets shorter.
+  void checkExtensions_(const ccSMDGDPoly& other, double checkDist, const ccDegree& angleTol,
+                        double d, bool same);
 
   // Crossing tests on the rounded geometry (last = -1: every index).
   bool vertexIntersectsVertex_(long a, long b) const;
@@ -382,6 +395,42 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
   // The same outline run the other way: segment spans negated and carried with their
   // tolerances, percentages and extensions exchanged, closedness and direction flag kept.
   static void reversePoly(const ccSMDGDPoly& in, ccSMDGDPoly& out);
+  // out becomes a joined to b by a straight segment: a's end (its last vertex when aAtEnd,
+  // else its first) to b's end (its last when bAtEnd, else its first), with a and b reversed
+  // as needed. Both must be open (invalidVertices); a join that crosses throws the polygon's
+  // error and leaves out as it was.
+  static void connectPolys(const ccSMDGDPoly& a, bool aAtEnd, const ccSMDGDPoly& b, bool bAtEnd,
+                           ccSMDGDPoly& out);
+  // The dominant edge direction in [-45, 45) degrees: the directions of the edges between
+  // consecutive vertex points, folded by multiples of 90 degrees towards the first edge's and
+  // averaged by length-weighted sines and cosines. 0 with fewer than two vertices.
+  static ccDegree dominantAngle(const ccSMDGDPoly& poly);
+  // Length of the rounded outline mapped by x (arcs mapped by an affine map are elliptical).
+  static double perimeter(const ccSMDGDPoly& poly, const ccXform<2>& x);
+  // The polygon mirrored in the x axis: y and spans negated, the direction flag toggled so
+  // that the polarity stays.
+  static ccSMDGDPoly flip(const ccSMDGDPoly& poly);
+
+  // Parts of polygons. A place on the polygon is a segment s and a fraction t in [0, 1] of
+  // its way (of its length for a line, of its span for an arc). subPoly is the open polygon
+  // running forward from (s0, t0) to (s1, t1), through every vertex between (kept as stored);
+  // a cut end is a new sharp, unlabelled vertex, and a cut segment keeps its bulge but loses
+  // its tolerance (its length changed). s1 == s0 with t1 <= t0 of a closed polygon runs all
+  // the way round. invalidIndex for a segment that does not exist.
+  static ccSMDGDPoly subPoly(const ccSMDGDPoly& poly, long s0, double t0, long s1, double t1);
+  // The corner at vertex v: the share percentPrevSegment of the segment before v, v, and the
+  // share percentNextSegment of the segment after it. invalidIndex unless both exist.
+  static ccSMDGDPoly corner(const ccSMDGDPoly& poly, long v);
+  // out becomes the parts of poly that carry the label: the closed polygon itself when every
+  // vertex carries it and the corners all meet, otherwise one open polygon per run of
+  // labelled vertices whose corners meet (percentages adding up to 1 on the shared segment).
+  static void subModel(const ccSMDGDPoly& poly, long label, ccSMDGDModel& out);
+  // pieces becomes the parts of poly inside the region (the inside of any of its polygons,
+  // which must be closed: notClosed): poly itself when no segment crosses the border and it
+  // lies inside, nothing when it lies outside, else the open runs between border crossings
+  // (subPoly). A kept vertex whose rounding no longer fits a cut segment becomes sharp.
+  static void crop(const ccSMDGDPoly& poly, const std::vector<ccSMDGDPoly>& region,
+                   std::vector<ccSMDGDPoly>& pieces);
 
   // Filters of a working list of polygons. Each edits the list in place and keeps the order
   // of what remains. Perimeters are outline lengths (perimeter(poly)).

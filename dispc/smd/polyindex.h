@@ -47,6 +47,11 @@ struct cc_SMDGDPolyPiece {
   }
 };
 
+// The fraction of the way along a piece (of its length for a line, of its span for an arc) at
+// which a point on it lies, clamped to [0, 1].
+double cfFractionAlong(const cc2SegmentLine& piece, const ccVector<2>& q);
+double cfFractionAlong(const cc2SegmentArc& piece, const ccVector<2>& q);
+
 // A uniform grid over the piece boxes, laid over the polygon's extent when it was built:
 // cells about the size of a typical piece, but not many more cells than pieces. Boxes beyond
 // the extent fall into its border cells (so every query still finds them); pieces too large

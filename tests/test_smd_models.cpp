@@ -1,0 +1,317 @@
+// SMD models: labels, sub-models and positions, corner extensions and their shortening,
+// building from wireframes, joins, dominant angles, cropping (checked by sampling every result
+// segment), archives, and the errors of bad edits with the model left as it was.
+#include <dispc/smd/model.h>
+#include <dispc/wrfm/wirefrm.h>
+
+#include "archivebytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+using Poly = ccSMDGDPoly;
+using Private = ccSMDGDPolyPrivate;
+using Model = ccSMDGDModel;
+using ModelPrivate = ccSMDGDModelPrivate;
+using V2 = ccVector<2>;
+
+ccSMDGDPolyVertex vtx(V2 p, double radius = 0, double span = 0) {
+  return ccSMDGDPolyVertex(p, radius, ccDegree(span), 0.5, 0.5, -1, ccDimTol());
+}
+Poly poly(const std::vector<V2>& points, bool closed) {
+  Poly p;
+  for (const V2& q : points) p << vtx(q);
+  if (closed) p.close();
+  return p;
+}
+void expectNear(const V2& a, const V2& b) {
+  EXPECT_NEAR(a.x(), b.x(), 1e-9) << a << " " << b;
+  EXPECT_NEAR(a.y(), b.y(), 1e-9) << a << " " << b;
+}
+
+TEST(SMDModel, LabelsSubModelsAndPositions) {
+  Model empty;
+  EXPECT_TRUE(empty.isClosed());
+  EXPECT_EQ(ModelPrivate::normalizedPosition(empty), cc2Rigid());
+  EXPECT_TRUE(empty.subModelLabels().empty());
+
+  const Poly rect = Poly::rectangle(4, 2, V2(10, 5));  // (12,6) (8,6) (8,4) (12,4), labels 0-3
+  Model m("part");
+  m << rect << Poly::circle(1, V2(0, 0)) << rect;
+  EXPECT_EQ(m.subModelLabels(), (std::vector<std::int32_t>{0, 1, 2, 3}));
+  EXPECT_EQ(m.numVertices(), 10);
+  EXPECT_EQ(ModelPrivate::centerOfMass(m), V2(8, 4));  // (10,5) x4, (0,0) x2, (10,5) x4
+
+  // Label 0: the rectangles' corner at (12,6) twice, and the whole circle.
+  Model sub;
+  m.subModel(0, sub);
+  ASSERT_EQ(sub.numPolys(), 3);
+  EXPECT_TRUE(sub.poly(1).isClosed());
+  EXPECT_EQ(sub.subModelLabels(), std::vector<std::int32_t>{0});
+  EXPECT_EQ(sub.name(), "");
+
+  // One polygon of three vertices (a corner) is placed on its corner vertex, turned by its
+  // first edge; the stored corner is relative to that position.
+  Model one;
+  one << rect;
+  one.subModel(1, sub);  // corner at (8,6): from (10,6) through (8,6) to (8,5)
+  ASSERT_EQ(sub.numPolys(), 1);
+  EXPECT_NEAR(ccDegree(sub.position().angle()).toDouble(), 180, 1e-12);
+  expectNear(sub.position().trans(), V2(8, 6));
+  expectNear(sub.poly(0).vertex(0).point(), V2(-2, 0));
+  expectNear(sub.poly(0).vertex(1).point(), V2(0, 0));
+  expectNear(sub.poly(0).vertex(2).point(), V2(0, 1));
+  for (long v = 0; v < 3; ++v)
+    expectNear(sub.position() * sub.poly(0).vertex(v).point(),
+               std::vector<V2>{V2(10, 6), V2(8, 6), V2(8, 5)}[static_cast<std::size_t>(v)]);
+
+  m.subModel(7, sub);
+  EXPECT_EQ(sub.numPolys(), 0);
+  EXPECT_EQ(sub.position(), cc2Rigid());
+
+  // Transforms: rigid motion resets the position, scaling scales its translation, flip mirrors.
+  m.position(cc2Rigid(ccDegree(30), V2(1, 2)));
+  EXPECT_EQ((cc2Rigid(ccDegree(5), V2(3, 3)) * m).position(), cc2Rigid());
+  EXPECT_EQ((2.0 * m).position(), cc2Rigid(ccDegree(30), V2(2, 4)));
+  const Model f = m.flip();
+  EXPECT_EQ(f.position(), cc2Rigid(-ccRadian(ccDegree(30)), V2(-1, -2)));
+  EXPECT_EQ(f.poly(0).vertex(0).point(), V2(12, -6));
+  EXPECT_EQ(f.poly(0).isDirectionPositive(), rect.isDirectionPositive());
+  EXPECT_EQ(f.flip(), m);
+}
+
+TEST(SMDModelExtensions, OnlyAtCornersOfFortyFiveDegreesOrMore) {
+  for (const auto& [turn, extended] : std::vector<std::pair<double, bool>>{
+           {30, false}, {44.99, false}, {45.01, true}, {135, true}}) {
+    const double a = ccRadian(ccDegree(turn)).toDouble();
+    // Straight through (10,0), a turn of `turn` at (20,0); both ends free.
+    Poly p =
+        poly({V2(0, 0), V2(10, 0), V2(20, 0), V2(20 + 10 * std::cos(a), 10 * std::sin(a))}, false);
+    p.setExtensions_(0.3);
+    const double e = extended ? 0.3 : 0.0;
+    EXPECT_EQ(p.backwardPercExtension_(1), 0) << turn;  // free end
+    EXPECT_EQ(p.forwardPercExtension_(1), 0) << turn;   // straight pass
+    EXPECT_EQ(p.backwardPercExtension_(2), 0) << turn;
+    EXPECT_EQ(p.forwardPercExtension_(2), e) << turn;
+    EXPECT_EQ(p.backwardPercExtension_(3), e) << turn;
+    EXPECT_EQ(p.forwardPercExtension_(3), 0) << turn;  // free end
+  }
+  // A negative fraction gives the default 0.5 at every corner of a lone square.
+  Model m;
+  m << Poly::rectangle(10, 10, V2(0, 0));
+  ModelPrivate::setExtensions(m, 0.1, -1);
+  for (long s = 0; s < 4; ++s) {
+    EXPECT_EQ(m.poly(0).forwardPercExtension_(s), 0.5);
+    EXPECT_EQ(m.poly(0).backwardPercExtension_(s), 0.5);
+  }
+}
+
+TEST(SMDModelExtensions, ShortenedWhereTheyWouldRunIntoAnotherSegment) {
+  // Square (10,10) (0,10) (0,0) (10,0); segment 1 runs left along y = 10 and its forward
+  // extension of 0.5 would reach (-5,10). A bar at x = -3 stands in its way.
+  const Poly square = Poly::rectangle(10, 10, V2(5, 5));
+  const Poly bar = poly({V2(-3, 8), V2(-3, 20)}, false);
+  Model m;
+  m << square << bar;
+  m.setExtensions_(0, ccDegree(10), 0, 0.5);
+  const Poly& s = m.poly(0);
+  EXPECT_NEAR(s.forwardPercExtension_(1), 0.3, 1e-9);  // ends on the bar, at (-3,10)
+  EXPECT_EQ(s.backwardPercExtension_(3), 0.5);         // towards (-5,0): clear of the bar
+  EXPECT_EQ(s.backwardPercExtension_(2), 0.5);         // up x = 0, 3 beside the bar
+  EXPECT_EQ(m.poly(1).forwardPercExtension_(1), 0);    // the bar has no corners
+
+  // A clearance of 0.5 stops it 0.5 short; running alongside the bar within checkDist (4)
+  // leaves nothing of the extension up x = 0.
+  m.setExtensions_(4, ccDegree(10), 0.5, 0.5);
+  EXPECT_NEAR(m.poly(0).forwardPercExtension_(1), 0.25, 1e-9);
+  EXPECT_EQ(m.poly(0).backwardPercExtension_(2), 0);
+  EXPECT_EQ(m.poly(0).backwardPercExtension_(3), 0.5);
+}
+
+TEST(SMDModelBuilding, WeightedWireframesJoinsAndDominantAngles) {
+  const Poly tri = Poly::triangle(6, 3, V2(0, 0));
+  const ccXform<2> moved = cc2Rigid(ccDegree(0), V2(5, 5)).xform();
+  const std::vector<cc2Wireframe> wfs{Private::wireframe(tri), Private::wireframe(tri).map(moved),
+                                      Private::wireframe(Poly::circle(2, V2(1, 1)))};
+  const Model m = ModelPrivate::weightedWireframesToModel(wfs, {0.5, 0, -1.0});
+  ASSERT_EQ(m.numPolys(), 2);
+  EXPECT_EQ(m.poly(0).weight(), 0.5);
+  EXPECT_EQ(m.poly(1).weight(), -1.0);
+  EXPECT_TRUE(m.poly(0).isDirectionReversed() && m.poly(1).isDirectionReversed());
+  const auto xforms = ModelPrivate::wireframeXforms(wfs, {0.5, 0, 0.25});
+  ASSERT_EQ(xforms.size(), 2u);
+  EXPECT_EQ(xforms[0], ccXform<2>());
+  for (const auto& [weights, count] : std::vector<std::pair<std::vector<double>, std::size_t>>{
+           {{0.5, 1.5, 0}, 3}, {{0.5}, 3}, {{}, 0}, {{-1.01, 0, 0}, 3}})
+    EXPECT_EQ(errorOf([&] {
+                ModelPrivate::weightedWireframesToModel(
+                    std::vector<cc2Wireframe>(wfs.begin(), wfs.begin() + static_cast<long>(count)),
+                    weights);
+              }),
+              Model::invalidIndex::kErrorNumber);
+
+  // Joins: a's end to b's end, b reversed; closed polygons are refused, out kept.
+  Poly joined = tri;
+  Private::connectPolys(poly({V2(0, 0), V2(1, 0)}, false), true, poly({V2(5, 5), V2(3, 0)}, false),
+                        true, joined);
+  ASSERT_EQ(joined.numVertices(), 4);
+  EXPECT_EQ(joined.vertex(2).point(), V2(3, 0));
+  EXPECT_EQ(joined.vertex(3).point(), V2(5, 5));
+  EXPECT_EQ(errorOf([&] { Private::connectPolys(tri, true, joined, true, joined); }),
+            Poly::invalidVertices::kErrorNumber);
+  EXPECT_EQ(joined.numVertices(), 4);
+  // A join that crosses a throws and leaves out as it was.
+  const Poly hook = poly({V2(0, 0), V2(4, 0), V2(4, 2)}, false);
+  EXPECT_EQ(errorOf([&] {
+              Private::connectPolys(hook, true, poly({V2(2, -2), V2(2, 9)}, false), false, joined);
+            }),
+            Poly::crossingSegments::kErrorNumber);
+  EXPECT_EQ(joined.numVertices(), 4);
+
+  // Dominant angles: a square at 10 or 100 degrees has 10; directions 10 and 100 of equal
+  // weight average to 55, folded to -35.
+  auto square = [](double deg) {
+    return cc2Rigid(ccDegree(deg), V2(3, 4)) * Poly::rectangle(2, 2, V2(0, 0));
+  };
+  EXPECT_NEAR(Private::dominantAngle(square(10)).toDouble(), 10, 1e-9);
+  EXPECT_NEAR(Private::dominantAngle(square(100)).toDouble(), 10, 1e-9);
+  EXPECT_NEAR(Private::dominantAngle(square(50)).toDouble(), -40, 1e-9);
+  Model two;
+  two << square(10) << square(100);
+  EXPECT_NEAR(ModelPrivate::dominantAngle(two).toDouble(), 10, 1e-9);
+  EXPECT_NEAR(ModelPrivate::dominantAngle({{ccDegree(10), 8}, {ccDegree(100), 8}}).toDouble(), -35,
+              1e-9);
+  EXPECT_EQ(ModelPrivate::dominantAngle(Model()).toDouble(), 0);
+  EXPECT_NEAR(ModelPrivate::perimeter(two, 2.0), 32, 1e-9);
+  EXPECT_NEAR(Private::perimeter(square(0), ccXform<2>(ccMatrix<2>(2, 0, 0, 3), V2())), 20, 1e-9);
+}
+
+TEST(SMDModelCrop, ResultsLieInsideWithCutsOnTheBorder) {
+  std::mt19937 rng(0x5d3);
+  std::uniform_real_distribution<double> u(-6, 6);
+  for (int round = 0; round < 40; ++round) {
+    Model m;
+    Poly rounded = Poly::rectangle(6, 4, V2(u(rng), u(rng)));
+    ccSMDGDPolyVertex corner = rounded.vertex(1);
+    corner.vertexRadius(1);
+    rounded.replaceVertex(1, corner);
+    m << rounded << Poly::circle(2 + u(rng) / 6, V2(u(rng), u(rng)))
+      << Poly::triangle(5, 4, V2(u(rng), u(rng)));
+    const Poly region = cc2Rigid(ccDegree(u(rng) * 15), V2(u(rng), u(rng))) *
+                        (round % 2 ? Poly::circle(5, V2(0, 0)) : Poly::rectangle(9, 7, V2(0, 0)));
+    Model out;
+    ModelPrivate::crop(m, region, out);
+    const double tol = 1e-9;
+    for (const Poly& p : out.polys()) {
+      for (long s = p.isOpen() ? 1 : 0; s < p.numVertices(); ++s)
+        for (int i = 0; i <= 10; ++i) {
+          const V2 q = p.isLineSegment_(s) ? Private::lineSegment_(p, s).segPoint(i / 10.0)
+                                           : Private::arcSegment_(p, s).segPoint(i / 10.0);
+          EXPECT_TRUE(Private::inside(region, q) || Private::distToPoint(region, q) < tol)
+              << round << " " << q;
+        }
+      for (long v : {0L, p.numVertices() - 1}) {
+        const double off = p.isOpen() ? Private::distToPoint(region, p.vertex(v).point()) : 0;
+        EXPECT_LT(off, tol) << round;
+      }
+    }
+  }
+  // A region holding everything keeps the model; one far away keeps nothing.
+  Model m;
+  m << Poly::rectangle(2, 2, V2(0, 0)) << poly({V2(0, 0), V2(1, 1)}, false);
+  Model out;
+  ModelPrivate::crop(m, ccPolygon({V2(-5, -5), V2(5, -5), V2(5, 5), V2(-5, 5)}), out);
+  EXPECT_EQ(out, m);
+  ModelPrivate::crop(m, std::vector<ccPolygon>{ccPolygon({V2(9, 9), V2(10, 9), V2(10, 10)})}, out);
+  EXPECT_EQ(out.numPolys(), 0);
+  // The square lies all around the region and is dropped; the line is cut on the border.
+  ModelPrivate::crop(m, Poly::rectangle(1, 1, V2(0, 0)), out);
+  ASSERT_EQ(out.numPolys(), 1);
+  EXPECT_EQ(out.poly(0).vertex(0).point(), V2(0, 0));
+  expectNear(out.poly(0).vertex(1).point(), V2(0.5, 0.5));
+}
+
+TEST(SMDModelCrop, BadRegionsThrowAndLeaveTheResultAsItWas) {
+  Model m, out;
+  m << Poly::rectangle(2, 2, V2(0, 0));
+  out << Poly::circle(1, V2(5, 5));
+  const Bytes before = bytesOf(out);
+  Model nested;
+  nested << Poly::rectangle(10, 10, V2(0, 0)) << Poly::rectangle(2, 2, V2(1, 1));
+  EXPECT_EQ(errorOf([&] { ModelPrivate::crop(m, nested, out); }), Model::nestedPolys::kErrorNumber);
+  EXPECT_EQ(errorOf([&] {
+              ModelPrivate::crop(m, poly({V2(0, 0), V2(3, 3)}, false), out);
+            }),
+            Poly::notClosed::kErrorNumber);
+  EXPECT_EQ(errorOf([&] { m.poly(1); }), Model::invalidIndex::kErrorNumber);
+  EXPECT_EQ(bytesOf(out), before);
+  // Side by side is not nested.
+  Model apart;
+  apart << Poly::rectangle(1, 1, V2(-1, 0)) << Poly::rectangle(1, 1, V2(1, 0));
+  EXPECT_NO_THROW(ModelPrivate::crop(m, apart, out));
+}
+
+TEST(SMDModelArchive, RoundTripsByValueAndByName) {
+  Model m("chip");
+  m << Poly::rectangle(4, 2, V2(1, 1)) << Poly::circle(1, V2(-3, 0));
+  m.position(cc2Rigid(ccDegree(12), V2(7, -2)));  // (extensions are not archived)
+  const Bytes stored = bytesOf(m);
+  EXPECT_EQ(stored[0], 0);
+  Model loaded;
+  ccArchive in(stored);
+  loaded.dispatchSerialize(in);
+  EXPECT_TRUE(in.atEnd());
+  EXPECT_EQ(loaded, m);
+  EXPECT_EQ(loaded.name(), "chip");
+  EXPECT_EQ(loaded.subModelLabels(), m.subModelLabels());
+  EXPECT_EQ(bytesOf(loaded), stored);
+  for (bool asPrivate : {false, true}) {
+    ccPtrHandle<ccSMDGeometricDescription> h(asPrivate ? new ModelPrivate(m) : new Model(m));
+    ccArchive out;
+    out || h;
+    ccArchive back(out.data());
+    ccPtrHandle<ccSMDGeometricDescription> g;
+    back || g;
+    ASSERT_TRUE(g);
+    EXPECT_EQ(dynamic_cast<ModelPrivate*>(g.rep()) != nullptr, asPrivate);
+    EXPECT_EQ(*dynamic_cast<Model*>(g.rep()), m);
+  }
+  Bytes v1 = stored;
+  v1[0] = 1;
+  ccArchive in1(v1);
+  Model other("chip");  // the name loads first, so a failed load may leave it changed
+  const Bytes reference = bytesOf(other);
+  EXPECT_THROW(other.dispatchSerialize(in1), ccArchive::UnknownVersion);
+  for (std::size_t cut = 1; cut < stored.size(); cut += 11) {
+    ccArchive part(Bytes(stored.begin(), stored.begin() + static_cast<long>(cut)));
+    EXPECT_THROW(other.dispatchSerialize(part), ccArchive::Errors) << cut;
+    EXPECT_EQ(bytesOf(other), reference) << cut;
+  }
+
+  const struct {
+    std::shared_ptr<ccException> e;
+    std::uint32_t number;
+    const char* message;
+  } kErrors[] = {
+      {std::make_shared<Model::invalidIndex>(), 0x11000370, "Invalid poly index specified."},
+      {std::make_shared<Model::crossingPolys>(), 0x11000371, "At least two polys intersect."},
+      {std::make_shared<Model::nestedPolys>(), 0x11000372, "At least one of the polys is nested."},
+  };
+  for (const auto& k : kErrors) {
+    EXPECT_EQ(k.e->errorNumber(), k.number);
+    EXPECT_EQ(k.e->message(), k.message);
+  }
+  ccPtrHandle<ccException> h(new Model::nestedPolys);
+  ccArchive out;
+  out || h;
+  ccArchive back(out.data());
+  ccPtrHandle<ccException> g;
+  back || g;
+  EXPECT_EQ(g->errorNumber(), 0x11000372u);
+}
+
+}  // namespace
