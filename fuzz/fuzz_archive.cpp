@@ -7,7 +7,8 @@
 // ccException but never crash). The first byte chooses what is loaded (selectors 200 to 239: SMD
 // polygons; from 240: general polygons and wireframes, stored in place or loaded simply, which
 // must also survive their shape queries and edits; 100 to 199: graphics, a graphic list for odd
-// ones, which is then drawn, measured, mapped and copied; below 100: its low three bits) and the
+// ones, which is then drawn, measured, mapped and copied; 64 to 99: SMD models, which must also
+// survive their queries, tools and edits; below 64: its low three bits) and the
 // format (bit 3 set: format 1, the fixed longs and the class named at every object; clear:
 // format 2, the class tags). Two objects are loaded, so that the second can refer to the first's
 // class or to the first itself.
@@ -19,6 +20,7 @@
 #include <dispc/glist.h>
 #include <dispc/graphicgroup.h>
 #include <dispc/smd/dimension.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/lineseg.h>
@@ -62,10 +64,11 @@ void roundTripValue(const std::uint8_t* data, std::size_t size, ccArchive::Forma
   if (out2.data() != first) std::abort();
 }
 
-// Bytes of one polygon record.
-std::vector<unsigned char> bytesOf(ccSMDGDPoly& p) {
+// Bytes of one object's record (what its dispatchSerialize writes).
+template <class T>
+std::vector<unsigned char> bytesOf(T& x) {
   ccArchive out;
-  p.dispatchSerialize(out);
+  x.dispatchSerialize(out);
   return out.data();
 }
 
@@ -103,28 +106,60 @@ void exercise(ccSMDGDPoly& p) {
   if (p.numVertices() > 0) tryIt([&] { p.deleteVertex(0); });
 }
 
-void roundTripPoly(const std::uint8_t* data, std::size_t size, ccArchive::Format format) {
-  std::vector<unsigned char> first;
-  ccSMDGDPoly value;
+// The queries and tools of a loaded model; only documented errors may come out, and a tool
+// that fails leaves its output as it was.
+void exercise(ccSMDGDModel& m) {
+  // Models hold tens of polygons; the tools are quadratic in the pieces, so big loads are only
+  // round-tripped.
+  if (m.numVertices() > 64) return;
+  auto tryIt = [](auto&& f) {
+    try {
+      f();
+    } catch (const ccException&) {
+    }
+  };
+  tryIt([&] { m.boundingBox(); });
+  tryIt([&] { m.polysOutOfTolerance(ccXform<2>(), ccXform<2>(ccMatrix<2>(2, 0, 0, 2), {})); });
+  tryIt([&] { ccSMDGDModelPrivate::dominantAngle(m); });
+  tryIt([&] { ccSMDGDModelPrivate::perimeter(m); });
+  tryIt([&] { m.flip(); });
+  tryIt([&] { 2.0 * m; });
+  for (std::int32_t label : m.subModelLabels()) {
+    ccSMDGDModel sub;
+    tryIt([&] { m.subModel(label, sub); });
+    break;
+  }
+  ccSMDGDModel out;
+  out << ccSMDGDPoly::circle(1, ccVector<2>(3, 3));
+  const std::vector<unsigned char> before = bytesOf(out);
+  bool failed = false;
+  try {
+    ccSMDGDModelPrivate::crop(m, ccSMDGDPoly::rectangle(4, 3, ccVector<2>(0.5, 0.25)), out);
+  } catch (const ccException&) {
+    failed = true;
+  }
+  if (failed && bytesOf(out) != before) std::abort();
+  tryIt([&] { ccSMDGDModelPrivate::crop(ccSMDGDModel() << ccSMDGDPoly::circle(2, {}), m, out); });
+  tryIt([&] { ccSMDGDModelPrivate::setExtensions(m, 0.1, -1); });
+}
+
+// Loads an SMD polygon or model in place; stored and loaded again it gives the same bytes;
+// then it is exercised.
+template <class T>
+void roundTripDescription(const std::uint8_t* data, std::size_t size, ccArchive::Format format) {
+  T value;
   try {
     ccArchive in(data, size, format);
     value.dispatchSerialize(in);
   } catch (const ccException&) {
     return;
   }
-  first = bytesOf(value);
+  const std::vector<unsigned char> first = bytesOf(value);
   ccArchive again(first);
-  ccSMDGDPoly copy;
+  T copy;
   copy.dispatchSerialize(again);
   if (bytesOf(copy) != first) std::abort();
   exercise(copy);
-}
-
-template <class G>
-std::vector<unsigned char> bytesOfShape(G& g) {
-  ccArchive out;
-  g.dispatchSerialize(out);
-  return out.data();
 }
 
 // Every shape query and a few edits of a loaded general polygon or wireframe.
@@ -165,14 +200,14 @@ void exerciseShape(G& g) {
   }
   // Edits are transactions: one that fails leaves the same bytes.
   auto edit = [&](auto&& f) {
-    const std::vector<unsigned char> before = bytesOfShape(g);
+    const std::vector<unsigned char> before = bytesOf(g);
     bool failed = false;
     try {
       f();
     } catch (const ccException&) {
       failed = true;
     }
-    if (failed && bytesOfShape(g) != before) std::abort();
+    if (failed && bytesOf(g) != before) std::abort();
   };
   edit([&] { g.insertVertex(probe, 0.1, ccRadian(0.5)); });
   edit([&] { g.vertexRoundingSizes(0.05); });
@@ -195,11 +230,11 @@ void roundTripShape(const std::uint8_t* data, std::size_t size, ccArchive::Forma
   } catch (const ccException&) {
     return;
   }
-  const std::vector<unsigned char> first = bytesOfShape(value);
+  const std::vector<unsigned char> first = bytesOf(value);
   ccArchive again(first);
   G copy;
   copy.dispatchSerialize(again);
-  if (bytesOfShape(copy) != first) std::abort();
+  if (bytesOf(copy) != first) std::abort();
   exerciseShape(copy);
 }
 
@@ -288,7 +323,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (selector % 2)
       roundTripValue<ccPtrHandle<ccSMDGeometricDescription>>(data, size, format);
     else
-      roundTripPoly(data, size, format);
+      roundTripDescription<ccSMDGDPoly>(data, size, format);
     return 0;
   }
   if (selector >= 100) {
@@ -296,6 +331,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       roundTripGraphicList(data, size, format);
     else
       roundTripValue<ccPtrHandle<ccGraphic>>(data, size, format);
+    return 0;
+  }
+  if (selector >= 64) {
+    if (selector % 2)
+      roundTripValue<ccPtrHandle<ccSMDGeometricDescription>>(data, size, format);
+    else
+      roundTripDescription<ccSMDGDModel>(data, size, format);
     return 0;
   }
   switch (selector % 8) {
