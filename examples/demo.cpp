@@ -10,7 +10,8 @@
 // replayed at an offset over a second, identical part; a zoomed child tablet shows that part
 // enlarged, with the same sketch replayed in it. The picture is written as PNG (raster) and as
 // SVG and PDF (vector), beside the board image (PGM and PNG), the overlay's graphic-list file and
-// the sketch file.
+// the sketch file. A second scene (examples/smdscene.cpp) draws an SMD model synthetically and
+// overlays its wireframe: smd.png, smd.svg, smd.pdf and smd-image.png.
 #include <backends/cairo/cairoimage.h>
 #include <backends/cairo/cairolayers.h>
 #include <backends/cairo/imagefiles.h>
@@ -29,6 +30,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "smdscene.h"
 
 namespace {
 
@@ -593,6 +596,9 @@ int main(int argc, char** argv) {
     vector.writeSvg((dir / "demo.svg").string());
     vector.writePdf((dir / "demo.pdf").string());
 
+    // The second scene: an SMD model drawn synthetically, with its wireframe overlaid.
+    writeSmdScene(dir);
+
     std::printf("dispc-demo wrote to %s:\n", std::filesystem::absolute(dir).string().c_str());
     report(dir / "demo.png", "the inspection scene (raster, 800 x 600)");
     report(dir / "demo.svg", "the same scene as vectors (SVG)");
@@ -603,6 +609,10 @@ int main(int argc, char** argv) {
                                     std::to_string(overlay.size()) + " graphics)");
     report(dir / "board.pgm", "the generated board image (8-bit PGM)");
     report(dir / "board.png", "the generated board image (PNG)");
+    report(dir / "smd.png", "the SMD model scene: synthetic image and wireframe (raster)");
+    report(dir / "smd.svg", "the same SMD scene as vectors (SVG)");
+    report(dir / "smd.pdf", "the same SMD scene as vectors (PDF)");
+    report(dir / "smd-image.png", "the SMD model drawn synthetically (8-bit PNG)");
     const std::string boardPath = (dir / "board.pgm").string();
     std::printf(
         "Try: dispc-sketch %s\n     dispc-render -i %s --offset 126,226 %s replay.png\n"
