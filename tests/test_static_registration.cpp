@@ -119,16 +119,19 @@ TEST(StaticRegistration, EveryDisplayErrorNameIsRegistered) {
   EXPECT_EQ(display, 16);
 }
 
-// The group and special graphics are made by name (the shape graphics are checked, over the
-// library's own lists, with the other graphic tests).
-TEST(StaticRegistration, GraphicClassesAreMadeByName) {
+// The group and special graphics, and the SMD models, are made by name (the shape graphics are
+// checked, over the library's own lists, with the other graphic tests).
+TEST(StaticRegistration, GraphicAndModelClassesAreMadeByName) {
   const char* const kNames[] = {"ccGraphicGroup",
                                 "ccGraphicText",
                                 "ccGraphicPointIcon",
                                 "ccGraphicCross",
                                 "ccGraphicEllipseAnnulusSection",
                                 "ccGraphicSimple<ccFLine>",
-                                "ccGraphicWithFill<ccCircle, ccEllipse>"};
+                                "ccGraphicWithFill<ccCircle, ccEllipse>",
+                                "ccSMDGDModel",
+                                "ccSMDGDModelPrivate",
+                                "ccSMDGDModel::nestedPolys"};
   for (const char* name : kNames) {
     ccPersistent* made = cc_Instantiator::make(name);
     ASSERT_NE(made, nullptr) << name;
