@@ -86,7 +86,8 @@ double firstContact(const Ext& ext, const cc_SMDGDPolyPiece& piece, const Extens
   // Steps of at most half the clearance (so a contact zone is not stepped over), within bounds
   // that keep the cost small; the step where the contact starts is then bisected.
   const double clearance = std::max(c.d, ends);
-  const int steps = static_cast<int>(std::clamp(std::ceil(2 * length / clearance), 16.0, 1024.0));
+  const double wanted = std::ceil(2 * length / clearance);
+  const int steps = wanted > 16 ? static_cast<int>(std::min(wanted, 1024.0)) : 16;  // NaN: 16
   double before = 0;
   for (int i = 0; i <= steps; ++i) {
     const double t = static_cast<double>(i) / steps;
@@ -118,10 +119,16 @@ void ccSMDGDPoly::checkExtensions_(const ccSMDGDPoly& other, double checkDist,
   }
   // Shortens one extension of segment k at vertex v (the far side of the vertex is segment
   // beyond); ext is the full extension piece.
+  const double reach = std::max(checkDist, d);
   auto shorten = [&](const auto& ext, long k, long v, long beyond, bool forward) {
+    // Pieces whose boxes lie farther than either clearance from the extension's are skipped.
+    const ccRect r = ext.boundingBox();
+    const cc_SMDGDPolyBox near{r.ul().x() - reach, r.ul().y() - reach, r.lr().x() + reach,
+                               r.lr().y() + reach};
     double keep = 1.0;
     for (const cc_SMDGDPolyPiece& piece : pieces) {
       if (same && (piece.id == 2 * k || piece.id == 2 * v + 1 || piece.id == 2 * beyond)) continue;
+      if (!near.empty() && !near.meets(piece.box())) continue;
       keep = std::min(keep, firstContact(ext, piece, check));
       if (keep <= 0) break;
     }
