@@ -145,14 +145,13 @@ TEST(SMDModelBuilding, WeightedWireframesJoinsAndDominantAngles) {
   const auto xforms = ModelPrivate::wireframeXforms(wfs, {0.5, 0, 0.25});
   ASSERT_EQ(xforms.size(), 2u);
   EXPECT_EQ(xforms[0], ccXform<2>());
-  for (const auto& [weights, count] : std::vector<std::pair<std::vector<double>, std::size_t>>{
-           {{0.5, 1.5, 0}, 3}, {{0.5}, 3}, {{}, 0}, {{-1.01, 0, 0}, 3}})
-    EXPECT_EQ(errorOf([&] {
-                ModelPrivate::weightedWireframesToModel(
-                    std::vector<cc2Wireframe>(wfs.begin(), wfs.begin() + static_cast<long>(count)),
-                    weights);
-              }),
+  // Rows: weights, and how many of the wireframes go with them.
+  for (const auto& row : std::vector<std::pair<std::vector<double>, long>>{
+           {{0.5, 1.5, 0}, 3}, {{0.5}, 3}, {{}, 0}, {{-1.01, 0, 0}, 3}}) {
+    const std::vector<cc2Wireframe> some(wfs.begin(), wfs.begin() + row.second);
+    EXPECT_EQ(errorOf([&] { ModelPrivate::weightedWireframesToModel(some, row.first); }),
               Model::invalidIndex::kErrorNumber);
+  }
 
   // Joins: a's end to b's end, b reversed; closed polygons are refused, out kept.
   Poly joined = tri;
