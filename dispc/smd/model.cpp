@@ -152,8 +152,9 @@ void ccSMDGDModel::subModel(long label, ccSMDGDModel& out) const {
 ccSMDGDModel ccSMDGDModel::flip() const {
   ccSMDGDModel out;
   for (const ccSMDGDPoly& p : polys_) out << ccSMDGDPolyPrivate::flip(p);
-  // The position turns the other way and its translation is negated, as the model's users
-  // expect of a flipped part (this is not the mirror image of the pose).
+  // The pose of a flipped model turns the other way and has its translation negated. That is
+  // not the pose mirrored in the x axis (which would keep x); it is the flipped model's own
+  // convention, and flipping twice gives the pose back.
   out.position_ = cc2Rigid(-position_.angle(), -position_.trans());
   return out;
 }
