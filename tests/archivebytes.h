@@ -1,10 +1,11 @@
 // Hand-built archive records for tests: little-endian integers and doubles, and strings as a
 // 32-bit length followed by the characters, as ccArchive writes them; the record an object
-// writes, and the error number a call throws.
+// writes, an object reloaded through a handle, and the error number a call throws.
 #pragma once
 
 #include <core/archive.h>
 #include <core/exception.h>
+#include <core/handle.h>
 
 #include <cstdint>
 #include <cstring>
@@ -35,6 +36,18 @@ Bytes bytesOf(T& x) {
   ccArchive out;
   x.dispatchSerialize(out);
   return out.data();
+}
+
+// A handle to a new object p, stored and loaded back by the class name the archive records.
+template <class Base>
+ccPtrHandle<Base> reloadedHandle(Base* p) {
+  ccPtrHandle<Base> h(p);
+  ccArchive out;
+  out || h;
+  ccArchive back(out.data());
+  ccPtrHandle<Base> loaded;
+  back || loaded;
+  return loaded;
 }
 
 // The number of the ccException f throws, or 0.

@@ -269,12 +269,8 @@ TEST(SMDModelArchive, RoundTripsByValueAndByName) {
   EXPECT_EQ(loaded.subModelLabels(), m.subModelLabels());
   EXPECT_EQ(bytesOf(loaded), stored);
   for (bool asPrivate : {false, true}) {
-    ccPtrHandle<ccSMDGeometricDescription> h(asPrivate ? new ModelPrivate(m) : new Model(m));
-    ccArchive out;
-    out || h;
-    ccArchive back(out.data());
-    ccPtrHandle<ccSMDGeometricDescription> g;
-    back || g;
+    const ccPtrHandle<ccSMDGeometricDescription> g =
+        reloadedHandle<ccSMDGeometricDescription>(asPrivate ? new ModelPrivate(m) : new Model(m));
     ASSERT_TRUE(g);
     EXPECT_EQ(dynamic_cast<ModelPrivate*>(g.rep()) != nullptr, asPrivate);
     EXPECT_EQ(*dynamic_cast<Model*>(g.rep()), m);
@@ -304,13 +300,7 @@ TEST(SMDModelArchive, RoundTripsByValueAndByName) {
     EXPECT_EQ(k.e->errorNumber(), k.number);
     EXPECT_EQ(k.e->message(), k.message);
   }
-  ccPtrHandle<ccException> h(new Model::nestedPolys);
-  ccArchive out;
-  out || h;
-  ccArchive back(out.data());
-  ccPtrHandle<ccException> g;
-  back || g;
-  EXPECT_EQ(g->errorNumber(), 0x11000372u);
+  EXPECT_EQ(reloadedHandle<ccException>(new Model::nestedPolys)->errorNumber(), 0x11000372u);
 }
 
 }  // namespace

@@ -448,12 +448,8 @@ TEST(SMDPolyArchive, VersionsAndHostileRecords) {
 
   // By name, through a persistent pointer, for both classes.
   for (bool asPrivate : {false, true}) {
-    ccPtrHandle<ccSMDGeometricDescription> h(asPrivate ? new Private(p) : new Poly(p));
-    ccArchive out;
-    out || h;
-    ccArchive back(out.data());
-    ccPtrHandle<ccSMDGeometricDescription> g;
-    back || g;
+    const ccPtrHandle<ccSMDGeometricDescription> g =
+        reloadedHandle<ccSMDGeometricDescription>(asPrivate ? new Private(p) : new Poly(p));
     ASSERT_TRUE(g);
     EXPECT_EQ(dynamic_cast<Private*>(g.rep()) != nullptr, asPrivate);
     EXPECT_EQ(*dynamic_cast<Poly*>(g.rep()), p);
@@ -544,13 +540,7 @@ TEST(SMDPolyErrors, NumbersMessagesAndArchives) {
     EXPECT_EQ(k.e->errorNumber(), k.number);
     EXPECT_EQ(k.e->message(), k.message);
   }
-  ccPtrHandle<ccException> h(new Poly::notClosed);
-  ccArchive out;
-  out || h;
-  Bytes b = out.data();
-  ccArchive back(b);
-  ccPtrHandle<ccException> g;
-  back || g;
+  const ccPtrHandle<ccException> g = reloadedHandle<ccException>(new Poly::notClosed);
   EXPECT_EQ(g->errorNumber(), 0x11000366u);
   EXPECT_EQ(g->message(), "An operation was performed which requires a closed poly.");
 }
