@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <type_traits>
 #include <vector>
 
@@ -391,6 +392,28 @@ TEST(FLine, MapReverseArchive) {
   ccArchive bad(storedWith(source, 5555.5, kInf));
   EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
   EXPECT_EQ(target, g);
+}
+
+// Normalising is idempotent over the whole range of doubles (subnormal coefficients included),
+// so a line built from any coefficients stores and loads to the same bytes; an offset that the
+// normalisation would carry past the largest double is refused.
+TEST(FLine, NormalFormIsStableFromTinyToHugeCoefficients) {
+  std::mt19937_64 rng(0xf11e);
+  std::uniform_real_distribution<double> mantissa(-1, 1);
+  std::uniform_int_distribution<int> exponent(-1074, 1023);
+  for (int i = 0; i < 20000; ++i) {
+    const double a = std::ldexp(mantissa(rng), exponent(rng));
+    const double b = std::ldexp(mantissa(rng), exponent(rng));
+    const double c = std::ldexp(mantissa(rng), exponent(rng) / 4);
+    if (a == 0 && b == 0) continue;
+    const ccFLine once(a, b, c);
+    const ccFLine twice(once.a(), once.b(), once.c());
+    ASSERT_EQ(twice.a(), once.a()) << std::hexfloat << a << " " << b;
+    ASSERT_EQ(twice.b(), once.b()) << std::hexfloat << a << " " << b;
+    ASSERT_EQ(twice.c(), once.c()) << std::hexfloat << a << " " << b;
+    ASSERT_NEAR(std::hypot(once.a(), once.b()), 1, 1e-15);
+  }
+  EXPECT_THROW(ccFLine(4.9e-324, 0, 1e300), ccShapesError::BadGeom);
 }
 
 }  // namespace
