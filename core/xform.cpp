@@ -290,3 +290,10 @@ ccPtrHandle<cc2XformBase> cc2XformComposed::clone() const {
 ccPtrHandle<cc2XformBase> cc2XformComposed::inverse() const {
   return inner_->inverse()->compose(outer_->inverse());
 }
+
+bool cfIsFinite(const ccXform<2>& x) {
+  const ccMatrix<2>& m = x.matrix();
+  return std::isfinite(m.element(0, 0)) && std::isfinite(m.element(0, 1)) &&
+         std::isfinite(m.element(1, 0)) && std::isfinite(m.element(1, 1)) &&
+         std::isfinite(x.trans().x()) && std::isfinite(x.trans().y());
+}

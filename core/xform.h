@@ -92,6 +92,8 @@ class ccXform<2> {
 
 // All six numbers differ by at most eps.
 bool cfRealEq(const ccXform<2>& a, const ccXform<2>& b, double eps = ccRealEqEpsilon);
+// Every element of the matrix and the translation is finite.
+bool cfIsFinite(const ccXform<2>& x);
 
 // "{[[e11, e12], [e21, e22]], (tx, ty)}".
 std::ostream& operator<<(std::ostream& os, const ccXform<2>& x);

@@ -119,6 +119,8 @@ const cc_Instantiator registrations[] = {
     registerClass<cc_UISketchOpEllipse2>(),
     registerClass<cc_UISketchOpEllipseArc2>(),
     registerClass<cc_UISketchOpClipRect>(),
+    registerClass<cc_UISketchOpGenPoly>(),
+    registerClass<cc_UISketchOpWireframe>(),
 };
 
 }  // namespace

@@ -1427,6 +1427,61 @@ void cc_UISketchOpEllipseArc2::serialize_(ccArchive& ar, unsigned char version) 
   arc_.dispatchSerialize(ar);
 }
 
+// ---- 34, 38: general polygon; 41: wireframe (one payload form, sketchgenpoly.cpp)
+
+namespace {
+
+void putGenPoly(ccUISketch& s, const ccGenPoly& g) {
+  cfSketchStoreGenPoly(cfSketchReserve(s, cfSketchGenPolySize(g)), g);
+}
+
+// A polygon loaded from an archive and taken through the payload form, so that it is the
+// polygon a stream gives (percentages 0.5, no labels, default colours) and is as valid as one.
+template <class Poly>
+Poly loadedGenPoly(ccArchive& ar) {
+  Poly loaded;
+  {
+    const ccArchive::VisitScope scope(ar);  // the next local may lie at the same address
+    loaded.dispatchSerialize(ar);
+  }
+  std::vector<unsigned char> payload(cfSketchGenPolySize(loaded));
+  cfSketchStoreGenPoly(payload.data(), loaded);
+  Poly canonical;
+  cfSketchLoadGenPoly(payload.data(), payload.size(), canonical);
+  return canonical;
+}
+
+}  // namespace
+
+// The operation changes only when the whole payload (or archived polygon) was accepted.
+#define DISPC_GENPOLY_OP(Class, Poly, field)                                \
+  long Class::parseByteStream(const unsigned char* p, std::size_t n) {      \
+    Poly parsed;                                                            \
+    const std::size_t read = cfSketchLoadGenPoly(p, n, parsed);             \
+    mutating();                                                             \
+    field.swap(parsed);                                                     \
+    return static_cast<long>(read);                                         \
+  }                                                                         \
+  void Class::populateSketch(ccUISketch& s) const { putGenPoly(s, field); } \
+  void Class::draw(ccUITablet& t, cc_UISketchOpHeader& h) const {           \
+    t.draw(field, h.props(), h.layer());                                    \
+  }                                                                         \
+  void Class::serialize_(ccArchive& ar, unsigned char version) {            \
+    checkVersion(version, __LINE__);                                        \
+    cc_UISketchOpData::serialize_(ar, version);                             \
+    if (!ar.isLoading()) {                                                  \
+      field.dispatchSerialize(ar);                                          \
+      return;                                                               \
+    }                                                                       \
+    Poly loaded = loadedGenPoly<Poly>(ar);                                  \
+    mutating();                                                             \
+    field.swap(loaded);                                                     \
+  }
+
+DISPC_GENPOLY_OP(cc_UISketchOpGenPoly, ccGenPoly, poly_)
+DISPC_GENPOLY_OP(cc_UISketchOpWireframe, cc2Wireframe, wireframe_)
+#undef DISPC_GENPOLY_OP
+
 // ---- Factory, generated from the opcode table
 
 namespace {
@@ -1443,38 +1498,12 @@ bool isOp(const cc_UISketchOpData& d) {
   return typeid(d) == typeid(T);
 }
 
-// The general polygon and wireframe classes are declared but not defined yet.
-template <>
-cc_UISketchOpData* makeOp<cc_UISketchOpGenPoly>() {
-  throw ccUIError::NotImplemented();
-}
-template <>
-cc_UISketchOpData* makeOp<cc_UISketchOpWireframe>() {
-  throw ccUIError::NotImplemented();
-}
-template <>
-bool isOp<cc_UISketchOpGenPoly>(const cc_UISketchOpData&) {
-  return false;
-}
-template <>
-bool isOp<cc_UISketchOpWireframe>(const cc_UISketchOpData&) {
-  return false;
-}
-
 cc_UISketchOpData* notAnOperation() { invalid("not an operation"); }
 bool fitsNothing(const cc_UISketchOpData&) { return false; }
 
 template <class T>
 const std::type_info* typeOfOp() {
   return &typeid(T);
-}
-template <>
-const std::type_info* typeOfOp<cc_UISketchOpGenPoly>() {
-  return nullptr;
-}
-template <>
-const std::type_info* typeOfOp<cc_UISketchOpWireframe>() {
-  return nullptr;
 }
 const std::type_info* noType() { return nullptr; }
 

@@ -46,6 +46,8 @@
 #include <dispc/uirect.h>
 #include <dispc/uisketch.h>
 #include <dispc/uistring.h>
+#include <dispc/wrfm/genpoly.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <cstddef>
 #include <exception>
@@ -676,31 +678,42 @@ class cc_UISketchOpClipRect : public cc_UISketchOpRectBase {
   static ccPersistent* make() { return new cc_UISketchOpClipRect; }
 };
 
-// The general polygon (34, 38) and wireframe (41) operations need the polygon classes, which
-// this library does not have yet: their operation classes are only declared.
-class cc_UISketchOpGenPoly;
-class cc_UISketchOpWireframe;
+// 34 and 38 (the same payload; 38 records a polygon drawn with its vertices shown).
+class cc_UISketchOpGenPoly : public cc_UISketchOpData {
+  DISPC_SKETCH_OP_CLASS(cc_UISketchOpGenPoly)
+  const ccGenPoly& genPoly() const { return poly_; }
+
+ private:
+  ccGenPoly poly_;
+};
+
+// 41
+class cc_UISketchOpWireframe : public cc_UISketchOpData {
+  DISPC_SKETCH_OP_CLASS(cc_UISketchOpWireframe)
+  const cc2Wireframe& wireframe() const { return wireframe_; }
+
+ private:
+  cc2Wireframe wireframe_;
+};
 
 // ---------------------------------------------------------------------------------------------
 // Factory.
 
 // A new default object of the class for the opcode (29, 30, 31 and 38 share the classes of 4,
 // 5, 8 and 34); the caller owns it. Opcodes that are not operations (13, 24, 36, 40, below 0,
-// above 47) throw ccUIError::InvalidUISketch; the general polygon and wireframe opcodes (34, 38,
-// 41), whose classes do not exist yet, throw ccUIError::NotImplemented.
+// above 47) throw ccUIError::InvalidUISketch.
 cc_UISketchOpData* cfCreateUISketchOpData(long opcode);
 // True when d is an object of the class for the opcode.
 bool cfUISketchOpDataFits(long opcode, const cc_UISketchOpData& d);
-// The class for the opcode; nullptr for opcodes that are not operations and for those whose
-// class does not exist yet.
+// The class for the opcode; nullptr for opcodes that are not operations.
 const std::type_info* cfUISketchOpDataType(long opcode);
 
 // Converts a stream whose payloads are in the forms of version-0 archives into the current
 // form, appended to out operation by operation (header and payload objects populate it, so a
 // props prefix is written where the props change from out's current ones). The streams of
 // nested sketches are converted too, to at most kSketchMaxNesting levels. Throws
-// ccUIError::InvalidUISketch for a malformed stream or deeper nesting, ccUIError::NotImplemented
-// for the general polygon and wireframe operations; out may then hold part of the conversion.
+// ccUIError::InvalidUISketch for a malformed stream or deeper nesting; out may then hold part of
+// the conversion.
 constexpr int kSketchMaxNesting = 32;
 void cfSketchConvertVersion0(const unsigned char* p, std::size_t n, ccUISketch& out);
 
@@ -710,8 +723,7 @@ void cfSketchConvertVersion0(const unsigned char* p, std::size_t n, ccUISketch& 
 // The operation objects of one walk: one per opcode, made on first use and reused.
 class ccSketchOpTable {
  public:
-  // Throws ccUIError::InvalidUISketch for an opcode that is not an operation,
-  // ccUIError::NotImplemented as cfCreateUISketchOpData.
+  // Throws ccUIError::InvalidUISketch for an opcode that is not an operation.
   cc_UISketchOpData& at(long opcode);
 
  private:
@@ -755,7 +767,7 @@ void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v,
 
 // As above, stopping at the first bad byte: a record the operation object refuses throws
 // ccUIError::InvalidUISketch naming the operation and its offset (cfSketchOpFailed); other
-// errors (ccUIError::NotImplemented for an operation that cannot be made) pass unchanged.
+// errors pass unchanged.
 // Operations before it have been visited.
 template <class Visitor>
 void cfForEachSketchOp(const unsigned char* data, std::size_t size, Visitor&& v,

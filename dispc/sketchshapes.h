@@ -72,3 +72,20 @@ ccXform<2> cfSketchLoadXformImage(const unsigned char* p);
 // ccBezierCurve (96 bytes): four control points, four weights.
 void cfSketchStoreBezier(unsigned char* p, const ccBezierCurve& b);
 ccBezierCurve cfSketchLoadBezier(const unsigned char* p);
+
+// General polygon and wireframe payload (opcodes 34, 38, 41), 68 + 104 n bytes for n vertices:
+// a 56-byte block (the map as a ccXform<2> image, whose padding byte 48 holds the
+// direction-reversed flag, which the drawing's direction marks follow), the mutable flag
+// (long, 1 or 0), n (long), per vertex its point, rounding radius, segment span (radians) and
+// segment length tolerance (nominal, min, max, type as int32, 4 reserved bytes), the rounding
+// caches (n starts, n ends, n spans in degrees), then the closed flag (long, 1 or 0).
+// Readers take the flags as set exactly when they are 1, ignore the caches (the polygon
+// recomputes them) and give every vertex percentages 0.5 and no label.
+class ccGenPoly;
+std::size_t cfSketchGenPolySize(const ccGenPoly& g);
+void cfSketchStoreGenPoly(unsigned char* p, const ccGenPoly& g);
+// Reads the payload at p (at most `available` bytes) into out, which changes only when the
+// whole payload was read and forms a valid polygon; returns the bytes read. Throws
+// ccUIError::InvalidUISketch for a truncated payload, a non-finite or singular map, a
+// non-finite value, an unknown tolerance type and vertices the SMD polygon refuses.
+std::size_t cfSketchLoadGenPoly(const unsigned char* p, std::size_t available, ccGenPoly& out);

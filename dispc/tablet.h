@@ -57,6 +57,8 @@
 #include <vector>
 
 class ccGraphic;
+class ccGenPoly;
+class cc2Wireframe;
 
 class ccUITablet : public ccUIInterpolation {
  public:
@@ -259,11 +261,19 @@ class ccUITablet : public ccUIInterpolation {
   // full turn); with props.arrowHead, an arrowhead on each arc at its end (arrowHeadForward)
   // or its start, pointing along the arcs' direction of travel.
   void draw(const ccEllipseAnnulusSection& s, const ccGraphicProps& props, Layers l);
+  // A general polygon: with props whose arrowHead is cleared, mapped and stroked
+  // (ccGenPoly::drawToScope) under the scope's screen-update lock; recorded with those props as
+  // opcode 38 when props.showVertex(), else 34.
+  void draw(const ccGenPoly& g, const ccGraphicProps& props, Layers l);
+  // A wireframe: mapped and stroked as a general polygon, with direction marks when
+  // props.arrowHead(); recorded as opcode 41.
+  void draw(const cc2Wireframe& w, const ccGraphicProps& props, Layers l);
   // Dispatched on the shape's class: mapped shapes, shape, contour and region trees, 2-D
   // points, segments, lines, rectangles, circles, annuli, the second-form ellipses and arcs,
-  // general rectangles and annuli, polylines, affine rectangles, curves, splines, ellipse
-  // annuli and segment sets. A shape of another class (a point, ellipse, ellipse arc,
-  // polygon, cross, axes, point set or annulus section) draws nothing here.
+  // general rectangles and annuli, polylines, general polygons and wireframes, affine
+  // rectangles, curves, splines, ellipse annuli and segment sets. A shape of another class (a
+  // point, ellipse, ellipse arc, polygon, cross, axes, point set or annulus section) draws nothing
+  // here.
   void draw(const ccShape& s, const ccGraphicProps& props, Layers l);
 
   // ---- Drawing shapes with a colour (default props with that pen colour)
@@ -295,6 +305,9 @@ class ccUITablet : public ccUIInterpolation {
   void draw(const ccEllipseAnnulusSection& s, const ccColor& c, Layers l, bool arrowHead = true,
             bool arrowHeadForward = true);
   void draw(const ccShape& s, const ccColor& c, Layers l, bool fill = false);
+  // Default props with the pen colour and showVertex set and arrowHead cleared.
+  void draw(const ccGenPoly& g, const ccColor& c, Layers l, bool showVertex = false);
+  void draw(const cc2Wireframe& w, const ccColor& c, Layers l, bool showVertex = false);
   // A generic shape: mapped by its own map and drawn by the scope with the colour.
   void draw(const ccGenShape& s, const ccColor& c, Layers l);
   // A retained graphic: its own draw with this tablet and l, which draws (and records) its shape
@@ -527,6 +540,8 @@ class ccUITablet : public ccUIInterpolation {
   void dispatch(const ccShape& s, const ccGraphicProps& props, Layers l,
                 const cc2XformBase* carried);
   static bool drawsThroughDispatch(const ccShape& s);
+  // Draws g (mapped, locked, stroked) and records it as op with props.
+  void drawGenPoly(const ccGenPoly& g, const ccGraphicProps& props, Layers l, signed char op);
   bool hullReachesScope(const ccBezierCurve& b, const ccGraphicProps& props,
                         const ccUIScope* scope) const;
   void drawOwnOverload(const ccShape& s, const ccGraphicProps& props, Layers l);

@@ -11,6 +11,8 @@
 #include <core/shapetree.h>
 #include <dispc/errors.h>
 #include <dispc/sketchshapes.h>
+#include <dispc/wrfm/genpoly.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -357,6 +359,30 @@ void ccUITablet::draw(const ccPolyline& pl, const ccGraphicProps& props, Layers 
   }
 }
 
+// ---- General polygons and wireframes
+
+void ccUITablet::drawGenPoly(const ccGenPoly& g, const ccGraphicProps& props, Layers l,
+                             signed char op) {
+  if (okToDraw(l)) {
+    ccUIScope* scope = activeScope_[l];
+    const ccGenPoly mapped = g.map(scaledMap_);
+    ScopeLock lock(scope);
+    mapped.drawToScope(props, *scope);
+  }
+  if (recordOn_) cfSketchStoreGenPoly(record(op, l, props, cfSketchGenPolySize(g)), g);
+}
+
+void ccUITablet::draw(const ccGenPoly& g, const ccGraphicProps& props, Layers l) {
+  ccGraphicProps noArrows(props);
+  noArrows.arrowHead(false);
+  drawGenPoly(g, noArrows, l,
+              opcodeOf(props.showVertex() ? ccSketchOp::eGenPolyVertices : ccSketchOp::eGenPoly));
+}
+
+void ccUITablet::draw(const cc2Wireframe& w, const ccGraphicProps& props, Layers l) {
+  drawGenPoly(w, props, l, opcodeOf(ccSketchOp::eWireframe));
+}
+
 template <class Pen>
 void ccUITablet::drawWith(const ccPolygon& pg, const Pen& pen, Layers l) {
   if (okToDraw(l)) {
@@ -549,6 +575,9 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
     const ccXform<2> linear = carried->isLinear()
                                   ? carried->linearApprox(ccVector<2>()).xform()
                                   : carried->linearApprox(approximationCenter(s)).xform();
+    // General polygons map onto general polygons (their mapShape gives the decomposition).
+    if (const cc2Wireframe* w = as<cc2Wireframe>(s)) return draw(w->map(linear), props, l);
+    if (const ccGenPoly* g = as<ccGenPoly>(s)) return draw(g->map(linear), props, l);
     const ccShapePtrh mapped = s.mapShape(linear);
     drawOwnOverload(*mapped, props, l);
     return;
@@ -561,7 +590,7 @@ void ccUITablet::dispatch(const ccShape& s, const ccGraphicProps& props, Layers 
 bool ccUITablet::drawsThroughDispatch(const ccShape& s) {
   return as<cc2Point>(s) || as<ccLineSeg>(s) || as<ccLine>(s) || as<ccRect>(s) || as<ccCircle>(s) ||
          as<ccAnnulus>(s) || as<ccEllipseArc2>(s) || as<ccEllipse2>(s) || as<ccGenRect>(s) ||
-         as<ccGenAnnulus>(s) || as<ccPolyline>(s) || as<ccAffineRectangle>(s) ||
+         as<ccGenAnnulus>(s) || as<ccPolyline>(s) || as<ccGenPoly>(s) || as<ccAffineRectangle>(s) ||
          as<ccBezierCurve>(s) || as<ccCubicSpline>(s) || as<ccEllipseAnnulus>(s) ||
          as<ccLineSegSet>(s);
 }
@@ -581,6 +610,8 @@ void ccUITablet::drawOwnOverload(const ccShape& s, const ccGraphicProps& props, 
   if (const ccGenRect* x = as<ccGenRect>(s)) return draw(*x, props, l);
   if (const ccGenAnnulus* x = as<ccGenAnnulus>(s)) return draw(*x, props, l);
   if (const ccPolyline* x = as<ccPolyline>(s)) return draw(*x, props, l);
+  if (const cc2Wireframe* x = as<cc2Wireframe>(s)) return draw(*x, props, l);
+  if (const ccGenPoly* x = as<ccGenPoly>(s)) return draw(*x, props, l);
   if (const ccAffineRectangle* x = as<ccAffineRectangle>(s)) return draw(*x, props, l);
   if (const ccBezierCurve* x = as<ccBezierCurve>(s)) return draw(*x, props, l);
   if (const ccCubicSpline* x = as<ccCubicSpline>(s)) return draw(*x, props, l);
@@ -672,6 +703,22 @@ void ccUITablet::draw(const ccEllipseAnnulusSection& s, const ccColor& c, Layers
 }
 void ccUITablet::draw(const ccShape& s, const ccColor& c, Layers l, bool fill) {
   draw(s, colorProps(c, fill), l);
+}
+
+namespace {
+ccGraphicProps genPolyProps(const ccColor& c, bool showVertex) {
+  ccGraphicProps p(c, 1, ccGraphicProps::eSolid, false);
+  p.showVertex(showVertex);
+  p.arrowHead(false);
+  return p;
+}
+}  // namespace
+
+void ccUITablet::draw(const ccGenPoly& g, const ccColor& c, Layers l, bool showVertex) {
+  draw(g, genPolyProps(c, showVertex), l);
+}
+void ccUITablet::draw(const cc2Wireframe& w, const ccColor& c, Layers l, bool showVertex) {
+  draw(w, genPolyProps(c, showVertex), l);
 }
 
 void ccUITablet::draw(const ccGenShape& s, const ccColor& c, Layers l) {

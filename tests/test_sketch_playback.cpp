@@ -6,6 +6,7 @@
 #include <dispc/sketchop.h>
 #include <dispc/sketchshapes.h>
 #include <dispc/tablet.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,16 @@ ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
   ccUITablet recorder;  // detached: records only
   recorder.draw(ccPoint(p), ccGraphicProps(), layer);
   return recorder.sketch();
+}
+
+// A closed general polygon with a rounded corner and an arc segment.
+ccGenPoly roundedGenPoly() {
+  ccGenPoly g;
+  g.insertVertex(ccVector<2>(10, 10), 0, ccRadian(0));
+  g.insertVertex(ccVector<2>(60, 10), 5, ccRadian(0));
+  g.insertVertex(ccVector<2>(60, 40), 0, ccRadian(1.0));
+  g.close(ccRadian(0));
+  return g;
 }
 
 // ---- Drawing directly and replaying the recording give the same scope calls.
@@ -257,6 +268,19 @@ std::vector<Case> everyOpcode() {
                             ccRadian(0.1));
          t.draw(ccEllipseArc2(e, ccRadian(0.5), ccRadian(-2)), props(kRed), kOverlay);
        }},
+      {"genPoly",
+       [](ccUITablet& t) {
+         t.draw(roundedGenPoly(), props(kRed), kOverlay);
+         t.draw(roundedGenPoly().map(ccXform<2>(ccMatrix<2>(1, 0.5, 0, -2), ccVector<2>(3, 4))),
+                kBlue, kImage);
+       }},
+      {"genPolyVertices", [](ccUITablet& t) { t.draw(roundedGenPoly(), kGreen, kOverlay, true); }},
+      {"wireframe",
+       [](ccUITablet& t) {
+         cc2Wireframe w(roundedGenPoly());
+         w.polarity(true);
+         t.draw(w, props(kRed, 2), kOverlay);
+       }},
       {"clipRect",
        [](ccUITablet& t) {
          t.drawClipRect(ccRect(ccVector<2>(10, 20), ccVector<2>(300, 200)), kOverlay);
@@ -303,11 +327,10 @@ TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
       EXPECT_EQ(got, expected);
     }
   }
-  // Every operation but the general polygon and the wireframe (34, 38, 41) and the UTF-16
-  // text, which nothing records (35, below).
+  // Every operation but the UTF-16 text, which nothing records (35, below).
   std::set<int> wanted;
   for (int op = 0; op < kSketchOpcodeCount; ++op)
-    if (cfSketchOpIsValid(op) && op != 34 && op != 38 && op != 41 && op != 35) wanted.insert(op);
+    if (cfSketchOpIsValid(op) && op != 35) wanted.insert(op);
   EXPECT_EQ(covered, wanted);
 }
 
@@ -566,18 +589,6 @@ TEST(SketchPlayback, MalformedStreamsThrowAndRestoreTheTablet) {
   }
 }
 
-TEST(SketchPlayback, GeneralPolygonsAndWireframesAreNotAvailable) {
-  for (int op : {34, 38, 41}) {
-    EXPECT_THROW(delete cfCreateUISketchOpData(op), ccUIError::NotImplemented) << op;
-    std::vector<unsigned char> v = goodPrefix();
-    putRecord(v, op, 1, kRed);
-    v.resize(v.size() + 68, 0);  // an empty polygon
-    Board b(false);
-    EXPECT_THROW(b.tablet.draw(bytesSketch(v), ccPoint(0, 0), kOverlay), ccUIError::NotImplemented);
-    EXPECT_EQ(b.overlay.lockDepth(), 0);
-  }
-}
-
 TEST(SketchPlayback, FactoryMakesTheClassOfEachOpcode) {
   std::unique_ptr<cc_UISketchOpData> circle(cfCreateUISketchOpData(29));
   EXPECT_EQ(typeid(*circle), typeid(cc_UISketchOpCircle));
@@ -586,7 +597,7 @@ TEST(SketchPlayback, FactoryMakesTheClassOfEachOpcode) {
   for (long op : {-1L, 13L, 24L, 36L, 40L, 48L})
     EXPECT_THROW(delete cfCreateUISketchOpData(op), ccUIError::InvalidUISketch) << op;
   for (int op = 0; op < kSketchOpcodeCount; ++op) {
-    if (!cfSketchOpIsValid(op) || op == 34 || op == 38 || op == 41) continue;
+    if (!cfSketchOpIsValid(op)) continue;
     std::unique_ptr<cc_UISketchOpData> d(cfCreateUISketchOpData(op));
     EXPECT_TRUE(cfUISketchOpDataFits(op, *d)) << op;
     EXPECT_EQ(cfClassName(typeid(*d)), cfSketchOpName(op)) << op;

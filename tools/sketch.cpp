@@ -145,6 +145,16 @@ std::string quoted(const std::string& s) {
   return out + "\"";
 }
 
+// "4 vertices, closed, 2 rounded, mapped".
+std::string genPoly(const ccGenPoly& g) {
+  long rounded = 0;
+  for (long i = 0; i < g.numVertices(); ++i) rounded += g.vertexRoundingSize(i) != 0;
+  std::string out =
+      std::to_string(g.numVertices()) + " vertices, " + (g.isOpen() ? "open" : "closed");
+  if (rounded) out += ", " + std::to_string(rounded) + " rounded";
+  return g.isMutable() ? out : out + ", mapped";
+}
+
 // "1 operation", "2 operations".
 std::string count(std::size_t n, const char* noun) {
   return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
@@ -238,6 +248,9 @@ std::string describe(long opcode, const cc_UISketchOpData& d) {
   if (auto* x = as<cc_UISketchOpPolyline>(d))
     return std::to_string(x->polyline().numVertices()) + " vertices, " +
            (x->closed() ? "closed" : "open");
+  if (auto* x = as<cc_UISketchOpGenPoly>(d)) return genPoly(x->genPoly());
+  if (auto* x = as<cc_UISketchOpWireframe>(d))
+    return genPoly(x->wireframe()) + (x->wireframe().isPolarityReversed() ? ", reversed" : "");
   if (auto* x = as<cc_UISketchOpEllipse2>(d))
     return "centre " + pt(x->ellipse().center()) + " radii " + pt(x->ellipse().radii());
   if (auto* x = as<cc_UISketchOpEllipseArc2>(d))

@@ -383,6 +383,10 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
 
   // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
   static ccSMDGDPoly convert(const ccPolygon& p);
+  // A polygon named "poly" with the vertices, open or closed, validated as a whole (the SMD
+  // errors); direction reversed when asked.
+  static ccSMDGDPoly rebuilt(const std::vector<ccSMDGDPolyVertex>& v, bool closed,
+                             bool directionReversed);
   // A mutable wireframe, with the identity map, holding a copy of poly.
   static cc2Wireframe wireframe(const ccSMDGDPoly& poly);
   // The polygon a general polygon (or wireframe) holds, and the map that carries it.

@@ -509,6 +509,17 @@ ccSMDGDPoly ccSMDGDPolyPrivate::convert(const ccPolygon& polygon) {
   return out;
 }
 
+// Closed before the vertices go in, so that the roundings of vertex 0 and the last vertex are
+// validated as the closed polygon's.
+ccSMDGDPoly ccSMDGDPolyPrivate::rebuilt(const std::vector<ccSMDGDPolyVertex>& v, bool closed,
+                                        bool directionReversed) {
+  ccSMDGDPoly out;
+  out.open_ = !closed;
+  out.vertices(v);
+  out.directionReversed_ = directionReversed;
+  return out;
+}
+
 cc2Wireframe ccSMDGDPolyPrivate::wireframe(const ccSMDGDPoly& poly) {
   cc2Wireframe w;
   *w.poly_ = poly;

@@ -38,13 +38,6 @@ constexpr double kMaxSamples = 1 << 20;
 // Window coordinates are kept within this range (pel buffers are far smaller).
 constexpr double kMaxWindowCoordinate = 4.0e18;
 
-bool finite(const ccXform<2>& x) {
-  const ccMatrix<2>& m = x.matrix();
-  return std::isfinite(m.element(0, 0)) && std::isfinite(m.element(0, 1)) &&
-         std::isfinite(m.element(1, 0)) && std::isfinite(m.element(1, 1)) &&
-         std::isfinite(x.trans().x()) && std::isfinite(x.trans().y());
-}
-
 bool finite(const ccVector<2>& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
 
 double norm(const ccXform<2>& x) {
@@ -244,7 +237,7 @@ void ccSMDGDPolyPrivate::drawSynthetic(const ccSMDGDPoly& poly, const ccXform<2>
   // Client to pel-centre coordinates.
   ccXform<2> m = pb.imageFromClientXform() * clientXform;
   m.trans(m.trans() - ccVector<2>(0.5, 0.5));
-  if (!finite(m)) throw ccShapesError::BadGeom("non-finite transform");
+  if (!cfIsFinite(m)) throw ccShapesError::BadGeom("non-finite transform");
   const ccXform<2> mInv = m.inverse();
   const Pieces pieces(poly);
   if (!pieces.any) return;

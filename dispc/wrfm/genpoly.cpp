@@ -19,13 +19,6 @@ ccVector<2> unitPoint(const ccRadian& phi, double radius = 1) {
   return ccVector<2>::polar(radius, phi);
 }
 
-bool finite(const ccXform<2>& x) {
-  const ccMatrix<2>& m = x.matrix();
-  return std::isfinite(m.element(0, 0)) && std::isfinite(m.element(0, 1)) &&
-         std::isfinite(m.element(1, 0)) && std::isfinite(m.element(1, 1)) &&
-         std::isfinite(x.trans().x()) && std::isfinite(x.trans().y());
-}
-
 std::string range(long i, long first, long last) {
   return std::to_string(i) + " outside " + std::to_string(first) + " to " + std::to_string(last);
 }
@@ -520,7 +513,7 @@ void ccGenPoly::loadCommon_(ccArchive& ar) {
   ccXform<2> map;
   bool isMutable = true;
   ar || map || isMutable;
-  if (!finite(map) || map.matrix().isSingular())
+  if (!cfIsFinite(map) || map.matrix().isSingular())
     throw ccArchive::BadData("general polygon map is singular or not finite at offset " +
                              std::to_string(ar.position()));
   mutating();

@@ -27,7 +27,9 @@
 
 #include <core/ellipse.h>
 #include <core/genrect.h>
+#include <core/handle.h>
 #include <core/lines.h>
+#include <core/pelbuffer.h>
 #include <core/polyline.h>
 #include <core/rect.h>
 #include <core/shape.h>
@@ -37,6 +39,10 @@
 
 #include <memory>
 #include <vector>
+
+class ccGraphicProps;
+class ccUIScope;
+class ccUITablet;
 
 class ccGenPoly : public ccShape {
   CC_SHAPE_CLASS(ccGenPoly)
@@ -212,6 +218,14 @@ class ccGenPoly : public ccShape {
   bool equal_(const ccShape& other) const override;
   // The decomposition clipped; a clone of this polygon when the clip left it whole.
   ccShapePtrh clip_(const ccPolyline& clipper, ccClipInfo& info) const override;
+  // Strokes the polygon on the scope, every stroke through the scope's line-segment slot with
+  // props. Lines whole between the vertex points with props.showVertex(), else between the
+  // roundings; arcs as chords (steps of at most 5 degrees, a chord at most 0.05 scope units
+  // from its arc, at most 3600 chords). With props.arrowHead() a direction mark (an
+  // arrowhead with a plus sign on its left and a minus sign on its right, swapped under a
+  // reflecting map) at the middle of every segment whose chord is at least a fifth of the
+  // longest, turned round when the direction is reversed. Then the rounding arcs.
+  void drawToScope(const ccGraphicProps& props, ccUIScope& scope) const;
   // SMD errors become shape errors: invalid vertices, crossing segments, an open polygon, an
   // invalid segment length and a degenerate shape BadGeom; an invalid rounding BadRadius; an
   // invalid index BadCoef. Others pass.
@@ -253,6 +267,8 @@ class ccGenPoly : public ccShape {
 
  private:
   friend class ccSMDGDPolyPrivate;
+  friend class ccUITablet;              // draws mapped polygons with drawToScope
+  friend struct cc_GenPolySketchCodec;  // the sketch payload of general polygons
 
   // Builds through f inside the error remapping.
   template <class F>
@@ -271,3 +287,11 @@ class ccGenPoly : public ccShape {
 };
 
 bool cfRealEq(const ccGenPoly& a, const ccGenPoly& b, double tol);
+
+// Fills the closed polygon g, carried by its map and then by xform, into image with value
+// (ccSMDGDPolyPrivate::drawSynthetic). A null handle stands for the identity. An open polygon
+// throws ccShapesError::BadGeom and leaves the image untouched.
+void cfDrawSynthetic(const ccGenPoly& g, const ccPtrHandle_const<cc2XformBase>& xform,
+                     ccPelBuffer<unsigned char>& image, unsigned char value);
+void cfDrawSynthetic(const ccGenPoly& g, const ccXform<2>& xform, ccPelBuffer<unsigned char>& image,
+                     unsigned char value);

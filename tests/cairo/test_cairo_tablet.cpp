@@ -8,6 +8,7 @@
 #include <backends/cairo/cairolayers.h>
 #include <core/archive.h>
 #include <dispc/tablet.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,43 @@ const Picture kPictures[] = {
        ccUITablet& child = *c.children[0];
        child.draw(ccCircle(V(20, 15), 18), ccColor::redColor(), kImage);
        child.draw(ccLineSeg(V(0, 0), V(100, 100)), ccColor::blueColor(), kImage);
+     }},
+    // A general polygon with rounded corners and an arc segment, with and without its vertices
+    // shown (the whole segments between the vertex points), and the same mapped by an ellipse's
+    // skew.
+    {"tablet_genpoly_rounded", noSetup,
+     [](Canvas& c) {
+       ccUITablet& t = c.tablet;
+       ccGenPoly g;
+       g.insertVertex(V(10, 10), 0, ccRadian(0));
+       g.insertVertex(V(80, 10), 8, ccRadian(0));
+       g.insertVertex(V(80, 60), 0, ccRadian(ccPi / 2));
+       g.insertVertex(V(10, 60), 6, ccRadian(0));
+       g.close(ccRadian(0));
+       g.vertexRoundingSize(0, 5);
+       t.draw(g, ccColor::redColor(), kImage);
+       t.draw(g.map(cc2Rigid(ccRadian(0), V(100, 0)), 1.0), ccColor::blueColor(), kImage, true);
+       t.draw(g.map(ccXform<2>(ccMatrix<2>(1, 0.3, 0, 0.8), V(40, 80))),
+              pen(ccColor::dkGreenColor(), 2), kImage);
+     }},
+    // Wireframes with direction marks: one as drawn, one reversed, one mirrored (its signs swap
+    // sides), all on a tablet zoomed by 2.
+    {"tablet_wireframe_marks", [](Canvas& c) { c.tablet.scaleExact(ccPair<double>(2.0, 2.0)); },
+     [](Canvas& c) {
+       ccUITablet& t = c.tablet;
+       ccGenPoly g;
+       g.insertVertex(V(5, 5), 0, ccRadian(0));
+       g.insertVertex(V(40, 5), 0, ccRadian(0));
+       g.insertVertex(V(40, 30), 4, ccRadian(0));
+       g.insertVertex(V(20, 30), 0, ccRadian(ccPi / 3));
+       g.close(ccRadian(0));
+       const cc2Wireframe w(g);
+       t.draw(w, pen(ccColor::redColor()), kImage);
+       cc2Wireframe reversed(w.map(cc2Rigid(ccRadian(0), V(50, 0)), 1.0));
+       reversed.polarity(true);
+       t.draw(reversed, pen(ccColor::blueColor()), kImage);
+       t.draw(w.map(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(20, 70))), pen(ccColor::blackColor()),
+              kImage);
      }},
     {"tablet_text", noSetup,
      [](Canvas& c) {
