@@ -12,6 +12,7 @@
 #include <dispc/sketchformat.h>
 #include <dispc/tablet.h>
 #include <dispc/uisketch.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <gtest/gtest.h>
 
@@ -261,6 +262,20 @@ TEST_F(ToolTest, SketchListPrintsOneLinePerOperationAndTotals) {
   const Result same = sketchTool({"list", "s.dca"});
   EXPECT_EQ(same.code, 0);
   EXPECT_EQ(same.out, r.out);
+  // General polygons and wireframes: vertices, closure, roundings, polarity, payload size.
+  ccUITablet rec;
+  ccGenPoly square(ccRect(V(1, 1), V(9, 9)));
+  square.vertexRoundingSize(2, 2);
+  rec.draw(square, ccColor::redColor(), kOverlay, true);
+  cc2Wireframe ring(ccGenPoly(ccEllipse(V(5, 5), V(3, 2), ccRadian(0))));
+  ring.polarity(true);
+  rec.draw(ring, ccGraphicProps(), kImage);
+  storeSketch(rec.sketch(), file("g.dca"));
+  const Result g = sketchTool({"g.dca"});
+  ASSERT_EQ(g.code, 0) << g.err;
+  EXPECT_NE(g.out.find("4 vertices, closed, 1 rounded; 484 bytes"), std::string::npos) << g.out;
+  EXPECT_NE(g.out.find("2 vertices, closed, mapped, reversed; 276 bytes"), std::string::npos)
+      << g.out;
 }
 
 TEST_F(ToolTest, SketchCatJoinsInOrderAndKeepsEachPartsProps) {
