@@ -45,6 +45,8 @@
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
 #include <dispc/tablet.h>
+#include <dispc/wrfm/genpoly.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <string>
 
@@ -289,13 +291,13 @@ class ccGraphicWithFill : public ccGraphicBuiltin<T> {
 
 // The shapes T of every ccGraphicSimple<T>, and the pairs (T, U) of every ccGraphicWithFill<T,
 // U>. Registration for loading by name, the explicit instantiations and the tests run over these
-// lists. (The general polygon and wireframe graphics join the first list with their shapes.)
+// lists.
 // clang-format off
 #define DISPC_SIMPLE_GRAPHIC_SHAPES(X)                                                     \
   X(cc2Point) X(ccPoint) X(ccPointSet) X(ccLineSeg) X(ccLineSegSet) X(ccLine) X(ccFLine)   \
   X(ccPolyline) X(ccPolygon) X(ccAffineRectangle) X(ccCoordAxes) X(ccEllipseArc)           \
   X(ccEllipseArc2) X(ccGenAnnulus) X(ccBezierCurve) X(ccDeBoorSpline) X(ccInterpSpline)    \
-  X(ccHermiteSpline)
+  X(ccHermiteSpline) X(ccGenPoly) X(cc2Wireframe)
 #define DISPC_FILL_GRAPHIC_SHAPES(X)                                                       \
   X(ccRect, ccGenRect) X(ccCircle, ccEllipse2) X(ccCircle, ccEllipse)                      \
   X(ccAnnulus, ccGenAnnulus) X(ccEllipse, ccEllipse) X(ccEllipse2, ccEllipse2)             \

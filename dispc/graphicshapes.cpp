@@ -143,7 +143,10 @@ const GraphicMaker kMakers[] = {
     withFill<ccGenRect, ccGenRect>,
     simple<ccGenAnnulus>,
     simple<ccPolyline>,
-    // The general polygon and the wireframe come here, in this order, with their shapes.
+    // A wireframe is a general polygon too: tested first, it keeps its class (and its direction
+    // marks) instead of becoming a general polygon graphic.
+    simple<cc2Wireframe>,
+    simple<ccGenPoly>,
     simple<ccAffineRectangle>,
     simple<ccBezierCurve>,
     simple<ccDeBoorSpline>,

@@ -61,6 +61,16 @@ template <> inline ccInterpSpline sample() {
 template <> inline ccHermiteSpline sample() {
   return ccHermiteSpline({V(0, 0), V(30, 20)}, {V(10, 0), V(0, 10)});
 }
+template <> inline ccGenPoly sample() {
+  ccGenPoly g(ccRect(V(10, 20), V(30, 15)));
+  g.vertexRoundingSize(1, 4);
+  return g.map(ccXform<2>(ccMatrix<2>(1, 0.2, 0, 1.5), V(5, -3)));
+}
+template <> inline cc2Wireframe sample() {
+  cc2Wireframe w(ccGenPoly(ccCircle(V(40, 30), 12)));
+  w.polarity(true);
+  return w;
+}
 template <> inline ccRect sample() { return ccRect(V(10, 20), V(30, 15)); }
 template <> inline ccCircle sample() { return ccCircle(V(40, 30), 12); }
 template <> inline ccAnnulus sample() { return ccAnnulus(V(40, 30), 6, 12); }

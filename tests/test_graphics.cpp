@@ -34,7 +34,7 @@ std::string className(const ccPtrHandle<ccGraphic>& g) { return cfClassName(type
 
 TEST(ShapeGraphics, EveryInstantiationDrawsMeasuresAndArchivesLikeItsShape) {
   const std::vector<GraphicCase> cases = everyShapeGraphic();
-  EXPECT_EQ(cases.size(), 27u);  // 29 with the general polygon and the wireframe
+  EXPECT_EQ(cases.size(), 29u);
   const V probe(17, -3);
   for (const GraphicCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -90,6 +90,8 @@ TEST(ShapeGraphics, MakeShapeGraphicFollowsTheClassOrder) {
       {sample<ccLine>().clone(), "ccGraphicSimple<ccLine>"},
       {sample<ccFLine>().clone(), "ccGraphicSimple<ccFLine>"},
       {sample<ccPolyline>().clone(), "ccGraphicSimple<ccPolyline>"},
+      {sample<ccGenPoly>().clone(), "ccGraphicSimple<ccGenPoly>"},
+      {sample<cc2Wireframe>().clone(), "ccGraphicSimple<cc2Wireframe>"},
       {sample<ccAffineRectangle>().clone(), "ccGraphicSimple<ccAffineRectangle>"},
       {sample<ccEllipseArc2>().clone(), "ccGraphicSimple<ccEllipseArc2>"},
       {sample<ccGenAnnulus>().clone(), "ccGraphicSimple<ccGenAnnulus>"},
@@ -171,6 +173,10 @@ TEST(ShapeGraphics, MappingChoosesTheClassThatHoldsTheMappedShape) {
        "ccGraphicWithFill<ccGenAnnulus, ccGenAnnulus>"},
       {ccGraphic::makeShapeGraphic(sample<ccLineSeg>().clone(), p), turn,
        "ccGraphicSimple<ccLineSeg>"},
+      {ccGraphic::makeShapeGraphic(sample<ccGenPoly>().clone(), p), stretch,
+       "ccGraphicSimple<ccGenPoly>"},
+      {ccGraphic::makeShapeGraphic(sample<cc2Wireframe>().clone(), p), stretch,
+       "ccGraphicSimple<cc2Wireframe>"},
   };
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.result);
