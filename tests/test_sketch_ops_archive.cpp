@@ -1,6 +1,8 @@
 // Sketch operation objects and the sketch archive form: parsing what the tablet records
 // (sizes, truncation, rejected values), rebuilding the same bytes, archiving every class,
 // version-0 streams converted to the current payload forms, and the failures of the archive.
+#include "genpolysample.h"
+
 #include <core/genshape.h>
 #include <dispc/sketchop.h>
 #include <dispc/sketchshapes.h>
@@ -79,17 +81,7 @@ ccGenRect genRect(double half) {
 const ccGenShapeRoundedPolygon kRounded({ccVector<2>(0, 0), ccVector<2>(40, 0),
                                          ccVector<2>(40, 30)},
                                         5);
-
-// A closed general polygon with a rounded corner and an arc segment.
-ccGenPoly genPoly() {
-  ccGenPoly g;
-  g.insertVertex(ccVector<2>(10, 10), 0, ccRadian(0));
-  g.insertVertex(ccVector<2>(60, 10), 5, ccRadian(0));
-  g.insertVertex(ccVector<2>(60, 40), 0, ccRadian(1.0));
-  g.close(ccRadian(0));
-  return g;
-}
-const ccGenPoly kGenPoly = genPoly();
+const ccGenPoly kGenPoly = roundedGenPoly();
 // The polygon as a wireframe, reversed, with a tolerance on its first segment (length 50).
 cc2Wireframe wireframe() {
   cc2Wireframe w(kGenPoly);

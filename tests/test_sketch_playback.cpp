@@ -1,6 +1,8 @@
 // Sketch replay onto tablets, observed through the trace scope: every opcode replays as the
 // same scope calls as the drawing that recorded it; offsets, layers and nested sketches; the
 // tablet's state after malformed streams; recording of replays; the bounds of a replay.
+#include "genpolysample.h"
+
 #include <backends/trace/tracescope.h>
 #include <core/genshape.h>
 #include <dispc/sketchop.h>
@@ -94,16 +96,6 @@ ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
   ccUITablet recorder;  // detached: records only
   recorder.draw(ccPoint(p), ccGraphicProps(), layer);
   return recorder.sketch();
-}
-
-// A closed general polygon with a rounded corner and an arc segment.
-ccGenPoly roundedGenPoly() {
-  ccGenPoly g;
-  g.insertVertex(ccVector<2>(10, 10), 0, ccRadian(0));
-  g.insertVertex(ccVector<2>(60, 10), 5, ccRadian(0));
-  g.insertVertex(ccVector<2>(60, 40), 0, ccRadian(1.0));
-  g.close(ccRadian(0));
-  return g;
 }
 
 // ---- Drawing directly and replaying the recording give the same scope calls.
