@@ -102,40 +102,27 @@ TEST(GenPolyMarks, SegmentsShorterThanAFifthOfTheLongestGetNone) {
   EXPECT_EQ(none.strokes().size(), 4u);
 }
 
-// The recording replayed on a tablet set up alike gives the same calls, between the replay's
-// own lock and optimisation brackets.
-TEST(GenPolyReplay, ZoomedAndChildTabletsReplayTheirRecordingsAsDrawn) {
+// A zoomed child tablet replays its recording as drawn (between the replay's own brackets).
+TEST(GenPolyReplay, ZoomedChildTabletReplaysItsRecordingAsDrawn) {
   ccGenPoly g = polyline({V(10, 10), V(60, 10), V(60, 40), V(10, 40)});
   g.close(ccRadian(1.0));
   g.vertexRoundingSize(1, 6);
-  for (bool child : {false, true}) {
-    auto draw = [&](ccUITablet& t) {
-      t.draw(g, ccColor::redColor(), kOverlay, true);
-      t.draw(cc2Wireframe(g).map(ccXform<2>(ccMatrix<2>(-1, 0.2, 0, 1), V(90, 5))),
-             ccGraphicProps(), kOverlay);
-    };
-    auto setUp = [&](Board& b) -> ccUITablet& {
-      b.tablet.scaleExact(ccPair<double>(2.5, 2.5));
-      if (!child) return b.tablet;
-      b.kid = std::make_unique<ccUITablet>(b.tablet, ccUIRect(30, 20, 300, 200));
-      b.kid->visible(true);
-      b.kid->scaleExact(ccPair<double>(1.5, 1.5));
-      return *b.kid;
-    };
-    Board direct, replay;
-    ccUITablet& d = setUp(direct);
-    ccUITablet& r = setUp(replay);
-    d.recordOn() = true;
-    direct.log->clear();
-    draw(d);
-    replay.log->clear();
-    r.draw(d.sketch(), ccPoint(0, 0), kOverlay);
-    std::vector<std::string> want, got;
-    for (const ccTraceCall& c : direct.log->calls()) want.push_back(c.str());
-    for (const ccTraceCall& c : replay.log->calls()) got.push_back(c.str());
-    ASSERT_GT(got.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(got.begin() + 2, got.end() - 2), want) << child;
+  Board direct, replay;
+  for (Board* b : {&direct, &replay}) {
+    b->tablet.scaleExact(ccPair<double>(2.5, 2.5));
+    b->kid = std::make_unique<ccUITablet>(b->tablet, ccUIRect(30, 20, 300, 200));
+    b->kid->visible(true);
+    b->kid->scaleExact(ccPair<double>(1.5, 1.5));
+    b->log->clear();
   }
+  direct.kid->recordOn() = true;
+  direct.kid->draw(g, ccColor::redColor(), kOverlay, true);
+  direct.kid->draw(cc2Wireframe(g).map(ccXform<2>(ccMatrix<2>(-1, 0.2, 0, 1), V(90, 5))),
+                   ccGraphicProps(), kOverlay);
+  replay.kid->draw(direct.kid->sketch(), ccPoint(0, 0), kOverlay);
+  const std::vector<ccTraceCall>&want = direct.log->calls(), &got = replay.log->calls();
+  ASSERT_EQ(got.size(), want.size() + 4);
+  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i + 2].str(), want[i].str()) << i;
 }
 
 // Payloads of opcode 34: a 56-byte block (the map), mutable, count, vertices, caches, closed.
@@ -174,12 +161,16 @@ TEST(GenPolySynthetic, FillsAsItsPolygonUnderTheComposedMapAndRefusesOpenOnes) {
   ccSMDGDPolyPrivate::drawSynthetic(ccSMDGDPolyPrivate::poly(g),
                                     x * ccSMDGDPolyPrivate::wireframeXform(g), want, 200, true,
                                     true);
-  for (long y = 0; y < 40; ++y)
-    for (long x0 = 0; x0 < 48; ++x0) ASSERT_EQ(got.get(x0, y), want.get(x0, y)) << x0 << "," << y;
   EXPECT_THROW(cfDrawSynthetic(polyline({V(1, 1), V(30, 30)}), x, open, 200),
                ccShapesError::BadGeom);
+  long filled = 0;
   for (long y = 0; y < 40; ++y)
-    for (long x0 = 0; x0 < 48; ++x0) ASSERT_EQ(open.get(x0, y), 0) << x0 << "," << y;
+    for (long i = 0; i < 48; ++i) {
+      ASSERT_EQ(got.get(i, y), want.get(i, y)) << i << "," << y;
+      ASSERT_EQ(open.get(i, y), 0) << i << "," << y;
+      filled += got.get(i, y) != 0;
+    }
+  EXPECT_GT(filled, 100);
 }
 
 }  // namespace
