@@ -30,6 +30,7 @@
 #include <dispc/smd/description.h>
 #include <dispc/smd/dimension.h>
 #include <dispc/smd/polyvertex.h>
+#include <dispc/tablet.h>
 #include <dispc/tolerance.h>
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/colors.h>
@@ -45,6 +46,7 @@ class cc_SMDGDPolyIndex;
 class ccGenPoly;
 class ccSMDGDModel;
 class cc2Wireframe;
+class ccGraphicList;
 
 class ccSMDGDPoly : public ccSMDGeometricDescription {
  public:
@@ -166,8 +168,16 @@ class ccSMDGDPoly : public ccSMDGeometricDescription {
   // The segments, in order, whose lengths mapped by x1 and x2 fall outside their tolerance.
   std::vector<long> segmentsOutOfTolerance(const ccXform<2>& x1, const ccXform<2>& x2) const;
 
-  // Drawing belongs to the overlay code; until it exists this draws nothing.
+  // The rounded outline in the colours' wireframe default colour on layer 0, through
+  // ccSMDGDPolyPrivate::drawWireframe (overlay.cpp).
   void drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const override;
+  // One glyph per segment at the middle of its rounded part, pointing along the travel
+  // (backwards when the direction is reversed), drawn on layer 0 in the two arrow colours: the
+  // positive colour on the left of travel, the negative one on the right, kept on the same
+  // sides of the outline under a mirroring xform. size is the glyph's half-width in tablet
+  // image units; the graphic-list form appends the same line segments as graphics.
+  void drawDirectionArrows(const ccXform<2>& xform, ccUITablet& tablet, double size) const;
+  void drawDirectionArrows(const ccXform<2>& xform, ccGraphicList& list, double size) const;
   // Synthetic drawing (synthetic.cpp) in the grey of the synthetic default colour: the
   // affine form fills and outlines (ccSMDGDPolyPrivate::drawSynthetic with both flags); the
   // handle form samples the outline through a non-linear transform and fills it. A null
@@ -380,6 +390,34 @@ class ccSMDGDPolyPrivate : public ccSMDGDPoly {
                             bool fill);
   static void drawSynthetic(const ccSMDGDPoly& poly, const ccPtrHandle_const<cc2XformBase>& xform,
                             ccPelBuffer<unsigned char>& pb, unsigned char grey);
+
+  // Wireframe overlays (overlay.cpp). Everything goes through the tablet's drawing calls, so it
+  // is clipped, mapped to the screen and recorded like any drawing; xf maps polygon
+  // coordinates to the tablet's image coordinates.
+  // A wireframe holding a copy of poly, mapped by xf, drawn in c without vertex marks.
+  static void drawWireframe(const ccSMDGDPoly& poly, const ccXform<2>& xf, ccUITablet& t,
+                            const ccColor& c, ccUITablet::Layers layer);
+  // The extension pieces of every segment, in vertex order: forward then backward, each only
+  // when its fraction is above 0.
+  static void drawNegWireframe(const ccSMDGDPoly& poly, const ccXform<2>& xf, ccUITablet& t,
+                               const ccColor& c, ccUITablet::Layers layer);
+  // The segment's end points mapped by xf, joined by one tablet line segment.
+  static void overlayLineSegment_(ccUITablet& t, const cc2SegmentLine& s, const ccXform<2>& xf,
+                                  const ccColor& c, ccUITablet::Layers layer);
+  // The arc as N chords: steps of 5 degrees, or fewer degrees when the arc mapped by xf has a
+  // radius (at angle 0) above 0.05, so that no chord strays more than 0.05 from it.
+  static void overlayArc_(ccUITablet& t, const cc2SegmentArc& a, const ccXform<2>& xf,
+                          const ccColor& c, ccUITablet::Layers layer);
+  // The number of chords overlayArc_ draws for a (mapped by xf).
+  static long overlayArcChords_(const cc2SegmentArc& a, const ccXform<2>& xf);
+  // Extension pieces of segment s (A its start vertex point, B its end, ef and eb its forward
+  // and backward fractions): the line from B to B + (B - A) ef, or from A to A + (A - B) eb;
+  // the arc on the segment's circle beyond its end over span ef, or before its start over
+  // span eb, running the segment's way.
+  static cc2SegmentLine forwardLineSegmentExtension_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentLine backwardLineSegmentExtension_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentArc forwardArcSegmentExtension_(const ccSMDGDPoly& poly, long s);
+  static cc2SegmentArc backwardArcSegmentExtension_(const ccSMDGDPoly& poly, long s);
 
   // A closed polygon named "poly" with one sharp, unlabelled vertex per corner of p.
   static ccSMDGDPoly convert(const ccPolygon& p);
