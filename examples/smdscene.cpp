@@ -10,7 +10,6 @@
 #include <dispc/smd/model.h>
 #include <dispc/tablet.h>
 
-#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -62,54 +61,6 @@ ccPelBuffer<unsigned char> syntheticImage(const ccSMDGDModel& model) {
   return image;
 }
 
-void drawLine(ccUITablet& t, const ccXform<2>& x, const cc2SegmentLine& l, const ccColor& c) {
-  t.draw(ccLineSeg(x * l.p1(), x * l.p2()), c, kOverlay);
-}
-void drawArc(ccUITablet& t, const ccXform<2>& x, const cc2SegmentArc& a, const ccColor& c) {
-  t.draw((x * a).ellipseArc2(), c, kOverlay);
-}
-
-// One polygon: its rounded outline in the wireframe colour, its negative wireframe in red,
-// and an arrow at the middle of every segment along the travel (reversed polygons the other
-// way).
-void overlayPoly(ccUITablet& t, const ccXform<2>& x, const ccSMDGDPoly& p) {
-  using P = ccSMDGDPolyPrivate;
-  const ccColor& outline = p.colors().wireframeDefaultColor();
-  for (long k = 0; k < p.numVertices(); ++k) {
-    if (p.vertexIsRounded_(k)) drawArc(t, x, P::roundedArcVertex_(p, k), outline);
-    if (!p.segmentExists_(k)) continue;
-    const long start = p.previousVertexIndex_(k);
-    const V a = p.vertex(start).point(), b = p.vertex(k).point();
-    const double ef = p.forwardPercExtension_(k), eb = p.backwardPercExtension_(k);
-    V mid, along;
-    if (p.isLineSegment_(k)) {
-      const cc2SegmentLine line = P::roundedLineSegment_(p, k);
-      drawLine(t, x, line, outline);
-      if (ef > 0) drawLine(t, x, cc2SegmentLine(b, b + (b - a) * ef), ccColor::redColor());
-      if (eb > 0) drawLine(t, x, cc2SegmentLine(a, a + (a - b) * eb), ccColor::redColor());
-      mid = line.midPoint();
-      along = b - a;
-    } else {
-      const cc2SegmentArc arc = P::roundedArcSegment_(p, k);
-      drawArc(t, x, arc, outline);
-      const cc2SegmentArc whole = P::arcSegment_(p, k);
-      const double span = whole.angleSpan().toDouble(), r = whole.radius(ccDegree(0));
-      if (ef > 0)
-        drawArc(t, x, cc2SegmentArc(whole.center(), r, whole.endAngle(), ccDegree(span * ef)),
-                ccColor::redColor());
-      if (eb > 0)
-        drawArc(t, x, cc2SegmentArc(whole.center(), r, whole.startAngle(), ccDegree(-span * eb)),
-                ccColor::redColor());
-      mid = arc.midPoint();
-      const double d = ccRadian(arc.midDirection()).toDouble();
-      along = V(std::cos(d), std::sin(d));
-    }
-    if (p.isDirectionReversed()) along = V(0, 0) - along;
-    const V tip = x * mid, dir = x * (mid + along) - tip;
-    t.arrowHead(ccPoint(tip), dir, 5.0f, ccGraphicProps(ccColor::yellowColor(), 1), kOverlay);
-  }
-}
-
 void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& image,
                const ccSMDGDModel& model) {
   for (int l = 0; l < 2; ++l) {
@@ -120,7 +71,12 @@ void drawScene(ccCairoLayers& layers, const ccPelBuffer<unsigned char>& image,
   ccUITablet t(&layers.image(), &layers.overlay());
   t.visible(true);
   t.draw(image, ccPoint(0, 0), false, 0, false, kImage);
-  for (const ccSMDGDPoly& p : model.polys()) overlayPoly(t, clientToImage(), p);
+  // The overlays draw on the image layer, over the image: outlines in their wireframe colour,
+  // extensions in red, and arrows larger than the model's own (size 2) to read at this scale.
+  const ccXform<2> x = clientToImage();
+  model.drawWireframe(x, t);
+  ccSMDGDModelPrivate::drawNegWireframe(model, x, t);
+  for (const ccSMDGDPoly& p : model.polys()) p.drawDirectionArrows(x, t, 5);
   t.draw("dispc - SMD model " + model.name() + ", drawn synthetically", ccPoint(V(12, 8)),
          ccColor::whiteColor(), ccColor::passColor(), ccUIFormat(kTitleFont, ccUIFormat::eTopLeft),
          kOverlay);

@@ -1,6 +1,7 @@
 // Wireframe overlays of SMD polygons: arc chords, negative wireframes and direction arrows,
 // checked through the calls the trace scope sees.
 #include <dispc/glist.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 
 #include <gtest/gtest.h>
@@ -168,6 +169,41 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
             << a;
       }
     }
+  }
+}
+
+// A model overlays its polygons in index order: each wireframe in its own colour, every
+// negative wireframe in red on layer 0, and arrows of size 2.
+TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
+  Poly a = board(), b = Poly::rectangle(20, 10, V2(150, 40));
+  a.colors(ccSMDColors(ccColor::blueColor()));
+  a.forwardPercExtension_(1, 0.25);
+  b.backwardPercExtension_(2, 0.5);
+  ccSMDGDModel model;
+  model.polys({a, b});
+  const ccXform<2> xf(ccMatrix<2>(1, 0, 0, -1), V2(0, 200));
+
+  TracedTablet whole, each;
+  model.drawWireframe(xf, whole.tablet);
+  model.drawDirectionArrows(xf, whole.tablet);
+  for (const Poly& p : {a, b}) p.drawWireframe(xf, each.tablet);
+  for (const Poly& p : {a, b}) p.drawDirectionArrows(xf, each.tablet, 2);
+  EXPECT_EQ(whole.calls(), each.calls());
+
+  TracedTablet wireframe;
+  a.drawWireframe(xf, wireframe.tablet);
+  ASSERT_FALSE(strokes(wireframe).empty());
+  for (const Stroke& k : strokes(wireframe)) {
+    EXPECT_EQ(k.color, ccColor::blueColor());
+    EXPECT_TRUE(k.imageLayer);
+  }
+
+  TracedTablet negative;
+  ccSMDGDModelPrivate::drawNegWireframe(model, xf, negative.tablet);
+  ASSERT_EQ(strokes(negative).size(), 2u);  // one line piece of each polygon
+  for (const Stroke& k : strokes(negative)) {
+    EXPECT_EQ(k.color, ccColor::redColor());
+    EXPECT_TRUE(k.imageLayer);
   }
 }
 

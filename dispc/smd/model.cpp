@@ -172,10 +172,6 @@ ccSMDGDModel operator*(double s, const ccSMDGDModel& model) {
   return out;
 }
 
-void ccSMDGDModel::drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const {
-  for (const ccSMDGDPoly& p : polys_) p.drawWireframe(xform, tablet);
-}
-
 void ccSMDGDModel::drawSynthetic(const ccXform<2>& xform, ccPelBuffer<unsigned char>& image) const {
   const ccPtrHandle_const<cc2XformBase> handle(new cc2XformLinear(xform));
   drawSynthetic(handle, image);

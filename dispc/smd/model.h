@@ -103,8 +103,10 @@ class ccSMDGDModel : public ccSMDGeometricDescription {
   // that polarity stays); position (-angle, -translation).
   ccSMDGDModel flip() const;
 
-  // Each polygon's wireframe in index order.
+  // Each polygon's wireframe, and each polygon's direction arrows (size 2), in index order
+  // (overlay.cpp).
   void drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const override;
+  void drawDirectionArrows(const ccXform<2>& xform, ccUITablet& tablet) const;
   // Each polygon drawn synthetically in index order (the handle form of the polygon); the
   // affine form wraps its transform in a cc2XformLinear handle.
   void drawSynthetic(const ccXform<2>& xform, ccPelBuffer<unsigned char>& image) const override;
@@ -158,6 +160,9 @@ class ccSMDGDModelPrivate : public ccSMDGDModel {
   static void replacePoly(ccSMDGDModel& model, long i, const ccSMDGDPoly& poly);
   static void deletePoly(ccSMDGDModel& model, long i);
   static void deleteAllPolys(ccSMDGDModel& model);
+  // Every polygon's negative wireframe in index order, red on layer 0 whatever the polygons'
+  // colours (overlay.cpp).
+  static void drawNegWireframe(const ccSMDGDModel& model, const ccXform<2>& xf, ccUITablet& t);
 
   static bool equivalent(const ccSMDGDPoly& a, const ccSMDGDPoly& b) { return a == b; }
   static const cc2Rigid& position(const ccSMDGDModel& model) { return model.position(); }

@@ -4,8 +4,10 @@
 #include <core/math.h>
 #include <dispc/glist.h>
 #include <dispc/graphic.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 #include <dispc/tablet.h>
+#include <dispc/wrfm/wirefrm.h>
 
 #include <array>
 #include <cmath>
@@ -76,6 +78,16 @@ void drawArrows(const ccSMDGDPoly& poly, const ccXform<2>& xf, double size, Stro
 }
 
 }  // namespace
+
+void ccSMDGDPoly::drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const {
+  ccSMDGDPolyPrivate::drawWireframe(*this, xform, tablet, colors().wireframeDefaultColor(),
+                                    ccUITablet::eImageLayer);
+}
+
+void ccSMDGDPolyPrivate::drawWireframe(const ccSMDGDPoly& poly, const ccXform<2>& xf, ccUITablet& t,
+                                       const ccColor& c, ccUITablet::Layers layer) {
+  t.draw(wireframe(poly).map(xf), c, layer, false);
+}
 
 void ccSMDGDPoly::drawDirectionArrows(const ccXform<2>& xform, ccUITablet& tablet,
                                       double size) const {
@@ -165,4 +177,20 @@ void ccSMDGDPolyPrivate::drawNegWireframe(const ccSMDGDPoly& poly, const ccXform
         overlayArc_(t, backwardArcSegmentExtension_(poly, k), xf, c, layer);
     }
   }
+}
+
+// ---- Models: every polygon in index order.
+
+void ccSMDGDModel::drawWireframe(const ccXform<2>& xform, ccUITablet& tablet) const {
+  for (const ccSMDGDPoly& p : polys()) p.drawWireframe(xform, tablet);
+}
+
+void ccSMDGDModelPrivate::drawNegWireframe(const ccSMDGDModel& model, const ccXform<2>& xf,
+                                           ccUITablet& t) {
+  for (const ccSMDGDPoly& p : model.polys())
+    ccSMDGDPolyPrivate::drawNegWireframe(p, xf, t, ccColor::redColor(), ccUITablet::eImageLayer);
+}
+
+void ccSMDGDModel::drawDirectionArrows(const ccXform<2>& xform, ccUITablet& tablet) const {
+  for (const ccSMDGDPoly& p : polys()) p.drawDirectionArrows(xform, tablet, 2.0);
 }

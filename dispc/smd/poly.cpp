@@ -512,8 +512,6 @@ std::vector<long> ccSMDGDPoly::segmentsOutOfTolerance(const ccXform<2>& x1,
   return out;
 }
 
-void ccSMDGDPoly::drawWireframe(const ccXform<2>&, ccUITablet&) const {}
-
 bool ccSMDGDPoly::operator==(const ccSMDGDPoly& o) const {
   if (numVertices() != o.numVertices() || open_ != o.open_) return false;
   for (std::size_t i = 0; i < vertices_.size(); ++i)
