@@ -296,16 +296,20 @@ void ccFLine::set(double a, double b, double c) {
   if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c))
     throw ccShapesError::BadGeom("non-finite line coefficient");
   if (a == 0 && b == 0) throw ccShapesError::BadGeom("line coefficients a and b both 0");
-  // Scaled by a power of two (exact) so that the larger of a and b lies in [0.5, 1): tiny
-  // (subnormal) coefficients carry too few bits for the division below to give a normal of
-  // unit length, and such a line, stored and loaded, would not store the same bytes again.
-  int e = 0;
-  std::frexp(std::max(std::fabs(a), std::fabs(b)), &e);
-  a = std::ldexp(a, -e);
-  b = std::ldexp(b, -e);
-  c = std::ldexp(c, -e);
-  if (!std::isfinite(c)) throw ccShapesError::BadGeom("line lies beyond the range of doubles");
+  // Tiny coefficients (near or below the smallest normal double) carry too few bits for the
+  // division below to give a normal of unit length, and such a line, stored and loaded, would
+  // not store the same bytes again: they are first scaled by a power of two (exact) so that the
+  // larger lies in [0.5, 1). Others are left as they are, so normalising stays idempotent.
+  if (const double m = std::max(std::fabs(a), std::fabs(b)); m < 0x1p-960) {
+    int e = 0;
+    std::frexp(m, &e);
+    a = std::ldexp(a, -e);
+    b = std::ldexp(b, -e);
+    c = std::ldexp(c, -e);
+  }
   const double n = std::hypot(a, b);
+  const double offset = c / n;
+  if (!std::isfinite(offset)) throw ccShapesError::BadGeom("line lies beyond the range of doubles");
   // Coefficients that are already of unit length to rounding are kept: dividing again would
   // move their last bits, so a line stored and loaded would not store the same bytes again.
   if (std::fabs(n - 1) <= 4 * std::numeric_limits<double>::epsilon()) {
@@ -316,7 +320,7 @@ void ccFLine::set(double a, double b, double c) {
   }
   a_ = a / n;
   b_ = b / n;
-  c_ = c / n;
+  c_ = offset;
 }
 
 ccFLine::ccFLine(double a, double b, double c) { set(a, b, c); }

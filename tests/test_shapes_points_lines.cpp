@@ -404,8 +404,10 @@ TEST(FLine, NormalFormIsStableFromTinyToHugeCoefficients) {
   for (int i = 0; i < 20000; ++i) {
     const double a = std::ldexp(mantissa(rng), exponent(rng));
     const double b = std::ldexp(mantissa(rng), exponent(rng));
-    const double c = std::ldexp(mantissa(rng), exponent(rng) / 4);
     if (a == 0 && b == 0) continue;
+    // An offset up to the normal's size, down to 2^-60 of it: the line's distance stays finite.
+    const double c = std::max(std::fabs(a), std::fabs(b)) *
+                     std::ldexp(mantissa(rng), -std::abs(exponent(rng) % 60));
     const ccFLine once(a, b, c);
     const ccFLine twice(once.a(), once.b(), once.c());
     ASSERT_EQ(twice.a(), once.a()) << std::hexfloat << a << " " << b;
@@ -414,6 +416,7 @@ TEST(FLine, NormalFormIsStableFromTinyToHugeCoefficients) {
     ASSERT_NEAR(std::hypot(once.a(), once.b()), 1, 1e-15);
   }
   EXPECT_THROW(ccFLine(4.9e-324, 0, 1e300), ccShapesError::BadGeom);
+  EXPECT_THROW(ccFLine(0x1p-950, 0, 1e300), ccShapesError::BadGeom);
 }
 
 }  // namespace
