@@ -7,6 +7,7 @@
 
 #include <backends/cairo/cairolayers.h>
 #include <core/archive.h>
+#include <dispc/smd/poly.h>
 #include <dispc/tablet.h>
 #include <dispc/wrfm/wirefrm.h>
 
@@ -53,6 +54,33 @@ struct Canvas {
 
 ccGraphicProps pen(const ccColor& c, long width = 1, bool fill = false) {
   return ccGraphicProps(c, width, ccGraphicProps::eSolid, fill);
+}
+
+// An SMD land: rounded corners, a bulging arc on its top side, extensions at both ends of its
+// bottom side and beyond the arc's end; wireframe dark green, arrows green and red.
+ccSMDGDPoly smdLand() {
+  auto vtx = [](double x, double y, double radius, double span) {
+    return ccSMDGDPolyVertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
+                             ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+  };
+  ccSMDGDPoly p;
+  p.vertices({vtx(0, 0, 6, 0), vtx(60, 0, 6, 0), vtx(60, 40, 0, 0), vtx(0, 40, 0, 60)});
+  p.close();
+  p.colors(ccSMDColors(ccColor::dkGreenColor()));
+  p.positiveArrowColor(ccColor::greenColor());
+  p.negativeArrowColor(ccColor::redColor());
+  p.forwardPercExtension_(2, 0.3);
+  p.backwardPercExtension_(2, 0.3);
+  p.forwardPercExtension_(3, 0.4);
+  return p;
+}
+
+// The land's wireframe, negative wireframe (red) and direction arrows under xf.
+void overlaySMDLand(ccUITablet& t, const ccXform<2>& xf) {
+  const ccSMDGDPoly land = smdLand();
+  land.drawWireframe(xf, t);
+  ccSMDGDPolyPrivate::drawNegWireframe(land, xf, t, ccColor::redColor(), kImage);
+  land.drawDirectionArrows(xf, t, 5);
 }
 
 // A golden picture: how the canvas is set up (maps and child tablets, which a recording does
@@ -184,6 +212,13 @@ const Picture kPictures[] = {
        t.drawPointIcon(ccPoint(V(160, 120)), ccColor::dkGreenColor(), kImage);
      },
      64, 600},
+    // An SMD land as drawn, and mirrored left to right: the arrows keep their colours on the
+    // same sides of the outline.
+    {"smd_overlay", noSetup,
+     [](Canvas& c) {
+       overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(), V(20, 70)));
+       overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V(180, 70)));
+     }},
 };
 
 void PrintTo(const Picture& p, std::ostream* os) { *os << p.name; }
