@@ -300,7 +300,8 @@ void ccFLine::set(double a, double b, double c) {
   // division below to give a normal of unit length, and such a line, stored and loaded, would
   // not store the same bytes again: they are first scaled by a power of two (exact) so that the
   // larger lies in [0.5, 1). Others are left as they are, so normalising stays idempotent.
-  if (const double m = std::max(std::fabs(a), std::fabs(b)); m < 0x1p-960) {
+  constexpr double kTinyCoefficient = 0x1p-960;  // far above the subnormals, far below 1
+  if (const double m = std::max(std::fabs(a), std::fabs(b)); m < kTinyCoefficient) {
     int e = 0;
     std::frexp(m, &e);
     a = std::ldexp(a, -e);
