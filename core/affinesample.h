@@ -37,7 +37,8 @@
 
 class ccAffineSamplingParams {
  public:
-  enum Interpolation { eNearest = 1, eBilinear = 2, eBicubic = 3 };
+  // Fixed underlying type: a caller may hand in any int, which the setter then refuses.
+  enum Interpolation : int { eNearest = 1, eBilinear = 2, eBicubic = 3 };
 
   // An empty (0 x 0) bilinear sampling of the point (0, 0).
   ccAffineSamplingParams() = default;
