@@ -5,8 +5,8 @@
 // colour 0, not RGB black.
 #pragma once
 
-#include <core/archive.h>
 #include <cgr/grlist.h>
+#include <core/archive.h>
 #include <dispc/errors.h>
 
 #include <cstdint>

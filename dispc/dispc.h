@@ -64,9 +64,9 @@
 #include <dispc/smd/poly.h>
 #include <dispc/smd/polyindex.h>
 #include <dispc/smd/polyvertex.h>
-#include <dispc/surfacescope.h>
 #include <dispc/smd/scanfill.h>
 #include <dispc/smd/synthetic.h>
+#include <dispc/surfacescope.h>
 #include <dispc/tablet.h>
 #include <dispc/tolerance.h>
 #include <dispc/tolfloor.h>
