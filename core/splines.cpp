@@ -461,11 +461,12 @@ double roughLength(const ccBezierCurve& c) {
 }
 
 // Appends the points after the first of an adaptive sampling of c; false when more than
-// `budget` points would be needed.
+// `budget` points would be needed. Pieces that skip accepts are taken as their chord.
 bool adaptive(const ccBezierCurve& c, double tol, double spacing, int depth,
-              std::vector<ccVector<2>>& out, std::size_t budget) {
+              const std::function<bool(const ccBezierCurve&)>& skip, std::vector<ccVector<2>>& out,
+              std::size_t budget) {
   const auto& q = c.controlPoints();
-  bool ok = depth <= 0;
+  bool ok = depth <= 0 || (skip && skip(c));
   if (!ok) {
     const bool tolOk = tol == 0 || std::max(distToSegment(q[1], q[0], q[3]),
                                             distToSegment(q[2], q[0], q[3])) <= tol;
@@ -478,8 +479,8 @@ bool adaptive(const ccBezierCurve& c, double tol, double spacing, int depth,
   }
   ccBezierCurve l, r;
   c.split(0.5, l, r);
-  return adaptive(l, tol, spacing, depth - 1, out, budget) &&
-         adaptive(r, tol, spacing, depth - 1, out, budget);
+  return adaptive(l, tol, spacing, depth - 1, skip, out, budget) &&
+         adaptive(r, tol, spacing, depth - 1, skip, out, budget);
 }
 
 // n >= 2 points at equal arc lengths from P0 to P3.
@@ -535,12 +536,26 @@ void ccBezierCurve::sample(const ccSampleParams& params, ccSampleResult& result)
     equalArcPoints(*this, static_cast<long>(parts) + 1, pts);
   } else {
     pts.push_back(p_[0]);
-    if (!adaptive(*this, params.tolerance, params.spacing, 60, pts, budget)) {
+    if (!adaptive(*this, params.tolerance, params.spacing, 60, nullptr, pts, budget)) {
       pts.clear();
       equalArcPoints(*this, params.maxPoints, pts);
     }
   }
   result.positions().swap(pts);
+}
+
+bool ccBezierCurve::sampleAdaptive(const ccSampleParams& params,
+                                   const std::function<bool(const ccBezierCurve&)>& skip,
+                                   ccSampleResult& result) const {
+  checkSampleParams(params, 2);
+  std::vector<ccVector<2>>& pts = result.positions();
+  pts.clear();
+  pts.push_back(p_[0]);
+  if (adaptive(*this, params.tolerance, params.spacing, 60, skip, pts,
+               static_cast<std::size_t>(params.maxPoints)))
+    return true;
+  pts.clear();
+  return false;
 }
 
 double ccBezierCurve::nearestPerimPos(const ccVector<2>& p) const {

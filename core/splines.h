@@ -23,6 +23,7 @@
 #include <core/shape.h>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 // A rational cubic Bézier curve: four control points P0..P3 with weights w0..w3 > 0,
@@ -121,6 +122,14 @@ class ccBezierCurve : public ccShape {
   // lengths. P0 comes first and P3 last. BadParams for a negative spacing or tolerance,
   // maxPoints < 2, or uniform with spacing 0.
   void sample(const ccSampleParams& params, ccSampleResult& result) const override;
+  // The adaptive sampling above (params.uniform is ignored), where a piece for which
+  // skip(piece) is true is taken as its chord without being split: a caller drawing the curve
+  // skips pieces that cannot show, so that a curve mostly off the screen costs only the points
+  // of the part that shows. False, with result cleared, when more than params.maxPoints points
+  // would be needed. Errors as sample().
+  bool sampleAdaptive(const ccSampleParams& params,
+                      const std::function<bool(const ccBezierCurve&)>& skip,
+                      ccSampleResult& result) const;
   double perimeter() const override { return lengthTo(1); }
   double nearestPerimPos(const ccVector<2>& p) const override;
   // The exact piece between two arc-length positions (clamped to [0, perimeter()]); BadParams

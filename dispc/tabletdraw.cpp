@@ -409,11 +409,17 @@ void ccUITablet::draw(const ccLineSegSet& s, const ccGraphicProps& props, Layers
 }
 
 void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layers l) {
-  if (okToDraw(l) && hullReachesScope(b, props, activeScope_[l])) {
+  const ccUIScope* scope = activeScope_[l];
+  if (okToDraw(l) && hullReachesScope(b, props, scope)) {
     const double s = scaledMap_.scale();
     ccShape::ccSampleParams params(0.0, s == 0 ? 0.0 : 1.0 / s, 5000, false);
     ccShape::ccSampleResult samples(500);
-    b.sample(params, samples);
+    // Pieces that cannot show are drawn as their chord, which cannot show either (it lies in
+    // their hull): the points go to the part of the curve on the scope.
+    const auto hidden = [&](const ccBezierCurve& piece) {
+      return !hullReachesScope(piece, props, scope);
+    };
+    if (!b.sampleAdaptive(params, hidden, samples)) b.sample(params, samples);
     FlagPush noRecording(recordOn_, false);
     draw(ccPolyline(samples.positions(), false), props, l);
   }

@@ -601,6 +601,31 @@ TEST(TabletDrawing, CurvesAreSampledIntoPolylines) {
                 ccGraphicProps(kRed, 10), kImage);
   EXPECT_EQ(b.log->count("drawPolyline"), 1);
   EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{42, 43, 42, 42}));
+
+  // A curve far bigger than the scope is sampled only where it can show: pieces off the scope
+  // are their chords, and every drawn segment on the scope stays within a pel of the curve.
+  b.log->clear();
+  const ccBezierCurve huge(ccVector<2>(-4e8, 3e8), ccVector<2>(3e8, -5e8), ccVector<2>(-2e8, -1e8),
+                           ccVector<2>(100002560, 1500001920));  // through (320, 240) at t = 0.5
+  ccShape::ccSampleResult everywhere;
+  huge.sample(ccShape::ccSampleParams(0, 1, 5000), everywhere);
+  EXPECT_EQ(everywhere.size(), 5000u);  // unclipped, it needs more than the tablet allows
+  b.tablet.draw(huge, kRed, kImage);
+  ASSERT_EQ(b.log->count("drawPolyline"), 1);
+  const ccPolyline& clipped = b.log->last().shapeAs<ccPolyline>();
+  EXPECT_LT(clipped.numVertices(), 1000);
+  // It crosses the scope near t = 0.5 at some 1.2e9 pels per unit of t.
+  long onScope = 0;
+  for (int k = -1000; k <= 1000; ++k) {
+    const ccVector<2> p = huge.point(0.5 + k * 1e-9);
+    if (p.x() < 0 || p.y() < 0 || p.x() > 640 || p.y() > 480) continue;
+    ++onScope;
+    double gap = 1e300;
+    for (long i = 0; i + 1 < clipped.numVertices(); ++i)
+      gap = std::min(gap, ccLineSeg(clipped.vertex(i), clipped.vertex(i + 1)).distanceToPoint(p));
+    EXPECT_LE(gap, 1.0) << k;
+  }
+  EXPECT_GT(onScope, 100);
 }
 
 TEST(TabletDrawing, AnnulusSectionsRecordSevenOrThirtyNine) {
