@@ -84,6 +84,63 @@ TEST(SMDModel, LabelsSubModelsAndPositions) {
   EXPECT_EQ(f.flip(), m);
 }
 
+// A sub-model whose parts all lie along one line is not 2D; a corner or an arc is. Refusing
+// leaves out as it was.
+TEST(SMDModel, SubModelsAlongOneLineAreNot2D) {
+  auto labelled = [](V2 p, std::int32_t label, double span = 0, double prevShare = 0.5) {
+    return ccSMDGDPolyVertex(p, 0, ccDegree(span), prevShare, 0.5, label, ccDimTol());
+  };
+  // Labels: 5 on a straight pass, 6 and 7 on corners, 8 on the end of a line, 9 on the end
+  // of an arc whose whole length it claims; 10 on nothing.
+  Poly p;
+  p << labelled(V2(0, 0), -1) << labelled(V2(5, 0), 5) << labelled(V2(10, 0), 6)
+    << labelled(V2(10, 10), 7) << labelled(V2(0, 10), -1, 40);
+  p.close();
+  Model m;
+  m << p << Private::rebuilt({labelled(V2(20, 0), 8), vtx(V2(24, 0))}, false, false)
+    << Private::rebuilt({vtx(V2(30, 0)), labelled(V2(34, 0), 9, 60, 1.0)}, false, false);
+  for (const auto& [label, flat] : std::vector<std::pair<long, bool>>{
+           {5, true}, {6, false}, {7, false}, {8, true}, {9, false}, {10, false}}) {
+    Model out;
+    out << Poly::circle(1, V2(3, 3));
+    const Model before = out;
+    const std::uint32_t error = errorOf([&] { m.subModel(label, out); });
+    EXPECT_EQ(error, flat ? Poly::badSubModel::kErrorNumber : 0u) << label;
+    if (flat) {
+      EXPECT_EQ(out, before) << label;
+    }
+  }
+}
+
+// The positive wireframe's box is the outline's, the negative one's holds the extensions;
+// probes stand at most the spacing apart on every piece of the outline.
+TEST(SMDModelWireframes, BoundingBoxesAndProbeCounts) {
+  const ccXform<2> doubled(ccMatrix<2>(2, 0, 0, 2), V2(1, 0));
+  Model m;
+  EXPECT_TRUE(ModelPrivate::boundingBoxNeg(m).isNull());
+  EXPECT_EQ(ModelPrivate::numPosProbesRequired(m, 1), 0);
+  m << Poly::rectangle(10, 10, V2(5, 5));
+  EXPECT_TRUE(ModelPrivate::boundingBoxNeg(m).isNull());  // no extensions yet
+  ModelPrivate::setExtensions(m, 0.1, 0.3);               // 3 beyond every corner
+  const ccRect pos = ModelPrivate::boundingBoxPositive(m, doubled);
+  const ccRect neg = ModelPrivate::boundingBoxNeg(m, doubled);
+  expectNear(pos.ul(), V2(1, 0));
+  expectNear(pos.lr(), V2(21, 20));
+  expectNear(neg.ul(), V2(-5, -6));
+  expectNear(neg.lr(), V2(27, 26));
+
+  // Sides of 10 (20 doubled) at spacing 3; two half circles of length pi at spacing 1.
+  EXPECT_EQ(ModelPrivate::numPosProbesRequired(m, 3), 16);
+  EXPECT_EQ(ModelPrivate::numPosProbesRequired(m, 3, doubled), 28);
+  m << Poly::circle(1, V2(30, 0));
+  EXPECT_EQ(ModelPrivate::numPosProbesRequired(m, 1) - ModelPrivate::numPosProbesRequired(m, 10),
+            8 + 4 * 10 - 2 - 4);
+  for (double spacing : {0.0, -1.0, std::nan(""), HUGE_VAL, 1e-300})
+    EXPECT_EQ(errorOf([&] { ModelPrivate::numPosProbesRequired(m, spacing); }),
+              ccShapesError::BadParams::kErrorNumber)
+        << spacing;
+}
+
 TEST(SMDModelExtensions, OnlyAtCornersOfFortyFiveDegreesOrMore) {
   for (const auto& [turn, extended] : std::vector<std::pair<double, bool>>{
            {30, false}, {44.99, false}, {45.01, true}, {135, true}}) {

@@ -1,9 +1,12 @@
 // ccSMDGDModel: polygons, labels and position, editing by rebuilding, comparison, tolerance
 // reports, sub-models, mirroring and transforms, extensions, drawing and the archive form.
 #include <dispc/smd/model.h>
+#include <dispc/smd/polyindex.h>
+#include <dispc/tolerance.h>
 #include <dispc/wrfm/wirefrm.h>
 
 #include <algorithm>
+#include <cmath>
 
 ccSMDGDModel::ccSMDGDModel(const std::string& name) : ccSMDGeometricDescription(name) {}
 
@@ -116,17 +119,10 @@ bool ccSMDGDModel::operator==(const ccSMDGDModel& o) const {
 }
 
 ccRect ccSMDGDModel::boundingBox(const ccXform<2>& x) const {
-  bool any = false;
-  ccVector<2> lo, hi;
-  for (const ccSMDGDPoly& p : polys_) {
-    if (p.numVertices() == 0) continue;
-    const ccRect r = p.boundingBox(x);
-    const ccVector<2> ul = r.ul(), lr = r.lr();
-    lo = any ? ccVector<2>(std::min(lo.x(), ul.x()), std::min(lo.y(), ul.y())) : ul;
-    hi = any ? ccVector<2>(std::max(hi.x(), lr.x()), std::max(hi.y(), lr.y())) : lr;
-    any = true;
-  }
-  return any ? ccRect(lo, hi - lo) : ccRect();
+  cc_SMDGDPolyBox box;
+  for (const ccSMDGDPoly& p : polys_)
+    if (p.numVertices() > 0) box.add(p.boundingBox(x));
+  return box.rect();
 }
 
 std::vector<long> ccSMDGDModel::polysOutOfTolerance(const ccXform<2>& x1,
@@ -138,10 +134,38 @@ std::vector<long> ccSMDGDModel::polysOutOfTolerance(const ccXform<2>& x1,
   return out;
 }
 
+namespace {
+
+// True when the polygons span an area: an arc or a rounding, or vertex points not all on one
+// line (within ccSMDPieceMargin of the points' extent).
+bool spansTwoDimensions(const ccSMDGDModel& model) {
+  std::vector<ccVector<2>> points;
+  for (const ccSMDGDPoly& p : model.polys())
+    for (long v = 0; v < p.numVertices(); ++v) {
+      if (p.vertexIsRounded_(v) || (p.segmentExists_(v) && p.isArcSegment_(v))) return true;
+      points.push_back(p.vertex(v).point());
+    }
+  if (points.empty()) return false;
+  const ccVector<2> a = points.front();
+  ccVector<2> far = a;
+  for (const ccVector<2>& q : points)
+    if ((q - a).length() > (far - a).length()) far = q;
+  const double extent = (far - a).length();
+  if (!(extent > 0)) return false;
+  const ccVector<2> along = (far - a) / extent;
+  return std::any_of(points.begin(), points.end(), [&](const ccVector<2>& q) {
+    return std::abs(along.cross(q - a)) > ccSMDPieceMargin * extent;
+  });
+}
+
+}  // namespace
+
 void ccSMDGDModel::subModel(long label, ccSMDGDModel& out) const {
   // out is the result, not an accumulator: it is built afresh.
   ccSMDGDModel parts;
   for (const ccSMDGDPoly& p : polys_) ccSMDGDPolyPrivate::subModel(p, label, parts);
+  // Parts that all lie along one line (or at one point) place nothing across that line.
+  if (parts.numPolys() > 0 && !spansTwoDimensions(parts)) throw ccSMDGDPoly::badSubModel();
   const cc2Rigid at = ccSMDGDModelPrivate::normalizedPosition(parts);
   ccSMDGDModel result = at.inverse() * parts;
   result.position_ = at;

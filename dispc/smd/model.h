@@ -97,7 +97,8 @@ class ccSMDGDModel : public ccSMDGeometricDescription {
   // out becomes the model of the parts of every polygon that carry the label (each labelled
   // vertex with the shares of its two segments its percentages give), moved so that its
   // normalised position is the origin; out's position is that normalised position. A label no
-  // vertex carries gives an empty model at the identity.
+  // vertex carries gives an empty model at the identity. ccSMDGDPoly::badSubModel, out
+  // unchanged, when the parts are not 2D: no arc, no rounding, every vertex point on one line.
   void subModel(long label, ccSMDGDModel& out) const;
   // Every polygon mirrored in the x axis (y negated, spans negated, direction flag toggled so
   // that polarity stays); position (-angle, -translation).
@@ -198,6 +199,18 @@ class ccSMDGDModelPrivate : public ccSMDGDModel {
   static ccDegree dominantAngle(const std::vector<std::pair<ccDegree, double>>& weighted);
   // The sum of the polygons' outline lengths, times scale.
   static double perimeter(const ccSMDGDModel& model, double scale = 1.0);
+
+  // The boxes of the model's two wireframes mapped by xf; a null rectangle when there is
+  // nothing to draw. Positive: the rounded outlines (drawWireframe), as boundingBox. Negative:
+  // the extension pieces (drawNegWireframe), each arc at most one turn (overlay.cpp).
+  static ccRect boundingBoxPositive(const ccSMDGDModel& model, const ccXform<2>& xf = ccXform<2>());
+  static ccRect boundingBoxNeg(const ccSMDGDModel& model, const ccXform<2>& xf = ccXform<2>());
+  // The edge probes an inspection needs along the positive wireframe mapped by x, with probes
+  // at most spacing apart: each piece of the rounded outlines (the rounded part of a segment,
+  // the rounding of a vertex) of mapped length L > 0 takes ceil(L / spacing) of them.
+  // ccShapesError::BadParams unless spacing is positive and finite, or beyond 1e15 probes.
+  static long numPosProbesRequired(const ccSMDGDModel& model, double spacing,
+                                   const ccXform<2>& x = ccXform<2>());
 
   // Cropping. out becomes the parts of the model's polygons that lie inside the region: a
   // polygon wholly inside is kept as it is, one wholly outside is dropped, and one that

@@ -1,5 +1,6 @@
 // Model building: models from weighted wireframes and core polygons, polygons joined end to
 // end and mirrored, dominant edge directions, perimeters, and cropping of models.
+#include <core/errors.h>
 #include <dispc/smd/model.h>
 #include <dispc/smd/polyindex.h>
 #include <dispc/wrfm/wirefrm.h>
@@ -35,6 +36,17 @@ void forEachWeighted(const std::vector<cc2Wireframe>& wireframes,
     if (!(w >= -1.0 && w <= 1.0)) throw ccSMDGDModel::invalidIndex();
   for (std::size_t i = 0; i < wireframes.size(); ++i)
     if (weights[i] != 0.0) each(wireframes[i], weights[i]);
+}
+
+// Calls f(length) with the length, mapped by x, of each piece of the rounded outline.
+template <class F>
+void forEachPieceLength(const ccSMDGDPoly& poly, const ccXform<2>& x, F&& f) {
+  for (long id = 0; id < 2 * poly.numVertices(); ++id) {
+    const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(poly, id);
+    if (piece.kind == cc_SMDGDPolyPiece::eLine)
+      f((x * piece.line.p2() - x * piece.line.p1()).length());
+    if (piece.kind == cc_SMDGDPolyPiece::eArc) f((x * piece.arc).length());
+  }
 }
 
 }  // namespace
@@ -85,12 +97,7 @@ ccDegree ccSMDGDPolyPrivate::dominantAngle(const ccSMDGDPoly& poly) {
 
 double ccSMDGDPolyPrivate::perimeter(const ccSMDGDPoly& poly, const ccXform<2>& x) {
   double sum = 0;
-  for (long id = 0; id < 2 * poly.numVertices(); ++id) {
-    const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(poly, id);
-    if (piece.kind == cc_SMDGDPolyPiece::eLine)
-      sum += (x * piece.line.p2() - x * piece.line.p1()).length();
-    if (piece.kind == cc_SMDGDPolyPiece::eArc) sum += (x * piece.arc).length();
-  }
+  forEachPieceLength(poly, x, [&sum](double length) { sum += length; });
   return sum;
 }
 
@@ -154,6 +161,22 @@ double ccSMDGDModelPrivate::perimeter(const ccSMDGDModel& model, double scale) {
   double sum = 0;
   for (const ccSMDGDPoly& p : model.polys()) sum += ccSMDGDPolyPrivate::perimeter(p);
   return sum * scale;
+}
+
+long ccSMDGDModelPrivate::numPosProbesRequired(const ccSMDGDModel& model, double spacing,
+                                               const ccXform<2>& x) {
+  if (!(spacing > 0 && std::isfinite(spacing)))
+    throw ccShapesError::BadParams("probe spacing must be positive and finite");
+  // Counted in double, so that a count beyond a long is refused rather than wrapped.
+  constexpr double kMostProbes = 1e15;
+  double count = 0;
+  for (const ccSMDGDPoly& p : model.polys())
+    forEachPieceLength(p, x, [&](double length) {
+      if (length > 0) count += std::ceil(length / spacing);
+    });
+  if (!(count <= kMostProbes))
+    throw ccShapesError::BadParams("more than 1e15 probes: the probe spacing is too small");
+  return static_cast<long>(count);
 }
 
 // ---- cropping -----------------------------------------------------------------------------

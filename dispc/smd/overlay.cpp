@@ -6,6 +6,7 @@
 #include <dispc/graphic.h>
 #include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
+#include <dispc/smd/polyindex.h>
 #include <dispc/tablet.h>
 #include <dispc/wrfm/wirefrm.h>
 
@@ -74,6 +75,29 @@ void drawArrows(const ccSMDGDPoly& poly, const ccXform<2>& xf, double size, Stro
     cc2Rigid pose;
     if (!poly.segmentExists_(k) || !arrowPose(poly, k, pose)) continue;
     drawArrow(xf, pose, size, poly.positiveArrowColor(), poly.negativeArrowColor(), stroke);
+  }
+}
+
+// Calls line(piece) or arc(piece) for each extension piece of the negative wireframe, in
+// vertex order: forward then backward, each only when its fraction is above 0.
+template <class Line, class Arc>
+void forEachExtension(const ccSMDGDPoly& poly, Line&& line, Arc&& arc) {
+  using P = ccSMDGDPolyPrivate;
+  for (long k = 0; k < poly.numVertices(); ++k) {
+    if (!poly.segmentExists_(k)) continue;
+    const bool straight = poly.isLineSegment_(k);
+    if (poly.forwardPercExtension_(k) > 0) {
+      if (straight)
+        line(P::forwardLineSegmentExtension_(poly, k));
+      else
+        arc(P::forwardArcSegmentExtension_(poly, k));
+    }
+    if (poly.backwardPercExtension_(k) > 0) {
+      if (straight)
+        line(P::backwardLineSegmentExtension_(poly, k));
+      else
+        arc(P::backwardArcSegmentExtension_(poly, k));
+    }
   }
 }
 
@@ -161,22 +185,9 @@ cc2SegmentArc ccSMDGDPolyPrivate::backwardArcSegmentExtension_(const ccSMDGDPoly
 void ccSMDGDPolyPrivate::drawNegWireframe(const ccSMDGDPoly& poly, const ccXform<2>& xf,
                                           ccUITablet& t, const ccColor& c,
                                           ccUITablet::Layers layer) {
-  for (long k = 0; k < poly.numVertices(); ++k) {
-    if (!poly.segmentExists_(k)) continue;
-    const bool line = poly.isLineSegment_(k);
-    if (poly.forwardPercExtension_(k) > 0) {
-      if (line)
-        overlayLineSegment_(t, forwardLineSegmentExtension_(poly, k), xf, c, layer);
-      else
-        overlayArc_(t, forwardArcSegmentExtension_(poly, k), xf, c, layer);
-    }
-    if (poly.backwardPercExtension_(k) > 0) {
-      if (line)
-        overlayLineSegment_(t, backwardLineSegmentExtension_(poly, k), xf, c, layer);
-      else
-        overlayArc_(t, backwardArcSegmentExtension_(poly, k), xf, c, layer);
-    }
-  }
+  forEachExtension(
+      poly, [&](const cc2SegmentLine& l) { overlayLineSegment_(t, l, xf, c, layer); },
+      [&](const cc2SegmentArc& a) { overlayArc_(t, a, xf, c, layer); });
 }
 
 // ---- Models: every polygon in index order.
@@ -193,4 +204,27 @@ void ccSMDGDModelPrivate::drawNegWireframe(const ccSMDGDModel& model, const ccXf
 
 void ccSMDGDModel::drawDirectionArrows(const ccXform<2>& xform, ccUITablet& tablet) const {
   for (const ccSMDGDPoly& p : polys()) p.drawDirectionArrows(xform, tablet, 2.0);
+}
+
+ccRect ccSMDGDModelPrivate::boundingBoxPositive(const ccSMDGDModel& model, const ccXform<2>& xf) {
+  return model.boundingBox(xf);
+}
+
+ccRect ccSMDGDModelPrivate::boundingBoxNeg(const ccSMDGDModel& model, const ccXform<2>& xf) {
+  cc_SMDGDPolyBox box;
+  for (const ccSMDGDPoly& p : model.polys())
+    forEachExtension(
+        p,
+        [&](const cc2SegmentLine& l) {
+          box.add(xf * l.p1());
+          box.add(xf * l.p2());
+        },
+        [&](const cc2SegmentArc& a) {
+          // The part the overlay draws: at most one turn, nothing for a span that is not finite.
+          const ccDegree span = drawnSpan(a);
+          if (span.toDouble() != 0)
+            box.add((xf * cc2SegmentArc(a.center(), a.radius(ccDegree(0)), a.startAngle(), span))
+                        .boundingBox());
+        });
+  return box.rect();
 }

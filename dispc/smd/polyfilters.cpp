@@ -18,18 +18,8 @@ double outlineLength(const ccSMDGDPoly& poly) { return ccSMDGDPolyPrivate::perim
 // do not meet have no intersection points. Empty when no piece has a usable box.
 cc_SMDGDPolyBox outlineBox(const ccSMDGDPoly& poly) {
   cc_SMDGDPolyBox all;
-  for (long id = 0; id < 2 * poly.numVertices(); ++id) {
-    const cc_SMDGDPolyBox b = cc_SMDGDPolyPiece::make(poly, id).box();
-    if (b.empty()) continue;
-    if (all.empty()) {
-      all = b;
-      continue;
-    }
-    all.x0 = std::min(all.x0, b.x0);
-    all.y0 = std::min(all.y0, b.y0);
-    all.x1 = std::max(all.x1, b.x1);
-    all.y1 = std::max(all.y1, b.y1);
-  }
+  for (long id = 0; id < 2 * poly.numVertices(); ++id)
+    all.add(cc_SMDGDPolyPiece::make(poly, id).box());
   return all;
 }
 

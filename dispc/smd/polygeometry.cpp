@@ -471,30 +471,18 @@ ccRect ccSMDGDPoly::boundingBox(const ccXform<2>& x) const {
   const long n = numVertices();
   if (n == 0) return ccRect();
   cc_SMDGDPolyBox box;
-  auto add = [&box](const ccVector<2>& p) {
-    if (box.empty()) {
-      box = {p.x(), p.y(), p.x(), p.y()};
-      return;
-    }
-    box.x0 = std::min(box.x0, p.x());
-    box.y0 = std::min(box.y0, p.y());
-    box.x1 = std::max(box.x1, p.x());
-    box.y1 = std::max(box.y1, p.y());
-  };
   for (long v = 0; v < n; ++v)
-    if (!vertexIsRounded_(v)) add(x * vertices_[idx(v)].point());
+    if (!vertexIsRounded_(v)) box.add(x * vertices_[idx(v)].point());
   for (long id = 0; id < 2 * n; ++id) {
     const cc_SMDGDPolyPiece piece = cc_SMDGDPolyPiece::make(*this, id);
     if (piece.kind == cc_SMDGDPolyPiece::eLine) {
-      add(x * piece.line.p1());
-      add(x * piece.line.p2());
+      box.add(x * piece.line.p1());
+      box.add(x * piece.line.p2());
     } else if (piece.kind == cc_SMDGDPolyPiece::eArc) {
-      const ccRect r = (x * piece.arc).boundingBox();
-      add(r.ul());
-      add(r.lr());
+      box.add((x * piece.arc).boundingBox());
     }
   }
-  return ccRect(ccVector<2>(box.x0, box.y0), ccVector<2>(box.x1 - box.x0, box.y1 - box.y0));
+  return box.rect();
 }
 
 // ---- conversions --------------------------------------------------------------------------

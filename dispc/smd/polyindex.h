@@ -6,6 +6,7 @@
 // both ends leave nothing of the segment.
 #pragma once
 
+#include <core/rect.h>
 #include <dispc/wrfm/arc.h>
 #include <dispc/wrfm/lineseg.h>
 
@@ -21,6 +22,26 @@ struct cc_SMDGDPolyBox {
   bool empty() const { return !(x0 <= x1 && y0 <= y1); }
   bool meets(const cc_SMDGDPolyBox& o) const {
     return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1;
+  }
+  // Grows the box to hold p, or o (an empty o adds nothing).
+  void add(const ccVector<2>& p) { add(cc_SMDGDPolyBox{p.x(), p.y(), p.x(), p.y()}); }
+  void add(const cc_SMDGDPolyBox& o) {
+    if (o.empty()) return;
+    if (empty()) {
+      *this = o;
+      return;
+    }
+    x0 = std::min(x0, o.x0);
+    y0 = std::min(y0, o.y0);
+    x1 = std::max(x1, o.x1);
+    y1 = std::max(y1, o.y1);
+  }
+  void add(const ccRect& r) {
+    add(cc_SMDGDPolyBox{r.ul().x(), r.ul().y(), r.lr().x(), r.lr().y()});
+  }
+  // The box as a rectangle; a null rectangle when empty.
+  ccRect rect() const {
+    return empty() ? ccRect() : ccRect(ccVector<2>(x0, y0), ccVector<2>(x1 - x0, y1 - y0));
   }
 };
 
