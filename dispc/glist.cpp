@@ -1,5 +1,7 @@
 #include <dispc/glist.h>
 
+#include <dispc/graphicgroup.h>
+
 #include <limits>
 #include <string>
 
@@ -19,9 +21,12 @@ void ccGraphicList::append(const ccPtrHandle<ccGraphic>& g, bool copy) {
 }
 
 void ccGraphicList::append(const ccGraphicList& other) {
+  // One clone per distinct graphic, shared where other shares it (entries and nested groups).
   // Counted, so that appending a list to itself copies what it held before.
+  ccGraphicGroup::CloneMemo memo;
   auto it = other.items_.begin();
-  for (std::size_t n = other.items_.size(); n > 0; --n, ++it) append(*it, true);
+  for (std::size_t n = other.items_.size(); n > 0; --n, ++it)
+    items_.push_back(ccGraphicGroup::cloneShared(it->get(), memo));
 }
 
 void ccGraphicList::append(ccGraphicList& other, bool copy) {

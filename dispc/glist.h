@@ -25,7 +25,7 @@ class ccGraphicList {
   using const_iterator = Items::const_iterator;
 
   ccGraphicList() = default;
-  // The copy holds clones of the graphics.
+  // The copy holds clones of the graphics, shared as in other (see append(other)).
   ccGraphicList(const ccGraphicList& other) { append(other); }
   // Nothing on self-assignment; else reset(), then append(other).
   ccGraphicList& operator=(const ccGraphicList& other);
@@ -35,7 +35,9 @@ class ccGraphicList {
   void reset() { items_.clear(); }
   // Appends a clone of g (copy) or g itself.
   void append(const ccPtrHandle<ccGraphic>& g, bool copy);
-  // append(other, true); other is left unchanged.
+  // append(other, true); other is left unchanged. Each distinct graphic of other is cloned
+  // once: where other holds one graphic in several entries or groups, the appended clones
+  // share its clone, so copying costs what other's archive does, however much it shares.
   void append(const ccGraphicList& other);
   // Appends every item of other in order: clones (copy), or the handles themselves, moved over
   // so that other is left empty. A failing clone leaves the items appended before it.

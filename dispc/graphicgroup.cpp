@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <typeinfo>
 #include <unordered_set>
 
 namespace {
@@ -23,10 +24,50 @@ unsigned char archiveVersion(ccArchive& ar, unsigned char current, unsigned char
 
 // ---- ccGraphicGroup
 
+namespace {
+
+// The result for item h: the one already made for the same graphic, else group(g) for a
+// plain group g, else other(*h), remembered.
+template <class T, class Group, class Other>
+T once(const ccGraphic& h, std::unordered_map<const ccGraphic*, T>& memo,
+       const ccGraphicGroup* asGroup, Group&& group, Other&& other) {
+  const auto found = memo.find(&h);
+  if (found != memo.end()) return found->second;
+  T result = asGroup ? group(*asGroup) : other(h);
+  memo.emplace(&h, result);
+  return result;
+}
+
+}  // namespace
+
+const ccGraphicGroup* ccGraphicGroup::plainGroup(const ccGraphic* g) {
+  return g && typeid(*g) == typeid(ccGraphicGroup) ? static_cast<const ccGraphicGroup*>(g)
+                                                   : nullptr;
+}
+
 ccGraphicGroup::ccGraphicGroup(const ccGraphicGroup& g)
-    : ccPersistent(g), ccRepBase(g), ccGraphic(g), null_(g.null_) {
+    : ccPersistent(g), ccRepBase(g), ccGraphic(g) {
+  CloneMemo memo;
+  copyItems_(g, memo);
+}
+
+void ccGraphicGroup::copyItems_(const ccGraphicGroup& g, CloneMemo& memo) {
   items_.reserve(g.items_.size());
-  for (const auto& h : g.items_) items_.push_back(h ? h->clone() : ccPtrHandle<ccGraphic>());
+  for (const auto& h : g.items_) items_.push_back(cloneShared(h.get(), memo));
+  null_ = g.null_;
+}
+
+ccPtrHandle<ccGraphic> ccGraphicGroup::cloneShared(const ccGraphic* g, CloneMemo& memo) {
+  if (!g) return ccPtrHandle<ccGraphic>();
+  return once(
+      *g, memo, plainGroup(g),
+      [&memo](const ccGraphicGroup& group) {
+        ccPtrHandle<ccGraphicGroup> copy(new ccGraphicGroup);
+        copy->ccGraphic::operator=(group);
+        copy->copyItems_(group, memo);
+        return ccPtrHandle<ccGraphic>(copy);
+      },
+      [](const ccGraphic& other) { return other.clone(); });
 }
 
 ccGraphicGroup& ccGraphicGroup::operator=(const ccGraphicGroup& g) {
@@ -51,9 +92,15 @@ void ccGraphicGroup::getItems(std::vector<ccPtrHandle_const<ccGraphic>>& out) co
 void ccGraphicGroup::items(const std::vector<ccPtrHandle<ccGraphic>>& v, bool copy) {
   std::vector<ccPtrHandle<ccGraphic>> next;
   next.reserve(v.size());
-  for (const auto& h : v) {
-    if (!copy && heldBy(h.get())) throw BadParams("A group cannot hold itself");
-    next.push_back(copy && h ? h->clone() : h);
+  if (copy) {
+    CloneMemo memo;
+    for (const auto& h : v) next.push_back(cloneShared(h.get(), memo));
+  } else {
+    std::vector<const ccGraphic*> held;
+    held.reserve(v.size());
+    for (const auto& h : v) held.push_back(h.get());
+    if (heldBy(held)) throw BadParams("A group cannot hold itself");
+    next = v;
   }
   mutating();
   items_.swap(next);
@@ -63,7 +110,8 @@ void ccGraphicGroup::items(const std::vector<ccPtrHandle<ccGraphic>>& v, bool co
 void ccGraphicGroup::items(const std::vector<ccPtrHandle_const<ccGraphic>>& v) {
   std::vector<ccPtrHandle<ccGraphic>> next;
   next.reserve(v.size());
-  for (const auto& h : v) next.push_back(h ? h->clone() : ccPtrHandle<ccGraphic>());
+  CloneMemo memo;
+  for (const auto& h : v) next.push_back(cloneShared(h.get(), memo));
   mutating();
   items_.swap(next);
   itemsChanged_();
@@ -86,9 +134,9 @@ void ccGraphicGroup::itemsChanged_() {
   }
 }
 
-bool ccGraphicGroup::heldBy(const ccGraphic* g) const {
+bool ccGraphicGroup::heldBy(const std::vector<const ccGraphic*>& graphics) const {
   // Iterative, so that deep nesting cannot exhaust the stack; each group is looked into once.
-  std::vector<const ccGraphic*> pending{g};
+  std::vector<const ccGraphic*> pending(graphics);
   std::unordered_set<const ccGraphic*> seen;
   while (!pending.empty()) {
     const ccGraphic* x = pending.back();
@@ -102,15 +150,42 @@ bool ccGraphicGroup::heldBy(const ccGraphic* g) const {
 }
 
 void ccGraphicGroup::setProps_(const ccGraphicProps& p) {
-  for (const auto& h : items_)
-    if (h) h->props(p);
+  std::unordered_set<const ccGraphic*> done;
+  setProps_(p, done);
+}
+
+void ccGraphicGroup::setProps_(const ccGraphicProps& p,
+                               std::unordered_set<const ccGraphic*>& done) {
+  for (const auto& h : items_) {
+    if (!h || !done.insert(h.get()).second) continue;
+    if (plainGroup(h.get())) {
+      h->props() = p;  // what props(p) does, with this walk's record of the graphics done
+      static_cast<ccGraphicGroup&>(*h).setProps_(p, done);
+    } else {
+      h->props(p);
+    }
+  }
 }
 
 ccPtrHandle<ccGraphic> ccGraphicGroup::map(const ccXform<2>& x) const {
+  Memo<ccPtrHandle<ccGraphic>> memo;
+  return map_(x, memo);
+}
+
+ccPtrHandle<ccGraphic> ccGraphicGroup::map_(const ccXform<2>& x,
+                                            Memo<ccPtrHandle<ccGraphic>>& memo) const {
   ccPtrHandle<ccGraphicGroup> m(new ccGraphicGroup);
   m->ccGraphic::operator=(*this);
   m->items_.reserve(items_.size());
-  for (const auto& h : items_) m->items_.push_back(h ? h->map(x) : ccPtrHandle<ccGraphic>());
+  for (const auto& h : items_) {
+    if (!h) {
+      m->items_.emplace_back();
+      continue;
+    }
+    m->items_.push_back(once(
+        *h, memo, plainGroup(h.get()), [&](const ccGraphicGroup& g) { return g.map_(x, memo); },
+        [&x](const ccGraphic& g) { return g.map(x); }));
+  }
   m->null_ = null_;
   return m;
 }
@@ -120,19 +195,36 @@ ccPtrHandle<ccGraphic> ccGraphicGroup::clone() const {
 }
 
 ccRect ccGraphicGroup::encloseRect() const {
+  Memo<ccRect> memo;
+  return encloseRect_(memo);
+}
+
+ccRect ccGraphicGroup::encloseRect_(Memo<ccRect>& memo) const {
   ccRect r;
   if (null_) return r;
   for (const auto& h : items_)
-    if (h) r.enclose(h->encloseRect());
+    if (h)
+      r.enclose(once(
+          *h, memo, plainGroup(h.get()),
+          [&memo](const ccGraphicGroup& g) { return g.encloseRect_(memo); },
+          [](const ccGraphic& g) { return g.encloseRect(); }));
   return r;
 }
 
 double ccGraphicGroup::distToPoint(const ccVector<2>& p) const {
+  Memo<double> memo;
+  return distToPoint_(p, memo);
+}
+
+double ccGraphicGroup::distToPoint_(const ccVector<2>& p, Memo<double>& memo) const {
   double best = HUGE_VAL;
   if (null_) return best;
   for (const auto& h : items_) {
     if (!h) continue;
-    const double d = h->distToPoint(p);
+    const double d = once(
+        *h, memo, plainGroup(h.get()),
+        [&](const ccGraphicGroup& g) { return g.distToPoint_(p, memo); },
+        [&p](const ccGraphic& g) { return g.distToPoint(p); });
     if (d < best) best = d;
   }
   return best;
@@ -164,11 +256,19 @@ void ccGraphicGroup::dispatchSerialize(ccArchive& ar) {
     ar.checkCount(n, 1);
     std::vector<ccPtrHandle<ccGraphic>> loaded;
     loaded.reserve(std::min<unsigned long>(n, 1024));  // grown as items are read
+    // Groups load depth first, so the groups still loading are this one and the groups that
+    // will hold it: a reference to one of them closes a cycle. Checking the flag costs nothing
+    // per item, where a walk from each item would cost as much as the graphics below it.
+    struct Loading {
+      bool& flag;
+      explicit Loading(bool& f) : flag(f) { flag = true; }
+      ~Loading() { flag = false; }
+    } loading(loading_);
     for (unsigned long i = 0; i < n; ++i) {
       ccPtrHandle<ccGraphic> h;
       ar || h;
-      // A reference back to this group, or to a group being loaded that will hold it.
-      if (heldBy(h.get()))
+      const auto* group = dynamic_cast<const ccGraphicGroup*>(h.get());
+      if (group && group->loading_)
         throw ccArchive::BadData("graphic group holds itself (item " + std::to_string(i) +
                                  ", before byte " + std::to_string(ar.position()) + ")");
       loaded.push_back(std::move(h));

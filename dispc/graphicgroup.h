@@ -25,6 +25,8 @@
 #include <dispc/uistring.h>
 
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // Graphics that draw, map and measure as one. An item handle may be null (it is skipped).
@@ -32,13 +34,28 @@
 // Invariant, restored after every change of the items: the group is null unless one of its items
 // is a graphic that is not null; its props are those of the first item that is not null, or,
 // when there is none, of the first set item.
+//
+// Shared graphics. A group may hold one graphic several times, directly or through nested
+// groups (its graphics form a directed acyclic graph, as an archive restores them). Copying,
+// cloning, mapping, measuring and setting props handle each distinct graphic once: copies and
+// maps share their results where the original shares, so their cost follows the number of
+// distinct graphics and handles, not the number of paths through them (which nested sharing
+// makes exponential). Drawing visits every path: a graphic held twice draws twice.
 class ccGraphicGroup : public ccGraphic {
  public:
+  // Each distinct graphic's clone, by original, during one copy.
+  using CloneMemo = std::unordered_map<const ccGraphic*, ccPtrHandle<ccGraphic>>;
+
   // No items; null.
   ccGraphicGroup() = default;
-  // Copies hold clones of the set items (null handles stay null).
+  // Copies hold clones of the set items (null handles stay null), shared as in g.
   ccGraphicGroup(const ccGraphicGroup& g);
   ccGraphicGroup& operator=(const ccGraphicGroup& g);
+
+  // The clone of g (null for null) made once per distinct graphic of one copy: a graphic
+  // cloned before under memo gives the same clone, and the groups it holds are copied with
+  // the same memo.
+  static ccPtrHandle<ccGraphic> cloneShared(const ccGraphic* g, CloneMemo& memo);
 
   long numItems() const { return static_cast<long>(items_.size()); }
   // Item i; ccGraphic::BadParams("Item index out of range") outside 0 to numItems() - 1.
@@ -60,6 +77,8 @@ class ccGraphicGroup : public ccGraphic {
   // +infinity when null; else the smallest distance of a set item.
   double distToPoint(const ccVector<2>& p) const override;
 
+  // Loading refuses (ccArchive::BadData) an item that refers back to a group still being
+  // loaded: a group that would hold itself.
   void dispatchSerialize(ccArchive& ar) override;
   static ccPersistent* make() { return new ccGraphicGroup; }
 
@@ -73,11 +92,26 @@ class ccGraphicGroup : public ccGraphic {
   void itemsChanged_();
 
  private:
-  // True when g is this group or holds it through groups.
-  bool heldBy(const ccGraphic* g) const;
+  template <class T>
+  using Memo = std::unordered_map<const ccGraphic*, T>;
+  // g as a group whose walks share this one's memo: only ccGraphicGroup itself (a derived
+  // class may override what it does); null otherwise.
+  static const ccGraphicGroup* plainGroup(const ccGraphic* g);
+  // Clones of g's items made under memo, and g's null flag.
+  void copyItems_(const ccGraphicGroup& g, CloneMemo& memo);
+  // The walks behind map, encloseRect, distToPoint and setProps_, one result per distinct
+  // graphic.
+  ccPtrHandle<ccGraphic> map_(const ccXform<2>& x, Memo<ccPtrHandle<ccGraphic>>& memo) const;
+  ccRect encloseRect_(Memo<ccRect>& memo) const;
+  double distToPoint_(const ccVector<2>& p, Memo<double>& memo) const;
+  void setProps_(const ccGraphicProps& p, std::unordered_set<const ccGraphic*>& done);
+  // True when one of the graphics is this group or holds it through groups.
+  bool heldBy(const std::vector<const ccGraphic*>& graphics) const;
 
   std::vector<ccPtrHandle<ccGraphic>> items_;
   bool null_ = true;
+  // Set while dispatchSerialize loads the group: an item referring to it closes a cycle.
+  bool loading_ = false;
 };
 
 // A text label: drawn at the location's pixel moved by offset pixels (each truncated toward

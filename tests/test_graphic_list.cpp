@@ -185,4 +185,56 @@ TEST(GraphicLists, LoadingReplacesTheItemsAndKeepsSharedGraphicsShared) {
   }
 }
 
+// Groups sharing one group twice, 40 levels deep, stand for 2^40 paths: loading, storing,
+// copying, cloning, mapping, measuring and recolouring handle each distinct graphic once (done
+// per path, this test would not finish), and copies keep the sharing, so they store the same
+// bytes.
+TEST(GraphicLists, DeeplySharedGroupsCostTheirDistinctGraphicsOnly) {
+  ccPtrHandle<ccGraphic> g(new ccGraphicPointIcon(ccPoint(V(3, 4)), ccColor::redColor()));
+  const ccGraphic* leaf = g.get();
+  for (int level = 0; level < 40; ++level) {
+    ccPtrHandle<ccGraphicGroup> up(new ccGraphicGroup);
+    up->items({g, g}, false);
+    g = up;
+  }
+  ccGraphicList list;
+  list.append(g, false);
+  list.append(g, false);
+  const std::vector<unsigned char> bytes = stored(list);
+  ccGraphicList back;
+  {
+    ccArchive in(bytes);
+    in || back;
+  }
+  EXPECT_EQ(stored(back), bytes);
+  ccGraphicList copy(back);
+  EXPECT_EQ(stored(copy), bytes);
+  EXPECT_NE(copy.begin()->get(), back.begin()->get());
+  auto shared = [](const ccGraphic& top) {
+    const auto& group = dynamic_cast<const ccGraphicGroup&>(top);
+    return group.item(0).get() == group.item(1).get();
+  };
+  const ccPtrHandle<ccGraphic> clone = g->clone(),
+                               moved = g->map(cc2Rigid(ccRadian(0), V(1, 1)).xform());
+  EXPECT_TRUE(shared(*clone) && shared(*moved));
+  EXPECT_EQ(moved->encloseRect().ul(), V(4, 5));
+  EXPECT_EQ(g->distToPoint(V(3, 0)), 4);
+  g->color(ccColor::blueColor());
+  EXPECT_EQ(leaf->color(), ccColor::blueColor());
+
+  // A group that holds, through the group it holds, the group itself: list [a], a holds b,
+  // b refers back to a (object 0) while a is still loading.
+  ccPtrHandle<ccGraphicGroup> a(new ccGraphicGroup), b(new ccGraphicGroup);
+  a->items({ccPtrHandle<ccGraphic>(b)}, false);
+  ccGraphicList cycle;
+  cycle.append(a, false);
+  std::vector<unsigned char> cyclic = stored(cycle);
+  ASSERT_EQ(cyclic[cyclic.size() - 3], 0);  // b's item count, b's null flag, a's null flag
+  cyclic[cyclic.size() - 3] = 1;
+  cyclic.insert(cyclic.end() - 2, {2, 0, 0, 0, 0});
+  ccArchive cyclicIn(cyclic);
+  EXPECT_THROW(cyclicIn || back, ccArchive::BadData);
+  EXPECT_EQ(stored(back), bytes);
+}
+
 }  // namespace
