@@ -140,6 +140,8 @@ void exercise(ccSMDGDModel& m) {
   if (failed && bytesOf(out) != before) std::abort();
   tryIt([&] { ccSMDGDModelPrivate::crop(ccSMDGDModel() << ccSMDGDPoly::circle(2, {}), m, out); });
   tryIt([&] { ccSMDGDModelPrivate::setExtensions(m, 0.1, -1); });
+  tryIt([&] { ccSMDGDModelPrivate::boundingBoxNeg(m); });
+  tryIt([&] { ccSMDGDModelPrivate::numPosProbesRequired(m, 0.5); });
 }
 
 // Loads an SMD polygon or model in place; stored and loaded again it gives the same bytes;
