@@ -1,7 +1,7 @@
 // Synthetic drawing of SMD polygons: the fast fill against a literal per-row transcription of
 // the scan conversion on thousands of random polygons (straight, with arcs, with roundings, on
-// the pel lattice; rotated, scaled, mirrored), the pels of a rectangle and a disc, outline-only
-// drawing, the sampled path against the affine one, and the refusals.
+// the pel lattice, spiky with many vertices; rotated, scaled, mirrored), the pels of a rectangle
+// and a disc, outline-only drawing, the sampled path against the affine one, and the refusals.
 #include <core/errors.h>
 #include <core/matherror.h>
 #include <dispc/smd/poly.h>
@@ -38,11 +38,12 @@ std::vector<unsigned char> pelsOf(const Pels& pb) {
 
 // Random star-shaped polygons around the origin. Kinds: 0 straight, 1 arcs, 2 roundings,
 // 3 both, 4 straight on the lattice of whole and half units (vertices on pel centres and
-// edges, horizontal and vertical sides on rows).
+// edges, horizontal and vertical sides on rows), 5 straight with 20 to 80 vertices (spikes
+// thinner than a pel, many crossings a row, edges ending while others carry on).
 Poly randomPoly(std::mt19937& rng, int kind) {
   std::uniform_real_distribution<double> unit(0, 1);
   for (;;) {
-    const int n = 3 + static_cast<int>(rng() % 9);
+    const int n = kind == 5 ? 20 + static_cast<int>(rng() % 61) : 3 + static_cast<int>(rng() % 9);
     std::vector<double> angles;
     for (int i = 0; i < n; ++i) angles.push_back(unit(rng) * 2 * ccPi);
     std::sort(angles.begin(), angles.end());
@@ -94,8 +95,8 @@ Pels randomTarget(std::mt19937& rng, std::vector<unsigned char>& memory) {
 
 TEST(SMDSyntheticFill, FastFillSetsTheLiteralScanLinesPels) {
   std::mt19937 rng(0x5c4a);
-  for (int round = 0; round < 2500; ++round) {
-    const int kind = round % 5;
+  for (int round = 0; round < 3000; ++round) {
+    const int kind = round % 6;
     const Poly poly = randomPoly(rng, kind);
     const ccXform<2> xf = randomXform(rng, kind == 4);
     std::vector<unsigned char> fastMemory, literalMemory;

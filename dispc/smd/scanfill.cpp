@@ -102,6 +102,9 @@ void cc_ScanOutline::addArc(const ccVector<2>& c, const ccVector<2>& u, const cc
 
 namespace {
 
+// Doubles of at least this size are whole numbers.
+constexpr double kExactWhole = 4503599627370496.0;  // 2^52
+
 struct Crossing {
   double x;      // pel-centre coordinate
   double xs;     // its pel boundary: x rounded, halves away from zero
@@ -120,7 +123,8 @@ class Filler {
     if (edges_.empty() || t_.left >= t_.right || t_.top >= t_.bottom) return;
     hot_.reserve(edges_.size());
     for (const cc_ScanEdge& e : edges_)
-      hot_.push_back({e.ya, e.yb, e.xLo, e.dxdy, m_ * (2 + std::fabs(e.dxdy)), e.piece, e.arc});
+      hot_.push_back(
+          {e.ya, e.yb + m_, e.xLo, e.dxdy, m_ * (2 + std::fabs(e.dxdy)), e.piece, e.arc});
     std::vector<std::size_t> order(edges_.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
@@ -143,18 +147,18 @@ class Filler {
     std::size_t next = 0;
     for (long y = static_cast<long>(first); y <= static_cast<long>(last); ++y) {
       const double yd = static_cast<double>(y);
-      while (next < order.size() && hot_[order[next]].ya - m_ <= yd)
-        active_.push_back(order[next++]);
-      active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                   [&](std::size_t i) { return hot_[i].yb + m_ < yd; }),
-                    active_.end());
+      for (; next < order.size() && hot_[order[next]].ya - m_ <= yd; ++next) enter(order[next], yd);
       if (active_.empty()) continue;
       y_ = y;
       row_ = nullptr;
-      if (!ref_)
-        rankedRow(yd);
-      else if (nearEnd_[static_cast<std::size_t>(yd - first)] || !plainRow(yd))
+      // A plain row drops the edges that have left on its way.
+      if (ref_ && !nearEnd_[static_cast<std::size_t>(yd - first)] && plainRow(yd)) continue;
+      dropLeft(yd);
+      if (active_.empty()) continue;
+      if (ref_)
         literalRow(yd);
+      else
+        rankedRow(yd);
     }
   }
 
@@ -220,94 +224,161 @@ class Filler {
     return (std::lower_bound(parity_.begin(), parity_.end(), x) - parity_.begin()) % 2 == 1;
   }
 
+  // Puts an edge into the active list near its place in x order at row yd.
+  void enter(std::size_t i, double yd) {
+    double slope;
+    const double x = edges_[i].xAt(yd, slope);
+    // The list is only nearly sorted; any place is right, a near one spares the sort's moves.
+    std::size_t lo = 0, hi = active_.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (xs_[mid] > x)
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    active_.insert(active_.begin() + static_cast<std::ptrdiff_t>(lo), i);
+    xs_.insert(xs_.begin() + static_cast<std::ptrdiff_t>(lo), x);
+  }
+
+  // Drops the edges that have left the rows before yd.
+  void dropLeft(double yd) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < active_.size(); ++k) {
+      if (hot_[active_[k]].leaves < yd) continue;
+      active_[kept] = active_[k];
+      xs_[kept++] = xs_[k];
+    }
+    active_.resize(kept);
+    xs_.resize(kept);
+  }
+
   // The common row: every edge crosses it clear of its ends (rows near an end never come
-  // here) and every crossing lies clear of
-  // a pel boundary, so each piece's literal crossing rounds as ours does. When the crossings
-  // also fall into different pels, inside and outside alternate; otherwise the ranking decides
-  // which crossings pair up, and each midpoint clear of every crossing takes the row's parity.
-  // False, with nothing written, when a row is not of that kind.
+  // here) and every crossing lies clear of a pel boundary, so each piece's literal crossing
+  // rounds as ours does. When the crossings also fall into different pels, inside and outside
+  // alternate; otherwise the ranking decides which crossings pair up, and each midpoint clear
+  // of every crossing takes the row's parity. False, with nothing written, when a row is not of
+  // that kind. Drops the edges that have left on its way.
   bool plainRow(double yd) {
+    std::size_t n = active_.size(), kept = 0;
+    if (bs_.size() < n) bs_.resize(n);
     double reach = 0;
-    const std::size_t n = active_.size();
-    xs_.resize(n);
-    bs_.resize(n);
+    // The least gap between neighbours in x. Every pair that ends up neighbours is a pair of
+    // neighbours when the later of the two takes its place, and a pair split later is no
+    // closer than the pairs it splits into: checking the pairs as they form checks the row.
+    double gap = std::numeric_limits<double>::infinity();
     for (std::size_t k = 0; k < n; ++k) {
-      const Hot& h = hot_[active_[k]];
+      const std::size_t edge = active_[k];
+      const Hot& h = hot_[edge];
+      if (h.leaves < yd) continue;
       double x, r;
       if (!h.arc) {
-        x = h.x + (yd - h.ya) * h.dxdy;
+        x = h.xLo + (yd - h.ya) * h.dxdy;
         r = h.reach;
       } else {
         double slope;
-        x = edges_[active_[k]].xAt(yd, slope);
+        x = edges_[edge].xAt(yd, slope);
         r = m_ * (2 + slope);
       }
-      // Clear of a pel boundary, x rounds as floor(x + 0.5) whatever its sign.
-      const double b = std::floor(x + 0.5), d = x + 0.5 - b;
-      if (!(d > r && 1 - d > r)) return false;
-      xs_[k] = x;
-      bs_[k] = b;
+      // Clear of a pel boundary, x rounds as floor(x + 0.5) whatever its sign. The floor
+      // through an integer conversion (std::floor costs several times as much without SSE4.1);
+      // beyond 2^52, and for NaN, where the clamp changes it, d falls outside (0, 1).
+      const double v = x + 0.5;
+      const double whole = v < kExactWhole ? std::max(v, -kExactWhole) : kExactWhole;
+      double b = static_cast<double>(static_cast<long long>(whole));
+      if (b > v) b -= 1;
+      const double d = v - b;
+      if (!(d > r && 1 - d > r)) {
+        // The entries before k were kept further up or dropped.
+        active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(kept),
+                      active_.begin() + static_cast<std::ptrdiff_t>(k));
+        xs_.erase(xs_.begin() + static_cast<std::ptrdiff_t>(kept),
+                  xs_.begin() + static_cast<std::ptrdiff_t>(k));
+        return false;
+      }
       reach = std::max(reach, r);
-    }
-    // Insertion sort: from one row to the next the order changes little, and the active list
-    // keeps it.
-    for (std::size_t k = 1; k < n; ++k) {
-      const double x = xs_[k];
-      if (!(xs_[k - 1] > x)) continue;
-      const double b = bs_[k];
-      const std::size_t edge = active_[k];
-      std::size_t j = k;
+      // Insertion sort: from one row to the next the order changes little.
+      std::size_t j = kept++;
       for (; j > 0 && xs_[j - 1] > x; --j) {
+        active_[j] = active_[j - 1];
         xs_[j] = xs_[j - 1];
         bs_[j] = bs_[j - 1];
-        active_[j] = active_[j - 1];
       }
+      active_[j] = edge;
       xs_[j] = x;
       bs_[j] = b;
-      active_[j] = edge;
+      if (j > 0) gap = std::min(gap, x - xs_[j - 1]);
+      if (j + 1 < kept) gap = std::min(gap, xs_[j + 1] - x);
     }
-    bool ties = false;
-    for (std::size_t k = 0; k + 1 < n; ++k) {
-      if (!(xs_[k + 1] - xs_[k] > 2 * reach)) return false;
-      ties = ties || bs_[k] == bs_[k + 1];
+    active_.resize(kept);
+    xs_.resize(kept);
+    n = kept;
+    if (!(gap > 2 * reach)) return false;
+    // Crossings sharing a boundary form a run. Between two neighbouring runs the span is
+    // inside when an odd number of crossings lies left of the midpoint of the two crossings
+    // that meet there. Between two single crossings k - 1 and k the gaps checked above keep the
+    // midpoint clear of both, and k crossings lie left of it: inside when k is odd. The gaps
+    // next to longer runs are decided first, as they may send the row to the literal scan line.
+    runs_.clear();
+    for (std::size_t k = 1; k < n; ++k) {
+      if (bs_[k] != bs_[k - 1]) continue;
+      if (!runs_.empty() && runs_.back().second == k)
+        ++runs_.back().second;
+      else
+        runs_.push_back({k - 1, k + 1});
     }
-    if (!ties) {
-      for (std::size_t k = 0; k + 1 < n; k += 2) span(bs_[k], bs_[k + 1]);
+    meetings_.clear();
+    std::size_t next = 1;  // the first gap not yet decided
+    for (const auto& run : runs_) {
+      for (std::size_t k : {run.first, run.second}) {
+        if (k < next || k == 0 || k == n) continue;
+        std::size_t leftOfMid;
+        if (!crossingsLeftOfGap(k, reach, leftOfMid)) return false;
+        if (leftOfMid % 2 == 1) meetings_.push_back(k);
+      }
+      next = run.second + 1;
+    }
+    next = 1;
+    for (const auto& run : runs_) {
+      fillOddGaps(next, run.first);
+      next = run.second + 1;
+    }
+    fillOddGaps(next, n);
+    for (std::size_t k : meetings_) span(bs_[k - 1], bs_[k]);
+    return true;
+  }
+
+  // Fills the spans of the gaps k - 1 to k for odd k in [from, to), all between single
+  // crossings.
+  void fillOddGaps(std::size_t from, std::size_t to) {
+    for (std::size_t k = from | 1; k < to; k += 2) span(bs_[k - 1], bs_[k]);
+  }
+
+  // The gap of a plain row between crossings k - 1 and k on different boundaries: the number of
+  // crossings left of the midpoint where their runs meet (the first run's last crossing in the
+  // ranking and the second's first; later piece first, then larger x). That midpoint lies
+  // between the runs, so only their crossings can lie near it, and every crossing before them
+  // lies left of it. False when one of them lies within reach of it.
+  bool crossingsLeftOfGap(std::size_t k, double reach, std::size_t& count) const {
+    const std::size_t n = active_.size();
+    std::size_t from = k - 1;
+    while (from > 0 && bs_[from - 1] == bs_[k - 1]) --from;
+    std::size_t last = from;
+    for (std::size_t j = from + 1; j < k; ++j)
+      if (rankedBefore(last, j)) last = j;
+    std::size_t first = k, end = k + 1;
+    for (; end < n && bs_[end] == bs_[k]; ++end)
+      if (rankedBefore(end, first)) first = end;
+    if (!(bs_[from] < static_cast<double>(t_.right) && bs_[k] > static_cast<double>(t_.left))) {
+      count = 0;  // outside the target's columns
       return true;
     }
-    // Crossings sharing a boundary form a run; only the run's first and last in the ranking
-    // (later piece first, then larger x) meet the neighbouring runs.
-    // The midpoint of two neighbouring runs lies between them, so only their crossings can lie
-    // near it, and every crossing before them lies left of it.
-    spans_.clear();
-    std::size_t prevStart = n;
-    double prevX = 0;
-    for (std::size_t k = 0; k < n;) {
-      const double b = bs_[k];
-      std::size_t first = k, last = k, end = k + 1;
-      for (; end < n && bs_[end] == b; ++end) {
-        if (rankedBefore(end, first)) first = end;
-        if (rankedBefore(last, end)) last = end;
-      }
-      if (prevStart < n && bs_[prevStart] < static_cast<double>(t_.right) &&
-          b > static_cast<double>(t_.left)) {
-        // Two single crossings: the gaps checked above keep the midpoint clear of both.
-        std::size_t left = prevStart + 1;
-        if (end - prevStart > 2) {
-          const double mid = (prevX + xs_[first]) / 2;
-          left = prevStart;
-          for (std::size_t j = prevStart; j < end; ++j) {
-            if (!(std::fabs(xs_[j] - mid) > reach)) return false;
-            left += xs_[j] < mid;
-          }
-        }
-        if (left % 2 == 1) spans_.push_back({bs_[prevStart], b});
-      }
-      prevStart = k;
-      prevX = xs_[last];
-      k = end;
+    const double mid = (xs_[last] + xs_[first]) / 2;
+    count = from;
+    for (std::size_t j = from; j < end; ++j) {
+      if (!(std::fabs(xs_[j] - mid) > reach)) return false;
+      count += xs_[j] < mid;
     }
-    for (const auto& sp : spans_) span(sp.first, sp.second);
     return true;
   }
 
@@ -415,21 +486,23 @@ class Filler {
   const double m_;
   long y_ = 0;
   unsigned char* row_ = nullptr;
-  std::vector<std::size_t> active_;
-  std::vector<Crossing> cross_;
-  std::vector<double> parity_;
-  std::vector<double> xs_;
-  std::vector<double> bs_;  // the boundaries of xs_
-  // What a plain row reads of each edge, packed; reach is m (2 + |dx/dy|) for lines.
+  // What a plain row reads of each edge: leaves is yb + m, after which the edge is dropped;
+  // reach is m (2 + |dx/dy|) for lines.
   struct Hot {
-    double ya, yb, x, dxdy, reach;
+    double ya, leaves, xLo, dxdy, reach;
     long piece;
     bool arc;
   };
   std::vector<Hot> hot_;
+  std::vector<std::size_t> active_;  // edges, nearly sorted by x
+  std::vector<double> xs_;           // their crossings on the last row that computed them
+  std::vector<double> bs_;           // the pel boundaries of xs_ on a plain row
+  std::vector<Crossing> cross_;
+  std::vector<double> parity_;
   std::vector<char> nearEnd_;  // by row from the first
   std::vector<std::pair<double, double>> bands_;
-  std::vector<std::pair<double, double>> spans_;
+  std::vector<std::pair<std::size_t, std::size_t>> runs_;  // of a plain row: [first, end)
+  std::vector<std::size_t> meetings_;                      // gaps next to runs that are inside
   std::vector<long> fragile_;
   std::vector<ccVector<2>> points_;
   std::vector<ccVector<2>> refClient_;

@@ -65,6 +65,7 @@ long windowCoordinate(double v) {
 struct Pieces {
   explicit Pieces(const ccSMDGDPoly& poly) {
     const long n = poly.numVertices();
+    all.reserve(static_cast<std::size_t>(2 * n));
     for (long id = 0; id < 2 * n; ++id) {
       all.push_back(cc_SMDGDPolyPiece::make(poly, id));
       if (all.back().present()) any = true;
