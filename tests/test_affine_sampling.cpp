@@ -140,27 +140,6 @@ TEST(AffineSamplingIdentity, SourceOffsetGivesSourceCoordinates) {
     for (long x = 0; x < 10; ++x) EXPECT_EQ(dst.get(x, y), big.get(x + 5, y + 7));
 }
 
-TEST(AffineSamplingBilinear, TwoTimesScaleHandComputed) {
-  ccPelBuffer<unsigned char> src(3, 2);
-  const unsigned char pels[2][3] = {{0, 100, 200}, {40, 60, 80}};
-  for (long y = 0; y < 2; ++y)
-    for (long x = 0; x < 3; ++x) src.set(x, y, pels[y][x]);
-  // Destination pel centres fall at source pel coordinates i / 2 - 0.25, j / 2 - 0.25.
-  const unsigned char expect[4][6] = {{255, 255, 255, 255, 255, 255},
-                                      {255, 30, 70, 110, 150, 255},
-                                      {255, 40, 60, 80, 100, 255},
-                                      {255, 255, 255, 255, 255, 255}};
-  // Axis-parallel (separable path) and a hair off axis (general path): the same values.
-  for (double skew : {0.0, 1e-9}) {
-    const Params p(V(0, 0), V(3, skew), V(skew, 2), 6, 4, Params::eBilinear);
-    ccPelBuffer<unsigned char> dst;
-    EXPECT_EQ(cfAffineTransformImage(src, p, dst, 255), (ccAffineSampledRect{1, 1, 4, 2}));
-    for (long y = 0; y < 4; ++y)
-      for (long x = 0; x < 6; ++x)
-        EXPECT_EQ(dst.get(x, y), expect[y][x]) << "skew " << skew << " at " << x << "," << y;
-  }
-}
-
 TEST(AffineSamplingNearest, PicksThePelContainingTheSamplePoint) {
   ccPelBuffer<unsigned char> src(4, 4);
   for (long y = 0; y < 4; ++y)

@@ -160,7 +160,9 @@ TEST(DimTol, UnknownTypesAssertAndFallBack) {
 // ---------------------------------------------------------------------------------------
 // ccDimTol: setters
 
-TEST(DimTol, SettersStoreValuesAndType) {
+// Setters store their values and type; a failed one leaves the object; converting the type
+// converts the stored tolerances (and needs a nominal only when there is one to convert).
+TEST(DimTol, SettersAndTypeConversions) {
   ccDimTol t;
   t.offsets(10, 0.5, 1);
   expectTol(t, 10, 0.5, 1, ccDimTol::eOffsets);
@@ -168,45 +170,30 @@ TEST(DimTol, SettersStoreValuesAndType) {
   expectTol(t, 10, 9, 12, ccDimTol::eLimits);
   t.percentages(0.1, 0.2);
   expectTol(t, 10, 0.1, 0.2, ccDimTol::ePercentages);
-  t.percentages(20, 0.25, 0.5);
-  expectTol(t, 20, 0.25, 0.5, ccDimTol::ePercentages);
   t.nomDim(30);
-  expectTol(t, 30, 0.25, 0.5, ccDimTol::ePercentages);
-  t.limits(5, 4, 6);
-  expectTol(t, 5, 4, 6, ccDimTol::eLimits);
-  t.offsets(1, 2);
-  expectTol(t, 5, 1, 2, ccDimTol::eOffsets);
+  expectTol(t, 30, 0.1, 0.2, ccDimTol::ePercentages);
   ccDimTol unset;
   unset.limits(9, 11);
   expectTol(unset, -1, 9, 11, ccDimTol::eLimits);
-}
 
-TEST(DimTol, FailedSettersLeaveTheObjectUnchanged) {
-  ccDimTol t(10, 9, 12, ccDimTol::eLimits);
-  EXPECT_THROW(t.nomDim(13), ccShapesError::BadGeom);  // above the maximum
-  EXPECT_THROW(t.nomDim(0), ccShapesError::BadGeom);
-  EXPECT_THROW(t.limits(11, 12), ccShapesError::BadGeom);      // minimum above nominal
-  EXPECT_THROW(t.offsets(10, 12, 1), ccShapesError::BadGeom);  // minimum -2
-  EXPECT_THROW(t.percentages(-0.5, 0.1), ccShapesError::BadGeom);
-  EXPECT_THROW(t.percentages(10, 1.5, 0.1), ccShapesError::BadGeom);
-  expectTol(t, 10, 9, 12, ccDimTol::eLimits);
-}
+  ccDimTol f(10, 9, 12, ccDimTol::eLimits);
+  EXPECT_THROW(f.nomDim(13), ccShapesError::BadGeom);  // above the maximum
+  EXPECT_THROW(f.nomDim(0), ccShapesError::BadGeom);
+  EXPECT_THROW(f.limits(11, 12), ccShapesError::BadGeom);      // minimum above nominal
+  EXPECT_THROW(f.offsets(10, 12, 1), ccShapesError::BadGeom);  // minimum -2
+  EXPECT_THROW(f.percentages(-0.5, 0.1), ccShapesError::BadGeom);
+  EXPECT_THROW(f.percentages(10, 1.5, 0.1), ccShapesError::BadGeom);
+  expectTol(f, 10, 9, 12, ccDimTol::eLimits);
 
-TEST(DimTol, TolTypeConvertsTheStoredTolerances) {
-  ccDimTol t(10, 0.5, 0.5, ccDimTol::eOffsets);
-  t.tolType(ccDimTol::ePercentages);
-  expectTol(t, 10, 0.05, 0.05, ccDimTol::ePercentages);
-  t.tolType(ccDimTol::eLimits);
-  expectTol(t, 10, 9.5, 10.5, ccDimTol::eLimits);
-  t.tolType(ccDimTol::eLimits);
-  expectTol(t, 10, 9.5, 10.5, ccDimTol::eLimits);
-}
-
-TEST(DimTol, TolTypeWithoutNominalThrowsBadGeomAndKeepsTheObject) {
-  ccDimTol t(-1, 0.5, -1, ccDimTol::eOffsets);
-  EXPECT_THROW(t.tolType(ccDimTol::eLimits), ccShapesError::BadGeom);
-  expectTol(t, -1, 0.5, -1, ccDimTol::eOffsets);
-  ccDimTol none;  // nothing to convert: no nominal needed
+  ccDimTol c(10, 0.5, 0.5, ccDimTol::eOffsets);
+  c.tolType(ccDimTol::ePercentages);
+  expectTol(c, 10, 0.05, 0.05, ccDimTol::ePercentages);
+  c.tolType(ccDimTol::eLimits);
+  expectTol(c, 10, 9.5, 10.5, ccDimTol::eLimits);
+  ccDimTol noNominal(-1, 0.5, -1, ccDimTol::eOffsets);
+  EXPECT_THROW(noNominal.tolType(ccDimTol::eLimits), ccShapesError::BadGeom);
+  expectTol(noNominal, -1, 0.5, -1, ccDimTol::eOffsets);
+  ccDimTol none;
   none.tolType(ccDimTol::ePercentages);
   expectTol(none, -1, -1, -1, ccDimTol::ePercentages);
 }
@@ -262,43 +249,32 @@ TEST(SMDDimension, SetReportsTheFirstFailingRule) {
   EXPECT_EQ(setMessage(10, -1, -1), "");
 }
 
-TEST(SMDDimension, FailedSetStoresNothing) {
+// A failed set stores nothing. A tolerance converts as limits, its type giving the scale type
+// (an unknown one is reported and scales the nominal); scaling follows the scale type (an
+// unknown one is reported and gives the default).
+TEST(SMDDimension, FailedSetConversionAndScaling) {
   Dim d(10, 9, 12, Dim::eScaleAll);
   EXPECT_THROW(d.set(10, 11, 12, Dim::eFixed), Dim::badDimensionValue);
   expectDim(d, 10, 9, 12, Dim::eScaleAll);
   EXPECT_THROW(Dim(-1, 5), Dim::badDimensionValue);
-}
 
-TEST(SMDDimension, ConvertsFromDimTolAsLimits) {
   expectDim(ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets), 10, 9.5, 10.5, Dim::eScaleNominal);
   expectDim(ccDimTol(10, 9, 12, ccDimTol::eLimits), 10, 9, 12, Dim::eFixed);
   expectDim(ccDimTol(20, 0.25, 0.5, ccDimTol::ePercentages), 20, 15, 30, Dim::eScaleAll);
   expectDim(ccDimTol(), -1, -1, -1, Dim::eFixed);
-}
 
-TEST(SMDDimension, UnknownToleranceTypeAssertsAndScalesTheNominal) {
-  AssertCounter asserts;
-  const Dim d(ccDimTol(-1, -1, -1, static_cast<ccDimTol::TolType>(7)));
-  EXPECT_EQ(asserts.reports(), 1);
-  expectDim(d, -1, -1, -1, Dim::eScaleNominal);
-}
-
-// ---------------------------------------------------------------------------------------
-// ccSMDDimension: scaling and tolerance checks
-
-TEST(SMDDimension, ScalingFollowsTheScaleType) {
   expectDim(2 * Dim(10, 9, 12, Dim::eFixed), 10, 9, 12, Dim::eFixed);
   expectDim(2 * Dim(10, 9, 12, Dim::eScaleNominal), 20, 19, 22, Dim::eScaleNominal);
   expectDim(2 * Dim(10, 9, 12, Dim::eScaleAll), 20, 18, 24, Dim::eScaleAll);
   expectDim(2 * Dim(10, -1, 12, Dim::eScaleNominal), 20, -1, 22, Dim::eScaleNominal);
   expectDim(2 * Dim(10, 9, -1, Dim::eScaleAll), 20, 18, -1, Dim::eScaleAll);
-}
 
-TEST(SMDDimension, ScalingAnUnknownScaleTypeAssertsAndGivesTheDefault) {
   AssertCounter asserts;
-  const Dim d(10, 9, 12, static_cast<Dim::ScaleType>(5));
-  expectDim(2 * d, -1, -1, -1, Dim::eFixed);
+  expectDim(Dim(ccDimTol(-1, -1, -1, static_cast<ccDimTol::TolType>(7))), -1, -1, -1,
+            Dim::eScaleNominal);
   EXPECT_EQ(asserts.reports(), 1);
+  expectDim(2 * Dim(10, 9, 12, static_cast<Dim::ScaleType>(5)), -1, -1, -1, Dim::eFixed);
+  EXPECT_EQ(asserts.reports(), 2);
 }
 
 TEST(SMDDimension, WithinToleranceExcludesTheLimitsWhereIsWithinIncludesThem) {
@@ -355,29 +331,15 @@ TEST(DimensionArchive, UnknownVersionOrTruncationLeavesTheValue) {
 // ---------------------------------------------------------------------------------------
 // The error class
 
-TEST(SMDDimensionError, NumberMessageFamilyAndRethrow) {
-  const Dim::badDimensionValue e("Nominal must be >= minimum");
-  EXPECT_EQ(e.errorNumber(), 0x11000B00u);
-  EXPECT_EQ(e.message(), "Nominal must be >= minimum");
-  const std::string what = e.what();
-  EXPECT_NE(what.find("ccSMDDimension::badDimensionValue"), std::string::npos) << what;
-  EXPECT_NE(what.find("Nominal must be >= minimum"), std::string::npos) << what;
-  EXPECT_NE(dynamic_cast<const Dim::Errors*>(&e), nullptr);
-  EXPECT_NE(dynamic_cast<const ccSMDDimensionErrors*>(&e), nullptr);
-  EXPECT_TRUE(Dim::badDimensionValue().message().empty());
-
+// The message travels with a re-thrown and an archived error.
+TEST(SMDDimensionError, MessageRethrowAndArchiveForm) {
   ccSMDDimensionErrors* p = new Dim::badDimensionValue("Nominal must be <= maximum");
   try {
     p->suicideAndRethrow();
   } catch (const Dim::badDimensionValue& copy) {
     EXPECT_EQ(copy.message(), "Nominal must be <= maximum");
-    return;
   }
-  ADD_FAILURE() << "nothing thrown";
-}
 
-TEST(SMDDimensionError, ArchivesThroughAPersistentPointer) {
-  ASSERT_TRUE(cc_Instantiator::isRegistered("ccSMDDimension::badDimensionValue"));
   ccPtrHandle<ccException> h(new Dim::badDimensionValue("Minimum dimension must be > 0 or -1"));
   ccArchive out;
   out || h;
@@ -386,23 +348,16 @@ TEST(SMDDimensionError, ArchivesThroughAPersistentPointer) {
   expected.insert(expected.end(), {0x00, 0x00});  // the class's and ccException's versions
   putString(expected, "Minimum dimension must be > 0 or -1");
   EXPECT_EQ(out.data(), expected);
-
   ccArchive in(out.data());
   ccPtrHandle<ccException> back;
   in || back;
-  EXPECT_TRUE(in.atEnd());
   ASSERT_TRUE(back);
-  EXPECT_NE(back.rep(), h.rep());
   EXPECT_EQ(typeid(*back), typeid(Dim::badDimensionValue));
-  EXPECT_EQ(back->errorNumber(), 0x11000B00u);
   EXPECT_EQ(back->message(), "Minimum dimension must be > 0 or -1");
-}
 
-TEST(SMDDimensionError, UnknownVersionNamesTheClass) {
-  Bytes bytes{0x01};
-  putString(bytes, "ccSMDDimension::badDimensionValue");
-  bytes.insert(bytes.end(), {0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
-  ccPtrHandle<ccException> h;
-  EXPECT_EQ(unknownVersionLine(bytes, h, "ccSMDDimension::badDimensionValue"), 0);
-  EXPECT_TRUE(h.isNull());
+  Bytes future = expected;
+  future[5 + 33] = 0x01;  // the class's version byte
+  ccPtrHandle<ccException> none;
+  EXPECT_EQ(unknownVersionLine(future, none, "ccSMDDimension::badDimensionValue"), 0);
+  EXPECT_TRUE(none.isNull());
 }

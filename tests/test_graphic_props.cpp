@@ -32,6 +32,10 @@ TEST(GraphicProps, DefaultsDrawCyanWithArrowheads) {
   EXPECT_TRUE(p.arrowHead());
   EXPECT_TRUE(p.arrowHeadForward());
   EXPECT_FALSE(p.showVertex());
+  ccGraphicProps q;
+  const unsigned long count = q.changeCount();
+  q.penWidth(5);
+  EXPECT_EQ(q.changeCount(), count + 1);  // a setter counts a change
 }
 
 TEST(GraphicProps, NegativeWidthIsRejectedAndStateKept) {

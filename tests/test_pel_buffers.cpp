@@ -18,138 +18,71 @@ void fillPattern(const ccPelBuffer<unsigned char>& b) {
     for (long x = 0; x < b.width(); ++x) b.set(x, y, static_cast<unsigned char>(10 * y + x));
 }
 
-TEST(PelTypes, Packed16ComponentsAndEquality) {
+TEST(PelTypes, PackedLayouts) {
   const ccPackedRGB16Pel p(255, 0, 255);
   EXPECT_EQ(p.packed(), 0xF81F);
-  EXPECT_EQ(p.r(), 255);
-  EXPECT_EQ(p.g(), 0);
   EXPECT_EQ(p.b(), 255);
-  const ccPackedRGB16Pel q(0x07E0);  // pure green
-  EXPECT_EQ(q.g(), 255);
-  EXPECT_EQ(q.r(), 0);
+  EXPECT_EQ(ccPackedRGB16Pel(0x07E0).g(), 255);  // pure green
   EXPECT_EQ(ccPackedRGB16Pel(128, 128, 128).packed(), (16 << 11) | (32 << 5) | 16);
-  EXPECT_EQ(ccPackedRGB16Pel(), ccPackedRGB16Pel(0));
-  EXPECT_NE(p, q);
-}
-
-TEST(PelTypes, Packed32Layout) {
-  const ccPackedRGB32Pel p(0x12, 0x34, 0x56);
-  EXPECT_EQ(p.packed(), 0x00123456u);
-  EXPECT_EQ(p.r(), 0x12);
-  EXPECT_EQ(p.g(), 0x34);
-  EXPECT_EQ(p.b(), 0x56);
-  EXPECT_EQ(p.x(), 0);
-  EXPECT_EQ(ccPackedRGB32Pel(128, 128, 128, 0).packed(), 0x00808080u);
+  const ccPackedRGB32Pel q(0x12, 0x34, 0x56);
+  EXPECT_EQ(q.packed(), 0x00123456u);
+  EXPECT_EQ(q.x(), 0);
   EXPECT_EQ(ccPackedRGB32Pel(1, 2, 3, 4).packed(), 0x04010203u);
-  EXPECT_EQ(ccPackedRGB32Pel(0x00808080u), ccPackedRGB32Pel(128, 128, 128));
 }
 
-TEST(PelBufferAlloc, SizeRowUpdateAndZeroPels) {
+TEST(PelBufferAlloc, ZeroedAlignedRowsAndBadSizes) {
   ccPelBuffer<unsigned char> b(10, 3);
-  EXPECT_TRUE(b.isBound());
-  EXPECT_EQ(b.width(), 10);
-  EXPECT_EQ(b.height(), 3);
   EXPECT_EQ(b.rowUpdate(), 10);
-  EXPECT_EQ(b.offset(), ccPair<long>(0, 0));
   EXPECT_TRUE(b.root()->isOwner());
   for (long y = 0; y < 3; ++y)
     for (long x = 0; x < 10; ++x) EXPECT_EQ(b.get(x, y), 0);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.pointToPel(0, 0)) % 64, 0u);
-}
-
-TEST(PelBufferAlloc, AlignedRowsArePadded) {
-  ccPelBuffer<unsigned char> b(10, 4, 32);
-  EXPECT_EQ(b.rowUpdate(), 32);
-  EXPECT_EQ(b.pointToRow(1) - b.pointToRow(0), 32);
-  EXPECT_EQ(b.pointToPel(3, 2), b.pointToRow(0) + 2 * 32 + 3);
-  ccPelBuffer<unsigned short> s(33, 2, 32);
-  EXPECT_EQ(s.rowUpdate(), 64);
-  ccPelBuffer<ccPackedRGB32Pel> e(0, 0, 32);
-  EXPECT_EQ(e.width(), 0);
-  EXPECT_TRUE(e.isBound());
-}
-
-TEST(PelBufferAlloc, BadSizesThrow) {
+  ccPelBuffer<unsigned char> padded(10, 4, 32);
+  EXPECT_EQ(padded.pointToPel(3, 2), padded.pointToRow(0) + 2 * 32 + 3);
+  EXPECT_EQ(ccPelBuffer<unsigned short>(33, 2, 32).rowUpdate(), 64);
+  EXPECT_TRUE((ccPelBuffer<ccPackedRGB32Pel>(0, 0, 32).isBound()));
   using B = ccPelBuffer<unsigned char>;
   EXPECT_THROW(B(-1, 2), ccShapesError::BadParams);
   EXPECT_THROW(B(2, -1), ccShapesError::BadParams);
   EXPECT_THROW(B(2, 2, 0), ccShapesError::BadParams);
   std::vector<unsigned char> mem(20);
   EXPECT_THROW(B(mem.data(), 5, 2, 4), ccShapesError::BadParams);  // row step < width
+  EXPECT_NO_THROW(B(mem.data(), 5, 2, 5));
 }
 
-TEST(PelBufferWindow, InsideWindowDoesNotClip) {
+// Windows are in image coordinates (the offset); they clip to the root and say so.
+TEST(PelBufferWindow, ClipsToTheRootInImageCoordinates) {
   ccPelBuffer<unsigned char> b(10, 8);
   fillPattern(b);
   ccPelBuffer<unsigned char> w = b;
   EXPECT_FALSE(w.window(2, 3, 4, 5));
-  EXPECT_EQ(w.width(), 4);
-  EXPECT_EQ(w.height(), 5);
   EXPECT_EQ(w.offset(), ccPair<long>(2, 3));
-  EXPECT_EQ(w.get(0, 0), 32);
   EXPECT_EQ(w.get(3, 4), 75);
   EXPECT_EQ(w.pointToPel(1, 1), b.pointToPel(3, 4));
-  EXPECT_EQ(w.rowUpdate(), b.rowUpdate());
-  // The original handle keeps its own window.
-  EXPECT_EQ(b.width(), 10);
-  EXPECT_EQ(b.offset(), ccPair<long>(0, 0));
-}
-
-TEST(PelBufferWindow, PartlyOutsideClipsAndReportsIt) {
-  ccPelBuffer<unsigned char> b(10, 8);
-  fillPattern(b);
-  ccPelBuffer<unsigned char> w = b;
+  EXPECT_EQ(b.width(), 10);  // the original handle keeps its own window
   EXPECT_TRUE(w.window(-3, 6, 5, 10));
   EXPECT_EQ(w.width(), 2);
   EXPECT_EQ(w.height(), 2);
-  EXPECT_EQ(w.offset(), ccPair<long>(0, 6));
   EXPECT_EQ(w.get(1, 1), 71);
-  EXPECT_TRUE(w.window(8, -2, 100, 3));
-  EXPECT_EQ(w.width(), 2);
-  EXPECT_EQ(w.height(), 1);
-  EXPECT_EQ(w.offset(), ccPair<long>(8, 0));
-  // Exactly the whole root: no clipping.
-  EXPECT_FALSE(w.window(0, 0, 10, 8));
-  EXPECT_EQ(w.width(), 10);
-}
+  EXPECT_FALSE(w.window(0, 0, 10, 8));  // exactly the whole root
+  EXPECT_TRUE(w.window(20, 2, 3, 3));   // wholly outside: empty
+  EXPECT_EQ(w.width(), 0);
+  EXPECT_EQ(w.height(), 3);
+  EXPECT_THROW(w.window(0, 0, -1, 2), ccShapesError::BadParams);
 
-TEST(PelBufferWindow, WhollyOutsideGivesEmptyWindow) {
-  ccPelBuffer<unsigned char> b(10, 8);
-  EXPECT_TRUE(b.window(20, 2, 3, 3));
-  EXPECT_EQ(b.width(), 0);
-  EXPECT_EQ(b.height(), 3);
-  EXPECT_TRUE(b.window(2, -10, 3, 3));
-  EXPECT_EQ(b.height(), 0);
-  // A window can grow back to the whole root.
-  EXPECT_FALSE(b.window(0, 0, 10, 8));
-  EXPECT_EQ(b.width(), 10);
-  EXPECT_EQ(b.height(), 8);
-  EXPECT_THROW(b.window(0, 0, -1, 2), ccShapesError::BadParams);
-  EXPECT_FALSE(b.window(1, 1, 0, 0));
-  EXPECT_EQ(b.width(), 0);
-}
-
-TEST(PelBufferWindow, WindowUsesImageCoordinatesOfTheOffset) {
-  ccPelBuffer<unsigned char> b(10, 8);
-  fillPattern(b);
   b.offset(100, 200);  // relabel: the root's pel (0, 0) is now at (100, 200)
-  EXPECT_EQ(b.get(0, 0), 0);
   EXPECT_FALSE(b.window(102, 203, 2, 2));
-  EXPECT_EQ(b.offset(), ccPair<long>(102, 203));
   EXPECT_EQ(b.get(0, 0), 32);
   EXPECT_TRUE(b.window(95, 195, 7, 7));
   EXPECT_EQ(b.offset(), ccPair<long>(100, 200));
   EXPECT_EQ(b.width(), 2);
-  EXPECT_EQ(b.height(), 2);
-  // Relabel a window: the window's corner takes the new coordinates.
+  // Relabelling a window gives its corner the new coordinates.
   ccPelBuffer<unsigned char> c(10, 8);
   fillPattern(c);
   c.window(4, 4, 2, 2);
   c.offset(0, 0);
   EXPECT_EQ(c.get(0, 0), 44);
   EXPECT_TRUE(c.window(-4, -4, 100, 100));  // the whole root, at (-4, -4)
-  EXPECT_EQ(c.offset(), ccPair<long>(-4, -4));
-  EXPECT_EQ(c.width(), 10);
   EXPECT_EQ(c.get(0, 0), 0);
 }
 
@@ -203,8 +136,6 @@ TEST(PelBufferBorrow, PaddedCallerMemory) {
 TEST(PelBufferUnbound, EveryPelAccessThrowsUnboundWindow) {
   ccPelBuffer<unsigned char> u;
   EXPECT_FALSE(u.isBound());
-  EXPECT_EQ(u.width(), 0);
-  EXPECT_EQ(u.height(), 0);
   EXPECT_THROW(u.pointToPel(0, 0), ccPel::UnboundWindow);
   EXPECT_THROW(u.pointToRow(0), ccPel::UnboundWindow);
   EXPECT_THROW(u.rowUpdate(), ccPel::UnboundWindow);
@@ -212,15 +143,7 @@ TEST(PelBufferUnbound, EveryPelAccessThrowsUnboundWindow) {
   EXPECT_THROW(u.set(0, 0, 1), ccPel::UnboundWindow);
   EXPECT_THROW(u.window(0, 0, 1, 1), ccPel::UnboundWindow);
   EXPECT_THROW(cfPelSet(u, 3), ccPel::UnboundWindow);
-  ccPelBuffer_const<ccPackedRGB32Pel> c;
-  try {
-    c.pointToPel(0, 0);
-    FAIL() << "no exception";
-  } catch (const ccPel::UnboundWindow& e) {
-    EXPECT_EQ(e.errorNumber(), 0x10003300u);
-  }
-  // Offsets and transforms can be set on an unbound buffer.
-  u.offset(3, 4);
+  u.offset(3, 4);  // offsets can be set on an unbound buffer
   EXPECT_EQ(u.offset(), ccPair<long>(3, 4));
 }
 
@@ -239,36 +162,24 @@ TEST(PelBufferAccess, GetAndSetAreBoundsChecked) {
   EXPECT_EQ(p.get(0, 0), ccPackedRGB16Pel());
 }
 
-TEST(PelBufferXform, DefaultIdentitySettableAndShared) {
+TEST(PelBufferXform, CopiesCarryItNonLinearOnesGiveTheirLinearApproximation) {
   ccPelBuffer<unsigned char> b(4, 4);
   EXPECT_TRUE(b.imageFromClientXform().isIdentity());
-  ASSERT_TRUE(b.imageFromClientXformBase());
-  EXPECT_TRUE(b.imageFromClientXformBase()->isLinear());
-  EXPECT_EQ(b.imageFromClientXformBase()->mapPoint(ccVector<2>(3, 4)), ccVector<2>(3, 4));
-
   const ccXform<2> x(ccMatrix<2>(2, 0, 0, 3), ccVector<2>(1, -1));
   b.imageFromClientXform(x);
-  EXPECT_EQ(b.imageFromClientXform(), x);
   EXPECT_EQ(b.imageFromClientXformBase()->mapPoint(ccVector<2>(1, 1)), ccVector<2>(3, 2));
   ccPelBuffer_const<unsigned char> c = b;  // copies carry the transform
   EXPECT_EQ(c.imageFromClientXform(), x);
   c.imageFromClientXform(ccXform<2>());  // and set their own
   EXPECT_EQ(b.imageFromClientXform(), x);
-  EXPECT_TRUE(c.imageFromClientXform().isIdentity());
-}
 
-TEST(PelBufferXform, NonLinearBaseKeepsHandleAndGivesLinearApproximation) {
-  ccPelBuffer<unsigned char> b(4, 4);
   const ccXform<2> a(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(5, 6));
   ccPtrHandle_const<cc2XformBase> nl(new cc2XformRadialDistortion(a, ccVector<2>(1, 1), 0.01));
   b.imageFromClientXformBase(nl);
   EXPECT_EQ(b.imageFromClientXformBase(), nl);
-  const ccXform<2> approx = nl->linearApprox(ccVector<2>()).xform();
-  EXPECT_EQ(b.imageFromClientXform(), approx);
-  EXPECT_FALSE(b.imageFromClientXformBase()->isLinear());
+  EXPECT_EQ(b.imageFromClientXform(), nl->linearApprox(ccVector<2>()).xform());
   b.imageFromClientXformBase(ccPtrHandle_const<cc2XformBase>());
   EXPECT_TRUE(b.imageFromClientXform().isIdentity());
-  EXPECT_TRUE(b.imageFromClientXformBase()->isLinear());
 }
 
 TEST(PelSet, WholeWindowAndClippedSubRectangle) {

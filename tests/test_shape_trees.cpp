@@ -495,6 +495,10 @@ TEST(MappedShape, RegionsKeepTheirInside) {
   EXPECT_FALSE(h->within(x->mapPoint(V(5.1, 4.9))));
   EXPECT_TRUE(h->isRightHanded());
   EXPECT_FALSE(h->reverse()->isRightHanded());
+  // Through a mirroring map the handedness turns over.
+  const XformH mirrored(
+      new cc2XformRadialDistortion(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V()), V(0, 0), 0.02));
+  EXPECT_FALSE(sq->map(mirrored)->isRightHanded());
 
   // Decomposition keeps the tree and carries the transform on each piece.
   const ccShapePtrh d = h->decompose();

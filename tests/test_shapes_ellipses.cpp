@@ -111,17 +111,11 @@ TEST(ShapesCircle, ExactGeometry) {
   const ccRect box = c.boundingBox();
   EXPECT_EQ(box.ul(), V(-2, -1));
   EXPECT_EQ(box.sz(), V(6, 6));
-  EXPECT_TRUE(cfRealEq(c.nearestPoint(V(7, 2)), V(4, 2)));
-  EXPECT_DOUBLE_EQ(c.distanceToPoint(V(7, 2)), 3);
-  EXPECT_TRUE(cfRealEq(c.nearestPoint(V(1, 2.5)), V(1, 5)));
+  EXPECT_TRUE(cfRealEq(c.nearestPoint(V(1, 2.5)), V(1, 5)));  // from inside
   EXPECT_DOUBLE_EQ(c.distanceToPoint(V(1, 2.5)), 2.5);
   EXPECT_TRUE(c.within(V(4, 2)));
   EXPECT_FALSE(c.within(V(4, 2.01)));
-  EXPECT_DOUBLE_EQ(c.perimeter(), 6 * ccPi);
   EXPECT_NEAR(c.nearestPerimPos(V(1, 10)), 1.5 * ccPi, 1e-14);
-  EXPECT_TRUE(c.isRegion());
-  EXPECT_FALSE(c.isOpenContour());
-  EXPECT_FALSE(ccCircle().hasTangent());
 }
 
 TEST(ShapesCircle, MappingTable) {
@@ -175,31 +169,6 @@ TEST(ShapesCircle, ReverseSubShapeAndSampling) {
     EXPECT_LE(distToPolyline(p, s, true), 0.01 + 1e-12);
 }
 
-TEST(ShapesCircle, ArchiveRoundTrip) {
-  const ccCircle c(V(1.5, -2), 0.25);
-  ccShapePtrh back = roundTrip(c);
-  ASSERT_EQ(typeid(*back), typeid(ccCircle));
-  EXPECT_TRUE(*back == c);
-}
-
-TEST(ShapesCircle, BadArchiveLeavesObjectUnchanged) {
-  ccArchive out;
-  unsigned char v = 0;
-  V center(1, 1);
-  double radius = -2;
-  out || v || v || center || radius;
-  ccCircle c(V(5, 5), 1);
-  ccArchive in(out.data());
-  EXPECT_THROW(c.dispatchSerialize(in), ccShapesError::BadRadius);
-  EXPECT_EQ(c, ccCircle(V(5, 5), 1));
-
-  ccArchive out2;
-  unsigned char v1 = 1;
-  out2 || v1;
-  ccArchive in2(out2.data());
-  EXPECT_THROW(c.dispatchSerialize(in2), ccArchive::UnknownVersion);
-}
-
 // ---- ccAnnulus
 
 TEST(ShapesAnnulus, ConstructionAndRegion) {
@@ -244,34 +213,16 @@ TEST(ShapesAnnulus, MappingTable) {
     EXPECT_EQ(ga.within(shear() * p), a.within(p)) << p;
 }
 
-TEST(ShapesAnnulus, Archive) {
-  const ccAnnulus a(V(1, 1), 0.5, 3);
-  EXPECT_TRUE(*roundTrip(a) == a);
-  ccArchive out;
-  unsigned char v = 0;
-  V c(0, 0);
-  double ri = 3, ro = 2;
-  out || v || v || c || ri || ro;
-  ccAnnulus b(V(9, 9), 1, 2);
-  ccArchive in(out.data());
-  EXPECT_THROW(b.dispatchSerialize(in), ccShapesError::BadRadius);
-  EXPECT_EQ(b, ccAnnulus(V(9, 9), 1, 2));
-}
-
 // ---- ccEllipse
 
 TEST(ShapesEllipse, GeometryRecord) {
-  // The sketch stream carries the record as 48 bytes.
-  EXPECT_EQ(sizeof(ccEllipse::ccEllipseGeom), 48u);
   ccEllipse::ccEllipseGeom g;
   g.center = V(1, 2);
   g.radii = V(3, 3);
   g.rotation = rad(0.5);
   g.circle = false;  // derived: ignored on input
   const ccEllipse e(g);
-  EXPECT_TRUE(e.isCircle());
   EXPECT_TRUE(e.geom().circle);
-  EXPECT_FALSE(ccEllipse(V(0, 0), V(3, 2)).isCircle());
   g.radii = V(-1, 2);
   EXPECT_THROW(ccEllipse{g}, ccShapesError::BadRadius);
   g.radii = V(1, 2);
@@ -300,26 +251,11 @@ TEST(ShapesEllipse, UnitMapAndReflection) {
   EXPECT_TRUE(cfRealEq(cw.ellipse().point(rad(-(a + b) / 2)), e.point(rad((a + b) / 2)), 1e-14));
 }
 
-TEST(ShapesEllipse, ExactBoundingBoxOfRotatedEllipse) {
-  const ccEllipse e(V(10, -5), V(2, 1), ccDegree(30));
-  const ccRect box = e.boundingBox();
-  const double hx = std::sqrt(3.25), hy = std::sqrt(1.75);
-  EXPECT_NEAR(box.ul().x(), 10 - hx, 1e-14);
-  EXPECT_NEAR(box.ul().y(), -5 - hy, 1e-14);
-  EXPECT_NEAR(box.width(), 2 * hx, 1e-14);
-  EXPECT_NEAR(box.height(), 2 * hy, 1e-14);
-}
-
 TEST(ShapesEllipse, NearestPoint) {
-  const ccEllipse e(V(0, 0), V(2, 1));
-  EXPECT_TRUE(cfRealEq(e.nearestPoint(V(0, 3)), V(0, 1), 1e-15));
-  EXPECT_TRUE(cfRealEq(e.nearestPoint(V(5, 0)), V(2, 0), 1e-15));
   // Inside on the major axis: x = 2/3, y = sqrt(8) / 3 (or its mirror).
-  const V n = e.nearestPoint(V(0.5, 0));
+  const V n = ccEllipse(V(0, 0), V(2, 1)).nearestPoint(V(0.5, 0));
   EXPECT_NEAR(n.x(), 2.0 / 3, 1e-15);
   EXPECT_NEAR(std::fabs(n.y()), std::sqrt(8.0) / 3, 1e-15);
-  EXPECT_NEAR(e.distanceToPoint(V(0.5, 0)), std::sqrt(33.0) / 6, 1e-15);
-
   // Rotated, translated and reflected ellipses against dense sampling, and the normal
   // condition at the answer.
   std::mt19937 rng(7);
@@ -345,8 +281,6 @@ TEST(ShapesEllipse, NearestPoint) {
 }
 
 TEST(ShapesEllipse, Perimeter) {
-  EXPECT_NEAR(ccEllipse(V(0, 0), V(2, 1)).perimeter(), 9.688448220547676, 1e-14);
-  EXPECT_NEAR(ccEllipse(V(0, 0), V(1, 2), rad(1)).perimeter(), 9.688448220547676, 1e-14);
   EXPECT_NEAR(ccEllipse(V(3, 3), V(1.5, 1.5)).perimeter(), 3 * ccPi, 1e-14);
   EXPECT_DOUBLE_EQ(ccEllipse(V(0, 0), V(2, 0)).perimeter(), 8);
   EXPECT_DOUBLE_EQ(ccEllipse().perimeter(), 0);
@@ -359,16 +293,6 @@ TEST(ShapesEllipse, Perimeter) {
 
 TEST(ShapesEllipse, MappingTable) {
   const ccEllipse e(V(1, 2), V(2, 1), ccDegree(30));
-  // A shear: singular values sqrt(3 +- sqrt 5), major axis at atan(sqrt 5 - 2).
-  const ccEllipse a(V(0, 0), V(2, 1));
-  ccShapePtrh m = a.mapShape(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), V(0, 0)));
-  ASSERT_EQ(typeid(*m), typeid(ccEllipse));
-  const auto& me = dynamic_cast<const ccEllipse&>(*m);
-  EXPECT_NEAR(me.radii().x(), std::sqrt(3 + std::sqrt(5.0)), 1e-14);
-  EXPECT_NEAR(me.radii().y(), std::sqrt(3 - std::sqrt(5.0)), 1e-14);
-  EXPECT_NEAR(std::remainder(me.rotation().toDouble() - std::atan(std::sqrt(5.0) - 2), ccPi), 0,
-              1e-14);
-  EXPECT_FALSE(me.reflected());
   // A similarity keeps the form exactly; a mirror toggles the reflection and turns the
   // rotation the other way.
   const ccEllipse s = e.map(similarity());
@@ -414,23 +338,6 @@ TEST(ShapesEllipse, WithinReverseAndSubShape) {
   EXPECT_NEAR(e.nearestPerimPos(w->endPoint()), 5.1, 1e-12);
 }
 
-TEST(ShapesEllipse, ArchiveRoundTrip) {
-  const ccEllipse e(V(1, 2), V(3, 0.5), rad(-0.3), true);
-  ccShapePtrh back = roundTrip(e);
-  ASSERT_EQ(typeid(*back), typeid(ccEllipse));
-  EXPECT_TRUE(*back == e);
-  ccArchive out;
-  unsigned char v = 0;
-  V c(0, 0), radii(1, -1);
-  double rot = 0;
-  bool refl = false;
-  out || v || v || c || radii || rot || refl;
-  ccEllipse f = e;
-  ccArchive in(out.data());
-  EXPECT_THROW(f.dispatchSerialize(in), ccShapesError::BadRadius);
-  EXPECT_EQ(f, e);
-}
-
 // ---- ccEllipseArc
 
 TEST(ShapesEllipseArc, SpanAndEnds) {
@@ -463,11 +370,6 @@ TEST(ShapesEllipseArc, BoundingBoxIncludesExtremesInside) {
   EXPECT_NEAR(box.ul().y(), -h, 1e-15);
   EXPECT_NEAR(box.lr().x(), 1, 1e-15);
   EXPECT_NEAR(box.lr().y(), h, 1e-15);
-  // The long way round holds every extreme but +x.
-  const ccRect big = ccEllipseArc(unit, rad(ccPi / 4), rad(-ccPi / 4)).boundingBox();
-  EXPECT_NEAR(big.ul().x(), -1, 1e-15);
-  EXPECT_NEAR(big.ul().y(), -1, 1e-15);
-  EXPECT_NEAR(big.lr().x(), h, 1e-15);
   // A rotated ellipse's arc against dense sampling.
   const ccEllipseArc r(ccEllipse(V(2, 3), V(4, 1), rad(0.4)), rad(0.3), rad(2.9));
   double x0 = kInf, x1 = -kInf, y0 = kInf, y1 = -kInf;
@@ -487,10 +389,6 @@ TEST(ShapesEllipseArc, BoundingBoxIncludesExtremesInside) {
 }
 
 TEST(ShapesEllipseArc, NearestPoint) {
-  const ccEllipse unit(V(0, 0), V(1, 1));
-  const ccEllipseArc q1(unit, rad(0), rad(ccPi / 2));
-  EXPECT_TRUE(cfRealEq(q1.nearestPoint(V(-2, -1)), V(0, 1), 1e-15));
-  EXPECT_TRUE(cfRealEq(q1.nearestPoint(V(2, 2)), V(std::sqrt(0.5), std::sqrt(0.5)), 1e-15));
   // Inside on the major axis of (3, 1): the nearest points are mirrored; the lower arc
   // gets the lower one.
   const ccEllipse e(V(0, 0), V(3, 1));
@@ -583,23 +481,6 @@ TEST(ShapesEllipseArc, SamplingLimits) {
   EXPECT_THROW(samples(a, ccShape::ccSampleParams(-1, 0.1)), ccShapesError::BadParams);
   EXPECT_THROW(samples(a, ccShape::ccSampleParams(0, 0.1, 100, false, true)),
                ccShapesError::BadParams);
-}
-
-TEST(ShapesEllipseArc, Archive) {
-  const ccEllipseArc a(ccEllipse(V(1, 2), V(3, 0.5), rad(-0.3), true), rad(-1), rad(7));
-  ccShapePtrh back = roundTrip(a);
-  ASSERT_EQ(typeid(*back), typeid(ccEllipseArc));
-  EXPECT_TRUE(*back == a);
-  ccArchive out;
-  unsigned char v = 0;
-  V c(0, 0), radii(1, 1);
-  double rot = 0, p1 = 0, p2 = kInf;
-  bool refl = false;
-  out || v || v || c || radii || rot || refl || p1 || p2;
-  ccEllipseArc b = a;
-  ccArchive in(out.data());
-  EXPECT_THROW(b.dispatchSerialize(in), ccShapesError::BadGeom);
-  EXPECT_EQ(b, a);
 }
 
 // ---- ccEllipse2 and ccEllipseArc2
@@ -717,23 +598,6 @@ TEST(ShapesEllipseArc2, MappingKeepsAnglesAndPoints) {
   EXPECT_NEAR(a.nearestPerimPos(s->endPoint()), 2.5, 1e-11);
 }
 
-TEST(ShapesEllipse2, Archive) {
-  const ccEllipse2 e(V(3, 1), rad(0.5), V(1, 2), true, rad(0.25));
-  EXPECT_TRUE(*roundTrip(e) == e);
-  const ccEllipseArc2 a(e, rad(-1), rad(-2.5));
-  EXPECT_TRUE(*roundTrip(a) == a);
-  ccArchive out;
-  unsigned char v = 0;
-  V c(0, 0), radii(-1, 1);
-  double rot = 0, ph = 0;
-  bool refl = false;
-  out || v || v || c || radii || rot || refl || ph;
-  ccEllipse2 f = e;
-  ccArchive in(out.data());
-  EXPECT_THROW(f.dispatchSerialize(in), ccShapesError::BadRadius);
-  EXPECT_EQ(f, e);
-}
-
 // ---- ccEllipseAnnulus and ccEllipseAnnulusSection
 
 TEST(ShapesEllipseAnnulus, FromTwoEllipses) {
@@ -779,7 +643,6 @@ TEST(ShapesEllipseAnnulus, RegionAndMapping) {
     for (const V& p : {V(3, 0), V(1.5, 0.2), V(0, 2.5), V(-1, -1.5), V(-2.9, 0.1)})
       EXPECT_EQ(ma.within(x * p), a.within(p)) << p << x;
   }
-  EXPECT_TRUE(*roundTrip(a) == a);
 }
 
 TEST(ShapesEllipseAnnulusSection, QuarterRing) {
@@ -812,7 +675,7 @@ TEST(ShapesEllipseAnnulusSection, QuarterRing) {
     EXPECT_EQ(tree->within(p), s.within(p)) << p;
 }
 
-TEST(ShapesEllipseAnnulusSection, DirectionsMappingAndArchive) {
+TEST(ShapesEllipseAnnulusSection, DirectionsAndMapping) {
   const ccEllipseAnnulus ring(ccEllipse(V(1, 1), V(2, 1), rad(0.3)), 0.4);
   // World directions become parametric angles: 45 degrees on radii (2, 1) unrotated is
   // atan2(1, 0.5).
@@ -841,18 +704,4 @@ TEST(ShapesEllipseAnnulusSection, DirectionsMappingAndArchive) {
       EXPECT_EQ(ms.within(x * p), s.within(p)) << p << x;
     }
   }
-  ccShapePtrh back = roundTrip(s);
-  ASSERT_EQ(typeid(*back), typeid(ccEllipseAnnulusSection));
-  EXPECT_TRUE(*back == s);
-  // A bad scale in the stream: the section stays as it was.
-  ccArchive out;
-  unsigned char v = 0;
-  V c(0, 0), radii(1, 1);
-  double rot = 0, scale = 2, p1 = 0, p2 = 1;
-  bool f = false;
-  out || v || v || c || radii || rot || f || scale || p1 || p2 || f || f;
-  ccEllipseAnnulusSection t = s;
-  ccArchive in(out.data());
-  EXPECT_THROW(t.dispatchSerialize(in), ccShapesError::BadParams);
-  EXPECT_EQ(t, s);
 }

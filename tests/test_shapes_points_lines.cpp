@@ -25,26 +25,8 @@ using V = ccVector<2>;
 // Overloads as a tablet has them: a vector argument must pick the ccPoint one.
 int which(const ccPoint&) { return 1; }
 int which(const cc2Point&) { return 2; }
-int takesVector(const ccVector<2>& v) { return static_cast<int>(v.x() + v.y()); }
 
 // ---- ccPoint and cc2Point
-
-TEST(Point, WorksAsAVector) {
-  const ccPoint p(1, 2), q = V(4, 6);
-  const ccVector<2> d = q - p;
-  EXPECT_EQ(d, V(3, 4));
-  EXPECT_EQ(d.length(), 5);
-  EXPECT_EQ(2.0 * p, V(2, 4));
-  EXPECT_EQ(p + V(1, 1), V(2, 3));
-  EXPECT_EQ(takesVector(q), 10);
-  const ccXform<2> shift(ccMatrix<2>(), V(10, 20));
-  EXPECT_EQ(shift * p, V(11, 22));
-  static_assert(std::is_same_v<decltype(q - p), ccVector<2>>);
-  // A vector converts implicitly; where both point overloads exist ccPoint is chosen.
-  EXPECT_EQ(which(V(1, 1)), 1);
-  EXPECT_EQ(which(cc2Point(1, 1)), 2);
-  EXPECT_EQ(p.vector(), V(1, 2));
-}
 
 TEST(Point, ComparesByCoordinatesAndEqualByClass) {
   const ccPoint p(1, 2);
@@ -59,6 +41,9 @@ TEST(Point, ComparesByCoordinatesAndEqualByClass) {
   // A cc2Point converts to the ccPoint of the same coordinates.
   const ccPoint converted = p2;
   EXPECT_TRUE(converted.equal(p));
+  // A vector converts implicitly; where both point overloads exist ccPoint is chosen.
+  EXPECT_EQ(which(V(1, 1)), 1);
+  EXPECT_EQ(which(cc2Point(1, 1)), 2);
 }
 
 TEST(Point, RejectsNonFiniteAndNotesChanges) {
@@ -93,39 +78,6 @@ TEST(Point, ShapeQueriesAndMapping) {
   EXPECT_EQ(r.positions()[0], V(3, 4));
 }
 
-TEST(Point, ArchiveRoundTripAndErrors) {
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPoint(1.5, -2.5)));
-  ASSERT_TRUE(dynamic_cast<ccPoint*>(back.get()));
-  EXPECT_TRUE(*back == ccPoint(1.5, -2.5));
-  back = roundTrip(ccShapePtrh(new cc2Point(7, 8)));
-  EXPECT_TRUE(dynamic_cast<cc2Point*>(back.get()) && *back == cc2Point(7, 8));
-
-  ccPoint source(12345.5, 2);
-  ccArchive bad(storedWith(source, 12345.5, kNaN));
-  ccPoint target(1, 1);
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(target, V(1, 1));
-
-  // Value form.
-  ccArchive out;
-  ccPoint v(3, 4);
-  out || v;
-  EXPECT_EQ(out.data().size(), 17u);
-  ccArchive in(out.data());
-  ccPoint w;
-  in || w;
-  EXPECT_EQ(w, V(3, 4));
-  std::vector<unsigned char> bytes = out.data();
-  bytes[0] = 1;
-  ccArchive future(bytes);
-  try {
-    future || w;
-    FAIL() << "no exception";
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), "core/points");
-  }
-}
-
 // ---- ccPointSet
 
 TEST(PointSet, QueriesMapAndArchive) {
@@ -141,14 +93,6 @@ TEST(PointSet, QueriesMapAndArchive) {
   EXPECT_THROW(ccPointSet({V(0, kNaN)}), ccShapesError::BadGeom);
   const ccXform<2> x(ccMatrix<2>(2, 0, 0, 3), V(1, 0));
   EXPECT_EQ(s.map(x), ccPointSet({V(3, 15), V(-3, 9), V(9, -3)}));
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccPointSet(s)));
-  EXPECT_TRUE(dynamic_cast<ccPointSet*>(back.get()) && *back == s);
-
-  ccPointSet target({V(0, 0)});
-  ccPointSet source({V(1, 2), V(777.25, 0)});
-  ccArchive bad(storedWith(source, 777.25, kInf));
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(target, ccPointSet({V(0, 0)}));
 }
 
 // ---- ccCross
@@ -169,19 +113,14 @@ TEST(Cross, MapKeepsArmLengthAndMapsAngle) {
   EXPECT_EQ(c.boundingBox(), ccRect(V(1, 2), V(0, 0)));
 }
 
-TEST(Cross, ValidatesAndArchives) {
+TEST(Cross, Validates) {
   EXPECT_THROW(ccCross(V(0, 0), ccRadian(0), -1), ccShapesError::BadParams);
+  EXPECT_NO_THROW(ccCross(V(0, 0), ccRadian(0), 0));
   EXPECT_THROW(ccCross(V(kNaN, 0), ccRadian(0), 1), ccShapesError::BadGeom);
   EXPECT_THROW(ccCross(V(0, 0), ccRadian(kInf), 1), ccShapesError::BadGeom);
   ccCross c(V(1, 1), ccRadian(0.5), 4);
   EXPECT_THROW(c.armlength(-3), ccShapesError::BadParams);
   EXPECT_EQ(c.armlength(), 4);
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccCross(c)));
-  EXPECT_TRUE(dynamic_cast<ccCross*>(back.get()) && *back == c);
-  ccCross source(V(1, 1), ccRadian(4321.5), 4);
-  ccArchive bad(storedWith(source, 4321.5, kNaN));
-  EXPECT_THROW(c.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(c, ccCross(V(1, 1), ccRadian(0.5), 4));
 }
 
 // ---- ccLineSeg
@@ -239,17 +178,6 @@ TEST(LineSeg, ReverseSubShapeSampleMap) {
   EXPECT_NEAR(ccLineSeg(V(1, 0), V(0, 1)).windingAngle(V(0, 0)).toDouble(), ccPi / 2, 1e-15);
 }
 
-TEST(LineSeg, ArchiveRoundTripAndErrors) {
-  const ccLineSeg s(V(1, 2), V(3, 4));
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLineSeg(s)));
-  EXPECT_TRUE(dynamic_cast<ccLineSeg*>(back.get()) && *back == s);
-  ccLineSeg source(V(1, 2), V(3, 888.5));
-  ccArchive bad(storedWith(source, 888.5, kInf));
-  ccLineSeg target(V(0, 0), V(1, 1));
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(target, ccLineSeg(V(0, 0), V(1, 1)));
-}
-
 // ---- ccLineSegSet
 
 TEST(LineSegSet, Queries) {
@@ -265,13 +193,6 @@ TEST(LineSegSet, Queries) {
   const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V());
   EXPECT_EQ(set.map(x),
             ccLineSegSet({ccLineSeg(V(0, 0), V(-2, 0)), ccLineSeg(V(-5, 5), V(-5, 9))}));
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLineSegSet(set)));
-  EXPECT_TRUE(dynamic_cast<ccLineSegSet*>(back.get()) && *back == set);
-  ccLineSegSet source({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 999.5))});
-  ccArchive bad(storedWith(source, 999.5, kNaN));
-  ccLineSegSet target = set;
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(target, set);
 }
 
 // ---- ccLine
@@ -305,18 +226,6 @@ TEST(Line, NearestDistanceMapReverse) {
   const ccXform<2> flat(ccMatrix<2>(4, -3, 0, 0), V());  // sends (3, 4) to (0, 0)
   EXPECT_THROW(l.map(flat), ccShapesError::DegenerateShape);
   EXPECT_TRUE(*l.reverse() == ccLine(V(-3, -4), V(0, 1)));
-}
-
-TEST(Line, Archive) {
-  const ccLine l(V(1, 2), V(3, 4));
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccLine(l)));
-  EXPECT_TRUE(dynamic_cast<ccLine*>(back.get()) && *back == l);
-  // A stored zero direction is rejected as the constructor rejects it.
-  ccLine source(V(1357.5, 0), V(3, 4));
-  ccArchive bad(storedWith(source, 1357.5, 0));
-  ccLine target = l;
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::DegenerateShape);
-  EXPECT_EQ(target, l);
 }
 
 // ---- ccFLine
@@ -383,15 +292,6 @@ TEST(FLine, MapReverseArchive) {
   EXPECT_NEAR(r.signedDistance(V(1, 9)), 0, 1e-15);
   const ccXform<2> flat(ccMatrix<2>(1, 0, 0, 0), V());
   EXPECT_THROW(f.map(flat), ccShapesError::DegenerateShape);
-
-  const ccFLine g(3.0, 4.0, -10.0);
-  ccShapePtrh back = roundTrip(ccShapePtrh(new ccFLine(g)));
-  EXPECT_TRUE(dynamic_cast<ccFLine*>(back.get()) && *back == g);
-  ccFLine target = g;
-  ccFLine source(1.0, 0.0, 5555.5);
-  ccArchive bad(storedWith(source, 5555.5, kInf));
-  EXPECT_THROW(target.dispatchSerialize(bad), ccShapesError::BadGeom);
-  EXPECT_EQ(target, g);
 }
 
 // Normalising is idempotent over the whole range of doubles (subnormal coefficients included),

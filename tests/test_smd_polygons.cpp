@@ -177,6 +177,15 @@ TEST(SMDPolyEdits, FailedEditsChangeNothing) {
        [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 6)); }, Poly::invalidRounding::kErrorNumber},
       {"rounding within half a side", true, nullptr,
        [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 4.9)); }, 0},
+      // Corners of 90 and 120 degrees rounded by 5 and 5 sqrt 3: each rounding takes half of
+      // the side between them, and the two meet at its middle, as neighbours may.
+      {"roundings meeting in the middle of their side", false, nullptr,
+       [](Poly& p) {
+         const double r3 = std::sqrt(3.0);
+         p.vertices({vtx(0, 12), vtx(0, 0, 5), vtx(10, 0, 5 * r3), vtx(16, 6 * r3)});
+         p.close();
+       },
+       0},
       {"delete down to one", true,
        [](Poly& p) {
          p.replaceVertex(2, vtx(10, 10));
@@ -222,6 +231,23 @@ TEST(SMDPolyEdits, FailedEditsChangeNothing) {
        },
        [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 3)); }, Poly::crossingSegments::kErrorNumber},
       {"its own vertices again", true, nullptr, [](Poly& p) { p.vertices(p.vertices()); }, 0},
+      {"whole check: the last segment crosses the first", false, nullptr,
+       [](Poly& p) {
+         p.vertices({vtx(0, 0), vtx(10, 0), vtx(10, 5), vtx(5, -5)});
+       },
+       Poly::crossingSegments::kErrorNumber},
+      // Refused after roundings two vertices on were redone: they are put back too.
+      {"first vertex of an open polygon deleted", false,
+       [](Poly& p) {
+         // Tenths as a random search found them (-0.0 included): the redone roundings come out
+         // in other bits.
+         auto t = [](double k) { return k * 0.1; };
+         p.vertices({vtx(t(-1), t(45), 0, t(-1089)), vtx(t(-14), t(-64), t(15), t(454)),
+                     vtx(t(68), t(56), t(6)), vtx(t(83), t(-0.0), t(21)), vtx(t(91), t(-84)),
+                     vtx(t(55), t(20), t(12)), vtx(t(11), t(-55)), vtx(t(-95), t(-27)),
+                     vtx(t(96), t(-95))});
+       },
+       [](Poly& p) { p.deleteVertex(0); }, Poly::crossingSegments::kErrorNumber},
       {"closing crosses", false,
        [](Poly& p) {
          p.replaceVertex(2, vtx(10, 10));
@@ -281,21 +307,8 @@ TEST(SMDPolyEdits, RandomEditsAgreeWithWholeValidation) {
         continue;
       }
       Poly whole(p);  // same closedness
-      if (::testing::Test::HasFailure()) return;
-      try {
-        whole.vertices(p.vertices());
-      } catch (const ccException& e) {
-        std::string dump;
-        for (long i = 0; i < p.numVertices(); ++i) {
-          const Vertex& x = p.vertex(i);
-          dump += "vtx(" + std::to_string(x.point().x()) + ", " + std::to_string(x.point().y()) +
-                  ", " + std::to_string(x.vertexRadius()) + ", " +
-                  std::to_string(x.segmentAngleSpan().toDouble()) + "), ";
-        }
-        FAIL() << round << ":" << step << " k=" << k << " open=" << p.isOpen() << " " << e.what()
-               << "\n"
-               << dump;
-      }
+      ASSERT_NO_THROW(whole.vertices(p.vertices()))
+          << round << ":" << step << " k=" << k << " open=" << p.isOpen();
       for (long i = 0; i < p.numVertices(); ++i)
         ASSERT_TRUE(cfRealEq(whole.roundStart_(i), p.roundStart_(i), 1e-9)) << step << ":" << i;
     }
@@ -392,6 +405,10 @@ TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
   Poly reversed;
   Private::reversePoly(Poly::rectangle(4, 2, V2(1, 1)), reversed);
   EXPECT_FALSE(reversed.isDirectionPositive());
+  // Run the other way, vertex 0 comes last and exchanges its shares of its two sides.
+  Private::reversePoly(closedPoly({vtx(0, 0, 0, 0, -1, 0.3, 0.7), vtx(4, 0), vtx(4, 4)}), reversed);
+  EXPECT_EQ(reversed.vertex(2).percentPrevSegment(), 0.7);
+  EXPECT_EQ(reversed.vertex(2).percentNextSegment(), 0.3);
   Poly open;
   open << vtx(0, 0) << vtx(1, 0);
   EXPECT_EQ(errorOf([&] { open.isDirectionPositive(); }), Poly::notClosed::kErrorNumber);
@@ -416,6 +433,10 @@ TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
   EXPECT_TRUE(cfRealEq(moved, cc2Rigid(ccDegree(90), V2(1, 0)) * Poly::rectangle(4, 2, V2()), 0));
   EXPECT_NE(moved, Poly::rectangle(4, 2, V2()));
 
+  // A rounded apex lies inside its vertex: the arc's top is 1 below the centre, sqrt 5 below
+  // the apex.
+  EXPECT_NEAR(closedPoly({vtx(0, 0), vtx(4, 0), vtx(2, 4, 1)}).boundingBox().lr().y(),
+              5 - std::sqrt(5.0), 1e-12);
   const ccRect box = Poly::circle(2, V2(1, 1)).boundingBox();
   EXPECT_TRUE(cfRealEq(box.ul(), V2(-1, -1), 1e-12));
   EXPECT_TRUE(cfRealEq(box.lr(), V2(3, 3), 1e-12));
@@ -517,32 +538,6 @@ TEST(SMDPolyArchive, VersionsAndHostileRecords) {
   EXPECT_THROW(other.dispatchSerialize(tooMany), ccArchive::BadData);
   EXPECT_THROW(other.dispatchSerialize(bad), ccArchive::BadData);
   EXPECT_EQ(bytesOf(other), reference);
-}
-
-TEST(SMDPolyErrors, NumbersMessagesAndArchives) {
-  const struct {
-    std::shared_ptr<ccException> e;
-    std::uint32_t number;
-    const char* message;
-  } kErrors[] = {
-      {std::make_shared<Poly::invalidVertices>(), 0x11000360, "Invalid poly vertices."},
-      {std::make_shared<Poly::crossingSegments>(), 0x11000361, "Two or more poly segments cross."},
-      {std::make_shared<Poly::invalidIndex>(), 0x11000362,
-       "Invalid index for poly vertex or segment."},
-      {std::make_shared<Poly::invalidRounding>(), 0x11000363,
-       "Invalid radius for poly vertex rounding."},
-      {std::make_shared<Poly::noPelBuffer>(), 0x11000364, "No pel buffer to draw on."},
-      {std::make_shared<Poly::badSubModel>(), 0x11000365, "The specified sub-model is not 2D"},
-      {std::make_shared<Poly::notClosed>(), 0x11000366,
-       "An operation was performed which requires a closed poly."},
-  };
-  for (const auto& k : kErrors) {
-    EXPECT_EQ(k.e->errorNumber(), k.number);
-    EXPECT_EQ(k.e->message(), k.message);
-  }
-  const ccPtrHandle<ccException> g = reloadedHandle<ccException>(new Poly::notClosed);
-  EXPECT_EQ(g->errorNumber(), 0x11000366u);
-  EXPECT_EQ(g->message(), "An operation was performed which requires a closed poly.");
 }
 
 }  // namespace

@@ -1,199 +1,359 @@
-// Tablet drawing with recording, observed through the trace scope: which scope slot receives
-// which mapped geometry and props, and which bytes are recorded (opcode, layer, colour, payload)
-// in caller coordinates.
-#include <backends/trace/tracescope.h>
+// Tablet drawing observed through the trace scope: which scope slot receives which mapped
+// geometry and props, and which operations are recorded (with or without a props prefix), for
+// every shape form and the drawing states. The calls and opcodes of each case are frozen in
+// tests/data/tablet-drawing.trace; their payload bytes are frozen by the sketch format files
+// and checked by replay against direct drawing (test_sketch_playback).
 #include <core/archive.h>
 #include <core/mappedshape.h>
 #include <core/shapetree.h>
-#include <dispc/sketchformat.h>
-#include <dispc/sketchshapes.h>
-#include <dispc/tablet.h>
+
+#include "drawingsamples.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <memory>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-using L = ccUITablet::Layers;
-constexpr L kImage = ccUITablet::eImageLayer;
-constexpr L kOverlay = ccUITablet::eOverlayLayer;
+using V = ccVector<2>;
 
-std::vector<ccSketchOperation> operations(const ccUISketch& s) {
-  std::vector<ccSketchOperation> ops;
-  ccSketchWalker w(s.data(), static_cast<std::size_t>(s.length()));
-  ccSketchOperation op;
-  while (w.next(op)) ops.push_back(op);
-  return ops;
-}
-
-std::vector<int> opcodes(const ccUISketch& s) {
-  std::vector<int> v;
-  for (const ccSketchOperation& op : operations(s)) v.push_back(op.opcode);
-  return v;
-}
-
-ccVector<2> pointAt(const ccSketchOperation& op, std::size_t at) {
-  return cfSketchLoadPoint(op.payload + at);
-}
-
-// A visible root tablet over two trace scopes (640 x 480) sharing one log, recording on.
-struct Board {
-  std::shared_ptr<ccTraceLog> log = std::make_shared<ccTraceLog>();
-  ccTraceScope image{ccUIRect(0, 0, 640, 480), log};
-  ccTraceScope overlay{ccUIRect(0, 0, 640, 480), log};
-  ccUITablet tablet{&image, &overlay};
-
-  Board() {
-    tablet.visible(true);
-    tablet.recordOn() = true;
-    log->clear();
-  }
-  // Calls other than the lock brackets.
-  std::vector<ccTraceCall> drawing() const {
-    std::vector<ccTraceCall> v;
-    for (const ccTraceCall& c : log->calls())
-      if (c.name != "lockScreenUpdatesPush" && c.name != "lockScreenUpdatesPop") v.push_back(c);
-    return v;
-  }
+struct Case {
+  const char* name;
+  std::function<void(Board&)> draw;
+  ccXform<2> map = ccXform<2>();  // the tablet's base map, set before the log starts
 };
 
-const ccColor kRed = ccColor::redColor();
-const ccColor kGreen = ccColor::greenColor();
+const ccLineSeg kSeg(V(0, 0), V(5, 5));
+const ccEllipse kEllipse(V(10, 10), V(4, 2), ccRadian(0.5));
+const ccEllipseAnnulusSection kSection(ccEllipseAnnulus(ccEllipse(V(100, 100), V(40, 20)), 0.5),
+                                       ccRadian(0), ccRadian(1.0));
+const ccBezierCurve kCurve(V(0, 0), V(10, 30), V(30, 30), V(40, 0));
+const ccShapePtrh kSegA(new ccLineSeg(V(0, 0), V(10, 0)));
+const ccShapePtrh kSegB(new ccLineSeg(V(20, 0), V(20, 10)));
 
-TEST(TabletDrawing, LineSegmentDrawsMappedAndRecordsCallerCoordinates) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 3), ccVector<2>(10, 20)));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  b.tablet.draw(ccLineSeg(ccVector<2>(1, 1), ccVector<2>(4, 5)), kRed, kOverlay);
+const Case kCases[] = {
+    {"every operation", [](Board& b) { drawEveryOperation(b.tablet); },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 1.5), V(7, -3))},
+    {"line segment, mapped",
+     [](Board& b) { b.tablet.draw(ccLineSeg(V(1, 1), V(4, 5)), kRed, kOverlay); },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 3), V(10, 20))},
+    // The colour forms decide on the prefix without building props: a prefix exactly where the
+    // props change, the fill of a circle included, as with equal props given in full.
+    {"prefixes where the props change",
+     [](Board& b) {
+       const ccCircle c(V(5, 5), 2);
+       b.tablet.draw(kSeg, ccGraphicProps(kRed, 3), kImage);
+       b.tablet.draw(kSeg, kRed, kImage);
+       b.tablet.draw(kSeg, kRed, kImage);
+       b.tablet.draw(kSeg, ccGraphicProps(kRed, 1), kImage);
+       b.tablet.draw(c, kRed, kImage, true);
+       b.tablet.draw(c, kRed, kImage, true);
+       b.tablet.draw(c, kRed, kImage);
+       b.tablet.draw(ccPoint(V(1, 2)), kGreen, kImage);
+       b.tablet.draw(ccPolygon(std::vector<V>{{0, 0}, {4, 0}, {0, 4}}), kGreen, kImage);
+       b.tablet.draw(kSeg, ccGraphicProps(), kImage);
+       b.tablet.draw(kSeg, ccGraphicProps(), kImage);
+     }},
+    {"drawing off records only",
+     [](Board& b) {
+       b.tablet.drawOn() = false;
+       b.tablet.draw(kSeg, kRed, kImage);
+       b.tablet.draw(ccCircle(V(3, 3), 2), kRed, kOverlay);
+     }},
+    {"hidden records only",
+     [](Board& b) {
+       b.tablet.visible(false);
+       b.tablet.draw(kSeg, kRed, kImage);
+     }},
+    {"overlay off draws the image layer",
+     [](Board& b) {
+       b.tablet.drawOnOverlay() = false;
+       b.tablet.draw(kSeg, kRed, kOverlay);
+       b.tablet.draw(kSeg, kRed, kImage);
+     }},
+    {"recording off draws only",
+     [](Board& b) {
+       b.tablet.recordOn() = false;
+       b.tablet.draw(kSeg, kRed, kImage);
+     }},
+    {"off-screen scope draws while changes are collected",
+     [](Board& b) {
+       b.image.offScreen(true);
+       b.tablet.draw(kSeg, kRed, kImage);
+       b.tablet.recordChanges(true);
+       b.tablet.draw(kSeg, kGreen, kImage);
+     }},
+    {"circles record circle opcodes, draw ellipses",
+     [](Board& b) {
+       b.tablet.draw(ccCircle(V(10, 20), 5), kRed, kImage);
+       b.tablet.draw(ccCircle(V(10, 20), 5), kRed, kImage, true);
+     },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(1, 1))},
+    {"annulus: its circles, or as a general annulus",
+     [](Board& b) {
+       const ccAnnulus a(V(50, 50), 10, 20);
+       b.tablet.draw(a, ccGraphicProps(kRed, 1), kImage);
+       b.tablet.draw(a, kRed, kImage);
+     }},
+    {"ellipses, arcs and their second forms",
+     [](Board& b) {
+       const ccEllipse2 e2(V(3, 1), ccRadian(0.2), V(7, 8));
+       b.tablet.draw(kEllipse, kRed, kImage, true);
+       b.tablet.draw(ccEllipseArc(kEllipse, ccRadian(0.1), ccRadian(1.2)), kRed, kImage);
+       b.tablet.draw(e2, kRed, kImage);
+       b.tablet.draw(ccEllipseArc2(e2, ccRadian(0.3), ccRadian(2.0)), kRed, kImage);
+     },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(5, 0))},
+    {"rectangle: four strokes, or a polygon filled",
+     [](Board& b) {
+       b.tablet.draw(ccRect(V(10, 20), V(30, 40)), kRed, kImage);
+       b.tablet.draw(ccRect(V(10, 20), V(30, 40)), kRed, kImage, true);
+     },
+     ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(0.5, 0.5))},
+    {"primitive forms build their shapes",
+     [](Board& b) {
+       const V c(10, 20);
+       b.tablet.drawEllipseArc(c, V(4, 2), ccRadian(ccPi / 2), ccRadian(ccPi / 2),
+                               ccRadian(ccPi / 2), kRed, kImage);
+       b.tablet.drawCircle(c, 3, kRed, kImage, true);
+       b.tablet.drawRect(c, V(4, 5), kRed, kImage, true);
+       b.tablet.drawLineSeg(c, V(1, 2), kRed, kImage);
+       b.tablet.drawGenRect(c, V(3, 1), ccRadian(ccPi / 2), V(0, 0), kRed, kImage);
+     }},
+    {"a filled square general rectangle is one polygon",
+     [](Board& b) {
+       b.tablet.draw(ccGenRect(V(10, 10), V(3, 2), ccRadian(0.4), V(0, 0)), kRed, kImage, true);
+     },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(1, 0))},
+    {"general rectangles: quad, ellipse, rounded; general annulus inner first",
+     [](Board& b) {
+       const V c(100, 100), half(20, 10);
+       b.tablet.draw(ccGenRect(c, half, ccRadian(0), V(0, 0)), kRed, kImage);
+       b.tablet.draw(ccGenRect(c, half, ccRadian(0), V(1, 1)), kRed, kImage);
+       b.tablet.draw(ccGenRect(c, half, ccRadian(0.3), V(0.5, 0.2)), kRed, kImage, true);
+       b.tablet.draw(ccGenAnnulus(ccGenRect(c, half, ccRadian(0), V(0.5, 0.5)),
+                                  ccGenRect(c, half * 2.0, ccRadian(0), V(0.5, 0.5))),
+                     kRed, kImage);
+     }},
+    {"polylines, polygons and affine rectangles",
+     [](Board& b) {
+       const std::vector<V> v = {{1, 2}, {3, 4}, {5, 7}};
+       b.tablet.draw(ccPolyline(v, true), kRed, kImage);
+       b.tablet.draw(ccPolygon(v, ccPolygon::eFillWinding), kRed, kImage);
+       b.tablet.draw(ccPolygon(), kRed, kImage);
+       b.tablet.draw(ccAffineRectangle(V(0, 0), V(10, 0), V(2, 5)), kRed, kImage, true);
+     }},
+    {"point sets: circle and segment, then thin solid points",
+     [](Board& b) {
+       b.tablet.draw(ccPointSet({{10, 10}, {13, 14}, {20, 20}}),
+                     ccGraphicProps(kRed, 5, ccGraphicProps::eDash, true), kOverlay);
+       b.tablet.draw(ccPointSet({{1, 1}}), kRed, kOverlay);
+     }},
+    {"segment sets",
+     [](Board& b) {
+       ccLineSegSet set;
+       set.segments({ccLineSeg(V(0, 0), V(1, 1)), ccLineSeg(V(2, 2), V(3, 3))});
+       b.tablet.draw(set, kRed, kImage);
+     }},
+    // Vertical, horizontal, oblique out through the bottom, and the oblique run leftwards.
+    {"infinite lines clipped to the scope",
+     [](Board& b) {
+       b.tablet.draw(ccLine(V(0, 1), V(100, 50)), kRed, kImage);
+       b.tablet.draw(ccLine(V(1, 0), V(7, 30)), kRed, kImage);
+       b.tablet.draw(ccLine(V(1, 1), V(0, 0)), kRed, kImage);
+       b.tablet.draw(ccLine(V(-1, -1), V(0, 0)), kRed, kImage);
+     }},
+    // Arms of trunc(10 cos 30) = 8 and trunc(10 sin 30) pels.
+    {"cross to the pel",
+     [](Board& b) { b.tablet.draw(ccCross(V(50, 60), ccRadian(ccPi / 6), 10), kRed, kImage); }},
+    // dir + side = (1, 0.5) normalised times -10: arms of (-8, -4) and (-8, 4); the pen ends at
+    // the tip.
+    {"arrowhead arms run back from the tip",
+     [](Board& b) {
+       b.tablet.arrowHead(ccPoint(V(100, 100)), V(1, 0), 10.0f, ccGraphicProps(kRed, 2), kImage);
+       b.tablet.drawToRelPels(1, 0, kRed, kImage);
+     }},
+    {"coordinate axes, and degenerate ones without arrowheads",
+     [](Board& b) {
+       b.tablet.draw(ccCoordAxes(V(10, 10), V(50, 10), V(10, 50)), kRed, kImage);
+       b.tablet.draw(ccCoordAxes(V(1, 1), V(1, 1), V(1, 5)), kRed, kImage);
+     }},
+    {"curves sampled into polylines",
+     [](Board& b) {
+       b.tablet.draw(kCurve, kRed, kImage);
+       b.tablet.draw(
+           ccCubicSpline({kCurve, ccBezierCurve(V(40, 0), V(50, -30), V(60, -30), V(70, 0))}), kRed,
+           kImage);
+       // Beside the 640-pel scope a curve draws nothing (and records); within a wide pen's
+       // reach of it, it draws.
+       b.tablet.draw(ccBezierCurve(V(650, 10), V(660, 40), V(680, 40), V(690, 10)), kRed, kImage);
+       b.tablet.draw(ccBezierCurve(V(645, 10), V(660, 40), V(680, 40), V(690, 10)),
+                     ccGraphicProps(kRed, 10), kImage);
+     }},
+    {"annulus sections with and without arrowheads, and a full turn",
+     [](Board& b) {
+       b.tablet.draw(kSection, kRed, kImage);
+       b.tablet.draw(kSection, kRed, kImage, false, true);
+       b.tablet.draw(kSection, kRed, kImage, true, false);
+       b.tablet.draw(ccEllipseAnnulusSection(kSection.annulus(), ccRadian(0), ccRadian(2 * ccPi)),
+                     kRed, kImage, false, false);
+     }},
+    // A closed contour joins its gaps and closes; an open one does not close. A linearly
+    // mapped shape draws mapped; a circle under a skew as the ellipse it becomes, an ellipse
+    // under a map not at all; other classes draw nothing, whatever overloads exist.
+    {"general shapes",
+     [](Board& b) {
+       b.tablet.draw(static_cast<const ccShape&>(ccContourTree({kSegA, kSegB}, true)), kRed,
+                     kImage);
+       b.tablet.draw(static_cast<const ccShape&>(ccContourTree({kSegA, kSegB}, false)), kRed,
+                     kImage);
+       const ccPtrHandle<cc2XformBase> shift(
+           new cc2XformLinear(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(5, 5))));
+       b.tablet.draw(static_cast<const ccShape&>(ccMappedShape(kSegA, shift)), kRed, kImage);
+       const ccPtrHandle<cc2XformBase> skew(
+           new cc2XformLinear(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), V())));
+       const ccEllipse e(V(1, 1), V(2, 1), ccRadian(0));
+       const ccShapePtrh shapes[] = {ccShapePtrh(new ccCircle(V(1, 1), 1)),
+                                     ccShapePtrh(new ccEllipse(e)),
+                                     ccShapePtrh(new ccPoint(1, 1)),
+                                     ccShapePtrh(new ccEllipseArc(e, ccRadian(0), ccRadian(1))),
+                                     ccShapePtrh(new ccPolygon({{0, 0}, {1, 0}, {1, 1}})),
+                                     ccShapePtrh(new ccCross(V(1, 1), ccRadian(0), 3)),
+                                     ccShapePtrh(new ccCoordAxes(V(0, 0), V(1, 0), V(0, 1))),
+                                     ccShapePtrh(new ccPointSet({{0, 0}, {1, 1}})),
+                                     ccShapePtrh(new ccEllipseAnnulusSection()),
+                                     ccShapePtrh(new ccFLine())};
+       for (const ccShapePtrh& shape : shapes) b.tablet.draw(*shape, kRed, kImage);
+       for (int i : {0, 1})
+         b.tablet.draw(static_cast<const ccShape&>(ccMappedShape(shapes[i], skew)), kRed, kImage);
+     }},
+    {"pen moves and a point at the pen",
+     [](Board& b) {
+       b.tablet.drawStart(ccPoint(V(5, 6)), kImage);
+       EXPECT_EQ(b.tablet.drawingPoint(kImage).vector(), V(5, 6));
+       b.tablet.drawTo(ccPoint(V(7, 6)), kRed, kImage);
+       b.tablet.drawToRelPels(3, 4, kRed, kImage);
+       b.tablet.moveToRelPels(-1, -1, kImage);
+       b.tablet.drawToRelPels(V(0, 1), 5.9f, kRed, kImage);
+       b.tablet.draw(ccUITablet::drawPointArg(), kRed, kImage);
+     },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V())},
+    // Rings of four strokes, light on the top and left; the third ring has no size left.
+    {"3D outlines",
+     [](Board& b) {
+       b.tablet.outline3D(ccUIRect(10, 20, 4, 4), kRed, kGreen, 3, kImage);
+       b.tablet.outline(ccRect(V(1, 1), V(5, 5)), kRed, 1, kImage);
+     }},
+    // Setting a whole layer discards the recording; the overlay keeps its clip rectangle.
+    {"set all on the overlay keeps its clip rectangle",
+     [](Board& b) {
+       b.tablet.drawClipRect(ccRect(V(1.5, 2.5), V(10, 10)), kOverlay);
+       b.tablet.draw(ccLineSeg(V(0, 0), V(1, 1)), kRed, kImage);
+       b.tablet.set(kGreen, kOverlay);
+     }},
+    {"set all on the image layer keeps nothing",
+     [](Board& b) {
+       b.tablet.drawClipRect(ccRect(V(1.5, 2.5), V(10, 10)), kOverlay);
+       b.tablet.set(kGreen, kImage);
+     }},
+    {"rectangles set and filled in pels",
+     [](Board& b) {
+       b.tablet.set(ccUIRect(1, 2, 3, 4), kRed, kImage);
+       b.tablet.set(ccRect(V(1.2, 2.7), V(3, 4)), kRed, kImage);
+       b.tablet.setComplement(ccUIRect(100, 100, 200, 100), kGreen, kImage);
+       b.tablet.fill(ccPair<long>(5, 6), kRed, kGreen, ccUITablet::eFillToBorder, kImage);
+       b.tablet.fill(ccPoint(V(5.5, 6.5)), kRed, kGreen, ccUITablet::eFillSurface, kImage);
+     }},
+    {"text at the mapped point; measuring records nothing",
+     [](Board& b) {
+       b.tablet.draw(std::string("ab"), ccPoint(V(10, 10)), kRed, kGreen,
+                     ccUIFormat(-1, ccUIFormat::eCenter), kOverlay);
+       ccUIRect r;
+       b.tablet.textRect("abc", ccPoint(V(0, 0)), ccUIFormat(-1, ccUIFormat::eTopLeft), r,
+                         kOverlay);
+       EXPECT_EQ(r, ccUIRect(3, 4, 24, 16));
+     },
+     ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(3, 4))},
+    {"zoom after the base map",
+     [](Board& b) {
+       b.tablet.scaleExact(ccPair<double>(2.0, 3.0));
+       b.log->clear();
+       b.tablet.draw(ccLineSeg(V(0, 0), V(10, 10)), kRed, kImage);
+     },
+     ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(1, 1))},
+    // Images: at 1:1, enlarged (with the interpolation), reduced by a scale or by whole divisors;
+    // every pel type (only 8-bit and run-length images are recorded); the point icon centred on
+    // its point.
+    {"images in each scale mode",
+     [](Board& b) {
+       ccPelBuffer<unsigned char> img(4, 3);
+       for (long y = 0; y < 3; ++y)
+         for (long x = 0; x < 4; ++x) img.set(x, y, static_cast<unsigned char>(10 * y + x));
+       const ccPoint at(V(2, 3));
+       b.tablet.draw(img, at, true, 7, false, kImage);
+       b.tablet.scaleExact(ccPair<double>(2.0, 3.0));
+       b.tablet.interpolation(ccUITablet::eBilinearInterpolation);
+       b.tablet.draw(img, at, true, 7, true, kImage);
+       b.tablet.scaleExact(ccPair<double>(0.5, 0.25));
+       b.tablet.draw(img, at, false, 0, false, kImage);
+       b.tablet.scale(ccPair<long>(2, 4));
+       b.tablet.draw(img, at, false, 0, false, kImage);
+     }},
+    {"every pel type",
+     [](Board& b) {
+       const ccPoint at(V(0, 0));
+       b.tablet.draw(ccPelBuffer<unsigned short>(2, 2), at, false, 0, kImage);
+       b.tablet.draw(ccPelBuffer<ccPackedRGB16Pel>(2, 2), at, false, 0, kImage);
+       b.tablet.draw(ccPelBuffer<ccPackedRGB32Pel>(2, 2), at, true, 5, kOverlay);
+       b.tablet.scaleExact(ccPair<double>(3.0, 3.0));
+       b.tablet.draw(ccPelBuffer<ccPackedRGB32Pel>(2, 2), at, true, 5, kOverlay);
+     }},
+    {"point icon centred on its point",
+     [](Board& b) { b.tablet.drawPointIcon(ccPoint(V(10, 20)), kRed, kOverlay); },
+     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V())},
+    {"generic shapes",
+     [](Board& b) {
+       b.tablet.draw(static_cast<const ccGenShape&>(ccGenShapeRoundedPolygon()), kRed, kOverlay);
+     }},
+};
 
-  ASSERT_EQ(b.log->size(), 1);
-  const ccTraceCall& c = b.log->last();
-  EXPECT_EQ(c.name, "drawLineSeg");
-  EXPECT_EQ(c.scope, b.overlay.id());
-  EXPECT_EQ(c.point("p1"), ccVector<2>(12, 23));
-  EXPECT_EQ(c.point("p2"), ccVector<2>(18, 35));
-  EXPECT_EQ(c.props().penColor(), kRed);
-  EXPECT_EQ(c.props().penWidth(), 1);
-
-  // A props prefix (red differs from the default cyan), then opcode 2 with 32 bytes.
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_TRUE(ops[0].hasProps());
-  EXPECT_EQ(ops[0].opcode, 2);
-  EXPECT_EQ(ops[0].layer, 1);
-  EXPECT_EQ(ops[0].penColor(), kRed);
-  EXPECT_EQ(ops[0].payloadSize, 32u);
-  EXPECT_EQ(pointAt(ops[0], 0), ccVector<2>(1, 1));
-  EXPECT_EQ(pointAt(ops[0], 16), ccVector<2>(4, 5));
-  EXPECT_EQ(b.tablet.sketch().length(), 22 + 8 + 32);
-}
-
-TEST(TabletDrawing, RepeatedPropsRecordOnePrefix) {
-  Board b;
-  ccGraphicProps p(kGreen, 3);
-  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(1, 1));
-  b.tablet.draw(s, p, kImage);
-  b.tablet.draw(s, p, kImage);
-  EXPECT_EQ(b.tablet.sketch().length(), 22 + 8 + 32 + 8 + 32);
-  // With default props no prefix at all.
-  ccUITablet detached;
-  detached.draw(s, ccGraphicProps(), kImage);
-  detached.draw(s, ccGraphicProps(), kImage);
-  EXPECT_EQ(detached.sketch().length(), 80);
-}
-
-// The colour forms decide on the prefix without building props: it must still follow every
-// field, the fill of a circle included, and agree with equal props given in full.
-TEST(TabletDrawing, ColourFormsWriteThePrefixExactlyWhenPropsChange) {
-  ccUITablet t;
-  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(1, 1));
-  const ccCircle c(ccVector<2>(5, 5), 2);
-  const auto prefixes = [&] {
-    std::vector<bool> v;
-    for (const ccSketchOperation& op : operations(t.sketch())) v.push_back(op.hasProps());
-    return v;
-  };
-  t.draw(s, ccGraphicProps(kRed, 3), kImage);          // width 3
-  t.draw(s, kRed, kImage);                             // width 1: a prefix
-  t.draw(s, kRed, kImage);                             // same: none
-  t.draw(s, ccGraphicProps(kRed, 1), kImage);          // the same props in full: none
-  t.draw(c, kRed, kImage, true);                       // filled: a prefix
-  t.draw(c, kRed, kImage, true);                       // none
-  t.draw(c, kRed, kImage);                             // unfilled: a prefix
-  t.draw(ccPoint(ccVector<2>(1, 2)), kGreen, kImage);  // another colour: a prefix
-  t.draw(ccPolygon(std::vector<ccVector<2>>{{0, 0}, {4, 0}, {0, 4}}), kGreen, kImage);  // none
-  EXPECT_EQ(prefixes(),
-            (std::vector<bool>{true, true, false, false, true, false, true, true, false}));
-  EXPECT_EQ(opcodes(t.sketch()), (std::vector<int>{2, 2, 2, 2, 29, 29, 4, 0, 28}));
-}
-TEST(TabletDrawing, NothingDrawnButEverythingRecordedWhenDrawingIsOff) {
-  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(5, 5));
-  {
-    Board b;  // drawOn false
-    b.tablet.drawOn() = false;
-    b.tablet.draw(s, kRed, kImage);
-    b.tablet.draw(ccCircle(ccVector<2>(3, 3), 2), kRed, kOverlay);
-    EXPECT_TRUE(b.log->empty());
-    EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2, 4}));
-  }
-  {
-    Board b;  // hidden
-    b.tablet.visible(false);
+TEST(TabletDrawing, EveryFormDrawsAndRecordsAsFrozen) {
+  std::string text;
+  for (const Case& c : kCases) {
+    Board b;
+    b.tablet.baseMap(c.map);
+    b.tablet.sketch().erase();
     b.log->clear();
-    b.tablet.recordOn() = true;
-    b.tablet.draw(s, kRed, kImage);
-    EXPECT_EQ(b.log->count("drawLineSeg"), 0);
-    EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2}));
+    c.draw(b);
+    text += std::string("== ") + c.name + "\n";
+    for (const std::string& line : b.lines()) text += line + "\n";
+    text += "recorded:";
+    for (const ccSketchOperation& op : operations(b.tablet.sketch()))
+      text +=
+          (op.hasProps() ? " +" : " ") + std::to_string(op.opcode) + "/" + std::to_string(op.layer);
+    text += "\n";
   }
-  {
-    Board b;  // overlay switched off
-    b.tablet.drawOnOverlay() = false;
-    b.tablet.draw(s, kRed, kOverlay);
-    b.tablet.draw(s, kRed, kImage);
-    EXPECT_EQ(b.log->count("drawLineSeg"), 1);
-    EXPECT_EQ(b.log->last().scope, b.image.id());
-    EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2, 2}));
-  }
-  {
-    ccUITablet detached;  // no scope at all
-    detached.draw(s, kRed, kImage);
-    EXPECT_EQ(opcodes(detached.sketch()), (std::vector<int>{2}));
-  }
-  {
-    Board b;  // recording off: drawn, not recorded
-    b.tablet.recordOn() = false;
-    b.tablet.draw(s, kRed, kImage);
-    EXPECT_EQ(b.log->count("drawLineSeg"), 1);
-    EXPECT_TRUE(b.tablet.sketch().isNull());
-  }
+  EXPECT_TRUE(matchesGoldenText(text, "tablet-drawing.trace"));
 }
 
-TEST(TabletDrawing, OffScreenScopeDrawsOnlyForChangeCollection) {
-  Board b;
-  b.image.offScreen(true);
-  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(5, 5));
-  EXPECT_FALSE(b.tablet.okToDraw(kImage));
-  b.tablet.recordChanges(true);
-  EXPECT_TRUE(b.tablet.okToDraw(kImage));
-  b.tablet.draw(s, kRed, kImage);
-  EXPECT_EQ(b.log->count("drawLineSeg"), 1);
+TEST(TabletDrawing, ArrowArmsGrowWhenReducing) {
+  ccUITablet t;
+  EXPECT_FLOAT_EQ(t.arrowArmLength(ccGraphicProps(kRed, 2)), 9.0f);  // 2 * 1.5 + 6
+  t.scaleExact(ccPair<double>(0.5, 0.5));
+  EXPECT_FLOAT_EQ(t.arrowArmLength(ccGraphicProps(kRed, 2)), 6.0f);
 }
 
 TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
   Board b;
-  const ccLineSeg s(ccVector<2>(0, 0), ccVector<2>(5, 5));
   for (int other : {-1, 2, 7}) {
-    const L l = static_cast<L>(other);
+    const Layer l = static_cast<Layer>(other);
     b.tablet.sketch().erase();
-    b.tablet.draw(s, kRed, l);
-    b.tablet.drawStart(ccPoint(ccVector<2>(1, 1)), l);
+    b.tablet.draw(kSeg, kRed, l);
+    b.tablet.drawStart(ccPoint(V(1, 1)), l);
     b.tablet.set(kRed, l);
     b.tablet.draw(ccPelBuffer<unsigned char>(2, 2), ccPoint(0, 0), false, 0, false, l);
     const std::vector<ccSketchOperation> ops = operations(b.tablet.sketch());
@@ -218,395 +378,16 @@ TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
       if (c.name != "optimizeDrawing") ADD_FAILURE() << c.str();
     b.log->clear();
   }
-  EXPECT_THROW(b.tablet.drawClipRect(ccRect(ccVector<2>(), ccVector<2>(1, 1)), static_cast<L>(3)),
+  EXPECT_THROW(b.tablet.drawClipRect(ccRect(V(), V(1, 1)), static_cast<Layer>(3)),
                ccUIError::BadLayer);
 }
 
-TEST(TabletDrawing, CircleRecordsCircleOpcodesButDrawsAnEllipse) {
+// A curve far bigger than the scope is sampled only where it can show: pieces off the scope are
+// their chords, and every drawn segment on the scope stays within a pel of the curve.
+TEST(TabletDrawing, HugeCurvesAreSampledOnlyWhereTheyShow) {
   Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 1)));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  b.tablet.draw(ccCircle(ccVector<2>(10, 20), 5), kRed, kImage);
-  b.tablet.draw(ccCircle(ccVector<2>(10, 20), 5), kRed, kImage, true);
-  ASSERT_EQ(b.log->count("drawEllipse"), 2);
-  const ccEllipse& e = b.log->calls()[0].shapeAs<ccEllipse>();
-  EXPECT_EQ(e.center(), ccVector<2>(21, 41));
-  EXPECT_EQ(e.radii(), ccVector<2>(10, 10));
-  EXPECT_TRUE(b.log->calls()[1].props().fill());
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0].opcode, 4);
-  EXPECT_EQ(ops[1].opcode, 29);
-  for (const auto& op : ops) {
-    EXPECT_EQ(op.payloadSize, 24u);
-    EXPECT_EQ(pointAt(op, 0), ccVector<2>(10, 20));
-    EXPECT_EQ(cfSketchLoadDouble(op.payload + 16), 5.0);
-  }
-}
-
-TEST(TabletDrawing, AnnulusFormsRecordTheirParts) {
-  Board b;
-  const ccAnnulus a(ccVector<2>(50, 50), 10, 20);
-  b.tablet.draw(a, ccGraphicProps(kRed, 1), kImage);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{4, 4}));
-  ASSERT_EQ(b.log->count("drawEllipse"), 2);
-  EXPECT_EQ(b.log->calls()[0].shapeAs<ccEllipse>().radii(), ccVector<2>(20, 20));  // outer first
-  EXPECT_EQ(b.log->calls()[1].shapeAs<ccEllipse>().radii(), ccVector<2>(10, 10));
-
-  // The colour form goes through the general annulus: opcode 9, two ellipses drawn.
-  b.tablet.sketch().erase();
-  b.log->clear();
-  b.tablet.draw(a, kRed, kImage);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{9}));
-  EXPECT_EQ(b.log->count("drawEllipse"), 2);
-  const ccGenAnnulus back = cfSketchLoadGenAnnImage(operations(b.tablet.sketch())[0].payload);
-  EXPECT_EQ(back.outer().U(), ccMatrix<2>(20, 0, 0, 20));
-  EXPECT_EQ(back.inner().uround(), ccVector<2>(1, 1));
-}
-
-TEST(TabletDrawing, EllipsesArcsAndSecondFormsGoToTheirSlots) {
-  Board b;
-  const ccXform<2> map(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(5, 0));
-  b.tablet.baseMap(map);
-  b.tablet.sketch().erase();
-  b.log->clear();
-  const ccEllipse e(ccVector<2>(10, 10), ccVector<2>(4, 2), ccRadian(0.5));
-  const ccEllipseArc arc(e, ccRadian(0.1), ccRadian(1.2));
-  const ccEllipse2 e2(ccVector<2>(3, 1), ccRadian(0.2), ccVector<2>(7, 8));
-  const ccEllipseArc2 arc2(e2, ccRadian(0.3), ccRadian(2.0));
-  b.tablet.draw(e, kRed, kImage, true);
-  b.tablet.draw(arc, kRed, kImage);
-  b.tablet.draw(e2, kRed, kImage);
-  b.tablet.draw(arc2, kRed, kImage);
-  EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawEllipse", "drawEllipseArc",
-                                                      "drawEllipse2", "drawEllipseArc2"}));
-  EXPECT_EQ(b.log->calls()[0].shapeAs<ccEllipse>(), e.map(map));
-  EXPECT_EQ(b.log->calls()[1].shapeAs<ccEllipseArc>(), arc.map(map));
-  EXPECT_EQ(b.log->calls()[2].shapeAs<ccEllipse2>(), e2.map(map));
-  EXPECT_EQ(b.log->calls()[3].shapeAs<ccEllipseArc2>(), arc2.map(map));
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 4u);
-  EXPECT_EQ(ops[0].opcode, 30);
-  EXPECT_EQ(ops[0].payloadSize, 48u);
-  EXPECT_EQ(cfSketchLoadEllipseGeom(ops[0].payload), e);
-  EXPECT_EQ(ops[1].opcode, 6);
-  EXPECT_EQ(ops[1].payloadSize, 192u);
-  EXPECT_EQ(cfSketchLoadEllipseArc(ops[1].payload), arc);
-  EXPECT_EQ(ops[2].opcode, 45);
-  EXPECT_EQ(ops[2].payloadSize, 40u);
-  EXPECT_EQ(pointAt(ops[2], 0), ccVector<2>(3, 1));
-  EXPECT_EQ(cfSketchLoadDouble(ops[2].payload + 16), 0.2);
-  EXPECT_EQ(pointAt(ops[2], 24), ccVector<2>(7, 8));
-  EXPECT_EQ(ops[3].opcode, 46);
-  EXPECT_EQ(ops[3].payloadSize, 65u);
-  EXPECT_EQ(cfSketchLoadDouble(ops[3].payload + 49), 0.3);
-  EXPECT_EQ(cfSketchLoadDouble(ops[3].payload + 57), 2.0);
-}
-
-TEST(TabletDrawing, RectangleStrokesOrFillsItsMappedCorners) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(0.5, 0.5)));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  const ccRect r(ccVector<2>(10, 20), ccVector<2>(30, 40));
-  b.tablet.draw(r, kRed, kImage);
-  const std::vector<std::string> expected = {
-      "lockScreenUpdatesPush", "drawTo", "drawTo", "drawTo", "drawTo", "lockScreenUpdatesPop"};
-  EXPECT_EQ(b.log->names(), expected);
-  EXPECT_EQ(b.log->calls()[1].pixel("from"), ccPair<long>(10, 20));
-  EXPECT_EQ(b.log->calls()[1].point("p"), ccVector<2>(40.5, 20.5));
-  EXPECT_EQ(b.log->calls()[2].point("p"), ccVector<2>(40.5, 60.5));
-  EXPECT_EQ(b.log->calls()[3].point("p"), ccVector<2>(10.5, 60.5));
-  EXPECT_EQ(b.log->calls()[4].point("p"), ccVector<2>(10.5, 20.5));
-
-  b.log->clear();
-  b.tablet.draw(r, kRed, kImage, true);
-  ASSERT_EQ(b.log->names(), std::vector<std::string>{"drawPolygon"});
-  EXPECT_EQ(b.log->last().integer("fillMode"), ccPolygon::eFillAlternate);
-  EXPECT_EQ(b.log->last().get<std::vector<ccVector<2>>>("vertices").size(), 4u);
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0].opcode, 32);
-  EXPECT_EQ(ops[1].opcode, 32);
-  EXPECT_EQ(pointAt(ops[1], 0), ccVector<2>(10, 20));
-  EXPECT_EQ(pointAt(ops[1], 16), ccVector<2>(30, 40));
-}
-
-TEST(TabletDrawing, PrimitiveFormsBuildTheirShapes) {
-  // Each form against the figure it names: points and corners read back from the recording.
-  Board b;
-  const ccVector<2> c(10, 20);
-  b.tablet.drawEllipseArc(c, ccVector<2>(4, 2), ccRadian(ccPi / 2), ccRadian(ccPi / 2),
-                          ccRadian(ccPi / 2), kRed, kImage);
-  b.tablet.drawCircle(c, 3, kRed, kImage, true);
-  b.tablet.drawRect(c, ccVector<2>(4, 5), kRed, kImage, true);
-  b.tablet.drawLineSeg(c, ccVector<2>(1, 2), kRed, kImage);
-  b.tablet.drawGenRect(c, ccVector<2>(3, 1), ccRadian(ccPi / 2), ccVector<2>(0, 0), kRed, kImage);
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{6, 29, 32, 2, 8}));
-  // Rotated a quarter turn, the arc starts a quarter turn on, at the end of the y radius
-  // turned (-2, 0) from the centre, and runs a quarter turn to (0, -4).
-  const ccEllipseArc arc = cfSketchLoadEllipseArc(ops[0].payload);
-  EXPECT_TRUE(cfRealEq(arc.startPoint(), c + ccVector<2>(-2, 0), 1e-12)) << arc.startPoint();
-  EXPECT_TRUE(cfRealEq(arc.endPoint(), c + ccVector<2>(0, -4), 1e-12)) << arc.endPoint();
-  EXPECT_EQ(pointAt(ops[1], 0), c);
-  EXPECT_EQ(cfSketchLoadDouble(ops[1].payload + 16), 3);
-  EXPECT_EQ(pointAt(ops[2], 16), ccVector<2>(4, 5));
-  EXPECT_EQ(pointAt(ops[3], 16), ccVector<2>(1, 2));
-  const ccGenRect g = cfSketchLoadGenRectImage(ops[4].payload);
-  EXPECT_TRUE(cfRealEq(g.corner(0), c + ccVector<2>(1, -3), 1e-12)) << g.corner(0);
-}
-
-TEST(TabletDrawing, FilledSquareGeneralRectangleIsOnePolygon) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 0)));
-  b.log->clear();
-  const ccGenRect g(ccVector<2>(10, 10), ccVector<2>(3, 2), ccRadian(0.4), ccVector<2>(0, 0));
-  b.tablet.draw(g, kRed, kImage, true);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].name, "drawPolygon");
-  EXPECT_EQ(calls[0].integer("fillMode"), ccPolygon::eFillAlternate);
-  const auto& v = calls[0].get<std::vector<ccVector<2>>>("vertices");
-  const ccGenRect m = g.map(b.tablet.scaledMap());
-  ASSERT_EQ(v.size(), 4u);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(cfRealEq(v[i], m.corner(i), 1e-12)) << i;
-  EXPECT_EQ(b.log->calls().front().name, "lockScreenUpdatesPush");
-}
-
-TEST(TabletDrawing, GeneralRectanglesChooseQuadEllipseOrRoundedSlot) {
-  Board b;
-  const ccVector<2> c(100, 100), half(20, 10);
-  b.tablet.draw(ccGenRect(c, half, ccRadian(0), ccVector<2>(0, 0)), kRed, kImage);
-  EXPECT_EQ(b.log->count("drawTo"), 4);
-  b.log->clear();
-  b.tablet.draw(ccGenRect(c, half, ccRadian(0), ccVector<2>(1, 1)), kRed, kImage);
-  ASSERT_EQ(b.log->count("drawEllipse"), 1);
-  const std::vector<ccTraceCall> calls = b.drawing();
-  const ccEllipse& e = calls[0].shapeAs<ccEllipse>();
-  EXPECT_NEAR(e.radii().x(), 20, 1e-12);
-  EXPECT_NEAR(e.radii().y(), 10, 1e-12);
-  EXPECT_EQ(e.center(), c);
-  b.log->clear();
-  const ccGenRect rounded(c, half, ccRadian(0.3), ccVector<2>(0.5, 0.2));
-  b.tablet.draw(rounded, kRed, kImage, true);
-  EXPECT_EQ(b.drawing().size(), 1u);
-  EXPECT_EQ(b.drawing()[0].name, "drawRoundedRect");
-  EXPECT_EQ(b.drawing()[0].shapeAs<ccGenRect>(), rounded);
-  EXPECT_EQ(b.log->calls().front().name, "lockScreenUpdatesPush");
-
-  const auto ops = operations(b.tablet.sketch());
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{8, 8, 31}));
-  EXPECT_EQ(ops[2].payloadSize, 124u);
-  EXPECT_EQ(cfSketchLoadGenRectImage(ops[2].payload), rounded);
-
-  // A general annulus: inner then outer, recorded once.
-  b.tablet.sketch().erase();
-  b.log->clear();
-  const ccGenAnnulus ga(ccGenRect(c, half, ccRadian(0), ccVector<2>(0.5, 0.5)),
-                        ccGenRect(c, half * 2.0, ccRadian(0), ccVector<2>(0.5, 0.5)));
-  b.tablet.draw(ga, kRed, kImage);
-  ASSERT_EQ(b.log->count("drawRoundedRect"), 2);
-  EXPECT_EQ(b.drawing()[0].shapeAs<ccGenRect>(), ga.inner());
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{9}));
-  EXPECT_EQ(operations(b.tablet.sketch())[0].payloadSize, 284u);
-}
-
-TEST(TabletDrawing, PolylinesPolygonsAndAffineRectangles) {
-  Board b;
-  const std::vector<ccVector<2>> v = {{1, 2}, {3, 4}, {5, 7}};
-  b.tablet.draw(ccPolyline(v, true), kRed, kImage);
-  b.tablet.draw(ccPolygon(v, ccPolygon::eFillWinding), kRed, kImage);
-  b.tablet.draw(ccPolygon(), kRed, kImage);
-  const ccAffineRectangle ar(ccVector<2>(0, 0), ccVector<2>(10, 0), ccVector<2>(2, 5));
-  b.tablet.draw(ar, kRed, kImage, true);
-  EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawPolyline", "drawPolygon", "drawPolygon",
-                                                      "drawPolygon"}));
-  EXPECT_EQ(b.log->calls()[1].integer("fillMode"), ccPolygon::eFillWinding);
-  const auto& corners = b.log->calls()[3].get<std::vector<ccVector<2>>>("vertices");
-  EXPECT_EQ(corners, (std::vector<ccVector<2>>{{0, 0}, {10, 0}, {12, 5}, {2, 5}, {0, 0}}));
-  EXPECT_EQ(b.log->calls()[3].integer("fillMode"), ccPolygon::eFillAlternate);
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 4u);
-  EXPECT_EQ(ops[0].opcode, 44);
-  EXPECT_EQ(ops[0].payloadSize, 5u + 16 * 3);
-  EXPECT_EQ(cfSketchLoadI32(ops[0].payload), 3);
-  EXPECT_EQ(ops[0].payload[4 + 48], 1);  // closed
-  EXPECT_EQ(ops[1].opcode, 28);
-  EXPECT_EQ(cfSketchLoadI32(ops[1].payload), ccPolygon::eFillWinding);
-  EXPECT_EQ(pointAt(ops[1], 8 + 32), ccVector<2>(5, 7));
-  EXPECT_EQ(ops[2].payloadSize, 8u);  // an empty polygon
-  EXPECT_EQ(ops[3].opcode, 27);
-  EXPECT_EQ(ops[3].payloadSize, 204u);
-  EXPECT_EQ(cfSketchLoadAffineRectImage(ops[3].payload), ar);
-}
-
-TEST(TabletDrawing, PointSetsDrawCircleAndSegmentBeforeThePoints) {
-  Board b;
-  ccGraphicProps wide(kRed, 5, ccGraphicProps::eDash, true);
-  const ccPointSet set({{10, 10}, {13, 14}, {20, 20}});
-  b.tablet.draw(set, wide, kOverlay);
-  const std::vector<ccTraceCall> calls = b.drawing();
-  ASSERT_EQ(calls.size(), 5u);
-  EXPECT_EQ(b.drawing()[0].name, "drawEllipse");
-  EXPECT_EQ(b.drawing()[0].shapeAs<ccEllipse>().radii(), ccVector<2>(5, 5));
-  EXPECT_EQ(b.drawing()[1].name, "drawLineSeg");
-  for (int i = 2; i < 5; ++i) {
-    const ccTraceCall& c = calls[i];
-    EXPECT_EQ(c.name, "plotPoint");
-    EXPECT_EQ(c.props().penColor(), kRed);
-    EXPECT_EQ(c.props().penWidth(), 1);
-    EXPECT_EQ(c.props().penStyle(), ccGraphicProps::eSolid);
-    EXPECT_FALSE(c.props().fill());
-  }
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{29, 2, 0, 0, 0}));
-
-  // A single point draws only itself.
-  b.tablet.sketch().erase();
-  b.tablet.draw(ccPointSet({{1, 1}}), kRed, kOverlay);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{0}));
-}
-
-TEST(TabletDrawing, LineSegmentSetsRecordEverySegment) {
-  Board b;
-  ccLineSegSet set;
-  set.segments({ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)),
-                ccLineSeg(ccVector<2>(2, 2), ccVector<2>(3, 3))});
-  b.tablet.draw(set, kRed, kImage);
-  EXPECT_EQ(b.log->count("drawLineSeg"), 2);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2, 2}));
-}
-
-TEST(TabletDrawing, LinesAreClippedToTheScope) {
-  Board b;
-  // Vertical: direction (0, 1) spans the height.
-  b.tablet.draw(ccLine(ccVector<2>(0, 1), ccVector<2>(100, 50)), kRed, kImage);
-  // Horizontal.
-  b.tablet.draw(ccLine(ccVector<2>(1, 0), ccVector<2>(7, 30)), kRed, kImage);
-  // Oblique through (0, 0) at 45 degrees: leaves through the bottom edge.
-  b.tablet.draw(ccLine(ccVector<2>(1, 1), ccVector<2>(0, 0)), kRed, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 3u);
-  EXPECT_EQ(calls[0].pixel("from"), ccPair<long>(100, 0));
-  EXPECT_EQ(calls[0].point("p"), ccVector<2>(100, 480.5));
-  EXPECT_EQ(calls[1].pixel("from"), ccPair<long>(0, 30));
-  EXPECT_EQ(calls[1].point("p"), ccVector<2>(640.5, 30));
-  EXPECT_EQ(calls[2].pixel("from"), ccPair<long>(0, 0));
-  EXPECT_NEAR(calls[2].point("p").x(), 480.5, 1e-9);
-  EXPECT_NEAR(calls[2].point("p").y(), 480.5, 1e-9);
-
-  const auto ops = operations(b.tablet.sketch());
-  EXPECT_EQ(ops[0].opcode, 3);
-  EXPECT_EQ(pointAt(ops[0], 0), ccVector<2>(0, 1));      // direction first
-  EXPECT_EQ(pointAt(ops[0], 16), ccVector<2>(100, 50));  // then position
-}
-
-TEST(TabletDrawing, CrossStrokesToThePixel) {
-  Board b;
-  b.tablet.draw(ccCross(ccVector<2>(50, 60), ccRadian(ccPi / 6), 10), kRed, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 2u);
-  // a = trunc(10 cos 30) = 8, b = trunc(10 sin 30) = 5 (4.999... truncates to 4 or 5 exactly).
-  const long a = static_cast<long>(10 * std::cos(ccPi / 6));
-  const long bb = static_cast<long>(10 * std::sin(ccPi / 6));
-  EXPECT_EQ(a, 8);
-  EXPECT_EQ(calls[0].name, "drawToRel");
-  EXPECT_EQ(calls[0].pixel("from"), ccPair<long>(50 + a, 60 + bb));
-  EXPECT_EQ(calls[0].pixel("d"), ccPair<long>(-2 * a, -2 * bb));
-  EXPECT_EQ(calls[1].pixel("from"), ccPair<long>(50 - bb, 60 + a));
-  EXPECT_EQ(calls[1].pixel("d"), ccPair<long>(2 * bb, -2 * a));
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].opcode, 37);
-  EXPECT_EQ(ops[0].payloadSize, 32u);
-  EXPECT_EQ(cfSketchLoadCross(ops[0].payload),
-            ccCross(ccVector<2>(50, 60), ccRadian(ccPi / 6), 10));
-}
-
-TEST(TabletDrawing, ArrowheadArmsRunBackFromTheTip) {
-  Board b;
-  const ccGraphicProps props(kRed, 2);
-  EXPECT_FLOAT_EQ(b.tablet.arrowArmLength(props), 9.0f);  // 2 * 1.5 + 6
-  b.tablet.arrowHead(ccPoint(ccVector<2>(100, 100)), ccVector<2>(1, 0), 10.0f, props, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 2u);
-  // dir + side = (1, 0.5) normalised times -10: (-8.94, -4.47) -> (-8, -4).
-  EXPECT_EQ(calls[0].pixel("from"), ccPair<long>(100, 100));
-  EXPECT_EQ(calls[0].pixel("d"), ccPair<long>(-8, -4));
-  EXPECT_EQ(calls[1].pixel("from"), ccPair<long>(100, 100));
-  EXPECT_EQ(calls[1].pixel("d"), ccPair<long>(-8, 4));
-  EXPECT_EQ(b.image.drawX(), 100);  // the pen is back at the tip
-  EXPECT_EQ(b.log->calls().front().name, "lockScreenUpdatesPush");
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].opcode, 26);
-  EXPECT_EQ(ops[0].payloadSize, 36u);
-  EXPECT_EQ(cfSketchLoadFloat(ops[0].payload + 32), 10.0f);
-
-  // In reducing mode the arm grows with the scale factor.
-  b.tablet.scaleExact(ccPair<double>(0.5, 0.5));
-  EXPECT_FLOAT_EQ(b.tablet.arrowArmLength(props), 6.0f);
-}
-
-TEST(TabletDrawing, CoordinateAxesDrawTwoSegmentsAndTwoArrowheads) {
-  Board b;
-  const ccCoordAxes axes(ccVector<2>(10, 10), ccVector<2>(50, 10), ccVector<2>(10, 50));
-  b.tablet.draw(axes, kRed, kImage);
-  EXPECT_EQ(b.log->count("drawLineSeg"), 2);
-  EXPECT_EQ(b.log->count("drawToRel"), 4);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{10}));
-  b.log->clear();
-  b.tablet.draw(ccCoordAxes(ccVector<2>(1, 1), ccVector<2>(1, 1), ccVector<2>(1, 5)), kRed, kImage);
-  EXPECT_EQ(b.log->count("drawToRel"), 0);  // degenerate: no arrowheads
-}
-
-TEST(TabletDrawing, CurvesAreSampledIntoPolylines) {
-  Board b;
-  const ccBezierCurve curve(ccVector<2>(0, 0), ccVector<2>(10, 30), ccVector<2>(30, 30),
-                            ccVector<2>(40, 0));
-  b.tablet.draw(curve, kRed, kImage);
-  ASSERT_EQ(b.log->count("drawPolyline"), 1);
-  const ccPolyline& pl = b.log->last().shapeAs<ccPolyline>();
-  EXPECT_GT(pl.numVertices(), 5);
-  EXPECT_EQ(pl.vertex(0), ccVector<2>(0, 0));
-  EXPECT_FALSE(pl.isClosed());
-
-  ccCubicSpline spline({curve, ccBezierCurve(ccVector<2>(40, 0), ccVector<2>(50, -30),
-                                             ccVector<2>(60, -30), ccVector<2>(70, 0))});
-  b.tablet.draw(spline, kRed, kImage);
-  EXPECT_EQ(b.log->count("drawPolyline"), 3);
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0].opcode, 42);
-  EXPECT_EQ(cfSketchLoadBezier(ops[0].payload), curve);
-  EXPECT_EQ(ops[1].opcode, 43);
-  EXPECT_EQ(ops[1].payloadSize, 4u + 2 * 96);
-
-  // A curve lies in its control points' hull: beside the 640-pixel scope it draws nothing
-  // (and still records); within a wide pen's reach of it, it draws.
-  b.log->clear();
-  b.tablet.draw(ccBezierCurve(ccVector<2>(650, 10), ccVector<2>(660, 40), ccVector<2>(680, 40),
-                              ccVector<2>(690, 10)),
-                kRed, kImage);
-  EXPECT_EQ(b.log->count("drawPolyline"), 0);
-  b.tablet.draw(ccBezierCurve(ccVector<2>(645, 10), ccVector<2>(660, 40), ccVector<2>(680, 40),
-                              ccVector<2>(690, 10)),
-                ccGraphicProps(kRed, 10), kImage);
-  EXPECT_EQ(b.log->count("drawPolyline"), 1);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{42, 43, 42, 42}));
-
-  // A curve far bigger than the scope is sampled only where it can show: pieces off the scope
-  // are their chords, and every drawn segment on the scope stays within a pel of the curve.
-  b.log->clear();
-  const ccBezierCurve huge(ccVector<2>(-4e8, 3e8), ccVector<2>(3e8, -5e8), ccVector<2>(-2e8, -1e8),
-                           ccVector<2>(100002560, 1500001920));  // through (320, 240) at t = 0.5
+  const ccBezierCurve huge(V(-4e8, 3e8), V(3e8, -5e8), V(-2e8, -1e8),
+                           V(100002560, 1500001920));  // through (320, 240) at t = 0.5
   ccShape::ccSampleResult everywhere;
   huge.sample(ccShape::ccSampleParams(0, 1, 5000), everywhere);
   EXPECT_EQ(everywhere.size(), 5000u);  // unclipped, it needs more than the tablet allows
@@ -617,7 +398,7 @@ TEST(TabletDrawing, CurvesAreSampledIntoPolylines) {
   // It crosses the scope near t = 0.5 at some 1.2e9 pels per unit of t.
   long onScope = 0;
   for (int k = -1000; k <= 1000; ++k) {
-    const ccVector<2> p = huge.point(0.5 + k * 1e-9);
+    const V p = huge.point(0.5 + k * 1e-9);
     if (p.x() < 0 || p.y() < 0 || p.x() > 640 || p.y() > 480) continue;
     ++onScope;
     double gap = 1e300;
@@ -626,97 +407,6 @@ TEST(TabletDrawing, CurvesAreSampledIntoPolylines) {
     EXPECT_LE(gap, 1.0) << k;
   }
   EXPECT_GT(onScope, 100);
-}
-
-TEST(TabletDrawing, AnnulusSectionsRecordSevenOrThirtyNine) {
-  Board b;
-  const ccEllipseAnnulusSection s(
-      ccEllipseAnnulus(ccEllipse(ccVector<2>(100, 100), ccVector<2>(40, 20)), 0.5), ccRadian(0),
-      ccRadian(1.0));
-  b.tablet.draw(s, kRed, kImage);
-  EXPECT_EQ(b.log->count("drawEllipseArc"), 2);
-  EXPECT_EQ(b.log->count("drawLineSeg"), 2);
-  EXPECT_EQ(b.log->count("drawToRel"), 4);  // an arrowhead on each arc
-  b.log->clear();
-  b.tablet.draw(s, kRed, kImage, false, true);
-  EXPECT_EQ(b.log->count("drawToRel"), 0);
-  b.tablet.draw(s, kRed, kImage, true, false);
-
-  // A full turn draws two closed ellipses and no sides.
-  b.log->clear();
-  const ccEllipseAnnulusSection full(s.annulus(), ccRadian(0), ccRadian(2 * ccPi));
-  b.tablet.draw(full, kRed, kImage, false, false);
-  EXPECT_EQ(b.log->count("drawEllipse"), 2);
-  EXPECT_EQ(b.log->count("drawLineSeg"), 0);
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 4u);
-  EXPECT_EQ(ops[0].opcode, 7);
-  EXPECT_EQ(ops[0].payloadSize, 500u);
-  EXPECT_EQ(cfSketchLoadAnnSectImage(ops[0].payload), s);
-  EXPECT_EQ(ops[1].opcode, 39);
-  EXPECT_EQ(ops[1].payloadSize, 502u);
-  EXPECT_EQ(ops[1].payload[500], 0);
-  EXPECT_EQ(ops[1].payload[501], 1);
-  EXPECT_EQ(ops[2].opcode, 39);
-  EXPECT_EQ(ops[2].payload[500], 1);
-  EXPECT_EQ(ops[2].payload[501], 0);
-}
-
-TEST(TabletDrawing, GeneralShapeDispatch) {
-  Board b;
-  const ccShapePtrh seg(new ccLineSeg(ccVector<2>(0, 0), ccVector<2>(10, 0)));
-  const ccShapePtrh up(new ccLineSeg(ccVector<2>(20, 0), ccVector<2>(20, 10)));
-  // A closed contour: segment, a gap joined, the second segment, the join back to the start.
-  const ccContourTree contour({seg, up}, true);
-  b.tablet.draw(static_cast<const ccShape&>(contour), kRed, kImage);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2, 2, 2, 2}));
-  const auto ops = operations(b.tablet.sketch());
-  EXPECT_EQ(pointAt(ops[1], 0), ccVector<2>(10, 0));
-  EXPECT_EQ(pointAt(ops[1], 16), ccVector<2>(20, 0));
-  EXPECT_EQ(pointAt(ops[3], 0), ccVector<2>(20, 10));
-  EXPECT_EQ(pointAt(ops[3], 16), ccVector<2>(0, 0));
-  // An open contour has no closing join.
-  b.tablet.sketch().erase();
-  b.tablet.draw(static_cast<const ccShape&>(ccContourTree({seg, up}, false)), kRed, kImage);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{2, 2, 2}));
-
-  // A mapped shape under a linear transform draws the mapped shape.
-  b.tablet.sketch().erase();
-  b.log->clear();
-  const ccPtrHandle<cc2XformBase> shift(
-      new cc2XformLinear(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(5, 5))));
-  const ccMappedShape mapped(seg, shift);
-  b.tablet.draw(static_cast<const ccShape&>(mapped), kRed, kImage);
-  ASSERT_EQ(b.log->count("drawLineSeg"), 1);
-  EXPECT_EQ(b.log->last().point("p1"), ccVector<2>(5, 5));
-
-  // Only the dispatched classes draw, whatever overloads exist; a circle under a skew is
-  // drawn as the ellipse it becomes, an ellipse under a map not at all.
-  b.log->clear();
-  b.tablet.sketch().erase();
-  const ccPtrHandle<cc2XformBase> skew(
-      new cc2XformLinear(ccXform<2>(ccMatrix<2>(1, 1, 0, 1), ccVector<2>())));
-  const ccEllipse e(ccVector<2>(1, 1), ccVector<2>(2, 1), ccRadian(0));
-  const ccShapePtrh circle(new ccCircle(ccVector<2>(1, 1), 1));
-  const ccShapePtrh ellipse(new ccEllipse(e));
-  const ccMappedShape skewedCircle(circle, skew), skewedEllipse(ellipse, skew);
-  for (const ccShape* shape :
-       {static_cast<const ccShape*>(circle.rep()), static_cast<const ccShape*>(&skewedCircle),
-        static_cast<const ccShape*>(ellipse.rep()), static_cast<const ccShape*>(&skewedEllipse)})
-    b.tablet.draw(*shape, kRed, kImage);
-  const ccShapePtrh others[] = {
-      ccShapePtrh(new ccPoint(1, 1)),
-      ccShapePtrh(new ccEllipseArc(e, ccRadian(0), ccRadian(1))),
-      ccShapePtrh(new ccPolygon({{0, 0}, {1, 0}, {1, 1}})),
-      ccShapePtrh(new ccCross(ccVector<2>(1, 1), ccRadian(0), 3)),
-      ccShapePtrh(new ccCoordAxes(ccVector<2>(0, 0), ccVector<2>(1, 0), ccVector<2>(0, 1))),
-      ccShapePtrh(new ccPointSet({{0, 0}, {1, 1}})),
-      ccShapePtrh(new ccEllipseAnnulusSection()),
-      ccShapePtrh(new ccFLine())};
-  for (const ccShapePtrh& other : others) b.tablet.draw(*other, kRed, kImage);
-  EXPECT_EQ(b.log->names(), (std::vector<std::string>{"drawEllipse", "drawEllipse2"}));
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{4, 45}));
 }
 
 TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAllWould) {
@@ -764,168 +454,10 @@ TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAll
     ASSERT_LE(b.drawing().size(), 4u * (area.first + area.second + 4)) << trial;
     if (r.width() > 0) {
       ASSERT_EQ(kid.drawingPoint(kImage).vector(),
-                ccVector<2>(double(r.left() + drawn), double(r.top() + drawn)))
+                V(double(r.left() + drawn), double(r.top() + drawn)))
           << trial;
     }
   }
-}
-
-TEST(TabletDrawing, PenMovesAndDrawPointArg) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>()));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  b.tablet.drawStart(ccPoint(ccVector<2>(5, 6)), kImage);
-  EXPECT_EQ(b.image.drawX(), 10);
-  EXPECT_EQ(b.image.drawY(), 12);
-  EXPECT_EQ(b.tablet.drawingPoint(kImage).vector(), ccVector<2>(5, 6));
-  b.tablet.drawTo(ccPoint(ccVector<2>(7, 6)), kRed, kImage);
-  b.tablet.drawToRelPels(3, 4, kRed, kImage);
-  b.tablet.moveToRelPels(-1, -1, kImage);
-  b.tablet.drawToRelPels(ccVector<2>(0, 1), 5.9f, kRed, kImage);
-  // drawPointArg() means the pen position: a point plotted there.
-  b.tablet.draw(ccUITablet::drawPointArg(), kRed, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 4u);
-  EXPECT_EQ(calls[0].pixel("from"), ccPair<long>(10, 12));
-  EXPECT_EQ(calls[0].point("p"), ccVector<2>(14, 12));
-  EXPECT_EQ(calls[1].pixel("d"), ccPair<long>(3, 4));
-  EXPECT_EQ(calls[2].pixel("from"), ccPair<long>(16, 15));
-  EXPECT_EQ(calls[2].pixel("d"), ccPair<long>(0, 5));
-  EXPECT_EQ(calls[3].point("p"), ccVector<2>(16, 20));
-
-  const auto ops = operations(b.tablet.sketch());
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{20, 21, 22, 23, 22, 0}));
-  EXPECT_EQ(ops[0].penColor(), ccColor());  // index colour 0
-  EXPECT_EQ(pointAt(ops[5], 0), ccUITablet::drawPointArg().vector());
-  EXPECT_EQ(cfSketchLoadI32(ops[3].payload), -1);
-  EXPECT_EQ(cfSketchLoadI32(ops[4].payload + 4), 5);
-}
-
-TEST(TabletDrawing, Outline3DDrawsRings) {
-  Board b;
-  b.tablet.outline3D(ccUIRect(10, 20, 4, 4), kRed, kGreen, 3, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 8u);  // two rings of four strokes; the third stops (w = h = -1)
-  EXPECT_EQ(calls[0].pixel("from"), ccPair<long>(10, 20));
-  EXPECT_EQ(calls[0].pixel("d"), ccPair<long>(3, 0));
-  EXPECT_EQ(calls[0].props().penColor(), kRed);
-  EXPECT_EQ(calls[1].pixel("d"), ccPair<long>(0, 3));
-  EXPECT_EQ(calls[1].props().penColor(), kGreen);
-  EXPECT_EQ(calls[2].props().penColor(), kGreen);
-  EXPECT_EQ(calls[3].props().penColor(), kRed);
-  EXPECT_EQ(calls[4].pixel("from"), ccPair<long>(11, 21));
-  EXPECT_EQ(calls[4].pixel("d"), ccPair<long>(1, 0));
-
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].opcode, 25);
-  EXPECT_EQ(ops[0].payloadSize, 33u);
-  EXPECT_EQ(ops[0].payload[0], 1);
-  EXPECT_EQ(cfSketchLoadColor(ops[0].payload + 23), kGreen);
-  EXPECT_EQ(cfSketchLoadI32(ops[0].payload + 29), 3);
-
-  b.tablet.outline(ccRect(ccVector<2>(1, 1), ccVector<2>(5, 5)), kRed, 1, kImage);
-  EXPECT_EQ(operations(b.tablet.sketch())[1].payloadSize, 77u);
-}
-
-TEST(TabletDrawing, SetAllDiscardsTheSketchButKeepsTheClipRectangle) {
-  Board b;
-  const ccRect clip(ccVector<2>(1.5, 2.5), ccVector<2>(10, 10));
-  b.tablet.drawClipRect(clip, kOverlay);
-  EXPECT_EQ(b.overlay.displayClipRect(), ccUIRect(1, 2, 11, 11));
-  b.tablet.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), kRed, kOverlay);
-  b.tablet.set(kGreen, kOverlay);
-  EXPECT_EQ(b.log->count("setAll"), 1);
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0].opcode, 47);
-  EXPECT_EQ(pointAt(ops[0], 0), ccVector<2>(1.5, 2.5));
-  EXPECT_EQ(ops[1].opcode, 17);
-  EXPECT_EQ(ops[1].payloadSize, 0u);
-  EXPECT_EQ(ops[1].penColor(), kGreen);
-  // The image layer has no clip rectangle: only the set remains.
-  b.tablet.set(kGreen, kImage);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{17}));
-}
-
-TEST(TabletDrawing, RectangleFillsInPixels) {
-  Board b;
-  b.tablet.set(ccUIRect(1, 2, 3, 4), kRed, kImage);
-  b.tablet.set(ccRect(ccVector<2>(1.2, 2.7), ccVector<2>(3, 4)), kRed, kImage);
-  b.tablet.setComplement(ccUIRect(100, 100, 200, 100), kGreen, kImage);
-  b.tablet.fill(ccPair<long>(5, 6), kRed, kGreen, ccUITablet::eFillToBorder, kImage);
-  b.tablet.fill(ccPoint(ccVector<2>(5.5, 6.5)), kRed, kGreen, ccUITablet::eFillSurface, kImage);
-  const auto calls = b.drawing();
-  ASSERT_EQ(calls.size(), 8u);
-  EXPECT_EQ(calls[0].rect("rect"), ccUIRect(1, 2, 3, 4));
-  EXPECT_EQ(calls[1].rect("rect"), ccUIRect(1, 2, 3, 4));
-  EXPECT_EQ(calls[2].rect("rect"), ccUIRect(0, 0, 640, 100));
-  EXPECT_EQ(calls[3].rect("rect"), ccUIRect(0, 200, 640, 280));
-  EXPECT_EQ(calls[4].rect("rect"), ccUIRect(0, 100, 100, 100));
-  EXPECT_EQ(calls[5].rect("rect"), ccUIRect(300, 100, 340, 100));
-  EXPECT_TRUE(calls[6].flag("bounded"));
-  EXPECT_EQ(calls[7].pixel("pixel"), ccPair<long>(5, 6));
-  EXPECT_FALSE(calls[7].flag("bounded"));
-
-  const auto ops = operations(b.tablet.sketch());
-  std::vector<std::size_t> sizes;
-  for (const auto& op : ops) sizes.push_back(op.payloadSize);
-  EXPECT_EQ(opcodes(b.tablet.sketch()), (std::vector<int>{16, 16, 18, 19, 19}));
-  EXPECT_EQ(sizes, (std::vector<std::size_t>{17, 61, 17, 19, 27}));
-  EXPECT_EQ(cfSketchLoadRectImage(ops[1].payload + 1),
-            ccRect(ccVector<2>(1.2, 2.7), ccVector<2>(3, 4)));
-}
-
-TEST(TabletDrawing, TextIsDrawnAtTheMappedPointAndRecordedWithItsTerminator) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(3, 4)));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  const ccUIFormat f(-1, ccUIFormat::eCenter);
-  b.tablet.draw(std::string("ab"), ccPoint(ccVector<2>(10, 10)), kRed, kGreen, f, kOverlay);
-  ASSERT_EQ(b.log->count("drawText"), 1);
-  EXPECT_EQ(b.log->last().point("at"), ccVector<2>(13, 14));
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].opcode, 11);
-  EXPECT_EQ(ops[0].payloadSize, 33u);
-  EXPECT_EQ(ops[0].penColor(), kRed);
-  EXPECT_EQ(cfSketchLoadColor(ops[0].payload + 16), kGreen);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ops[0].payload + 30)), "ab");
-
-  ccUIRect r;
-  b.tablet.textRect("abc", ccPoint(ccVector<2>(0, 0)), ccUIFormat(-1, ccUIFormat::eTopLeft), r,
-                    kOverlay);
-  EXPECT_EQ(r, ccUIRect(3, 4, 24, 16));
-  EXPECT_EQ(operations(b.tablet.sketch()).size(), 1u);  // nothing recorded
-}
-
-TEST(TabletDrawing, ZoomedTabletScalesTheMap) {
-  Board b;
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(1, 1)));
-  b.tablet.scaleExact(ccPair<double>(2.0, 3.0));
-  b.tablet.sketch().erase();
-  b.log->clear();
-  b.tablet.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(10, 10)), kRed, kImage);
-  EXPECT_EQ(b.log->last().point("p1"), ccVector<2>(2, 3));  // base map first, then zoom
-  EXPECT_EQ(b.log->last().point("p2"), ccVector<2>(22, 33));
-  EXPECT_EQ(pointAt(operations(b.tablet.sketch())[0], 16), ccVector<2>(10, 10));
-}
-
-TEST(TabletDrawing, GenericShapesRecordTagAndData) {
-  Board b;
-  const ccGenShapeRoundedPolygon shape;
-  b.tablet.draw(static_cast<const ccGenShape&>(shape), kRed, kOverlay);
-  EXPECT_EQ(b.log->count("draw"), 1);
-  std::vector<unsigned char> data;
-  shape.saveData(data);
-  const auto ops = operations(b.tablet.sketch());
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].opcode, 33);
-  EXPECT_EQ(ops[0].payloadSize, 26u + data.size());
-  EXPECT_EQ(cfSketchLoadColor(ops[0].payload), kRed);
-  EXPECT_EQ(ccGenShape::tagShapeID::fromBytes(ops[0].payload + 6), shape.tag());
 }
 
 }  // namespace

@@ -216,6 +216,8 @@ TEST(TabletTree, VisibilityCountsHideRequests) {
   EXPECT_TRUE(kid.visible(true));
   EXPECT_EQ(kid.redraws, 2);  // only the last show redraws
   EXPECT_FALSE(kid.visible(true));
+  EXPECT_TRUE(kid.visible());  // showing a visible tablet keeps it visible
+  EXPECT_TRUE(kid.visible(false));
 }
 
 TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
@@ -231,6 +233,10 @@ TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
   t.root.visible(false);
   t.root.redraw(kBoth);
   EXPECT_EQ(t.root.redraws, before + 1);  // hidden: no hook
+  t.root.visible(true);
+  t.root.drawOn() = false;
+  t.root.redraw(kBoth);
+  EXPECT_EQ(t.root.redraws, before + 2);  // shown again; drawing off: no hook
 }
 
 TEST(TabletTree, HooksForMovesResizesAndMaps) {
@@ -418,6 +424,21 @@ TEST(TabletTree, ScreenLocksAndDragsAreForwarded) {
   t.root.dragStart(kOverlay);  // off screen: not forwarded
   EXPECT_FALSE(t.overlay.dragging());
   EXPECT_FALSE(t.root.screenUpdatesLocked(kOverlay));
+}
+
+TEST(TabletTree, SentBackATabletsScopesAreWhollyChanged) {
+  Tree t;
+  CountingTablet a(t.root, ccUIRect(0, 0, 50, 50)), b(t.root, ccUIRect(10, 10, 50, 50));
+  a.visible(true);
+  b.visible(true);
+  for (ccTraceScope* root : {&t.image, &t.overlay})
+    for (ccUIScope* s : root->children()) s->noChange();
+  b.back();
+  EXPECT_EQ(t.root.firstKid(), &b);
+  for (ccTraceScope* root : {&t.image, &t.overlay}) {
+    EXPECT_TRUE(root->children().back()->allChanged());  // b's, made second
+    EXPECT_FALSE(root->children().front()->allChanged());
+  }
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ TEST(UIRect, IntersectionAndUnion) {
   const ccUIRect a = rect(0, 0, 10, 10);
   EXPECT_TRUE((a & rect(10, 0, 5, 5)).isNull());
   EXPECT_TRUE(a.nullIntersection(rect(10, 0, 5, 5)));
+  EXPECT_TRUE(a.nullIntersection(rect(-5, 0, 5, 5)));  // touching on either side
+  EXPECT_TRUE(a.nullIntersection(rect(0, -5, 5, 5)));
   EXPECT_FALSE(a.nullIntersection(rect(9, 9, 5, 5)));
   expectRect(a & rect(9, 9, 5, 5), 9, 9, 1, 1);
   expectRect(a & rect(-5, 2, 8, 3), 0, 2, 3, 3);

@@ -91,6 +91,12 @@ TEST(SegmentLine, IntersectionsLieWithinBothSegments) {
   EXPECT_TRUE(h.intersection(cc2SegmentLine(V(1, 0.5), V(1, 2)), false).empty());
   EXPECT_EQ(h.intersection(t, false).size(), 1u);
   EXPECT_TRUE(h.intersection(t, true).empty()) << "at an end of the other segment";
+  // At this segment's own end point, exactly and to rounding.
+  for (double x : {4.0, 4 - 1e-15}) {
+    const cc2SegmentLine across(V(x, -1), V(x, 1));
+    EXPECT_TRUE(h.intersection(across, true).empty()) << x;
+    EXPECT_EQ(h.intersection(across, false).size(), 1u) << x;
+  }
   EXPECT_TRUE(h.intersection(ccFLine(V(4, -1), V(4, 1)), true).empty());
   EXPECT_TRUE(h.intersection(cc2SegmentLine(V(1, 0), V(6, 0)), false).empty()) << "collinear";
 }

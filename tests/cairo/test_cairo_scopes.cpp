@@ -75,6 +75,28 @@ TEST(CairoScopes, DisplayClipLimitsDrawing) {
   s->setDisplayClipRect(ccUIRect::null);
   s->drawLineSeg(ccLineSeg(V(0, 16), V(59, 16)), kRedPen);
   EXPECT_EQ(s->pel(0, 16), kRed);
+
+  // A sub-scope's display clip is in its own pixels, and scopes inside it draw only within it
+  // and within the sub-scope.
+  std::unique_ptr<ccCairoImageScope> root(whiteScope(60, 40));
+  std::unique_ptr<ccCairoScope> sub(root->newSubScope(ccUIRect(20, 10, 30, 20), false));
+  sub->setDisplayClipRect(ccUIRect(5, 5, 10, 10));
+  sub->drawLineSeg(ccLineSeg(V(0, 8), V(29, 8)), kRedPen);
+  EXPECT_EQ(root->pel(24, 18), kWhite);
+  EXPECT_EQ(root->pel(25, 18), kRed);
+  EXPECT_EQ(root->pel(34, 18), kRed);
+  EXPECT_EQ(root->pel(35, 18), kWhite);
+  std::unique_ptr<ccCairoScope> whole(sub->newSubScope(ccUIRect(0, 0, 30, 20), false));
+  whole->drawLineSeg(ccLineSeg(V(0, 12), V(29, 12)), kRedPen);
+  EXPECT_EQ(root->pel(24, 22), kWhite);
+  EXPECT_EQ(root->pel(25, 22), kRed);
+  EXPECT_EQ(root->pel(34, 22), kRed);
+  EXPECT_EQ(root->pel(35, 22), kWhite);
+  sub->setDisplayClipRect(ccUIRect::null);
+  std::unique_ptr<ccCairoScope> inner(sub->newSubScope(ccUIRect(20, 0, 30, 10), false));
+  inner->drawLineSeg(ccLineSeg(V(0, 2), V(29, 2)), kRedPen);
+  EXPECT_EQ(root->pel(49, 12), kRed);
+  EXPECT_EQ(root->pel(50, 12), kWhite);
 }
 
 TEST(CairoScopes, OutputHookRunsWhenTheLastLockPops) {

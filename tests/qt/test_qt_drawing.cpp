@@ -1,8 +1,8 @@
 // The drawing slots of the Qt scope: every scene of scenes.h against its golden image
 // (antialiasing off, exact: tolerance 0), the same scenes through the Cairo scope within a
 // stated tolerance, pixel checks where the conventions fix the pixels, and text.
+#include "../scenes.h"
 #include "qtgolden.h"
-#include "scenes.h"
 
 #include <backends/qt/qtimage.h>
 #ifdef DISPC_QT_TESTS_WITH_CAIRO
@@ -13,7 +13,7 @@
 
 namespace {
 
-using qtscenes::V;
+using scenes::V;
 
 ccPackedRGB32Pel opaque(const ccColor& c) {
   const ccRGB& t = c.rgbStruct();
@@ -28,15 +28,9 @@ void whiteCanvas(Scope& s) {
   s.noChange();
 }
 
-struct QtScene : ::testing::TestWithParam<qtscenes::Scene> {};
+struct QtScene : ::testing::TestWithParam<scenes::Scene> {};
 
 }  // namespace
-
-namespace qtscenes {
-void PrintTo(const Scene& scene, std::ostream* os) { *os << scene.name; }
-}  // namespace qtscenes
-
-namespace {}  // namespace
 
 TEST_P(QtScene, MatchesItsGoldenImage) {
   ccQtImageScope s(160, 120);
@@ -70,26 +64,26 @@ TEST_P(QtScene, AgreesWithTheCairoBackEnd) {
 }
 #endif
 
-INSTANTIATE_TEST_SUITE_P(Scenes, QtScene, ::testing::ValuesIn(qtscenes::scenes()),
+INSTANTIATE_TEST_SUITE_P(Scenes, QtScene, ::testing::ValuesIn(scenes::scenes()),
                          [](const auto& info) { return info.param.name; });
 
 TEST(QtDrawing, WholeCoordinatesNameThePixelsTheyLight) {
   ccQtImageScope s(160, 120);
   whiteCanvas(s);
   const ccPackedRGB32Pel white = opaque(ccColor::whiteColor()), red = opaque(ccColor::redColor());
-  s.drawLineSeg(ccLineSeg(V(10, 10), V(60, 10)), qtscenes::pen(ccColor::redColor(), 1));
+  s.drawLineSeg(ccLineSeg(V(10, 10), V(60, 10)), scenes::pen(ccColor::redColor(), 1));
   // Flat caps light the first pixel and not the last, as Cairo does.
   EXPECT_EQ(s.pel(10, 10), red);
   EXPECT_EQ(s.pel(59, 10), red);
   EXPECT_EQ(s.pel(60, 10), white);
   EXPECT_EQ(s.pel(30, 9), white);
   EXPECT_EQ(s.pel(30, 11), white);
-  s.plotPoint(ccPoint(40, 100), qtscenes::pen(ccColor::redColor(), 5));
+  s.plotPoint(ccPoint(40, 100), scenes::pen(ccColor::redColor(), 5));
   EXPECT_EQ(s.pel(38, 98), red);
   EXPECT_EQ(s.pel(42, 102), red);
   EXPECT_EQ(s.pel(43, 100), white);
   // 8-bit pels are grey levels; pass pels leave the background.
-  s.drawImage(qtscenes::grey8(4, 4), ccPoint(100, 100), true, 0, false);
+  s.drawImage(scenes::grey8(4, 4), ccPoint(100, 100), true, 0, false);
   EXPECT_EQ(s.pel(100, 100), white);
   EXPECT_EQ(s.pel(101, 100), ccPackedRGB32Pel(23, 23, 23, 255));
 }

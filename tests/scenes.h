@@ -1,6 +1,6 @@
 // Scenes that exercise the drawing slots of a scope, each on a white 160 x 120 scope without
-// antialiasing. The Qt tests draw each through the Qt scope against its golden image, and
-// through the Cairo scope to check that both back ends agree.
+// antialiasing. The Cairo and Qt tests draw each against their golden images, and the Qt tests
+// compare both back ends.
 #pragma once
 
 #include <core/genshape.h>
@@ -8,10 +8,12 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace qtscenes {
+namespace scenes {
 
 using V = ccVector<2>;
 
@@ -233,4 +235,14 @@ inline const std::vector<Scene>& scenes() {
   return all;
 }
 
-}  // namespace qtscenes
+inline const Scene& scene(const std::string& name) {
+  for (const Scene& s : scenes())
+    if (s.name == name) return s;
+  throw std::out_of_range("no scene " + name);
+}
+
+}  // namespace scenes
+
+namespace scenes {
+inline void PrintTo(const Scene& scene, std::ostream* os) { *os << scene.name; }
+}  // namespace scenes
