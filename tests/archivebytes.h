@@ -59,3 +59,15 @@ inline std::uint32_t errorOf(const std::function<void()>& f) {
   }
   return 0;
 }
+
+// The source an UnknownVersion thrown by `load` names (its line in *line), or "loaded" when
+// `load` throws nothing.
+inline std::string unknownVersionSource(const std::function<void()>& load, long* line = nullptr) {
+  try {
+    load();
+  } catch (const ccArchive::UnknownVersion& e) {
+    if (line) *line = e.line();
+    return e.source();
+  }
+  return "loaded";
+}

@@ -10,6 +10,7 @@
 #include <dispc/dispprop.h>
 #include <dispc/errors.h>
 #include <dispc/graphic.h>
+#include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
 
 #include <gtest/gtest.h>
@@ -157,6 +158,9 @@ const ErrorClass kErrorClasses[] = {
     DISPC_ERROR_ROW(ccSMDGDPoly::badSubModel, 0x11000365, "The specified sub-model is not 2D"),
     DISPC_ERROR_ROW(ccSMDGDPoly::notClosed, 0x11000366,
                     "An operation was performed which requires a closed poly."),
+    DISPC_ERROR_ROW(ccSMDGDModel::invalidIndex, 0x11000370, "Invalid poly index specified."),
+    DISPC_ERROR_ROW(ccSMDGDModel::crossingPolys, 0x11000371, "At least two polys intersect."),
+    DISPC_ERROR_ROW(ccSMDGDModel::nestedPolys, 0x11000372, "At least one of the polys is nested."),
 };
 #undef DISPC_ERROR_ROW
 

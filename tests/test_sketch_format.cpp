@@ -307,28 +307,6 @@ TEST(SketchFormat, NegativeAndHugeCountsAreRejected) {
   EXPECT_THROW(cfSketchPayloadSize(14, rle.data(), rle.size()), ccUIError::InvalidUISketch);
 }
 
-TEST(SketchFormat, Version0PayloadSizes) {
-  const Bytes big(600, 0);
-  const std::map<int, std::size_t> v0 = {{6, 192}, {7, 440},  {39, 442}, {8, 96},  {31, 96},
-                                         {9, 192}, {27, 176}, {32, 33},  {47, 33}, {2, 32},
-                                         {0, 16},  {45, 40},  {46, 65}};
-  for (const auto& [op, size] : v0)
-    EXPECT_EQ(cfSketchPayloadSizeV0(op, big.data(), big.size()), size) << op;
-  Bytes r(100, 0);
-  r[0] = 1;
-  EXPECT_EQ(cfSketchPayloadSizeV0(16, r.data(), r.size()), 17u);
-  EXPECT_EQ(cfSketchPayloadSizeV0(18, r.data(), r.size()), 17u);
-  EXPECT_EQ(cfSketchPayloadSizeV0(25, r.data(), r.size()), 27u);
-  r[0] = 0;
-  EXPECT_EQ(cfSketchPayloadSizeV0(16, r.data(), r.size()), 33u);
-  EXPECT_EQ(cfSketchPayloadSizeV0(25, r.data(), r.size()), 43u);
-  le32(r, 16, 5);  // generic shape without colour: tag, n = 5
-  EXPECT_EQ(cfSketchPayloadSizeV0(33, r.data(), r.size()), 25u);
-  Bytes gp(200, 0);
-  le32(gp, 60, 1);
-  EXPECT_EQ(cfSketchPayloadSizeV0(34, gp.data(), gp.size()), 172u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Codecs.
 

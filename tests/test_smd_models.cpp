@@ -343,21 +343,6 @@ TEST(SMDModelArchive, RoundTripsByValueAndByName) {
     EXPECT_THROW(other.dispatchSerialize(part), ccArchive::Errors) << cut;
     EXPECT_EQ(bytesOf(other), reference) << cut;
   }
-
-  const struct {
-    std::shared_ptr<ccException> e;
-    std::uint32_t number;
-    const char* message;
-  } kErrors[] = {
-      {std::make_shared<Model::invalidIndex>(), 0x11000370, "Invalid poly index specified."},
-      {std::make_shared<Model::crossingPolys>(), 0x11000371, "At least two polys intersect."},
-      {std::make_shared<Model::nestedPolys>(), 0x11000372, "At least one of the polys is nested."},
-  };
-  for (const auto& k : kErrors) {
-    EXPECT_EQ(k.e->errorNumber(), k.number);
-    EXPECT_EQ(k.e->message(), k.message);
-  }
-  EXPECT_EQ(reloadedHandle<ccException>(new Model::nestedPolys)->errorNumber(), 0x11000372u);
 }
 
 }  // namespace
