@@ -142,6 +142,7 @@ struct ccArchive::Book {
   PointerTable<char> visited;
   PointerTable<char> scopedVisits;
   int scopeDepth = 0;
+  int loadDepth = 0;  // objects being loaded, one inside the next
 
   std::uint32_t storedClassTag(const std::type_info& type, bool& isNew) {
     for (const auto& c : storedClasses)
@@ -402,6 +403,8 @@ ccPersistent* ccArchive::loadObject() {
     throw BadData("bad object tag " + std::to_string(tag) + at(offset));
   const std::uint32_t classTag = readClassTag(tag);
   Book& b = book();
+  if (b.loadDepth >= kMaxObjectNesting)
+    throw BadData("objects nested deeper than " + std::to_string(kMaxObjectNesting) + at(offset));
   const Book::LoadedClass& c = b.loadedClasses[classTag];
   ccPersistent* object = c.make();
   // Keep a share while loading, so a failure part way through frees what was made.
@@ -413,6 +416,11 @@ ccPersistent* ccArchive::loadObject() {
   }
   b.keepAlive.emplace_back(rep);
   b.loaded.emplace_back(objectCount_++, object);
+  struct Nesting {
+    int& depth;
+    explicit Nesting(int& d) : depth(++d) {}
+    ~Nesting() { --depth; }
+  } nesting(b.loadDepth);
   object->dispatchSerialize(*this);
   return object;
 }

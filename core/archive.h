@@ -247,8 +247,11 @@ class ccArchive {
   // loading makes each object once and hands the same object to every reference.
   void storeObject(const ccPersistent* object);
   // The loaded object (nullptr for a null pointer). The archive keeps a share of every
-  // object it made until it is destroyed; take your own with a handle.
+  // object it made until it is destroyed; take your own with a handle. Objects nested (loaded
+  // while loading another) deeper than kMaxObjectNesting raise BadData: loading recurses, and
+  // a hostile file must not exhaust the stack.
   ccPersistent* loadObject();
+  static constexpr int kMaxObjectNesting = 1000;
 
   // Objects written and read field by field by a bulk codec, without an object in memory
   // (sketch operations). Such an object counts in the store order but cannot be referred to

@@ -237,4 +237,34 @@ TEST(GraphicLists, DeeplySharedGroupsCostTheirDistinctGraphicsOnly) {
   EXPECT_EQ(stored(back), bytes);
 }
 
+TEST(GraphicLists, GroupsNestedDeeperThanTheArchiveAllowsAreRefused) {
+  // A chain of `objects` graphics, each group holding the next; the last is an icon.
+  const auto chain = [](int objects) {
+    ccPtrHandle<ccGraphic> g(new ccGraphicPointIcon(ccPoint(V(1, 2)), ccColor::redColor()));
+    for (int i = 1; i < objects; ++i) {
+      ccPtrHandle<ccGraphicGroup> up(new ccGraphicGroup);
+      up->items({g}, false);
+      g = up;
+    }
+    ccGraphicList list;
+    list.append(g, false);
+    return stored(list);
+  };
+  const std::vector<unsigned char> deepest = chain(ccArchive::kMaxObjectNesting);
+  ccGraphicList back;
+  ccArchive in(deepest);
+  in || back;
+  EXPECT_EQ(stored(back), deepest);
+  ccArchive tooDeep(chain(ccArchive::kMaxObjectNesting + 1));
+  try {
+    tooDeep || back;
+    ADD_FAILURE() << "loaded";
+  } catch (const ccArchive::BadData& e) {
+    EXPECT_NE(std::string(e.what()).find("objects nested deeper than 1000 at byte "),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(stored(back), deepest);
+}
+
 }  // namespace
