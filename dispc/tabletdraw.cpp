@@ -409,8 +409,8 @@ void ccUITablet::draw(const ccLineSegSet& s, const ccGraphicProps& props, Layers
 }
 
 void ccUITablet::draw(const ccBezierCurve& b, const ccGraphicProps& props, Layers l) {
-  const ccUIScope* scope = activeScope_[l];
-  if (okToDraw(l) && hullReachesScope(b, props, scope)) {
+  if (okToDraw(l) && hullReachesScope(b, props, activeScope_[l])) {
+    const ccUIScope* scope = activeScope_[l];
     const double s = scaledMap_.scale();
     ccShape::ccSampleParams params(0.0, s == 0 ? 0.0 : 1.0 / s, 5000, false);
     ccShape::ccSampleResult samples(500);

@@ -354,6 +354,7 @@ TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
     b.tablet.sketch().erase();
     b.tablet.draw(kSeg, kRed, l);
     b.tablet.drawStart(ccPoint(V(1, 1)), l);
+    b.tablet.draw(ccBezierCurve(V(0, 0), V(1, 2), V(3, 2), V(4, 0)), kRed, l);
     b.tablet.set(kRed, l);
     b.tablet.draw(ccPelBuffer<unsigned char>(2, 2), ccPoint(0, 0), false, 0, false, l);
     const std::vector<ccSketchOperation> ops = operations(b.tablet.sketch());
