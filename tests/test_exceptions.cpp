@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -389,6 +390,34 @@ TEST(ConvertString, Table) {
   }
   EXPECT_EQ(cfConvertString(std::u16string(u"x\0y", 3)), std::string("x\0y", 3));
   EXPECT_EQ(cfConvertString(static_cast<const char16_t*>(nullptr)), "");
+}
+
+TEST(Unicode, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(cfValidUtf8("a\xFF"
+                        "b"),
+            "a" + fffd + "b");
+  EXPECT_EQ(cfValidUtf8("\xC0\xAF"), fffd + fffd);             // overlong lead
+  EXPECT_EQ(cfValidUtf8("\xE0\x80\x80"), fffd + fffd + fffd);  // overlong second byte
+  EXPECT_EQ(cfValidUtf8("\xED\xA0\x80"), fffd + fffd + fffd);  // surrogate
+  EXPECT_EQ(cfValidUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);
+  EXPECT_EQ(cfValidUtf8("\xF0\x9F\x98"
+                        "x"),
+            fffd + "x");  // truncated: one subpart
+  EXPECT_EQ(cfValidUtf8("\xE2\x82"), fffd);
+  // Well-formed text (any UTF-16 converted) comes back unchanged; any bytes come out
+  // well-formed, so a second pass changes nothing.
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string units(random() % 8, u'a');
+    for (char16_t& u : units) u = static_cast<char16_t>(random() % 3 ? random() % 0x800 : random());
+    const std::string utf8 = cfConvertString(units);
+    EXPECT_EQ(cfValidUtf8(utf8), utf8);
+    std::string bytes(random() % 8, 'a');
+    for (char& b : bytes) b = static_cast<char>(random() % 2 ? 0x80 + random() % 0x80 : random());
+    const std::string valid = cfValidUtf8(bytes);
+    EXPECT_EQ(cfValidUtf8(valid), valid) << round;
+  }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <backends/common/argb32.h>
 
+#include <core/unicode.h>
 #include <dispc/errors.h>
 #include <dispc/tolerance.h>
 
@@ -41,6 +42,19 @@ class cc_CairoCanvas : public ccSurfaceSettings<ccCairoScope, ccCairoFont> {
   ~cc_CairoCanvas() {
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+  }
+  // A cairo context that met an error (ill-formed text, a singular matrix) refuses every later
+  // request; one bad request must not blank the scope for good, so the context is made again on
+  // the same surface. Called where a request starts, before it takes the context.
+  void recover() {
+    if (cairo_status(cr) == CAIRO_STATUS_SUCCESS) return;
+    cairo_t* fresh = cairo_create(surface);
+    if (cairo_status(fresh) != CAIRO_STATUS_SUCCESS) {
+      cairo_destroy(fresh);
+      return;
+    }
+    cairo_destroy(cr);
+    cr = fresh;
   }
   cc_CairoCanvas(const cc_CairoCanvas&) = delete;
   cc_CairoCanvas& operator=(const cc_CairoCanvas&) = delete;
@@ -192,9 +206,10 @@ void applyFont(cairo_t* cr, const ccCairoFont& f, bool antialias) {
   cairo_font_options_destroy(o);
 }
 
+// The lines of text, made well-formed UTF-8 (cairo refuses anything else).
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out(1);
-  for (char ch : text) {
+  for (char ch : cfValidUtf8(text)) {
     if (ch == '\n') {
       out.emplace_back();
     } else {
@@ -243,7 +258,7 @@ cairo_surface_t* pelSurface(const ccPelBuffer_const<T>& image, long x0, long y0,
 // (toSurface); note() turns surface extents into a change of the scope.
 class ccCairoScope::Draw {
  public:
-  explicit Draw(ccCairoScope& s) : s_(s), cr_(s.canvas_->cr) {
+  explicit Draw(ccCairoScope& s) : s_(s), cr_((s.canvas_->recover(), s.canvas_->cr)) {
     clip_ = s.surfaceClip();
     origin_ = s.surfaceOrigin();
     cairo_save(cr_);
@@ -605,6 +620,8 @@ void ccCairoScope::drawToRel(long dx, long dy, const ccGraphicProps& props) {
 // ---- Text
 
 ccPair<long> ccCairoScope::textSize(const std::string& text, long fontId, double* ascent) const {
+  // Inside drawText the Draw has just recovered the context, so this never replaces it there.
+  canvas_->recover();
   cairo_t* cr = canvas_->cr;
   cairo_save(cr);
   cairo_identity_matrix(cr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 const ccPackedRGB32Pel kTransparent(0);
@@ -59,4 +61,27 @@ TEST(CairoText, GoldenTextWithBackground) {
   s.drawText("Overlay", ccPoint(210, 80), ccColor::redColor(), ccColor::passColor(),
              ccUIFormat(1, ccUIFormat::eBottomRight));
   EXPECT_TRUE(matchesGolden(s, "text", 64, 220 * 90 * 3 / 100));
+}
+
+TEST(CairoText, TextCairoWouldRefuseDrawsOrLeavesTheScopeDrawing) {
+  // Cairo refuses ill-formed UTF-8 and then refuses everything after it on that context.
+  ccCairoImageScope s(120, 40);
+  s.antialias(false);
+  const ccUIFormat format(-1, ccUIFormat::eTopLeft);
+  const std::string bad =
+      "ab\xFB"
+      "c";
+  EXPECT_EQ(s.textRect(bad, ccPoint(0, 0), format), s.textRect("ab\xEF\xBF\xBD"
+                                                               "c",
+                                                               ccPoint(0, 0), format));
+  s.drawText(bad, ccPoint(2, 2), ccColor::blackColor(), ccColor::whiteColor(), format);
+  EXPECT_FALSE(inkBox(s, kTransparent).isNull());
+  // A font of size NaN has no matrix: cairo fails the context, the scope makes it again.
+  s.font(3, ccCairoFont{"DejaVu Sans", std::nan(""), false, false});
+  s.drawText("x", ccPoint(2, 2), ccColor::blackColor(), ccColor::whiteColor(),
+             ccUIFormat(3, ccUIFormat::eTopLeft));
+  s.clear();
+  s.drawStart(ccPoint(0, 35));
+  s.drawTo(ccPoint(100, 35), ccGraphicProps(ccColor::greenColor(), 1));
+  EXPECT_EQ(s.pel(50, 35), ccPackedRGB32Pel(0, 255, 0, 255));
 }
