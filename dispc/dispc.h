@@ -35,6 +35,7 @@
 #include <core/tolerance.h>
 #include <core/unicode.h>
 #include <core/vector.h>
+#include <core/visiblesample.h>
 #include <core/xform.h>
 
 // Graphics-list and shape-math records.

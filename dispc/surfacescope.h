@@ -20,6 +20,7 @@
 // and when the last lock that locked is popped.
 #pragma once
 
+#include <core/rect.h>
 #include <dispc/color.h>
 #include <dispc/errors.h>
 #include <dispc/pelscope.h>
@@ -131,6 +132,16 @@ class ccSurfaceScope : public ccPelScope<Backend> {
     if (const Backend* p = surfaceParent()) r &= p->surfaceClip();
     if (!this->displayClipRect().isNull()) r &= this->displayClipRect() + surfaceOrigin();
     return r;
+  }
+  // The tablet pixels that can show (surfaceClip() moved back by tabletOffset()), widened by
+  // margin on every side: what lies wholly outside need not be computed. Null clip: null.
+  ccRect tabletView(double margin) const {
+    const ccUIRect clip = surfaceClip();
+    if (clip.isNull()) return ccRect();
+    return ccRect(
+        ccVector<2>(double(clip.left() - tabletOffset_.first) - margin,
+                    double(clip.top() - tabletOffset_.second) - margin),
+        ccVector<2>(double(clip.width()) + 2 * margin, double(clip.height()) + 2 * margin));
   }
   // Open lockScreenUpdatesPush brackets, and how many of them locked.
   long lockDepth() const { return static_cast<long>(settings_->locks.size()); }

@@ -3,6 +3,7 @@
 #include <backends/common/argb32.h>
 
 #include <core/unicode.h>
+#include <core/visiblesample.h>
 #include <dispc/errors.h>
 #include <dispc/tolerance.h>
 
@@ -465,7 +466,8 @@ void ccCairoScope::draw(const ccGenShape& shape, const ccColor& color) {
   if (!d.ok()) return;
   ccShape::ccSampleResult samples;
   try {
-    shape.sample(ccShape::ccSampleParams(0, 0.25), samples);
+    // A curve far larger than the scope costs the points of its visible part.
+    cfSampleVisible(shape, ccShape::ccSampleParams(0, 0.25), tabletView(2), samples);
   } catch (const std::exception&) {
     return;  // nothing drawable
   }

@@ -1,6 +1,7 @@
 #include <backends/qt/qtscope.h>
 
 #include <backends/common/argb32.h>
+#include <core/visiblesample.h>
 #include <dispc/errors.h>
 #include <dispc/tolerance.h>
 
@@ -466,7 +467,8 @@ void ccQtScope::draw(const ccGenShape& shape, const ccColor& color) {
   if (!d.ok()) return;
   ccShape::ccSampleResult samples;
   try {
-    shape.sample(ccShape::ccSampleParams(0, 0.25), samples);
+    // A curve far larger than the scope costs the points of its visible part.
+    cfSampleVisible(shape, ccShape::ccSampleParams(0, 0.25), tabletView(2), samples);
   } catch (const std::exception&) {
     return;  // nothing drawable
   }
