@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 void cfCairoFail(const std::string& what, cairo_status_t status) {
   std::string message = what + ": " + cairo_status_to_string(status);
@@ -250,6 +251,105 @@ cairo_surface_t* pelSurface(const ccPelBuffer_const<T>& image, long x0, long y0,
   return s;
 }
 
+// ---- Dashed strokes of long paths
+
+// Cairo walks a dashed stroke dash by dash along the whole path, on the surface or not: a path
+// millions of pixels long (a huge arc or line from a sketch) costs seconds. Such a path is
+// stroked as its runs inside the clip widened by the pen's reach, each run with the dash offset
+// it has along the whole path, so that the pixels that show are the same.
+struct DashRun {
+  std::vector<ccVector<2>> points;
+  double phase = 0;  // length along the subpath before the run's first point
+  bool closed = false;
+};
+
+// The part [t0, t1] of segment p + t (q - p), t in [0, 1], inside box (Liang-Barsky); false
+// when none is.
+bool clipSegment(const ccVector<2>& p, const ccVector<2>& q, double x0, double y0, double x1,
+                 double y1, double& t0, double& t1) {
+  t0 = 0;
+  t1 = 1;
+  const double d[2] = {q.x() - p.x(), q.y() - p.y()};
+  const double lo[2] = {x0 - p.x(), y0 - p.y()}, hi[2] = {x1 - p.x(), y1 - p.y()};
+  for (int k = 0; k < 2; ++k) {
+    if (d[k] == 0) {
+      if (lo[k] > 0 || hi[k] < 0) return false;
+      continue;
+    }
+    double a = lo[k] / d[k], b = hi[k] / d[k];
+    if (a > b) std::swap(a, b);
+    t0 = std::max(t0, a);
+    t1 = std::min(t1, b);
+  }
+  return t0 <= t1;
+}
+
+// The runs of the current (flattened) path inside box; false when the path is short enough
+// (at most `limit` long) to be stroked as it is, or holds a point that is not finite.
+bool dashRuns(cairo_t* cr, double x0, double y0, double x1, double y1, double limit,
+              std::vector<DashRun>& runs) {
+  cairo_path_t* path = cairo_copy_path_flat(cr);
+  double total = 0;
+  ccVector<2> start, at;
+  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t& h = path->data[i];
+    if (h.header.type == CAIRO_PATH_MOVE_TO) {
+      start = at = ccVector<2>(path->data[i + 1].point.x, path->data[i + 1].point.y);
+    } else {
+      const ccVector<2> q = h.header.type == CAIRO_PATH_LINE_TO
+                                ? ccVector<2>(path->data[i + 1].point.x, path->data[i + 1].point.y)
+                                : start;
+      total += (q - at).length();
+      at = q;
+    }
+  }
+  if (!(total > limit) || !std::isfinite(total)) {
+    cairo_path_destroy(path);
+    return false;
+  }
+  double along = 0;
+  bool inRun = false, cut = false;
+  std::size_t subpathFirstRun = 0;
+  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t& h = path->data[i];
+    if (h.header.type == CAIRO_PATH_MOVE_TO) {
+      start = at = ccVector<2>(path->data[i + 1].point.x, path->data[i + 1].point.y);
+      along = 0;
+      inRun = cut = false;
+      subpathFirstRun = runs.size();
+      continue;
+    }
+    const bool closing = h.header.type == CAIRO_PATH_CLOSE_PATH;
+    const ccVector<2> q =
+        closing ? start : ccVector<2>(path->data[i + 1].point.x, path->data[i + 1].point.y);
+    const ccVector<2> d = q - at;
+    double t0 = 0, t1 = 0;
+    if (clipSegment(at, q, x0, y0, x1, y1, t0, t1)) {
+      if (!inRun || t0 > 0) {
+        runs.push_back(DashRun{{at + d * t0}, along + d.length() * t0, false});
+        cut = cut || t0 > 0 || along > 0;
+      }
+      runs.back().points.push_back(at + d * t1);
+      inRun = t1 >= 1;
+      cut = cut || t1 < 1;
+    } else {
+      inRun = false;
+      cut = true;
+    }
+    along += d.length();
+    at = q;
+    if (closing) {
+      // A subpath wholly inside stays closed, its last join kept.
+      if (!cut && runs.size() == subpathFirstRun + 1) runs.back().closed = true;
+      along = 0;
+      inRun = cut = false;
+      subpathFirstRun = runs.size();
+    }
+  }
+  cairo_path_destroy(path);
+  return true;
+}
+
 }  // namespace
 
 // ---- One drawing operation
@@ -342,6 +442,7 @@ class ccCairoScope::Draw {
   // Fills (with the rule given) and/or strokes the current path, noting the change.
   void finish(bool stroke, bool fill, cairo_fill_rule_t rule = CAIRO_FILL_RULE_WINDING) {
     cairo_set_fill_rule(cr_, rule);
+    if (stroke && cairo_get_dash_count(cr_) > 0 && strokeDashRuns(fill)) return;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     if (stroke) {
       cairo_stroke_extents(cr_, &x1, &y1, &x2, &y2);
@@ -352,6 +453,49 @@ class ccCairoScope::Draw {
     if (fill) cairo_fill_preserve(cr_);
     if (stroke) cairo_stroke_preserve(cr_);
     cairo_new_path(cr_);
+  }
+
+  // A dashed stroke of a path far longer than the clip's reach, as its runs inside the clip
+  // widened by the pen (see DashRun); the fill, if any, first. False, with nothing done, for a
+  // shorter path.
+  bool strokeDashRuns(bool fill) {
+    const double w = cairo_get_line_width(cr_);
+    const double reach = w * std::max(1.0, cairo_get_miter_limit(cr_)) + 2;
+    double x0 = double(clip_.left()) - reach, y0 = double(clip_.top()) - reach;
+    double x1 = double(clip_.left() + clip_.width()) + reach;
+    double y1 = double(clip_.top() + clip_.height()) + reach;
+    cairo_device_to_user(cr_, &x0, &y0);
+    cairo_device_to_user(cr_, &x1, &y1);  // the Draw maps by translation only
+    const double limit = 16 * ((x1 - x0) + (y1 - y0)) + 4096;
+    std::vector<DashRun> runs;
+    if (!dashRuns(cr_, x0, y0, x1, y1, limit, runs)) return false;
+    if (fill) {
+      double a = 0, b = 0, c = 0, e = 0;
+      cairo_fill_extents(cr_, &a, &b, &c, &e);
+      noteUser(a, b, c, e);
+      cairo_fill(cr_);
+    }
+    const int count = cairo_get_dash_count(cr_);
+    std::vector<double> dashes(static_cast<std::size_t>(count));
+    double offset = 0;
+    cairo_get_dash(cr_, dashes.data(), &offset);
+    double period = 0;
+    for (double v : dashes) period += 2 * v;  // an odd count repeats with swapped on and off
+    for (const DashRun& run : runs) {
+      cairo_new_path(cr_);
+      cairo_move_to(cr_, run.points[0].x(), run.points[0].y());
+      for (std::size_t k = 1; k < run.points.size(); ++k)
+        cairo_line_to(cr_, run.points[k].x(), run.points[k].y());
+      if (run.closed) cairo_close_path(cr_);
+      cairo_set_dash(cr_, dashes.data(), count,
+                     period > 0 ? std::fmod(offset + run.phase, period) : 0);
+      double a = 0, b = 0, c = 0, e = 0;
+      cairo_stroke_extents(cr_, &a, &b, &c, &e);
+      noteUser(a, b, c, e);
+      cairo_stroke(cr_);
+    }
+    cairo_new_path(cr_);
+    return true;
   }
 
   // Extents in the current user space.
