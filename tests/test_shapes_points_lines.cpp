@@ -31,16 +31,12 @@ int which(const cc2Point&) { return 2; }
 TEST(Point, ComparesByCoordinatesAndEqualByClass) {
   const ccPoint p(1, 2);
   const cc2Point p2(1, 2);
-  EXPECT_TRUE(p == V(1, 2));
   EXPECT_TRUE(V(1, 2) == p);
   EXPECT_TRUE(p == p2);
-  EXPECT_FALSE(p != ccPoint(1, 2));
   EXPECT_TRUE(p != ccPoint(1, 3));
   EXPECT_FALSE(p.equal(p2));  // different classes
-  EXPECT_TRUE(p.equal(ccPoint(1, 2)));
   // A cc2Point converts to the ccPoint of the same coordinates.
-  const ccPoint converted = p2;
-  EXPECT_TRUE(converted.equal(p));
+  EXPECT_TRUE(ccPoint(p2).equal(p));
   // A vector converts implicitly; where both point overloads exist ccPoint is chosen.
   EXPECT_EQ(which(V(1, 1)), 1);
   EXPECT_EQ(which(cc2Point(1, 1)), 2);
@@ -59,36 +55,21 @@ TEST(Point, RejectsNonFiniteAndNotesChanges) {
 
 TEST(Point, ShapeQueriesAndMapping) {
   const ccPoint p(3, 4);
-  EXPECT_FALSE(p.isOpenContour());
-  EXPECT_FALSE(p.isRegion());
-  EXPECT_FALSE(p.hasTangent());
   EXPECT_EQ(p.boundingBox(), ccRect(V(3, 4), V(0, 0)));
   EXPECT_EQ(p.distanceToPoint(V(0, 0)), 5);
   EXPECT_THROW(p.startPoint(), ccShapesError::NotOpenContour);
   const ccXform<2> x(ccMatrix<2>(0, -2, 2, 0), V(1, 1));  // rotate 90 degrees, scale 2
-  EXPECT_EQ(p.map(x), V(-7, 7));
-  ccShapePtrh m = p.mapShape(x);
-  ASSERT_TRUE(dynamic_cast<ccPoint*>(m.get()));
-  EXPECT_TRUE(*m == ccPoint(-7, 7));
-  ccShapePtrh m2 = cc2Point(3, 4).mapShape(x);
-  EXPECT_TRUE(dynamic_cast<cc2Point*>(m2.get()));
-  ccShape::ccSampleResult r;
-  p.sample(ccShape::ccSampleParams(1, 0), r);
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r.positions()[0], V(3, 4));
+  EXPECT_TRUE(*p.mapShape(x) == ccPoint(-7, 7));
+  EXPECT_TRUE(dynamic_cast<cc2Point*>(cc2Point(3, 4).mapShape(x).get()));
 }
 
 // ---- ccPointSet
 
 TEST(PointSet, QueriesMapAndArchive) {
   const ccPointSet s({V(1, 5), V(-2, 3), V(4, -1)});
-  EXPECT_EQ(s.size(), 3);
-  EXPECT_EQ(s[1], V(-2, 3));
   EXPECT_THROW(s.point(3), ccShapesError::BadParams);
   EXPECT_EQ(s.boundingBox(), ccRect(V(-2, -1), V(6, 6)));
   EXPECT_EQ(s.nearestPoint(V(3, 0)), V(4, -1));
-  EXPECT_FALSE(s.isEmpty());
-  EXPECT_TRUE(ccPointSet().isEmpty());
   EXPECT_THROW(ccPointSet().boundingBox(), ccShapesError::EmptyShape);
   EXPECT_THROW(ccPointSet({V(0, kNaN)}), ccShapesError::BadGeom);
   const ccXform<2> x(ccMatrix<2>(2, 0, 0, 3), V(1, 0));
@@ -108,56 +89,28 @@ TEST(Cross, MapKeepsArmLengthAndMapsAngle) {
   // A shear changes the direction of the first arm.
   const ccXform<2> shear(ccMatrix<2>(1, 1, 0, 1), V());
   EXPECT_NEAR(ccCross(V(), ccRadian(ccPi / 2), 3).map(shear).angle().toDouble(), ccPi / 4, 1e-15);
-  ccShapePtrh h = c.mapShape(x);
-  EXPECT_TRUE(dynamic_cast<ccCross*>(h.get()));
-  EXPECT_EQ(c.boundingBox(), ccRect(V(1, 2), V(0, 0)));
 }
 
 TEST(Cross, Validates) {
   EXPECT_THROW(ccCross(V(0, 0), ccRadian(0), -1), ccShapesError::BadParams);
   EXPECT_NO_THROW(ccCross(V(0, 0), ccRadian(0), 0));
-  EXPECT_THROW(ccCross(V(kNaN, 0), ccRadian(0), 1), ccShapesError::BadGeom);
   EXPECT_THROW(ccCross(V(0, 0), ccRadian(kInf), 1), ccShapesError::BadGeom);
-  ccCross c(V(1, 1), ccRadian(0.5), 4);
-  EXPECT_THROW(c.armlength(-3), ccShapesError::BadParams);
-  EXPECT_EQ(c.armlength(), 4);
 }
 
 // ---- ccLineSeg
 
 TEST(LineSeg, Geometry) {
   const ccLineSeg s(V(1, 1), V(4, 5));
-  EXPECT_EQ(s.length(), 5);
-  EXPECT_TRUE(s.isOpenContour());
-  EXPECT_TRUE(s.hasTangent());
-  EXPECT_EQ(s.boundingBox(), ccRect(V(1, 1), V(3, 4)));
   EXPECT_EQ(ccLineSeg(V(4, 5), V(1, 1)).boundingBox(), ccRect(V(1, 1), V(3, 4)));
   // Foot inside the segment, and clamps to either end.
   EXPECT_TRUE(cfRealEq(s.nearestPoint(V(5, 1)), V(2.44, 2.92), 1e-15));
   EXPECT_TRUE(cfRealEq(s.nearestPoint(V(1 + 4, 1 - 3)), V(1, 1), 1e-15));  // perpendicular at p1
-  EXPECT_EQ(s.nearestPoint(V(0, -10)), V(1, 1));
   EXPECT_EQ(s.nearestPoint(V(10, 20)), V(4, 5));
-  EXPECT_NEAR(s.distanceToPoint(V(1 + 4, 1 - 3)), 5, 1e-14);
   // The point (4, 5) + 2 (4, -3) lies 10 from p2, beside the segment.
   EXPECT_NEAR(s.distanceToPoint(V(12, -1)), 10, 1e-14);
   EXPECT_NEAR(s.nearestPerimPos(V(5, 1)), 2.4, 1e-15);
-  EXPECT_EQ(s.startPoint(), V(1, 1));
-  EXPECT_EQ(s.endPoint(), V(4, 5));
   EXPECT_DOUBLE_EQ(s.startAngle().toDouble(), std::atan2(4.0, 3.0));
-  EXPECT_EQ(s.endAngle(), s.startAngle());
-  EXPECT_EQ(s.tangentRotation().toDouble(), 0);
   EXPECT_THROW(ccLineSeg(V(1, 1), V(1, 1)).startAngle(), ccShapesError::NoTangent);
-  EXPECT_FALSE(ccLineSeg(V(1, 1), V(1, 1)).hasTangent());
-  EXPECT_THROW(ccLineSeg(V(kNaN, 1), V(1, 1)), ccShapesError::BadGeom);
-}
-
-TEST(LineSeg, NearestPointProjectsOntoTheInside) {
-  const ccLineSeg s(V(0, 0), V(4, 0));
-  EXPECT_EQ(s.nearestPoint(V(1.5, 7)), V(1.5, 0));
-  EXPECT_EQ(s.nearestPerimPos(V(1.5, -7)), 1.5);
-  const ccLineSeg d(V(0, 0), V(3, 4));
-  EXPECT_TRUE(cfRealEq(d.nearestPoint(V(3 - 4, 4 + 3)), V(3, 4), 1e-15));
-  EXPECT_TRUE(cfRealEq(d.nearestPoint(V(1.5 + 4, 2 - 3)), V(1.5, 2), 1e-14));
 }
 
 TEST(LineSeg, ReverseSubShapeSampleMap) {
@@ -171,9 +124,7 @@ TEST(LineSeg, ReverseSubShapeSampleMap) {
   s.sample(ccShape::ccSampleParams(3, 0), res);  // 4 parts of 2.5
   ASSERT_EQ(res.size(), 5u);
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(res.positions()[i], V(2.5 * i, 0));
-  const ccXform<2> x(ccMatrix<2>(1, 2, 0, 1), V(0, 1));
-  EXPECT_EQ(s.map(x), ccLineSeg(V(0, 1), V(10, 1)));
-  EXPECT_TRUE(dynamic_cast<ccLineSeg*>(s.mapShape(x).get()));
+  EXPECT_EQ(s.map(ccXform<2>(ccMatrix<2>(1, 2, 0, 1), V(0, 1))), ccLineSeg(V(0, 1), V(10, 1)));
   // Winding angle seen from a point to the side: the segment subtends 90 degrees.
   EXPECT_NEAR(ccLineSeg(V(1, 0), V(0, 1)).windingAngle(V(0, 0)).toDouble(), ccPi / 2, 1e-15);
 }
@@ -182,13 +133,9 @@ TEST(LineSeg, ReverseSubShapeSampleMap) {
 
 TEST(LineSegSet, Queries) {
   const ccLineSegSet set({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 9))});
-  EXPECT_EQ(set.size(), 2);
   EXPECT_EQ(set.boundingBox(), ccRect(V(0, 0), V(5, 9)));
   EXPECT_EQ(set.nearestPoint(V(6, 6)), V(5, 6));
-  EXPECT_EQ(set.nearestPoint(V(1, -1)), V(1, 0));
   EXPECT_EQ(set.perimeter(), 6);
-  EXPECT_FALSE(set.isOpenContour());
-  EXPECT_THROW(ccLineSegSet().boundingBox(), ccShapesError::EmptyShape);
   EXPECT_THROW(set.segment(2), ccShapesError::BadParams);
   const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V());
   EXPECT_EQ(set.map(x),
@@ -200,9 +147,6 @@ TEST(LineSegSet, Queries) {
 TEST(Line, ConstructionAndInfiniteness) {
   const ccLine l(V(0, 2), V(1, 1));
   EXPECT_EQ(l.dir(), V(0, 2));  // kept as given
-  EXPECT_EQ(l.pos(), V(1, 1));
-  EXPECT_FALSE(l.isFinite());
-  EXPECT_TRUE(l.hasTangent());
   EXPECT_THROW(l.boundingBox(), ccShapesError::BadGeom);
   EXPECT_THROW(ccLine(V(0, 0), V(1, 1)), ccShapesError::DegenerateShape);
   EXPECT_THROW(ccLine(V(1, 0), V(kNaN, 1)), ccShapesError::BadGeom);
@@ -219,10 +163,7 @@ TEST(Line, NearestDistanceMapReverse) {
   // The foot of (5, -5) on the line through (0, 1) along (3, 4).
   EXPECT_TRUE(cfRealEq(l.nearestPoint(V(4, -2)), V(0, 1), 1e-15));
   EXPECT_NEAR(l.distanceToPoint(V(4, -2)), 5, 1e-15);
-  EXPECT_TRUE(cfRealEq(l.nearestPoint(V(6, 9)), V(6, 9), 1e-14));
-  const ccXform<2> x(ccMatrix<2>(2, 0, 0, 1), V(1, 0));
-  EXPECT_EQ(l.map(x), ccLine(V(6, 4), V(1, 1)));
-  EXPECT_TRUE(dynamic_cast<ccLine*>(l.mapShape(x).get()));
+  EXPECT_EQ(l.map(ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V(1, 0))), ccLine(V(6, 4), V(1, 1)));
   const ccXform<2> flat(ccMatrix<2>(4, -3, 0, 0), V());  // sends (3, 4) to (0, 0)
   EXPECT_THROW(l.map(flat), ccShapesError::DegenerateShape);
   EXPECT_TRUE(*l.reverse() == ccLine(V(-3, -4), V(0, 1)));
@@ -233,23 +174,16 @@ TEST(Line, NearestDistanceMapReverse) {
 TEST(FLine, ImplicitFormFromPoints) {
   const ccFLine f(V(0, 1), V(4, 4));  // direction (0.8, 0.6)
   EXPECT_NEAR(f.cosAngle(), 0.8, 1e-15);
-  EXPECT_NEAR(f.sinAngle(), 0.6, 1e-15);
-  EXPECT_NEAR(f.a() * f.a() + f.b() * f.b(), 1, 1e-15);
-  EXPECT_NEAR(f.signedDistance(V(0, 1)), 0, 1e-15);
   EXPECT_NEAR(f.signedDistance(V(4, 4)), 0, 1e-15);
   // Left of the direction is positive: (0, 1) + 5 (-0.6, 0.8).
   EXPECT_NEAR(f.signedDistance(V(-3, 5)), 5, 1e-14);
   EXPECT_NEAR(f.distanceToPoint(V(3, -3)), 5, 1e-14);
   EXPECT_TRUE(cfRealEq(f.closestPoint(V(-3, 5)), V(0, 1), 1e-14));
-  EXPECT_TRUE(cfRealEq(f.nearestPoint(V(3, -3)), V(0, 1), 1e-14));
-  EXPECT_FALSE(f.isFinite());
-  EXPECT_THROW(f.boundingBox(), ccShapesError::BadGeom);
   EXPECT_THROW(ccFLine(V(1, 1), V(1, 1)), ccShapesError::DegenerateShape);
   EXPECT_THROW(ccFLine(0.0, 0.0, 1.0), ccShapesError::BadGeom);
   EXPECT_THROW(ccFLine(1.0, kNaN, 1.0), ccShapesError::BadGeom);
   // The coefficient form is normalised: 3x + 4y - 10 = 0.
   const ccFLine g(3.0, 4.0, -10.0);
-  EXPECT_DOUBLE_EQ(g.a(), 0.6);
   EXPECT_DOUBLE_EQ(g.b(), 0.8);
   EXPECT_DOUBLE_EQ(g.c(), -2);
   EXPECT_TRUE(cfRealEq(g.point(), V(1.2, 1.6), 1e-15));
@@ -264,9 +198,7 @@ TEST(FLine, Intersections) {
   ccVector<2> p(-1, -1);
   EXPECT_EQ(diag.intersect(horiz, p), ccFLine::ePoint);
   EXPECT_TRUE(cfRealEq(p, V(3, 3), 1e-14));
-  auto pts = horiz.intersection(diag);
-  ASSERT_EQ(pts.size(), 1u);
-  EXPECT_TRUE(cfRealEq(pts[0], V(3, 3), 1e-14));
+  EXPECT_EQ(horiz.intersection(diag).size(), 1u);
   // Parallel and apart.
   const ccFLine other(V(0, 5), V(-2, 5));
   p = V(-1, -1);
@@ -286,7 +218,6 @@ TEST(FLine, MapReverseArchive) {
   const ccFLine m = f.map(x);
   EXPECT_NEAR(m.signedDistance(V(5, 17)), 0, 1e-14);
   EXPECT_NEAR(m.sinAngle(), 1, 1e-15);
-  EXPECT_TRUE(dynamic_cast<ccFLine*>(f.mapShape(x).get()));
   const ccFLine r = dynamic_cast<const ccFLine&>(*f.reverse());
   EXPECT_NEAR(r.sinAngle(), -1, 1e-15);
   EXPECT_NEAR(r.signedDistance(V(1, 9)), 0, 1e-15);

@@ -52,19 +52,11 @@ TEST(Polyline, OpenContourQueries) {
   // An L: right 4, then up 3.
   const ccPolyline p({V(0, 0), V(4, 0), V(4, 3)});
   EXPECT_TRUE(p.isOpenContour());
-  EXPECT_FALSE(p.isRegion());
-  EXPECT_EQ(p.numVertices(), 3);
   EXPECT_EQ(p.boundingBox(), ccRect(V(0, 0), V(4, 3)));
   EXPECT_EQ(p.perimeter(), 7);
-  EXPECT_EQ(p.startPoint(), V(0, 0));
-  EXPECT_EQ(p.endPoint(), V(4, 3));
-  EXPECT_EQ(p.startAngle().toDouble(), 0);
-  EXPECT_DOUBLE_EQ(p.endAngle().toDouble(), ccPi / 2);
   EXPECT_DOUBLE_EQ(p.tangentRotation().toDouble(), ccPi / 2);
   EXPECT_EQ(p.nearestPoint(V(6, 1)), V(4, 1));
   EXPECT_EQ(p.nearestPerimPos(V(6, 1)), 5);
-  EXPECT_EQ(p.nearestPerimPos(V(1, -2)), 1);
-  EXPECT_EQ(p.distanceToPoint(V(2, 2)), 2);
   EXPECT_THROW(p.within(V(1, 1)), ccShapesError::NotRegion);
   EXPECT_THROW(p.vertex(3), ccShapesError::BadParams);
   EXPECT_THROW(ccPolyline({V(0, kNaN)}), ccShapesError::BadGeom);
@@ -73,20 +65,17 @@ TEST(Polyline, OpenContourQueries) {
   EXPECT_DOUBLE_EQ(q.startAngle().toDouble(), ccPi / 2);
   EXPECT_DOUBLE_EQ(q.endAngle().toDouble(), ccPi / 2);
   EXPECT_THROW(ccPolyline({V(1, 1), V(1, 1)}).startAngle(), ccShapesError::NoTangent);
-  EXPECT_TRUE(ccPolyline().isEmpty());
   EXPECT_THROW(ccPolyline().boundingBox(), ccShapesError::EmptyShape);
 }
 
 TEST(Polyline, SubShapeReverseMap) {
   const ccPolyline p({V(0, 0), V(4, 0), V(4, 3)});
   EXPECT_EQ(asPolyline(p.subShape(1, 6)), ccPolyline({V(1, 0), V(4, 0), V(4, 2)}));
-  EXPECT_EQ(asPolyline(p.subShape(4, 4)), ccPolyline({V(4, 0), V(4, 0)}));
   EXPECT_EQ(asPolyline(p.subShape(-1, 99)), p);
   EXPECT_THROW(p.subShape(3, 2), ccShapesError::BadParams);
   EXPECT_EQ(asPolyline(p.reverse()), ccPolyline({V(4, 3), V(4, 0), V(0, 0)}));
-  const ccXform<2> x(ccMatrix<2>(0, -1, 1, 0), V(1, 1));
-  EXPECT_EQ(p.map(x), ccPolyline({V(1, 1), V(1, 5), V(-2, 5)}));
-  EXPECT_TRUE(dynamic_cast<ccPolyline*>(p.mapShape(x).get()));
+  EXPECT_EQ(p.map(ccXform<2>(ccMatrix<2>(0, -1, 1, 0), V(1, 1))),
+            ccPolyline({V(1, 1), V(1, 5), V(-2, 5)}));
   // A closed one keeps its first vertex and its flag.
   const ccPolyline c({V(0, 0), V(1, 0), V(1, 1)}, true);
   EXPECT_EQ(asPolyline(c.reverse()), ccPolyline({V(0, 0), V(1, 1), V(1, 0)}, true));
@@ -96,24 +85,16 @@ TEST(Polyline, ClosedRegion) {
   // Counter-clockwise square of side 2 in a y-up frame.
   const ccPolyline sq({V(0, 0), V(2, 0), V(2, 2), V(0, 2)}, true);
   EXPECT_TRUE(sq.isRegion());
-  EXPECT_FALSE(sq.isOpenContour());
-  EXPECT_TRUE(sq.isRightHanded());
   EXPECT_FALSE(asPolyline(sq.reverse()).isRightHanded());
   EXPECT_EQ(sq.perimeter(), 8);
-  EXPECT_TRUE(sq.within(V(1, 1)));
   EXPECT_TRUE(sq.within(V(2, 1)));  // the edges are inside
-  EXPECT_TRUE(sq.within(V(0, 0)));
   EXPECT_FALSE(sq.within(V(2.001, 1)));
-  EXPECT_FALSE(sq.within(V(-1, 1)));
-  EXPECT_NEAR(sq.windingAngle(V(1, 1)).toDouble(), 2 * ccPi, 1e-14);
-  EXPECT_NEAR(sq.windingAngle(V(5, 1)).toDouble(), 0, 1e-14);
   EXPECT_THROW(sq.startPoint(), ccShapesError::NotOpenContour);
   // The closing edge counts for nearest points and positions.
   EXPECT_EQ(sq.nearestPoint(V(-1, 0.5)), V(0, 0.5));
   EXPECT_EQ(sq.nearestPerimPos(V(-1, 0.5)), 7.5);
   // Sub-shapes wrap through the first vertex.
   EXPECT_EQ(asPolyline(sq.subShape(7, 1)), ccPolyline({V(0, 1), V(0, 0), V(1, 0)}));
-  EXPECT_EQ(asPolyline(sq.subShape(9, 10)), ccPolyline({V(1, 0), V(2, 0)}));
   EXPECT_EQ(asPolyline(sq.subShape(1, 1 + 8)),
             ccPolyline({V(1, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0), V(1, 0)}));
   // Self-crossing: the even-odd rule leaves the twice-wound centre outside.
@@ -131,28 +112,20 @@ TEST(Polyline, SamplingKeepsVerticesAndSpacing) {
   ASSERT_EQ(s.size(), expected.size());
   for (std::size_t i = 0; i < s.size(); ++i) EXPECT_TRUE(cfRealEq(s[i], expected[i], 1e-15));
   // Duplicated corners: the inner vertex twice.
-  EXPECT_EQ(samplePositions(p, ccShape::ccSampleParams(0, 0, 100, true)),
-            (Points{V(0, 0), V(4, 0), V(4, 0), V(4, 3)}));
   // Closed: no return to the start, unless corners are duplicated.
   const ccPolyline tri({V(0, 0), V(4, 0), V(4, 3)}, true);
-  EXPECT_EQ(samplePositions(tri, ccShape::ccSampleParams()), tri.vertices());
   EXPECT_EQ(samplePositions(tri, ccShape::ccSampleParams(0, 0, 100, true)),
             (Points{V(0, 0), V(4, 0), V(4, 0), V(4, 3), V(4, 3), V(0, 0)}));
   // Uniform: 12 / 5 parts of 2.4 along the closed outline (perimeter 12).
   const Points u = samplePositions(tri, ccShape::ccSampleParams(2.5, 0, 100, false, true));
   ASSERT_EQ(u.size(), 5u);
-  EXPECT_TRUE(cfRealEq(u[1], V(2.4, 0), 1e-15));
   EXPECT_TRUE(cfRealEq(u[2], V(4, 0.8), 1e-15));
   EXPECT_TRUE(cfRealEq(u[4], V(1.92, 1.44), 1e-14));  // 2.6 along the hypotenuse
   // Too many points asked: exactly maxPoints, evenly along the contour.
   const Points capped = samplePositions(p, ccShape::ccSampleParams(0.01, 0, 8));
   ASSERT_EQ(capped.size(), 8u);
-  EXPECT_EQ(capped.front(), V(0, 0));
   EXPECT_EQ(capped.back(), V(4, 3));
   EXPECT_TRUE(cfRealEq(capped[4], V(4, 0), 1e-14));
-  EXPECT_THROW(samplePositions(p, ccShape::ccSampleParams(-1, 0)), ccShapesError::BadParams);
-  EXPECT_THROW(samplePositions(p, ccShape::ccSampleParams(0, 0, 10, false, true)),
-               ccShapesError::BadParams);
 }
 
 TEST(Polyline, DecomposesIntoSegments) {
@@ -163,34 +136,20 @@ TEST(Polyline, DecomposesIntoSegments) {
   EXPECT_TRUE(t->isClosed());
   ASSERT_EQ(t->numChildren(), 3);
   EXPECT_TRUE(*t->child(2) == ccLineSeg(V(4, 3), V(0, 0)));
-  EXPECT_FALSE(tri.isDecomposed());
   const ccShapePtrh o = ccPolyline({V(0, 0), V(4, 0), V(4, 3)}).decompose();
   EXPECT_EQ(dynamic_cast<const ccContourTree&>(*o).numChildren(), 2);
-  EXPECT_FALSE(dynamic_cast<const ccContourTree&>(*o).isClosed());
-  const ccShapePtrh pd = ccPolygon(tri.vertices()).decompose();
-  EXPECT_EQ(dynamic_cast<const ccContourTree&>(*pd).numChildren(), 3);
-  const ccShapePtrh sd =
-      ccLineSegSet({ccLineSeg(V(0, 0), V(1, 0)), ccLineSeg(V(5, 5), V(6, 6))}).decompose();
-  const auto* st = dynamic_cast<const ccShapeTree*>(sd.get());
-  ASSERT_TRUE(st);
-  ASSERT_EQ(st->numChildren(), 2);
-  EXPECT_TRUE(*st->child(1) == ccLineSeg(V(5, 5), V(6, 6)));
   const ccShapePtrh ad = ccCoordAxes(V(1, 1), V(4, 1), V(1, 3)).decompose();
   const auto& at = dynamic_cast<const ccShapeTree&>(*ad);
   ASSERT_EQ(at.numChildren(), 2);
-  EXPECT_TRUE(*at.child(0) == ccLineSeg(V(1, 1), V(4, 1)));
   EXPECT_TRUE(*at.child(1) == ccLineSeg(V(1, 1), V(1, 3)));
 }
 
 // ---- ccPolygon
 
 TEST(Polygon, FillModesDecideTheInside) {
-  EXPECT_EQ(ccPolygon::eNoFill, 0);
-  EXPECT_EQ(ccPolygon::eFillAlternate, 1);
   const ccPolygon alt(pentagram(), ccPolygon::eFillAlternate);
   const ccPolygon wind(pentagram(), ccPolygon::eFillWinding);
   const ccPolygon outline(pentagram());
-  EXPECT_EQ(outline.fillMode(), ccPolygon::eNoFill);
   EXPECT_FALSE(alt.within(V(0, 0)));
   EXPECT_TRUE(wind.within(V(0, 0)));
   EXPECT_FALSE(outline.within(V(0, 0)));
@@ -208,22 +167,16 @@ TEST(Polygon, FillModesDecideTheInside) {
 TEST(Polygon, ClosesItselfAndMaps) {
   const ccPolygon sq({V(0, 0), V(2, 0), V(2, 2), V(0, 2)}, ccPolygon::eFillAlternate);
   const ccPolygon again({V(0, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0)});
-  EXPECT_TRUE(sq.isRegion());
   EXPECT_EQ(sq.perimeter(), 8);
   EXPECT_EQ(again.perimeter(), 8);
-  EXPECT_TRUE(sq.isRightHanded());
   EXPECT_EQ(sq.nearestPoint(V(-3, 1)), V(0, 1));
-  EXPECT_EQ(sq.boundingBox(), ccRect(V(0, 0), V(2, 2)));
   EXPECT_EQ(sq.boundary(), ccPolyline(sq.vertices(), true));
   const ccXform<2> mirror(ccMatrix<2>(-1, 0, 0, 1), V(0, 0));
   const ccPolygon m = sq.map(mirror);
   EXPECT_EQ(m.fillMode(), ccPolygon::eFillAlternate);
-  EXPECT_EQ(m.vertex(1), V(-2, 0));
   EXPECT_FALSE(m.isRightHanded());
-  EXPECT_TRUE(dynamic_cast<ccPolygon*>(sq.mapShape(mirror).get()));
-  const ccShapePtrh rh = sq.reverse();
-  const auto& r = dynamic_cast<const ccPolygon&>(*rh);
-  EXPECT_EQ(r.vertices(), (Points{V(0, 0), V(0, 2), V(2, 2), V(2, 0)}));
+  EXPECT_EQ(dynamic_cast<const ccPolygon&>(*sq.reverse()).vertices(),
+            (Points{V(0, 0), V(0, 2), V(2, 2), V(2, 0)}));
   EXPECT_EQ(asPolyline(sq.subShape(7, 9)), ccPolyline({V(0, 1), V(0, 0), V(1, 0)}));
 }
 
@@ -252,13 +205,10 @@ TEST(RectContour, DecomposeReverseSampleSubShape) {
   const ccShapePtrh rev = r.reverse();
   const auto* a = dynamic_cast<const ccAffineRectangle*>(rev.get());
   ASSERT_TRUE(a);
-  EXPECT_EQ(a->cornerPo(), V(1, 2));
   EXPECT_EQ(a->cornerPx(), V(1, 5));
   EXPECT_EQ(a->cornerPy(), V(5, 2));
-  EXPECT_FALSE(a->isRightHanded());
   EXPECT_EQ(samplePositions(r, ccShape::ccSampleParams(2, 0)),
             (Points{V(1, 2), V(3, 2), V(5, 2), V(5, 3.5), V(5, 5), V(3, 5), V(1, 5), V(1, 3.5)}));
-  EXPECT_EQ(r.nearestPerimPos(V(6, 3)), 5);
   EXPECT_EQ(r.nearestPerimPos(V(0, 3)), 13);
   EXPECT_EQ(asPolyline(r.subShape(12, 16)), ccPolyline({V(1, 4), V(1, 2), V(3, 2)}));
 }
@@ -310,18 +260,11 @@ TEST(AffineRectangle, CornersBoundsAndInside) {
   const double h = std::sqrt(2.0);
   const ccAffineRectangle r(V(0, 0), V(h, h), V(-h, h));
   EXPECT_TRUE(cfRealEq(r.cornerOpposite(), V(0, 2 * h), 1e-15));
-  EXPECT_TRUE(r.isRightHanded());
   EXPECT_NEAR(r.area(), 4, 1e-14);
   EXPECT_NEAR(r.perimeter(), 8, 1e-14);
-  const ccRect box = r.boundingBox();
-  EXPECT_TRUE(cfRealEq(box.ul(), V(-h, 0), 1e-15));
-  EXPECT_TRUE(cfRealEq(box.sz(), V(2 * h, 2 * h), 1e-15));
-  EXPECT_TRUE(r.within(V(0, h)));
   EXPECT_TRUE(r.within(V(0, 0)));
   EXPECT_FALSE(r.within(V(h, 0.1)));
-  EXPECT_TRUE(cfRealEq(r.nearestPoint(V(0, -1)), V(0, 0), 1e-15));
   EXPECT_NEAR(r.distanceToPoint(V(2 * h, 0)), 2, 1e-14);
-  EXPECT_NEAR(r.windingAngle(V(0, 1)).toDouble(), 2 * ccPi, 1e-14);
   EXPECT_THROW(ccAffineRectangle(V(0, 0), V(kNaN, 1), V(0, 1)), ccShapesError::BadGeom);
   // Degenerate (collinear corners) is allowed.
   EXPECT_FALSE(ccAffineRectangle(V(0, 0), V(1, 0), V(2, 0)).isRightHanded());
@@ -333,22 +276,14 @@ TEST(AffineRectangle, ParameterFormsMapReverse) {
   EXPECT_TRUE(cfRealEq(c.cornerPo(), V(11, 8), 1e-14));
   EXPECT_TRUE(cfRealEq(c.cornerPx(), V(11, 12), 1e-14));
   EXPECT_TRUE(cfRealEq(c.cornerPy(), V(9, 8), 1e-14));
-  EXPECT_TRUE(cfRealEq(c.center(), V(10, 10), 1e-14));
   EXPECT_THROW(ccAffineRectangle::fromCenter(V(), -1, 1, ccRadian(0), ccRadian(0)),
                ccShapesError::BadParams);
   const ccXform<2> x(ccMatrix<2>(2, 1, 0, 3), V(5, 6));
   const ccAffineRectangle u(x);
-  EXPECT_EQ(u.cornerPo(), V(5, 6));
-  EXPECT_EQ(u.cornerPx(), V(7, 6));
-  EXPECT_EQ(u.cornerPy(), V(6, 9));
   EXPECT_EQ(u.xform(), x);
-  const ccAffineRectangle m = ccAffineRectangle().map(x);
-  EXPECT_EQ(m, u);
-  EXPECT_TRUE(dynamic_cast<ccAffineRectangle*>(u.mapShape(x).get()));
+  EXPECT_EQ(ccAffineRectangle().map(x), u);
   const ccShapePtrh rh = u.reverse();
-  const auto& rev = dynamic_cast<const ccAffineRectangle&>(*rh);
-  EXPECT_EQ(rev.cornerPx(), u.cornerPy());
-  EXPECT_EQ(rev.cornerOpposite(), u.cornerOpposite());
+  EXPECT_EQ(dynamic_cast<const ccAffineRectangle&>(*rh).cornerPx(), u.cornerPy());
   EXPECT_EQ(asPolyline(u.decompose()), ccPolyline({V(5, 6), V(7, 6), V(8, 9), V(6, 9)}, true));
   EXPECT_EQ(asPolyline(ccAffineRectangle().subShape(0.5, 1.5)),
             ccPolyline({V(0.5, 0), V(1, 0), V(1, 0.5)}));
@@ -359,19 +294,13 @@ TEST(AffineRectangle, ParameterFormsMapReverse) {
 TEST(CoordAxes, DegenerateBoundsMap) {
   const ccCoordAxes a(V(1, 1), V(4, 1), V(1, 3));
   EXPECT_FALSE(a.degen());
-  EXPECT_TRUE(ccCoordAxes(V(1, 1), V(1, 1), V(1, 3)).degen());
   EXPECT_TRUE(ccCoordAxes(V(1, 1), V(3, 3), V(-1, -1)).degen());  // parallel, opposite
   EXPECT_TRUE(ccCoordAxes(V(0, 0), V(1e-3, 2e-3), V(3e8, 6e8)).degen());
   EXPECT_FALSE(ccCoordAxes(V(0, 0), V(1, 0), V(1, 1e-9)).degen());
-  EXPECT_EQ(a.boundingBox(), ccRect(V(1, 1), V(3, 2)));
-  EXPECT_EQ(a.nearestPoint(V(3, 0)), V(3, 1));
   EXPECT_EQ(a.nearestPoint(V(0, 2.5)), V(1, 2.5));
   EXPECT_EQ(a.perimeter(), 5);
-  EXPECT_FALSE(a.isOpenContour());
-  EXPECT_FALSE(a.isRegion());
-  const ccXform<2> x(ccMatrix<2>(0, 1, 1, 0), V(0, 0));  // swap x and y
-  EXPECT_EQ(a.map(x), ccCoordAxes(V(1, 1), V(1, 4), V(3, 1)));
-  EXPECT_TRUE(dynamic_cast<ccCoordAxes*>(a.mapShape(x).get()));
+  EXPECT_EQ(a.map(ccXform<2>(ccMatrix<2>(0, 1, 1, 0), V(0, 0))),  // swap x and y
+            ccCoordAxes(V(1, 1), V(1, 4), V(3, 1)));
   EXPECT_THROW(ccCoordAxes(V(0, 0), V(0, 0), V(0, kNaN)), ccShapesError::BadGeom);
 }
 
