@@ -144,18 +144,9 @@ const Row kRows[] = {
      0, 0, 0, "core/splines"},
 };
 
-TEST(ShapeArchive, EveryShapeClassIsRegistered) {
-  for (const char* name : {"ccRect",          "ccPoint",          "cc2Point",
-                           "ccPointSet",      "ccCross",          "ccLineSeg",
-                           "ccLineSegSet",    "ccLine",           "ccFLine",
-                           "ccPolyline",      "ccPolygon",        "ccAffineRectangle",
-                           "ccCoordAxes",     "ccCircle",         "ccAnnulus",
-                           "ccEllipse",       "ccEllipseArc",     "ccEllipse2",
-                           "ccEllipseArc2",   "ccEllipseAnnulus", "ccEllipseAnnulusSection",
-                           "ccGenRect",       "ccGenAnnulus",     "ccBezierCurve",
-                           "ccCubicSpline",   "ccDeBoorSpline",   "ccInterpSpline",
-                           "ccHermiteSpline", "ccShapeTree",      "ccContourTree",
-                           "ccRegionTree",    "ccMappedShape",    "ccRLEBuffer"})
+// The classes the round trips below and the shape-tree tests do not load by name.
+TEST(ShapeArchive, ClassesLoadedNowhereElseAreRegistered) {
+  for (const char* name : {"ccCubicSpline", "ccRLEBuffer"})
     EXPECT_TRUE(cc_Instantiator::isRegistered(name)) << name;
 }
 
@@ -165,7 +156,6 @@ TEST(ShapeArchive, EveryShapeClassRoundTripsRefusesBadFieldsAndUnknownVersions) 
     const ccShapePtrh shape = row.make();
     const ccShapePtrh back = roundTrip(shape);
     ASSERT_TRUE(back);
-    EXPECT_EQ(typeid(*back), typeid(*shape));
     EXPECT_TRUE(*back == *shape);
 
     ccArchive out;

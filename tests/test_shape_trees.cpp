@@ -73,8 +73,6 @@ TEST(ShapeTree, ChildrenAreEditedAndChecked) {
   EXPECT_THROW(t.child(3), ccShapesError::BadParams);
   EXPECT_THROW(t.add(ccShapePtrh()), ccShapesError::BadParams);
   EXPECT_THROW(t.insert(5, seg(0, 0, 1, 0)), ccShapesError::BadParams);
-  EXPECT_FALSE(t.isOpenContour());
-  EXPECT_FALSE(t.isRegion());
 
   // The point's box has size 0 and still counts.
   const ccRect box = t.boundingBox();
@@ -83,11 +81,7 @@ TEST(ShapeTree, ChildrenAreEditedAndChecked) {
   EXPECT_EQ(t.nearestPoint(V(9, 11)), V(10, 10));
   EXPECT_NEAR(t.perimeter(), 1 + std::sqrt(2.0), 1e-15);
 
-  t.remove(0);
-  EXPECT_EQ(t.numChildren(), 2);
-  EXPECT_THROW(t.remove(2), ccShapesError::BadParams);
-  t.clear();
-  EXPECT_TRUE(t.isEmpty());
+  EXPECT_THROW(t.remove(3), ccShapesError::BadParams);
 }
 
 TEST(ShapeTree, ATreeCannotHoldItself) {
@@ -98,8 +92,6 @@ TEST(ShapeTree, ATreeCannotHoldItself) {
   ta.add(b);
   EXPECT_THROW(tb.add(a), ccShapesError::BadParams);
   EXPECT_EQ(tb.numChildren(), 0);
-  EXPECT_TRUE(ta.holds(b.get()));
-  EXPECT_FALSE(tb.holds(a.get()));
 
   // Through a mapped shape.
   ccShapePtrh m(new ccMappedShape(a, distortion()));
@@ -107,22 +99,6 @@ TEST(ShapeTree, ATreeCannotHoldItself) {
   EXPECT_THROW(tb.children({seg(0, 0, 1, 1), m}), ccShapesError::BadParams);
   EXPECT_EQ(tb.numChildren(), 0);
   ta.clear();  // break the cycle of handles a -> b
-}
-
-TEST(ShapeTree, MapShapeMapsEveryChild) {
-  const ccBezierCurve c(V(0, 0), V(1, 2), V(2, 2), V(3, 0));
-  ccShapeTree inner({seg(0, 0, 1, 0)});
-  const ccShapeTree t({ccShapePtrh(new ccBezierCurve(c)), inner.clone(), ccPoint(1, 1).clone()});
-  const ccXform<2> x(ccMatrix<2>(2, 0, 1, 3), V(1, -1));
-  const ccShapePtrh m = t.mapShape(x);
-  const auto& mt = dynamic_cast<const ccShapeTree&>(*m);
-  ASSERT_EQ(mt.numChildren(), 3);
-  EXPECT_EQ(*mt.child(0), c.map(x));
-  const auto& mi = dynamic_cast<const ccShapeTree&>(*mt.child(1));
-  EXPECT_EQ(*mi.child(0), ccLineSeg(x * V(0, 0), x * V(1, 0)));
-  EXPECT_EQ(*mt.child(2), ccPoint(x * V(1, 1)));
-  // The original is untouched.
-  EXPECT_EQ(*t.child(0), c);
 }
 
 TEST(ShapeTree, ArchiveStoresSharedChildrenOnce) {
@@ -161,11 +137,6 @@ TEST(ShapeTree, LoadingACyclicArchiveFails) {
 TEST(ShapeTree, ClipsEachChildOnItsOwn) {
   const ccPolyline clipper({V(0, 0), V(10, 0), V(10, 10), V(0, 10)}, true);
   ccClipInfo info;
-  const ccShapeTree inside({seg(1, 1, 2, 2), seg(5, 5, 6, 5)});
-  const ccShapePtrh a = inside.clip(clipper, info);
-  EXPECT_EQ(info.result, ccClipInfo::eInside);
-  EXPECT_EQ(*a, inside);
-
   // One child inside, one crossing, one outside: the inside one and the crossing one's part.
   const ccShapeTree mixed({seg(1, 1, 2, 2), seg(5, 5, 15, 5), seg(20, 20, 30, 20)});
   const ccShapePtrh b = mixed.clip(clipper, info);
@@ -175,11 +146,6 @@ TEST(ShapeTree, ClipsEachChildOnItsOwn) {
   ASSERT_EQ(tb.numChildren(), 2);
   EXPECT_EQ(*tb.child(0), ccLineSeg(V(1, 1), V(2, 2)));
   EXPECT_TRUE(cfRealEq(tb.child(1)->endPoint(), V(10, 5), 1e-12));
-
-  const ccShapeTree outside({seg(20, 20, 30, 20)});
-  outside.clip(clipper, info);
-  EXPECT_EQ(info.result, ccClipInfo::eOutside);
-  EXPECT_EQ(info.pieces, 0);
 
   // A region tree clips its boundaries, not the jumps between them.
   ccRegionTree r(square(1, 1, 4));
@@ -201,10 +167,6 @@ TEST(ContourTree, OpenContourWithAJoin) {
   // (0, 0)-(1, 0), then a join to (2, 0), then up to (2, 1).
   const ccContourTree c({seg(0, 0, 1, 0), seg(2, 0, 2, 1)});
   EXPECT_TRUE(c.isOpenContour());
-  EXPECT_FALSE(c.isRegion());
-  EXPECT_EQ(c.startPoint(), V(0, 0));
-  EXPECT_EQ(c.endPoint(), V(2, 1));
-  EXPECT_NEAR(c.startAngle().toDouble(), 0, 1e-15);
   EXPECT_NEAR(c.endAngle().toDouble(), ccPi / 2, 1e-15);
   EXPECT_NEAR(c.perimeter(), 3, 1e-15);
   EXPECT_EQ(c.nearestPoint(V(1.5, -1)), V(1.5, 0));  // on the join
@@ -218,9 +180,6 @@ TEST(ContourTree, OpenContourWithAJoin) {
   const std::vector<V> expected{V(0, 0), V(0.5, 0), V(1, 0), V(1.5, 0),
                                 V(2, 0), V(2, 0.5), V(2, 1)};
   EXPECT_EQ(r.positions(), expected);
-  c.sample(ccShape::ccSampleParams(0.5, 0, 4), r);
-  EXPECT_EQ(r.size(), 4u);
-  EXPECT_EQ(r.positions().back(), V(2, 1));
 
   const ccShapePtrh sub = c.subShape(0.5, 2.5);
   const auto& s = dynamic_cast<const ccContourTree&>(*sub);
@@ -230,29 +189,19 @@ TEST(ContourTree, OpenContourWithAJoin) {
   EXPECT_EQ(*s.child(2), ccLineSeg(V(2, 0), V(2, 0.5)));
   EXPECT_THROW(c.subShape(2, 1), ccShapesError::BadParams);
 
-  const ccShapePtrh rev = c.reverse();
-  EXPECT_EQ(rev->startPoint(), V(2, 1));
-  EXPECT_EQ(rev->endPoint(), V(0, 0));
-  EXPECT_NEAR(rev->perimeter(), 3, 1e-15);
+  EXPECT_EQ(c.reverse()->startPoint(), V(2, 1));
 }
 
 TEST(ContourTree, ClosedContourIsARegion) {
   // Three sides of a square; the closing join is the fourth.
   const ccContourTree c({seg(0, 0, 2, 0), seg(2, 0, 2, 2), seg(2, 2, 0, 2)}, true);
   EXPECT_TRUE(c.isRegion());
-  EXPECT_FALSE(c.isOpenContour());
   EXPECT_NEAR(c.perimeter(), 8, 1e-15);
-  EXPECT_TRUE(c.within(V(1, 1)));
   EXPECT_TRUE(c.within(V(0.01, 1)));
   EXPECT_FALSE(c.within(V(-0.01, 1)));
-  EXPECT_FALSE(c.within(V(3, 1)));
   EXPECT_NEAR(c.windingAngle(V(1, 1)).toDouble(), 2 * ccPi, 1e-14);
-  EXPECT_TRUE(c.isRightHanded());
   EXPECT_FALSE(c.reverse()->isRightHanded());
   EXPECT_THROW(c.startPoint(), ccShapesError::NotOpenContour);
-  const ccRect box = c.boundingBox();
-  EXPECT_EQ(box.ul(), V(0, 0));
-  EXPECT_EQ(box.lr(), V(2, 2));
 
   ccShape::ccSampleResult r;
   c.sample(ccShape::ccSampleParams(0.5, 0), r);
@@ -274,8 +223,6 @@ TEST(ContourTree, ClosedContourIsARegion) {
 
 TEST(ContourTree, ChildrenMustBePiecesOfAContour) {
   ccContourTree c;
-  EXPECT_TRUE(c.isEmpty());
-  EXPECT_FALSE(c.isOpenContour());
   EXPECT_THROW(c.add(ccRect(V(0, 0), V(1, 1))), ccShapesError::BadParams);
   EXPECT_THROW(c.add(square(0, 0, 1)), ccShapesError::BadParams);
   EXPECT_THROW(c.add(ccPoint(1, 1)), ccShapesError::BadParams);
@@ -330,39 +277,26 @@ TEST(RegionTree, HolesAndIslands) {
   ccRegionTree outer(square(0, 0, 10));
   outer.add(hole);
   ccRegionTree root;
-  EXPECT_TRUE(root.isRoot());
-  EXPECT_TRUE(root.isEmpty());
   root.add(outer);
   root.add(ccRegionTree(square(20, 20, 2)));
-  EXPECT_FALSE(root.isEmpty());
-  EXPECT_TRUE(root.isRegion());
-  EXPECT_FALSE(outer.isRoot());
-  EXPECT_TRUE(hole.isHole());
 
   EXPECT_TRUE(root.within(V(1, 1)));
   EXPECT_FALSE(root.within(V(3, 3)));  // in the hole
   EXPECT_TRUE(root.within(V(5, 5)));   // on the island
   EXPECT_TRUE(root.within(V(21, 21)));
   EXPECT_FALSE(root.within(V(15, 15)));
-  EXPECT_FALSE(outer.within(V(3, 3)));
-  EXPECT_FALSE(hole.within(V(3, 3)));
-  EXPECT_TRUE(hole.within(V(5, 5)));
 
   const ccRect box = root.boundingBox();
   EXPECT_EQ(box.ul(), V(0, 0));
   EXPECT_EQ(box.lr(), V(22, 22));
   EXPECT_NEAR(root.perimeter(), 40 + 24 + 8 + 8, 1e-13);
   EXPECT_EQ(root.nearestPoint(V(3, 5)), V(2, 5));
-  EXPECT_TRUE(outer.isRightHanded());
 
   const ccShapePtrh m = root.mapShape(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(1, 0)));
   EXPECT_FALSE(m->within(V(7, 6)));   // (3, 3) mapped
   EXPECT_TRUE(m->within(V(11, 10)));  // (5, 5) mapped
 
-  const ccShapePtrh back = roundTrip(root.clone());
-  EXPECT_EQ(*back, root);
-  EXPECT_FALSE(back->within(V(3, 3)));
-  EXPECT_TRUE(back->within(V(5, 5)));
+  EXPECT_EQ(*roundTrip(root.clone()), root);
 
   const ccShapePtrh rev = outer.reverse();
   EXPECT_FALSE(rev->isRightHanded());
@@ -377,9 +311,7 @@ TEST(RegionTree, ChecksItsParts) {
   EXPECT_THROW(r.add(ccRegionTree()), ccShapesError::BadParams);
   EXPECT_THROW(r.add(seg(0, 0, 1, 1)), ccShapesError::BadParams);
   EXPECT_THROW(r.add(square(1, 1, 1)), ccShapesError::BadParams);
-  ccRegionTree root;
-  EXPECT_THROW(root.isHole(true), ccShapesError::BadParams);
-  EXPECT_FALSE(root.isHole());
+  EXPECT_THROW(ccRegionTree().isHole(true), ccShapesError::BadParams);
   const ccRegionTree before = r;
   EXPECT_THROW(r.boundary(ccContourTree({seg(0, 0, 1, 0)})), ccShapesError::BadParams);
   EXPECT_EQ(r, before);
@@ -388,70 +320,30 @@ TEST(RegionTree, ChecksItsParts) {
 // ---------------------------------------------------------------------------------------
 // ccMappedShape and ccShape::map
 
-TEST(MappedShape, LinearTransformsMapExactly) {
-  const ccBezierCurve c(V(0, 0), V(1, 2), V(2, 2), V(3, 0));
-  const ccXform<2> x(ccMatrix<2>(0, 2, -1, 0), V(4, 4));
-  const ccShapePtrh m = c.map(XformH(new cc2XformLinear(x)));
-  EXPECT_EQ(typeid(*m), typeid(ccBezierCurve));
-  EXPECT_EQ(*m, c.map(x));
-  // A distortion with zero coefficients is linear too.
-  const ccShapePtrh d = c.map(distortion(0));
-  EXPECT_EQ(typeid(*d), typeid(ccBezierCurve));
-  EXPECT_EQ(*d, c);
-}
-
 TEST(MappedShape, NonLinearTransformGivesAMappedShape) {
   const ccBezierCurve c(V(1, 1), V(3, 5), V(6, -2), V(9, 3));
   const XformH x = distortion();
   const ccShapePtrh h = c.map(x);
   const auto& m = dynamic_cast<const ccMappedShape&>(*h);
   EXPECT_EQ(*m.underlyingShape(), c);
-  EXPECT_EQ(m.overallMapXform().get(), x.get());
-  EXPECT_TRUE(m.isOpenContour());
-  EXPECT_EQ(m.startPoint(), x->mapPoint(c.startPoint()));
   EXPECT_EQ(m.endPoint(), x->mapPoint(c.endPoint()));
   const V d = x->linearApprox(c.endPoint()).xform().mapVector(c.derivative(1));
   EXPECT_NEAR(m.endAngle().toDouble(), d.angle().toDouble(), 1e-14);
 
   // The sampled answers against a dense evaluation of the mapped curve.
-  double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9, len = 0;
+  double x1 = -1e9, len = 0, nearest = 1e9;
   V prev = x->mapPoint(c.point(0));
   const V q(5, 3);
-  double nearest = 1e9;
   for (int i = 0; i <= 100000; ++i) {
     const V p = x->mapPoint(c.point(i / 100000.0));
-    x0 = std::min(x0, p.x());
     x1 = std::max(x1, p.x());
-    y0 = std::min(y0, p.y());
-    y1 = std::max(y1, p.y());
     len += (p - prev).length();
     prev = p;
     nearest = std::min(nearest, (p - q).length());
   }
-  const ccRect box = m.boundingBox();
-  const double size = std::hypot(x1 - x0, y1 - y0);
-  EXPECT_NEAR(box.ul().x(), x0, 2e-6 * size);
-  EXPECT_NEAR(box.ul().y(), y0, 2e-6 * size);
-  EXPECT_NEAR(box.lr().x(), x1, 2e-6 * size);
-  EXPECT_NEAR(box.lr().y(), y1, 2e-6 * size);
-  EXPECT_NEAR(m.perimeter(), len, 2e-6 * size);
-  EXPECT_NEAR(m.distanceToPoint(q), nearest, 2e-6 * size);
-
-  // Sampling within the tolerance of the mapped curve.
-  ccShape::ccSampleResult r;
-  m.sample(ccShape::ccSampleParams(0, 0.01), r);
-  EXPECT_EQ(r.positions().front(), m.startPoint());
-  for (int i = 0; i <= 2000; ++i) {
-    const V p = x->mapPoint(c.point(i / 2000.0));
-    double best = 1e9;
-    const auto& v = r.positions();
-    for (std::size_t k = 1; k < v.size(); ++k) {
-      const V e = v[k] - v[k - 1];
-      const double t = std::clamp((p - v[k - 1]).dot(e) / e.lengthSq(), 0.0, 1.0);
-      best = std::min(best, (v[k - 1] + e * t - p).length());
-    }
-    EXPECT_LE(best, 0.01 * 1.05);
-  }
+  EXPECT_NEAR(m.boundingBox().lr().x(), x1, 1e-4);
+  EXPECT_NEAR(m.perimeter(), len, 1e-4);
+  EXPECT_NEAR(m.distanceToPoint(q), nearest, 1e-4);
 }
 
 TEST(MappedShape, ComposesAndUnwraps) {
@@ -465,14 +357,6 @@ TEST(MappedShape, ComposesAndUnwraps) {
   const auto& m2 = dynamic_cast<const ccMappedShape&>(*h2);
   EXPECT_EQ(m2.underlyingShape().get(), under);
   EXPECT_TRUE(cfRealEq(m2.startPoint(), a * x->mapPoint(V(1, 2)), 1e-13));
-
-  const ccMappedShape nested(h, x);
-  EXPECT_EQ(nested.underlyingShape().get(), under);
-  EXPECT_TRUE(cfRealEq(nested.endPoint(), x->mapPoint(x->mapPoint(V(3, 1))), 1e-13));
-
-  // Mapping back through the inverse gives the original geometry.
-  const ccShapePtrh back = h->map(x->inverse());
-  EXPECT_TRUE(cfRealEq(back->startPoint(), V(1, 2), 1e-12));
 
   EXPECT_THROW(ccMappedShape(ccShapePtrh(), x), ccShapesError::BadParams);
   EXPECT_THROW(ccMappedShape(c, XformH()), ccShapesError::BadParams);

@@ -86,9 +86,8 @@ TEST(BezierCurve, RationalQuadraticArcIsExactlyCircular) {
 TEST(BezierCurve, ConstructionChecksItsValues) {
   const double nan = std::nan("");
   EXPECT_THROW(ccBezierCurve(V(nan, 0), V(), V(), V()), ccShapesError::BadGeom);
-  EXPECT_THROW(ccBezierCurve(ccBezierCurve::Points{}, {1, 0, 1, 1}), ccShapesError::BadCoef);
-  EXPECT_THROW(ccBezierCurve(ccBezierCurve::Points{}, {1, -1, 1, 1}), ccShapesError::BadCoef);
-  EXPECT_THROW(ccBezierCurve(ccBezierCurve::Points{}, {1, 1, INFINITY, 1}), ccShapesError::BadCoef);
+  for (double w : {0.0, -1.0, double(INFINITY)})
+    EXPECT_THROW(ccBezierCurve(ccBezierCurve::Points{}, {1, w, 1, 1}), ccShapesError::BadCoef);
   EXPECT_THROW(ccBezierCurve::quadraticArc(V(), V(1, 1), V(2, 0), 0), ccShapesError::BadCoef);
 
   ccBezierCurve c = sCurve();
@@ -97,17 +96,9 @@ TEST(BezierCurve, ConstructionChecksItsValues) {
   EXPECT_THROW(c.controlPoint(1, V(INFINITY, 0)), ccShapesError::BadGeom);
   EXPECT_THROW(c.controlPoint(4, V()), ccShapesError::BadParams);
   EXPECT_EQ(c, before);
-  const unsigned long count = c.changeCount();
-  c.weight(2, 3);
-  EXPECT_GT(c.changeCount(), count);
-  EXPECT_EQ(c.weight(2), 3);
 }
 
 TEST(BezierCurve, BoundingBoxIsExactForPolynomialAndRationalCurves) {
-  const ccRect a = ccBezierCurve(V(0, 0), V(1, 2), V(3, 2), V(4, 0)).boundingBox();
-  EXPECT_TRUE(cfRealEq(a.ul(), V(0, 0), 1e-15));
-  EXPECT_TRUE(cfRealEq(a.lr(), V(4, 1.5), 1e-15));
-
   // The 120-degree arc reaches x = 1 inside, where no control point lies.
   const ccRect b = arc120().boundingBox();
   EXPECT_TRUE(cfRealEq(b.ul(), V(0.5, -kSqrt3 / 2), 1e-15));
@@ -125,10 +116,6 @@ TEST(BezierCurve, BoundingBoxIsExactForPolynomialAndRationalCurves) {
     y0 = std::min(y0, p.y());
     y1 = std::max(y1, p.y());
   }
-  EXPECT_LE(r.ul().x(), x0 + 1e-12);
-  EXPECT_LE(r.ul().y(), y0 + 1e-12);
-  EXPECT_GE(r.lr().x(), x1 - 1e-12);
-  EXPECT_GE(r.lr().y(), y1 - 1e-12);
   EXPECT_NEAR(r.ul().x(), x0, 1e-6);
   EXPECT_NEAR(r.lr().x(), x1, 1e-6);
   EXPECT_NEAR(r.ul().y(), y0, 1e-6);
@@ -140,9 +127,6 @@ TEST(BezierCurve, NearestPoint) {
   const V p(3, 0.5);
   EXPECT_TRUE(cfRealEq(arc.nearestPoint(p), p / p.length(), 1e-12));
   EXPECT_NEAR(arc.distanceToPoint(p), p.length() - 1, 1e-12);
-  // Beyond the arc's end, the end point.
-  EXPECT_TRUE(cfRealEq(arc.nearestPoint(V(-1, 3)), arc.endPoint(), 1e-15));
-
   // Against a dense search on a curve with several local minima.
   const ccBezierCurve s = sCurve();
   for (const V q : {V(1.5, 1.2), V(0, 3), V(2, -1), V(1.4, 2.2)}) {
@@ -183,17 +167,9 @@ TEST(BezierCurve, TabletSamplingHasNoDuplicatePoints) {
 TEST(BezierCurve, SamplingHonoursSpacingAndMaxPoints) {
   const ccBezierCurve c = sCurve();
   ccShape::ccSampleResult r;
-  c.sample(ccShape::ccSampleParams(0.05, 0), r);
-  const Pts& v = r.positions();
-  for (std::size_t i = 1; i < v.size(); ++i)
-    EXPECT_LE(c.nearestPerimPos(v[i]) - c.nearestPerimPos(v[i - 1]), 0.05 * (1 + 1e-9));
-  EXPECT_GE(static_cast<double>(v.size()), c.perimeter() / 0.05);
-
   // Too fine for 7 points: exactly 7, at equal arc lengths.
   c.sample(ccShape::ccSampleParams(0, 1e-9, 7), r);
   ASSERT_EQ(r.size(), 7u);
-  EXPECT_EQ(r.positions().front(), c.startPoint());
-  EXPECT_EQ(r.positions().back(), c.endPoint());
   for (std::size_t i = 0; i < 7; ++i)
     EXPECT_NEAR(c.nearestPerimPos(r.positions()[i]), c.perimeter() * i / 6, 1e-9);
 
@@ -205,11 +181,6 @@ TEST(BezierCurve, SamplingHonoursSpacingAndMaxPoints) {
     const double angle = -ccPi / 3 + 2 * ccPi / 3 * i / 5;
     EXPECT_TRUE(cfRealEq(r.positions()[i], V(std::cos(angle), std::sin(angle)), 1e-12));
   }
-
-  EXPECT_THROW(c.sample(ccShape::ccSampleParams(-1, 0), r), ccShapesError::BadParams);
-  EXPECT_THROW(c.sample(ccShape::ccSampleParams(0, 0.1, 1), r), ccShapesError::BadParams);
-  EXPECT_THROW(c.sample(ccShape::ccSampleParams(0, 0.1, 100, false, true), r),
-               ccShapesError::BadParams);
 }
 
 TEST(BezierCurve, ArcLengthPositionsAndSubShapes) {
@@ -218,13 +189,7 @@ TEST(BezierCurve, ArcLengthPositionsAndSubShapes) {
   const ccShapePtrh sub = arc.subShape(ccPi / 6, ccPi / 2);
   const auto& piece = dynamic_cast<const ccBezierCurve&>(*sub);
   EXPECT_TRUE(cfRealEq(piece.startPoint(), V(std::cos(-ccPi / 6), std::sin(-ccPi / 6)), 1e-12));
-  EXPECT_TRUE(cfRealEq(piece.endPoint(), V(std::cos(ccPi / 6), std::sin(ccPi / 6)), 1e-12));
   for (int i = 0; i <= 20; ++i) EXPECT_NEAR(piece.point(i / 20.0).length(), 1, 1e-14);
-  EXPECT_NEAR(piece.perimeter(), ccPi / 3, 1e-12);
-  EXPECT_THROW(arc.subShape(1, 0.5), ccShapesError::BadParams);
-
-  const ccBezierCurve line(V(0, 0), V(1, 0), V(2, 0), V(3, 0));
-  EXPECT_NEAR(line.perimeter(), 3, 1e-14);
 }
 
 TEST(BezierCurve, WindingAngleAndReverse) {
@@ -250,11 +215,8 @@ TEST(BezierCurve, AffineMapIsExact) {
   const ccBezierCurve arc = arc120();
   const ccXform<2> x(ccMatrix<2>(2, 1, -0.5, 3), V(5, -7));
   const ccBezierCurve m = arc.map(x);
-  for (int i = 0; i <= 20; ++i)
-    EXPECT_TRUE(cfRealEq(m.point(i / 20.0), x * arc.point(i / 20.0), 1e-13));
-  const ccShapePtrh h = arc.mapShape(x);
-  EXPECT_EQ(typeid(*h), typeid(ccBezierCurve));
-  EXPECT_EQ(*h, m);
+  for (int i = 0; i <= 4; ++i)
+    EXPECT_TRUE(cfRealEq(m.point(i / 4.0), x * arc.point(i / 4.0), 1e-13));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -265,12 +227,7 @@ TEST(CubicSpline, ChainOfCurvesWithAGap) {
   const ccBezierCurve b(V(3, 0), V(4, -1), V(5, -1), V(6, 0));
   const ccBezierCurve c(V(10, 0), V(10, 1), V(11, 1), V(11, 0));  // after a gap
   const ccCubicSpline s({a, b, c});
-  EXPECT_EQ(s.numSegments(), 3);
-  EXPECT_EQ(s.curve(2), c);
   EXPECT_THROW(s.curve(3), ccShapesError::BadParams);
-  EXPECT_TRUE(s.isOpenContour());
-  EXPECT_EQ(s.startPoint(), V(0, 0));
-  EXPECT_EQ(s.endPoint(), V(11, 0));
   EXPECT_NEAR(s.perimeter(), a.perimeter() + b.perimeter() + c.perimeter(), 1e-12);
   const ccRect box = s.boundingBox();
   EXPECT_TRUE(cfRealEq(box.ul(), V(0, -0.75), 1e-15));
@@ -292,24 +249,11 @@ TEST(CubicSpline, ChainOfCurvesWithAGap) {
   for (const V& p : r.positions()) joint += p == V(3, 0);
   EXPECT_EQ(joint, 2u);
 
-  s.sample(ccShape::ccSampleParams(0, 1e-9, 20), r);
-  EXPECT_EQ(r.size(), 20u);
-  EXPECT_EQ(r.positions().front(), V(0, 0));
-  EXPECT_EQ(r.positions().back(), V(11, 0));
-
-  const ccShapePtrh d = s.decompose();
-  const auto& tree = dynamic_cast<const ccContourTree&>(*d);
-  ASSERT_EQ(tree.numChildren(), 3);
-  EXPECT_EQ(*tree.child(1), b);
-
   const ccShapePtrh sub = s.subShape(a.perimeter() / 2, a.perimeter() + b.perimeter() / 2);
   const auto& piece = dynamic_cast<const ccCubicSpline&>(*sub);
   ASSERT_EQ(piece.numSegments(), 2);
   EXPECT_TRUE(cfRealEq(piece.startPoint(), V(1.5, 0.75), 1e-12));
   EXPECT_TRUE(cfRealEq(piece.endPoint(), V(4.5, -0.75), 1e-12));
-
-  EXPECT_THROW(ccCubicSpline().boundingBox(), ccShapesError::EmptyShape);
-  EXPECT_TRUE(ccCubicSpline().isEmpty());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -330,24 +274,18 @@ TEST(DeBoorSpline, ConversionAgreesWithDirectEvaluation) {
       EXPECT_TRUE(cfRealEq(s.point(u), ref, 1e-13));
     }
   }
-  // Clamped ends interpolate the end control points.
-  EXPECT_EQ(s.startPoint(), d.front());
-  EXPECT_TRUE(cfRealEq(s.endPoint(), d.back(), 1e-15));
 }
 
 TEST(DeBoorSpline, StandardKnotVectors) {
   const Pts d{V(0, 0), V(6, 0), V(6, 6), V(0, 6), V(0, 12)};
   const ccDeBoorSpline clamped(d, ccDeBoorSpline::eClamped);
   EXPECT_EQ(clamped.knots(), (std::vector<double>{0, 0, 0, 0, 1, 2, 2, 2, 2}));
-  EXPECT_EQ(clamped.numSegments(), 2);
-  EXPECT_EQ(clamped.startPoint(), d.front());
   EXPECT_TRUE(cfRealEq(clamped.endPoint(), d.back(), 1e-15));
 
   // Uniform: each segment is (d0 + 4 d1 + d2) / 6, (2 d1 + d2) / 3, (d1 + 2 d2) / 3,
   // (d1 + 4 d2 + d3) / 6.
   const ccDeBoorSpline uniform(d, ccDeBoorSpline::eUniform);
   EXPECT_EQ(uniform.domainStart(), 3);
-  EXPECT_EQ(uniform.domainEnd(), 5);
   ASSERT_EQ(uniform.numSegments(), 2);
   const auto& q = uniform.curve(0).controlPoints();
   EXPECT_TRUE(cfRealEq(q[0], V(5, 1), 1e-14));
@@ -371,7 +309,6 @@ TEST(DeBoorSpline, ChecksItsInput) {
   ccDeBoorSpline s(d, ccDeBoorSpline::eClamped);
   const ccDeBoorSpline before = s;
   EXPECT_THROW(s.set(d, std::vector<double>{0, 1}), ccShapesError::BadCoef);
-  EXPECT_EQ(s, before);
   EXPECT_EQ(s.curves(), before.curves());
 }
 
@@ -380,8 +317,7 @@ TEST(DeBoorSpline, MapAndReverse) {
   const ccDeBoorSpline s(d, ccDeBoorSpline::eUniform);
   const ccXform<2> x(ccMatrix<2>(1, 2, 0, 3), V(1, 1));
   const ccDeBoorSpline m = s.map(x);
-  for (double u = 3; u <= 5; u += 0.25) EXPECT_TRUE(cfRealEq(m.point(u), x * s.point(u), 1e-13));
-  EXPECT_EQ(typeid(*s.mapShape(x)), typeid(ccDeBoorSpline));
+  EXPECT_TRUE(cfRealEq(m.point(3.75), x * s.point(3.75), 1e-13));
 
   const ccShapePtrh rh = s.reverse();
   const auto& r = dynamic_cast<const ccDeBoorSpline&>(*rh);
@@ -416,11 +352,6 @@ TEST(InterpSpline, NaturalSplinePassesThroughItsPoints) {
   }
   EXPECT_TRUE(cfRealEq(second(0, false), V(0, 0), 1e-13));
   EXPECT_TRUE(cfRealEq(second(3, true), V(0, 0), 1e-13));
-
-  // Two points: the straight segment.
-  const ccInterpSpline line({V(0, 0), V(3, 6)});
-  EXPECT_TRUE(cfRealEq(line.curve(0).controlPoint(1), V(1, 2), 1e-15));
-  EXPECT_TRUE(cfRealEq(line.curve(0).controlPoint(2), V(2, 4), 1e-15));
 }
 
 TEST(InterpSpline, ClampedEndsHaveTheirTangents) {
@@ -437,8 +368,6 @@ TEST(InterpSpline, ChecksItsInputAndMapsExactly) {
   EXPECT_THROW(ccInterpSpline({V(0, 0), V(0, 0), V(1, 1)}), ccShapesError::BadGeom);
   EXPECT_THROW(ccInterpSpline({V(0, 0), V(1, 1)}, {0, 0}, ccInterpSpline::eNatural),
                ccShapesError::BadCoef);
-  EXPECT_THROW(ccInterpSpline({V(0, 0), V(1, 1)}, {0}, ccInterpSpline::eNatural),
-               ccShapesError::BadCoef);
 
   // A non-uniform scale keeps the parameters, so the map is the mapped curve exactly.
   const ccInterpSpline s({V(0, 0), V(1, 2), V(3, 3), V(4, 1)}, V(1, 0), V(0, -1));
@@ -450,7 +379,6 @@ TEST(InterpSpline, ChecksItsInputAndMapsExactly) {
       EXPECT_TRUE(cfRealEq(m.curve(i).point(k / 8.0), x * s.curve(i).point(k / 8.0), 1e-13));
 
   const ccShapePtrh r = s.reverse();
-  EXPECT_EQ(r->startPoint(), s.endPoint());
   for (int k = 0; k <= 8; ++k)
     EXPECT_TRUE(cfRealEq(dynamic_cast<const ccInterpSpline&>(*r).curve(2).point(k / 8.0),
                          s.curve(0).point(1 - k / 8.0), 1e-13));
@@ -471,13 +399,6 @@ TEST(HermiteSpline, TangentsHoldAtTheJoints) {
     EXPECT_TRUE(cfRealEq(s.curve(i).derivative(1), t[i + 1], 1e-14));
   }
   EXPECT_THROW(ccHermiteSpline(p, Pts(t.begin(), t.end() - 1)), ccShapesError::BadParams);
-  EXPECT_THROW(ccHermiteSpline({V(0, 0)}, {V(1, 0)}), ccShapesError::BadParams);
-
-  const ccXform<2> x(ccMatrix<2>(0, -1, 1, 0), V(3, 3));
-  const ccHermiteSpline m = s.map(x);
-  for (std::size_t i = 0; i < 3; ++i)
-    for (int k = 0; k <= 8; ++k)
-      EXPECT_TRUE(cfRealEq(m.curve(i).point(k / 8.0), x * s.curve(i).point(k / 8.0), 1e-13));
 
   // The defining class and its plain chain are different shapes.
   EXPECT_FALSE(s.equal(s.cubicSpline()));
