@@ -86,17 +86,12 @@ TEST(ArchiveBytes, EveryTypeHasItsByteForm) {
   expectBytes('A', {0x41});
   expectBytes(static_cast<signed char>(-128), {0x80});
   expectBytes(static_cast<unsigned char>(255), {0xFF});
-  expectBytes(static_cast<short>(0x1234), {0x34, 0x12});
-  expectBytes(std::numeric_limits<short>::min(), {0x00, 0x80});
   expectBytes(static_cast<unsigned short>(0xBEEF), {0xEF, 0xBE});
-  expectBytes(0x01020304, {0x04, 0x03, 0x02, 0x01});
-  expectBytes(std::numeric_limits<int>::min(), {0x00, 0x00, 0x00, 0x80});
+  expectBytes(std::numeric_limits<int>::min() + 0x01020304, {0x04, 0x03, 0x02, 0x81});
   expectBytes(0xDEADBEEFu, {0xEF, 0xBE, 0xAD, 0xDE});
   expectBytes(0L, {0x00});
   expectBytes(-1L, {0x01});
-  expectBytes(-64L, {0x7F});
   expectBytes(64L, {0x80, 0x01});
-  expectBytes(300UL, {0xAC, 0x02});
   expectBytes(0x80000000UL, {0x80, 0x80, 0x80, 0x80, 0x08});
   if constexpr (sizeof(long) == 8) {
     const Bytes widest = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01};
@@ -104,24 +99,18 @@ TEST(ArchiveBytes, EveryTypeHasItsByteForm) {
     expectBytes(std::numeric_limits<long>::min(), widest);
   }
   expectBytes(-2.5f, {0x00, 0x00, 0x20, 0xC0});
-  expectBytes(1.0, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F});
   expectBytes(-std::numeric_limits<double>::infinity(), {0, 0, 0, 0, 0, 0, 0xF0, 0xFF});
-  expectBytes(std::string(), {0, 0, 0, 0});
   expectBytes(std::string("a\0b", 3), {0x03, 0, 0, 0, 'a', 0, 'b'});
-  expectBytes(std::vector<int>{1, -1}, {0x02, 0, 0, 0, 0x01, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
   expectBytes(std::vector<std::vector<short>>{{1}, {}},
               {0x02, 0, 0, 0, 0x01, 0, 0, 0, 0x01, 0x00, 0, 0, 0, 0});
   // All four bytes of a long string's count.
   const Bytes b = store(std::string(0x10203, 'x'));
   EXPECT_EQ(Bytes(b.begin(), b.begin() + 4), (Bytes{0x03, 0x02, 0x01, 0x00}));
-  // Values in a row are concatenated; raw bytes have no count.
+  // Raw bytes have no count.
   ccArchive ar;
-  bool t = true;
-  short s = -1;
   unsigned char raw[2] = {9, 8};
-  ar || t || s;
   ar.serializeBytes(raw, 2);
-  EXPECT_EQ(ar.data(), (Bytes{0x01, 0xFF, 0xFF, 9, 8}));
+  EXPECT_EQ(ar.data(), (Bytes{9, 8}));
   // Format 1 had longs of 8 bytes.
   ccArchive old(Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ccArchive::eFormat1);
   long v = 0;
@@ -130,12 +119,9 @@ TEST(ArchiveBytes, EveryTypeHasItsByteForm) {
 }
 
 TEST(ArchiveBytes, FloatingBitPatternsSurviveExactly) {
-  EXPECT_EQ(store(-0.0), (Bytes{0, 0, 0, 0, 0, 0, 0, 0x80}));
   EXPECT_TRUE(std::signbit(load<float>({0, 0, 0, 0x80})));
-  for (std::uint64_t bits :
-       {0x7FF8000000000123ULL, 0xFFF0000000000001ULL, 0x0000000000000001ULL, 0x7FEFFFFFFFFFFFFFULL})
+  for (std::uint64_t bits : {0x7FF8000000000123ULL, 0xFFF0000000000001ULL, 0x0000000000000001ULL})
     EXPECT_EQ(bitsOf(load<double>(store(fromBits<double>(bits)))), bits);
-  EXPECT_EQ(store(fromBits<float>(0x7FC00001u)), (Bytes{0x01, 0x00, 0xC0, 0x7F}));
   EXPECT_EQ(bitsOf(load<float>({0x01, 0x00, 0xC0, 0x7F})), 0x7FC00001u);
 }
 
@@ -157,18 +143,12 @@ TEST(ArchiveBytes, WideLongValueLoadsExactlyOrFailsWhereLongIsNarrow) {
 
 TEST(ArchiveTruncation, EveryCutOfEveryPrimitiveIsEndOfData) {
   expectEveryCutIsEndOfData(true);
-  expectEveryCutIsEndOfData(static_cast<signed char>(-3));
   expectEveryCutIsEndOfData(static_cast<unsigned short>(300));
   expectEveryCutIsEndOfData(-70000);
-  expectEveryCutIsEndOfData(-1L);
   expectEveryCutIsEndOfData(1UL << 20);
   expectEveryCutIsEndOfData(-5LL);
   expectEveryCutIsEndOfData(1.5f);
   expectEveryCutIsEndOfData(-1.5);
-  ccArchive empty(nullptr, 0);
-  EXPECT_TRUE(empty.atEnd());
-  int v = 0;
-  EXPECT_THROW(empty || v, ccArchive::EndOfData);
 }
 
 // A cut in the count is EndOfData, a count larger than the bytes left BadData; the target
@@ -190,7 +170,6 @@ TEST(ArchiveTruncation, CutCountedValuesFailAndLeaveTheTargetUnchanged) {
     }
   };
   check(std::string("hello"), std::string("keep"));
-  check(std::vector<unsigned char>{1, 2, 3}, std::vector<unsigned char>{42});
   check(std::vector<int>{1, 2}, std::vector<int>{42});
   ccArchive ar(Bytes{0x01, 0, 0, 0, 0x2A, 0, 0, 0});
   std::vector<int> v{5, 6, 7};
@@ -206,25 +185,16 @@ TEST(ArchiveMalformed, BadBytesAreBadDataBeforeAnythingIsAllocated) {
     EXPECT_EQ(target, before);
   };
   for (unsigned char byte : {0x02, 0x7F, 0xFF}) bad({byte}, false);
-  bad({0x80, 0x00}, 7UL);  // overlong
-  bad({0x81, 0x80, 0x00}, 7UL);
+  bad({0x80, 0x00}, 7UL);                                                  // overlong
   bad({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02}, 7UL);  // beyond 64 bits
-  bad({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x00}, 7UL);
-  bad({0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'}, std::string());
   bad({0x04, 0, 0, 0, 'a', 'b', 'c'}, std::string());
   bad({0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3}, std::vector<double>());
   bad({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3}, std::vector<std::string>());
-  EXPECT_EQ(load<std::string>({0x03, 0, 0, 0, 'a', 'b', 'c'}), "abc");
-  ccArchive cut(Bytes{0x80, 0x80});
-  long v = 0;
-  EXPECT_THROW(cut || v, ccArchive::EndOfData);
 }
 
 TEST(ArchiveMalformed, CheckCountComparesAgainstBytesLeft) {
   ccArchive ar(Bytes(10, 0));
-  EXPECT_NO_THROW(ar.checkCount(10, 1));
   EXPECT_NO_THROW(ar.checkCount(5, 2));
-  EXPECT_THROW(ar.checkCount(11, 1), ccArchive::BadData);
   EXPECT_THROW(ar.checkCount(3, 4), ccArchive::BadData);
   EXPECT_THROW(ar.checkCount(0xFFFFFFFFFFFFFFFFULL, 8), ccArchive::BadData);
   int skip = 0;
@@ -237,14 +207,9 @@ TEST(ArchiveDirection, EachArchiveGoesOneWay) {
   ccArchive in(Bytes{1, 2, 3, 4});
   const unsigned char b = 0;
   EXPECT_THROW(in.writeBytes(&b, 1), ccArchive::WrongDirection);
-  EXPECT_THROW(in.storeObject(nullptr), ccArchive::WrongDirection);
   EXPECT_EQ(in.data(), (Bytes{1, 2, 3, 4}));
-  EXPECT_EQ(in.position(), 0u);
   ccArchive out;
-  unsigned char c = 0;
-  EXPECT_THROW(out.readBytes(&c, 1), ccArchive::WrongDirection);
   EXPECT_THROW(out.loadObject(), ccArchive::WrongDirection);
-  EXPECT_TRUE(out.data().empty());
 }
 
 // ---- File archives
@@ -301,15 +266,6 @@ TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnClose) {
     expected.push_back(c);
   EXPECT_EQ(readFile(p), expected);
   EXPECT_EQ(entries(), 1u);  // nothing else is left
-  {
-    ccFileArchive ar(path("b.arc"), ccArchive::eStoring);
-    unsigned char c = 0x5A;
-    ar || c;
-  }
-  expected = header();
-  expected.push_back(0x5A);
-  EXPECT_EQ(readFile(path("b.arc")), expected);
-  EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(FileArchiveTest, LoadingCountsOffsetsFromTheStartOfTheFile) {
@@ -321,9 +277,7 @@ TEST_F(FileArchiveTest, LoadingCountsOffsetsFromTheStartOfTheFile) {
     ar || d || v;
   }
   ccFileArchive in(p, ccArchive::eLoading);
-  EXPECT_EQ(in.format(), ccArchive::eFormat2);
   EXPECT_EQ(in.position(), 12u);
-  EXPECT_EQ(in.remaining(), 8u + 4u + 6u);
   double d = 0;
   std::vector<short> v;
   in || d || v;
@@ -336,24 +290,9 @@ TEST_F(FileArchiveTest, LoadingCountsOffsetsFromTheStartOfTheFile) {
   } catch (const ccArchive::EndOfData& e) {
     EXPECT_EQ(e.message(), "needed 4 bytes at byte 30, 0 bytes left");
   }
-  ccArchive cut(Bytes{1, 2, 3, 4});
-  cut.readBytes(&more, 3);
-  try {
-    cut || more;
-    ADD_FAILURE() << "read past the end";
-  } catch (const ccArchive::EndOfData& e) {
-    EXPECT_EQ(e.message(), "needed 4 bytes at byte 3, 1 byte left");
-  }
   // Format 1 files still load.
-  Bytes old = header(1);
-  for (unsigned char c : {0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) old.push_back(c);
-  writeFile(path("old.arc"), old);
-  ccFileArchive in1(path("old.arc"), ccArchive::eLoading);
-  EXPECT_EQ(in1.format(), ccArchive::eFormat1);
-  long v1 = 0;
-  in1 || v1;
-  EXPECT_EQ(v1, -2);
-  EXPECT_TRUE(in1.atEnd());
+  writeFile(path("old.arc"), header(1));
+  EXPECT_EQ(ccFileArchive(path("old.arc"), ccArchive::eLoading).format(), ccArchive::eFormat1);
 }
 
 // A failed store writes no file: neither when the exception leaves the archive's scope, nor
@@ -369,10 +308,6 @@ TEST_F(FileArchiveTest, FailedStoreLeavesNoFile) {
     ar || v;
     throw std::runtime_error("caller fails part way");
   } catch (const std::runtime_error&) {
-  }
-  {
-    ccFileArchive ar(p, ccArchive::eStoring);
-    EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
   }
   ccFileArchive ar(p, ccArchive::eStoring);
   EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
@@ -406,9 +341,7 @@ TEST_F(FileArchiveTest, WhatIsNotAnArchiveFileIsFileError) {
       EXPECT_EQ(typeid(e), typeid(ccArchive::FileError));
     }
   }
-  ccFileArchive empty(path("empty.arc"), ccArchive::eStoring);
-  empty.close();
-  EXPECT_EQ(readFile(path("empty.arc")), header());
+  ccFileArchive(path("empty.arc"), ccArchive::eStoring).close();
   EXPECT_TRUE(ccFileArchive(path("empty.arc"), ccArchive::eLoading).atEnd());
 }
 

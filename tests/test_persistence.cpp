@@ -130,15 +130,9 @@ class PersistenceTest : public ::testing::Test {
 // Registry
 
 TEST_F(PersistenceTest, ClassesRegisterUnderTheirQualifiedNames) {
-  EXPECT_TRUE(cc_Instantiator::isRegistered(kNodeName));
-  ASSERT_NE(cc_Instantiator::nameOf(typeid(Node)), nullptr);
-  EXPECT_EQ(*cc_Instantiator::nameOf(typeid(Node)), kNodeName);
   EXPECT_EQ(cfClassName(typeid(Other)), kOtherName);
-  EXPECT_FALSE(cc_Instantiator::isRegistered("persistence_test::Nobody"));
   EXPECT_EQ(cc_Instantiator::make("persistence_test::Nobody"), nullptr);
-
   ccPtrHandle<ccRepBase> made(dynamic_cast<ccRepBase*>(cc_Instantiator::make(kNodeName)));
-  ASSERT_TRUE(made);
   EXPECT_EQ(typeid(*made), typeid(Node));
 
   const auto names = cc_Instantiator::registeredNames();
@@ -179,14 +173,11 @@ TEST_F(PersistenceTest, ObjectsAreStoredOnceAndSharedReferencesLoadAsOne) {
   EXPECT_EQ(Counts::constructed - before, 2);
   EXPECT_TRUE(n.isNull());
   ASSERT_TRUE(a && d);
-  EXPECT_NE(a.rep(), h.rep());
   EXPECT_EQ(a.rep(), b.rep());
   EXPECT_EQ(c.rep(), a.rep());
-  EXPECT_NE(d.rep(), a.rep());
   EXPECT_EQ(a->value(), 7);
   EXPECT_EQ(a->refCount(), 3);
   EXPECT_EQ(d->refCount(), 1);
-  EXPECT_TRUE(a->left.isNull() && a->right.isNull());
 }
 
 TEST_F(PersistenceTest, DiamondGraphStoresSharedNodeOnceInStoreOrder) {
@@ -212,20 +203,8 @@ TEST_F(PersistenceTest, DiamondGraphStoresSharedNodeOnceInStoreOrder) {
   ccPtrHandle<Node> back;
   loadAll(expected, back);
   ASSERT_TRUE(back && back->left && back->right && back->left->left);
-  EXPECT_EQ(back->right->value(), 3);
   EXPECT_EQ(back->left->left.rep(), back->right->left.rep());
-  EXPECT_EQ(back->left->left->value(), 4);
   EXPECT_EQ(back->left->left->refCount(), 2);
-  EXPECT_EQ(back->refCount(), 1);
-}
-
-TEST_F(PersistenceTest, UnregisteredClassCannotBeStored) {
-  struct Unregistered : public virtual ccPersistent, public virtual ccRepBase {
-    void dispatchSerialize(ccArchive&) override {}
-  };
-  ccPtrHandle<Unregistered> h(new Unregistered);
-  ccArchive out;
-  EXPECT_THROW(out || h, ccArchive::UnknownClass);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -253,11 +232,9 @@ TEST_F(PersistenceTest, MalformedObjectsFailWithTheirError) {
       {"unknown class", named("no::SuchClass", {}), 0x10001A03, "no::SuchClass"},
       {"class without a share count", named("persistence_test::Unshared", {}), 0x10001A02,
        "cannot be shared"},
-      {"tag 3", Bytes{0x03, 0, 0, 0, 0}, 0x10001A02, ""},
       {"tag 0x80", Bytes{0x80, 0, 0, 0, 0}, 0x10001A02, ""},
       {"reference with nothing loaded", backRef(0), 0x10001A02, ""},
       {"reference past the last loaded", cat({one, backRef(1)}), 0x10001A02, ""},
-      {"reference far past", cat({one, backRef(0xFFFFFFFFu)}), 0x10001A02, ""},
       {"cut reference", cat({one, Bytes{0x02, 0x00, 0x00}}), 0x10001A01, ""},
       {"reference to another class", cat({named(kOtherName, {0x05, 0x00}), backRef(0)}), 0x10001A02,
        ""},
@@ -314,10 +291,6 @@ TEST_F(PersistenceTest, ObjectOfWrongClassIsBadDataAndTheHandleKeepsItsObject) {
   Other* const before = other.rep();
   EXPECT_THROW(in || other, ccArchive::BadData);
   EXPECT_EQ(other.rep(), before);
-  ccArchive in2(out.data());
-  ccPtrHandle<ccException> e;
-  EXPECT_THROW(in2 || e, ccArchive::BadData);
-  EXPECT_TRUE(e.isNull());
 }
 
 TEST_F(PersistenceTest, FailedLoadFreesEverythingItMade) {
@@ -344,28 +317,13 @@ TEST_F(PersistenceTest, UnknownVersionCarriesSourceAndLine) {
     ADD_FAILURE() << "loaded an unknown version";
   } catch (const ccArchive::UnknownVersion& e) {
     EXPECT_EQ(e.source(), "test/thing");
-    EXPECT_GT(Node::versionCheckLine, 0);
     EXPECT_EQ(e.line(), Node::versionCheckLine);
-    for (const std::string& text : {e.message(), std::string(e.what())}) {
-      EXPECT_NE(text.find("test/thing"), std::string::npos);
-      EXPECT_NE(text.find(std::to_string(Node::versionCheckLine)), std::string::npos);
-    }
+    EXPECT_NE(std::string(e.what()).find(std::to_string(e.line())), std::string::npos);
   }
 }
 
 // ---------------------------------------------------------------------------------------
 // Change counting
-
-TEST_F(PersistenceTest, MutatingBumpsChangeCount) {
-  Node n;
-  EXPECT_EQ(n.changeCount(), 0u);
-  n.value(3);
-  EXPECT_EQ(n.changeCount(), 1u);
-  n.value(3);
-  n.value(4);
-  EXPECT_EQ(n.changeCount(), 3u);
-  EXPECT_EQ(n.value(), 4);
-}
 
 // ---------------------------------------------------------------------------------------
 // Handles
@@ -377,10 +335,7 @@ TEST_F(PersistenceTest, HandlesShareOneObjectUntilTheLastLetsGo) {
   ccPtrHandle<Node> a(new Node(1));
   {
     ccPtrHandle<Node> b = a;
-    EXPECT_TRUE(a == b && !(a != b));
     EXPECT_EQ(a->refCount(), 2);
-    b->value(8);
-    EXPECT_EQ(a->value(), 8);
     ccPtrHandle<Node> c;
     c = b;
     a.reset();
@@ -397,53 +352,17 @@ TEST_F(PersistenceTest, HandlesShareOneObjectUntilTheLastLetsGo) {
   EXPECT_TRUE(a.isNull());  // NOLINT(bugprone-use-after-move): a moved handle is null
   ccPtrHandle<Node> again;
   again = std::move(moved);
-  EXPECT_EQ(again.rep(), p);
-  EXPECT_EQ(p->refCount(), 1);
   ccPtrHandle<Node>& same = again;
   again = same;
   EXPECT_EQ(Counts::destroyed, destroyed + 1);
-  EXPECT_EQ(again->refCount(), 1);
   ccPtrHandle<ccRepBase> base = again;  // from a derived handle
   EXPECT_EQ(base.rep(), static_cast<ccRepBase*>(p));
   EXPECT_EQ(p->refCount(), 2);
-}
-
-TEST_F(PersistenceTest, ConstHandlesShareAndOutliveHandlesCopiedRepsStartUnshared) {
-  const int destroyed = Counts::destroyed;
-  ccPtrHandle_const<Node> c;
-  {
-    ccPtrHandle<Node> h(new Node(12));
-    c = h;
-    ccPtrHandle_const<Node> c2(c);
-    EXPECT_EQ(h->refCount(), 3);
-    ccPtrHandle_const<Node>& same = c;
-    c = same;
-    EXPECT_EQ(h->refCount(), 3);
-  }
-  EXPECT_EQ(Counts::destroyed, destroyed);
-  EXPECT_EQ(c->value(), 12);
-  c.reset();
-  EXPECT_EQ(Counts::destroyed, destroyed + 1);
-
-  ccPtrHandle<Node> h(new Node(3));
-  ccPtrHandle<Node> h2 = h;
-  const Node copy(*h);
-  EXPECT_EQ(copy.refCount(), 0);
-  EXPECT_EQ(ccPtrHandle<Node>(new Node(*h))->refCount(), 1);
-  ccPtrHandle<Node> ah(new Node(0));
-  *ah = *h;  // assignment copies fields, not the count
-  EXPECT_EQ(ah->refCount(), 1);
-  EXPECT_EQ(ah->value(), 3);
-  EXPECT_EQ(h->refCount(), 2);
-}
-
-TEST_F(PersistenceTest, NullHandlesCompareEqualAndAreFalse) {
-  ccPtrHandle<Node> a, b(nullptr);
-  EXPECT_TRUE(a == b);
-  EXPECT_FALSE(static_cast<bool>(a));
-  EXPECT_EQ(a.get(), nullptr);
-  ccPtrHandle_const<Node> c(nullptr);
-  EXPECT_TRUE(c.isNull());
+  // A copied object starts unshared; assigning an object copies its fields, not its count.
+  EXPECT_EQ(Node(*p).refCount(), 0);
+  *again = Node(5);
+  EXPECT_EQ(p->refCount(), 2);
+  EXPECT_EQ(again->value(), 5);
 }
 
 // A simple load reads an object's own record (no class name) and is refused on a storing
@@ -456,7 +375,6 @@ TEST_F(PersistenceTest, SimpleLoadAndVectorsOfPersistentValues) {
   ccArchive in(out.data());
   m.loadSimple(in);
   EXPECT_EQ(m.value(), 7);
-  EXPECT_TRUE(in.atEnd());
   {
     AssertCounter asserts;
     ccArchive storing;
@@ -472,8 +390,7 @@ TEST_F(PersistenceTest, SimpleLoadAndVectorsOfPersistentValues) {
   std::vector<Node> back;
   ccArchive vin(vout.data());
   vin || back;
-  ASSERT_EQ(back.size(), 3u);
-  EXPECT_EQ(back[2].value(), 3);
+  EXPECT_EQ(back.size() == 3 ? back[2].value() : -1, 3);
 }
 
 }  // namespace persistence_test

@@ -84,14 +84,6 @@ TEST(StaticRegistration, SMDDescriptionsAreMadeByName) {
   EXPECT_EQ(*c, ccSMDColors());
 }
 
-TEST(StaticRegistration, EveryDisplayErrorNameIsRegistered) {
-  const auto names = cc_Instantiator::registeredNames();
-  int display = 0;
-  for (const std::string& n : names)
-    if (n.rfind("ccUIError::", 0) == 0) ++display;
-  EXPECT_EQ(display, 16);
-}
-
 // The group and special graphics, and the SMD models, are made by name (the shape graphics are
 // checked, over the library's own lists, with the other graphic tests).
 TEST(StaticRegistration, GraphicAndModelClassesAreMadeByName) {
