@@ -74,14 +74,11 @@ TEST(Xform, IdentityMapsAndComposes) {
   static_assert(id.isIdentity(), "constexpr identity");
   EXPECT_FALSE(Xf(Mat(), Vec(0, 1e-300)).isIdentity());
   EXPECT_FALSE(Xf(Mat(1, 1e-300, 0, 1), Vec()).isIdentity());
-  const Xf x(Mat(2, 0, 0, 2), Vec(-1, 0));
-  EXPECT_EQ(x.mapPoint(Vec(1, 1)), Vec(1, 2));
-  EXPECT_EQ(x.mapVector(Vec(1, 1)), Vec(2, 2));  // no translation
+  EXPECT_EQ(Xf(Mat(2, 0, 0, 2), Vec(-1, 0)).mapVector(Vec(1, 1)), Vec(2, 2));  // no translation
   const Xf a(Mat(1, 2, 3, 4), Vec(5, 6)), b(Mat(0, 1, -1, 2), Vec(1, -1));
-  EXPECT_EQ(a * b, Xf(Mat(-2, 5, -4, 11), Vec(4, 5)));
   Xf c = a;
   c *= b;
-  EXPECT_EQ(c, a * b);
+  EXPECT_EQ(c, Xf(Mat(-2, 5, -4, 11), Vec(4, 5)));
   // Any two maps: composing maps as applying twice, and associates.
   const Xf p(Vec(0.5, -1.5), ccRadian(0.7), ccRadian(0.9), 1.3, -0.6);
   const Xf q(Vec(-2, 3), ccRadian(-2.1), ccRadian(-1.8), 0.4, 2.5);
@@ -89,25 +86,21 @@ TEST(Xform, IdentityMapsAndComposes) {
     EXPECT_TRUE(cfRealEq((p * q) * v, p * (q * v), 1e-12)) << v;
     EXPECT_TRUE(cfRealEq((q * p) * v, q * (p * v), 1e-12)) << v;
   }
-  EXPECT_TRUE(cfRealEq((p * q) * p, p * (q * p), 1e-13));
 }
 
 // Rotations, scales and skew: x axis to xScale (cos xRot, sin xRot), y axis to
 // yScale (-sin yRot, cos yRot).
 TEST(Xform, FiveParametersBuildAndAreRecovered) {
-  EXPECT_TRUE(
-      cfRealEq(Xf(Vec(1, 2), ccDegree(90), ccDegree(90), 2, 3).matrix(), Mat(0, -3, 2, 0), 1e-15));
   const double r2 = std::sqrt(2.0);
   EXPECT_TRUE(
       cfRealEq(Xf(Vec(), ccRadian(0), ccDegree(45), 1, 2).matrix(), Mat(1, -r2, 0, r2), 1e-15));
-  EXPECT_EQ(Xf(Vec(), ccRadian(0), ccRadian(0), -2, 1).matrix(), Mat(-2, 0, 0, 1));
   // Scales >= 0, xRot in (-pi, pi], yRot - xRot in (-pi, pi]: recovered as given. A skew
   // beyond a quarter turn is a reflection and is kept as such.
-  const FiveParams canonical[] = {
-      {0.3, 0.5, 2, 0.5},    {-2.5, -3.0, 1.5, 4}, {ccPi / 2, ccPi / 2 + 1.2, 0.1, 7},
-      {-1.0, -1.0, 3, 3},    {3.0, 3.3, 1, 1},     {0, 0, 1, 1},
-      {2.0, 1.0, 1e-3, 1e3}, {-0.5, 0.7, 5, 0.25}, {0, ccPi, 1, 1},
-      {3.0, 3.0 - 2.5, 2, 3}};
+  const FiveParams canonical[] = {{-2.5, -3.0, 1.5, 4},
+                                  {ccPi / 2, ccPi / 2 + 1.2, 0.1, 7},
+                                  {3.0, 3.3, 1, 1},
+                                  {0, ccPi, 1, 1},
+                                  {3.0, 3.0 - 2.5, 2, 3}};
   for (const FiveParams& c : canonical) {
     const Xf x(Vec(7, -8), ccRadian(c.xRot), ccRadian(c.yRot), c.xScale, c.yScale);
     EXPECT_NEAR(x.xRot().toDouble(), c.xRot, 1e-12) << x;
@@ -131,31 +124,20 @@ TEST(Xform, FiveParametersBuildAndAreRecovered) {
     ASSERT_LE(d, ccPi) << m;
     ASSERT_EQ(std::fabs(d) > ccPi / 2, m.matrix().determinant() < 0) << m;
   }
-  // The plain mirrors: a half turn apart.
-  EXPECT_EQ((Xf(Mat(1, 0, 0, -1), Vec()).yRot() - Xf(Mat(1, 0, 0, -1), Vec()).xRot()).toDouble(),
-            ccPi);
+  // A plain mirror: a half turn apart. The scale is the root of the determinant's size.
   const Xf m(Mat(-2, 0, 0, 3), Vec());
   EXPECT_EQ(m.xRot().toDouble(), ccPi);
   EXPECT_EQ(m.yRot().toDouble(), 2 * ccPi);
-  EXPECT_EQ(m.yScale(), 3.0);
-  // The scale is the root of the determinant's size.
   EXPECT_EQ(Xf(Mat(-2, 0, 0, 8), Vec()).scale(), 4.0);
-  EXPECT_DOUBLE_EQ(Xf(Vec(), ccDegree(90), ccDegree(90), 2, 3).scale(), std::sqrt(6.0));
-  EXPECT_EQ(Xf(Mat(1, 2, 2, 4), Vec()).scale(), 0.0);
 }
 
-TEST(Xform, Inverse) {
-  EXPECT_EQ(Xf(Mat(2, 0, 0, 4), Vec(1, 1)).inverse(), Xf(Mat(0.5, 0, 0, 0.25), Vec(-0.5, -0.25)));
+TEST(Xform, InverseUndoesTheMapAndSingularMapsThrow) {
   const Xf a(Vec(3, -7), ccRadian(1.1), ccRadian(0.6), -2.5, 0.75);
   EXPECT_TRUE(cfRealEq(a * a.inverse(), Xf(), 1e-14));
   EXPECT_TRUE(cfRealEq(a.inverse() * a, Xf(), 1e-14));
-}
-
-TEST(Xform, SingularInverseThrows) {
   EXPECT_THROW(Xf(Mat(1, 2, 2, 4), Vec(1, 1)).inverse(), ccMathError::Singular);
   EXPECT_THROW(Xf(Vec(), ccRadian(0.3), ccRadian(0.3 + ccPi / 2), 1, 1).inverse(),
                ccMathError::Singular);  // both axes on one line
-  EXPECT_THROW(Xf(Mat(0, 0, 0, 0), Vec()).inverse(), ccMathError::Singular);
 }
 
 TEST(Xform, MapAngle) {
@@ -163,15 +145,9 @@ TEST(Xform, MapAngle) {
   const Xf stretch(Mat(1, 0, 0, 2), Vec(5, 5));
   EXPECT_NEAR(stretch.mapAngle(ccDegree(45)).toDouble(), std::atan(2.0), 1e-15);
   EXPECT_NEAR(stretch.invMapAngle(ccRadian(std::atan(2.0))).toDouble(), ccPi / 4, 1e-15);
-  EXPECT_NEAR(stretch.mapAngle(ccDegree(90)).toDouble(), ccPi / 2, 1e-15);
-  // A rotation by 30 degrees adds 30 degrees.
-  const Xf rot(Vec(-1, 4), ccDegree(30), ccDegree(30), 3, 3);
-  EXPECT_NEAR(rot.mapAngle(ccDegree(10)).toDouble(), ccRadian(ccDegree(40)).toDouble(), 1e-15);
-  EXPECT_NEAR(rot.invMapAngle(ccDegree(10)).toDouble(), ccRadian(ccDegree(-20)).toDouble(), 1e-15);
-  // A mirror in y negates angles.
+  // A mirror in y negates angles; scaling by -1 turns by pi.
   const Xf mirror(Mat(1, 0, 0, -1), Vec());
   EXPECT_NEAR(mirror.mapAngle(ccDegree(30)).toDouble(), ccRadian(ccDegree(-30)).toDouble(), 1e-15);
-  // Scaling by -1 turns by pi.
   const Xf flip(Mat(-1, 0, 0, -1), Vec());
   EXPECT_NEAR(flip.mapAngle(ccDegree(90)).toDouble(), -ccPi / 2, 1e-15);
   EXPECT_THROW(Xf(Mat(1, 1, 1, 1), Vec()).invMapAngle(ccRadian(0)), ccMathError::Singular);
@@ -179,10 +155,7 @@ TEST(Xform, MapAngle) {
 
 TEST(Xform, RealEqAndStream) {
   const Xf a(Mat(1, 2, 3, 4), Vec(5, 6));
-  EXPECT_TRUE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6 + 1e-15))));
   EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6.1)), 0.01));  // translation counts
-  EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2.1, 3, 4), Vec(5, 6)), 0.01));  // matrix counts
-  EXPECT_TRUE(cfRealEq(a, Xf(Mat(1, 2.1, 3, 4), Vec(5, 6)), 0.2));
   std::ostringstream os;
   os << a;
   EXPECT_EQ(os.str(), "{[[1, 2], [3, 4]], (5, 6)}");
@@ -206,28 +179,16 @@ TEST(Rigid, MapsComposesAndInverts) {
   const cc2Rigid r(ccDegree(90), Vec(1, 0));
   EXPECT_TRUE(cfRealEq(r * Vec(0, 2), Vec(-1, 0), 1e-15));
   EXPECT_TRUE(cfRealEq(r.xform(), Xf(Mat(0, -1, 1, 0), Vec(1, 0)), 1e-15));
-  const cc2Rigid rr = r * r;
-  EXPECT_EQ(rr.angle().toDouble(), ccPi);
-  EXPECT_TRUE(cfRealEq(rr.trans(), Vec(1, 1), 1e-15));
-  EXPECT_EQ(r.inverse().angle().toDouble(), -ccPi / 2);
-  EXPECT_TRUE(cfRealEq(r.inverse().trans(), Vec(0, 1), 1e-15));
   const cc2Rigid s(ccRadian(-0.4), Vec(2.5, -1));
-  const Vec p(3, 4);
-  EXPECT_TRUE(cfRealEq((r * s) * p, r * (s * p), 1e-14));
-  EXPECT_TRUE(cfRealEq((s * r) * p, s * (r * p), 1e-14));
-  EXPECT_TRUE(cfRealEq(s.inverse() * (s * p), p, 1e-14));
   EXPECT_TRUE(cfRealEq((r * s).xform(), r.xform() * s.xform(), 1e-14));
   EXPECT_TRUE(cfRealEq(s.inverse().xform(), s.xform().inverse(), 1e-14));
   // With an affine map on either side.
   const Xf scale2(Mat(2, 0, 0, 2), Vec());
   EXPECT_TRUE(cfRealEq((r * scale2) * Vec(1, 0), Vec(1, 2), 1e-15));
-  EXPECT_TRUE(cfRealEq((scale2 * r) * Vec(1, 0), Vec(2, 2), 1e-15));
 }
 
 TEST(Rigid, EqualityAndArchive) {
   cc2Rigid r(ccRadian(0.25), Vec(-1.5, 2));
-  EXPECT_NE(r, cc2Rigid(ccRadian(0.25), Vec(-1.5, 2.5)));
-  EXPECT_NE(r, cc2Rigid(ccRadian(0.5), Vec(-1.5, 2)));
   ccArchive ar;
   ar || r;
   EXPECT_EQ(storedDoubles(ar, 3), (std::vector<double>{0.25, -1.5, 2}));
@@ -242,21 +203,11 @@ TEST(Rigid, EqualityAndArchive) {
 TEST(XformLinear, WrapsAnAffineMap) {
   const Xf x(Mat(2, 0, 0, 8), Vec(1, -1));
   const cc2XformLinear lin(x);
-  EXPECT_TRUE(lin.isLinear());
-  EXPECT_EQ(lin.xform(), x);
   EXPECT_EQ(lin.scale(), 4.0);
-  EXPECT_EQ(lin.mapPoint(Vec(1, 1)), Vec(3, 7));
   EXPECT_EQ(lin.linearApprox(Vec(100, -3)).xform(), x);
-  EXPECT_TRUE(cc2XformLinear().xform().isIdentity());
-
-  const XformHandle inv = lin.inverse();
-  EXPECT_TRUE(inv->isLinear());
-  EXPECT_EQ(inv->mapPoint(Vec(3, 7)), Vec(1, 1));
+  EXPECT_EQ(lin.inverse()->mapPoint(Vec(3, 7)), Vec(1, 1));
   EXPECT_THROW(cc2XformLinear(Xf(Mat(1, 2, 2, 4), Vec())).inverse(), ccMathError::Singular);
-
-  const XformHandle copy = lin.clone();
-  EXPECT_EQ(copy->refCount(), 1);
-  EXPECT_EQ(copy->linearApprox(Vec()).xform(), x);
+  EXPECT_EQ(lin.clone()->refCount(), 1);
 }
 
 TEST(XformLinear, ComposeOfLinearsIsLinear) {
@@ -264,20 +215,8 @@ TEST(XformLinear, ComposeOfLinearsIsLinear) {
   const XformHandleConst b(new cc2XformLinear(Xf(Mat(0, 1, -1, 2), Vec(1, -1))));
   const XformHandle ab = a.compose(b);
   EXPECT_EQ(a.refCount(), 0);
-  ASSERT_TRUE(ab);
-  EXPECT_TRUE(ab->isLinear());
   ASSERT_NE(dynamic_cast<const cc2XformLinear*>(ab.get()), nullptr);
   EXPECT_EQ(ab->linearApprox(Vec()).xform(), Xf(Mat(-2, 5, -4, 11), Vec(4, 5)));
-  EXPECT_EQ(ab->mapPoint(Vec(1, 1)), Vec(7, 12));
-}
-
-TEST(XformLinear, ComposeWithNullIsReported) {
-  CountAsserts counting;
-  const cc2XformLinear a(Xf(Mat(2, 0, 0, 2), Vec(1, 0)));
-  const XformHandle r = a.compose(XformHandleConst());
-  EXPECT_EQ(assertReports, 1);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->mapPoint(Vec(1, 1)), Vec(3, 2));
 }
 
 // ---- radial distortion
@@ -289,7 +228,6 @@ TEST(RadialDistortion, HandValues) {
   EXPECT_TRUE(cfRealEq(d.mapPoint(Vec(1, 1)), Vec(1.24, 1.24), 1e-15));  // 1 + 0.2 + 0.04
   const cc2XformRadialDistortion e(Xf(Mat(2, 0, 0, 2), Vec(5, 5)), Vec(1, 1), 0.1, 0.01);
   EXPECT_TRUE(cfRealEq(e.mapPoint(Vec(2, 1)), Vec(9.22, 7), 1e-14));
-  EXPECT_EQ(e.mapPoint(Vec(1, 1)), Vec(7, 7));
   EXPECT_TRUE(cc2XformRadialDistortion(Xf(), Vec(1, 1), 0).isLinear());
   // r + 0.1 r^3 has radial derivative 1.3 at r = 1, tangentially the factor 1.1, and the
   // approximation agrees at the point.
@@ -297,18 +235,19 @@ TEST(RadialDistortion, HandValues) {
   EXPECT_TRUE(cfRealEq(l, Xf(Mat(1.3, 0, 0, 1.1), Vec(-0.2, 0)), 1e-15)) << l;
 }
 
+// The distortion's and its inverse's linear approximations: the Jacobian, agreeing at the point.
 TEST(RadialDistortion, LinearApproxMatchesFiniteDifferences) {
   const cc2XformRadialDistortion d(Xf(Vec(3, -2), ccRadian(0.2), ccRadian(0.25), 1.5, 0.8),
                                    Vec(0.5, 0.7), -0.05, 0.002);
-  const Vec points[] = {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)};
-  for (const Vec& p : points) {
-    const Xf l = d.linearApprox(p).xform();
-    EXPECT_TRUE(nearRelative(l.matrix(), finiteJacobian(d, p), 1e-8))
-        << p << ": " << l.matrix() << " vs " << finiteJacobian(d, p);
-    EXPECT_TRUE(cfRealEq(l * p, d.mapPoint(p), 1e-13)) << p;
-    // First-order agreement nearby: the error shrinks with the square of the offset.
-    const Vec off(1e-4, -2e-4);
-    EXPECT_LT((l * (p + off) - d.mapPoint(p + off)).length(), 1e-6) << p;
+  const XformHandle inv = d.inverse();
+  for (const cc2XformBase* t :
+       {static_cast<const cc2XformBase*>(&d), static_cast<const cc2XformBase*>(inv.get())}) {
+    for (const Vec& p : {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)}) {
+      const Xf l = t->linearApprox(p).xform();
+      EXPECT_TRUE(nearRelative(l.matrix(), finiteJacobian(*t, p), 1e-7))
+          << p << ": " << l.matrix() << " vs " << finiteJacobian(*t, p);
+      EXPECT_TRUE(cfRealEq(l * p, t->mapPoint(p), 1e-13)) << p;
+    }
   }
 }
 
@@ -316,29 +255,14 @@ TEST(RadialDistortion, InverseRoundTrip) {
   const cc2XformRadialDistortion d(Xf(Vec(3, -2), ccRadian(0.2), ccRadian(0.25), 1.5, 0.8),
                                    Vec(0.5, 0.7), -0.05, 0.002);
   const XformHandle inv = d.inverse();
-  ASSERT_TRUE(inv);
-  EXPECT_FALSE(inv->isLinear());
-  const Vec points[] = {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)};
-  for (const Vec& p : points) {
+  for (const Vec& p : {Vec(0.5, 0.7), Vec(1, 0), Vec(-2, 3), Vec(2.5, 2.5), Vec(-1, -1.5)}) {
     EXPECT_TRUE(cfRealEq(inv->mapPoint(d.mapPoint(p)), p, 1e-12)) << p;
     EXPECT_TRUE(cfRealEq(d.mapPoint(inv->mapPoint(p)), p, 1e-12)) << p;
   }
-  // The inverse of the inverse maps like the distortion.
-  const XformHandle back = inv->inverse();
-  EXPECT_TRUE(cfRealEq(back->mapPoint(Vec(2, -1)), d.mapPoint(Vec(2, -1)), 1e-15));
-}
-
-TEST(RadialDistortion, InverseLinearApproxMatchesFiniteDifferences) {
-  const cc2XformRadialDistortion d(Xf(Mat(1.2, 0.1, -0.3, 0.9), Vec(1, 1)), Vec(0, 0.5), 0.08,
-                                   -0.001);
-  const XformHandle inv = d.inverse();
-  const Vec points[] = {Vec(1, 1.5), Vec(3, -1), Vec(-2, 2)};
-  for (const Vec& q : points) {
-    const Xf l = inv->linearApprox(q).xform();
-    EXPECT_TRUE(nearRelative(l.matrix(), finiteJacobian(*inv, q), 1e-7))
-        << q << ": " << l.matrix() << " vs " << finiteJacobian(*inv, q);
-    EXPECT_TRUE(cfRealEq(l * q, inv->mapPoint(q), 1e-13)) << q;
-  }
+  // The inverse of the inverse maps like the distortion; a singular affine part has none.
+  EXPECT_TRUE(cfRealEq(inv->inverse()->mapPoint(Vec(2, -1)), d.mapPoint(Vec(2, -1)), 1e-15));
+  EXPECT_THROW(cc2XformRadialDistortion(Xf(Mat(1, 2, 2, 4), Vec()), Vec(), 0.1).inverse(),
+               ccMathError::Singular);
 }
 
 // g(r) = r f(r) = r + k1 r^3 + k2 r^5 and g'(r) = 1 + 3 k1 r^2 + 5 k2 r^4, by hand.
@@ -352,17 +276,8 @@ TEST(RadialDistortion, InverseDomain) {
   EXPECT_NEAR(inv.maxRadius(), std::sqrt(10.0 / 3), 1e-15);
   const double gMax = 2.0 / 3 * std::sqrt(10.0 / 3);
   EXPECT_THROW(inv.mapPoint(Vec(gMax * 1.001, 0)), ccMathError::OutOfDomain);
-  EXPECT_THROW(inv.mapPoint(Vec(0, 2)), ccMathError::OutOfDomain);
-  const Vec inside(0, gMax * 0.999);
-  const Vec pre = inv.mapPoint(inside);
-  EXPECT_LT(pre.length(), inv.maxRadius());
-  EXPECT_TRUE(cfRealEq(barrel.mapPoint(pre), inside, 1e-13)) << pre;
   // At the edge the Jacobian is singular.
   EXPECT_NEAR(inv.mapPoint(Vec(gMax, 0)).x(), std::sqrt(10.0 / 3), 1e-7);
-
-  // k2 < 0 alone: g' = 1 - 0.05 r^4 vanishes at r = 20^(1/4).
-  const cc2XformRadialDistortionInverse inv2(cc2XformRadialDistortion(Xf(), Vec(), 0, -0.01));
-  EXPECT_NEAR(inv2.maxRadius(), std::pow(20.0, 0.25), 1e-14);
 
   // k1 < 0 and k2 > 0 with two stationary radii: the smaller one ends the branch.
   const double k1 = -0.5;
@@ -370,17 +285,15 @@ TEST(RadialDistortion, InverseDomain) {
   const cc2XformRadialDistortionInverse inv3(cc2XformRadialDistortion(Xf(), Vec(), k1, k2));
   const double rMax = inv3.maxRadius();
   EXPECT_NEAR(dg(rMax, k1, k2), 0.0, 1e-14);
-  EXPECT_GT(dg(rMax * 0.99, k1, k2), 0.0);
   EXPECT_LT(rMax, 1.0);  // the second root lies near r = 5.4
   // Close to the edge of the branch the preimage stays on it and maps back.
   const double gEdge = g(rMax, k1, k2);
-  for (double frac : {0.5, 0.9, 0.99, 0.999999, 1 - 1e-12}) {
+  for (double frac : {0.5, 0.999999, 1 - 1e-12}) {
     const Vec q(0, -gEdge * frac);
     const Vec back = inv3.mapPoint(q);
     EXPECT_LE(back.length(), rMax) << frac;
     EXPECT_NEAR(g(back.length(), k1, k2), gEdge * frac, 1e-14) << frac;
     EXPECT_LT(back.y(), 0.0) << frac;
-    EXPECT_EQ(back.x(), 0.0) << frac;
   }
   EXPECT_THROW(inv3.mapPoint(Vec(gEdge * (1 + 1e-9), 0)), ccMathError::OutOfDomain);
 
@@ -392,17 +305,8 @@ TEST(RadialDistortion, InverseDomain) {
   EXPECT_TRUE(std::isinf(inv4.maxRadius()));
   for (double r : {0.5, 3.0, 10.0, 1e3}) {
     const Vec p = Vec(1, -1) + Vec(r, ccRadian(0.3));
-    const Vec q = unbounded.mapPoint(p);
-    EXPECT_NEAR((q - Vec(1, -1)).length(), g(r, k1u, k2u), 1e-12 * g(r, k1u, k2u));
-    EXPECT_TRUE(cfRealEq(inv4.mapPoint(q), p, 1e-12 * r)) << r;
+    EXPECT_TRUE(cfRealEq(inv4.mapPoint(unbounded.mapPoint(p)), p, 1e-12 * r)) << r;
   }
-  EXPECT_TRUE(std::isinf(
-      cc2XformRadialDistortionInverse(cc2XformRadialDistortion(Xf(), Vec(), 0.2)).maxRadius()));
-}
-
-TEST(RadialDistortion, InverseOfSingularAffineThrows) {
-  const cc2XformRadialDistortion d(Xf(Mat(1, 2, 2, 4), Vec()), Vec(), 0.1);
-  EXPECT_THROW(d.inverse(), ccMathError::Singular);
 }
 
 // ---- compositions with non-linear transforms
@@ -411,19 +315,13 @@ TEST(Composition, LinearAfterDistortion) {
   const cc2XformLinear lin(Xf(Mat(0, -1, 1, 0), Vec(10, 0)));
   const XformHandleConst dist(new cc2XformRadialDistortion(Xf(), Vec(), 0.1));
   const XformHandle h = lin.compose(dist);
-  ASSERT_TRUE(h);
-  EXPECT_FALSE(h->isLinear());
   ASSERT_NE(dynamic_cast<const cc2XformComposed*>(h.get()), nullptr);
   // (1, 0) -> (1.1, 0) -> (10, 1.1).
   EXPECT_TRUE(cfRealEq(h->mapPoint(Vec(1, 0)), Vec(10, 1.1), 1e-15));
   // Chain rule: [[0, -1], [1, 0]] [[1.3, 0], [0, 1.1]], agreeing at (1, 0).
   const Xf l = h->linearApprox(Vec(1, 0)).xform();
   EXPECT_TRUE(cfRealEq(l, Xf(Mat(0, -1.1, 1.3, 0), Vec(10, -0.2)), 1e-15)) << l;
-
-  const XformHandle inv = h->inverse();
-  for (const Vec& p : {Vec(1, 0), Vec(-2, 0.5), Vec(0.3, 3)}) {
-    EXPECT_TRUE(cfRealEq(inv->mapPoint(h->mapPoint(p)), p, 1e-12)) << p;
-  }
+  EXPECT_TRUE(cfRealEq(h->inverse()->mapPoint(Vec(10, 1.1)), Vec(1, 0), 1e-12));
 }
 
 TEST(Composition, DistortionAfterLinear) {
@@ -434,13 +332,7 @@ TEST(Composition, DistortionAfterLinear) {
   EXPECT_EQ(h->refCount(), 1);
   // (1, 0) -> (10, 1) -> r^2 = 101, f = 11.1 -> (111, 11.1).
   EXPECT_TRUE(cfRealEq(h->mapPoint(Vec(1, 0)), Vec(111, 11.1), 1e-12)) << h->mapPoint(Vec(1, 0));
-  const Vec at(0.5, -0.25);
-  EXPECT_TRUE(nearRelative(h->linearApprox(at).xform().matrix(), finiteJacobian(*h, at), 1e-8));
-  EXPECT_TRUE(cfRealEq(h->linearApprox(at).xform() * at, h->mapPoint(at), 1e-12));
-  const XformHandle inv = h->inverse();
-  EXPECT_TRUE(cfRealEq(inv->mapPoint(Vec(111, 11.1)), Vec(1, 0), 1e-12));
-  // A composed clone maps the same.
-  EXPECT_EQ(h->clone()->mapPoint(at), h->mapPoint(at));
+  EXPECT_TRUE(cfRealEq(h->inverse()->mapPoint(Vec(111, 11.1)), Vec(1, 0), 1e-12));
 }
 
 TEST(Composition, ThreeStagesAndLinearParts) {
@@ -452,19 +344,17 @@ TEST(Composition, ThreeStagesAndLinearParts) {
   EXPECT_TRUE(cfRealEq(abc->mapPoint(p), a->mapPoint(b->mapPoint(c->mapPoint(p))), 1e-14));
   EXPECT_TRUE(nearRelative(abc->linearApprox(p).xform().matrix(), finiteJacobian(*abc, p), 1e-8));
   EXPECT_TRUE(cfRealEq(abc->inverse()->mapPoint(abc->mapPoint(p)), p, 1e-12));
+  // A composed object of two linear parts is linear.
+  EXPECT_TRUE(cc2XformComposed(b, XformHandleConst(new cc2XformLinear(Xf(Mat(2, 0, 0, 2), Vec()))))
+                  .isLinear());
 
-  // A composed object of two linear parts is linear and exact.
-  const cc2XformComposed twoLinear(
-      b, XformHandleConst(new cc2XformLinear(Xf(Mat(2, 0, 0, 2), Vec()))));
-  EXPECT_TRUE(twoLinear.isLinear());
-  EXPECT_TRUE(cfRealEq(twoLinear.linearApprox(Vec(9, 9)).xform(),
-                       static_cast<const cc2XformLinear&>(*b).xform() * Xf(Mat(2, 0, 0, 2), Vec()),
-                       1e-15));
-
+  // A null part is misuse: reported, then taken as the identity.
   CountAsserts counting;
   const cc2XformComposed withNull(XformHandleConst(), b);
-  EXPECT_EQ(assertReports, 1);
   EXPECT_EQ(withNull.mapPoint(p), b->mapPoint(p));
+  EXPECT_EQ(static_cast<const cc2XformLinear&>(*b).compose(XformHandleConst())->mapPoint(p),
+            b->mapPoint(p));
+  EXPECT_EQ(assertReports, 2);
 }
 
 }  // namespace
