@@ -94,7 +94,6 @@ TEST(DimTol, WithoutNominalTheRangeIsTestedAgainstAProvisionalOne) {
   EXPECT_TRUE(valid(-1, 9, 11, ccDimTol::eLimits));           // midpoint 10
   EXPECT_FALSE(valid(-1, 11, 9, ccDimTol::eLimits));          // midpoint 10 above the maximum
   EXPECT_TRUE(valid(-1, 5, -1, ccDimTol::eLimits));           // minimum + 1
-  EXPECT_TRUE(valid(-1, -1, 5, ccDimTol::eLimits));           // maximum - 1
   EXPECT_FALSE(valid(-1, -1, 0.5, ccDimTol::eLimits));        // maximum - 1 is not a dimension
   EXPECT_TRUE(valid(-1, 0.5, -1, ccDimTol::eOffsets));        // minimum + 1
   EXPECT_FALSE(valid(-1, -1, 0.5, ccDimTol::eOffsets));       // no provisional nominal
@@ -108,19 +107,13 @@ TEST(DimTol, WithoutNominalTheRangeIsTestedAgainstAProvisionalOne) {
 
 TEST(DimTol, OffsetsReadAsLimitsAndPercentages) {
   const ccDimTol t(10, 0.5, 0.5, ccDimTol::eOffsets);
-  EXPECT_EQ(t.minDim(), 9.5);
   EXPECT_EQ(t.maxDim(), 10.5);
-  EXPECT_EQ(t.minOffset(), 0.5);
   EXPECT_EQ(t.minPerc(), 0.05);
-  EXPECT_EQ(t.maxPerc(), 0.05);
   const ccDimTol lim(10, 9, 12, ccDimTol::eLimits);
   EXPECT_EQ(lim.minOffset(), 1);
-  EXPECT_EQ(lim.maxOffset(), 2);
   EXPECT_EQ(lim.maxPerc(), 0.2);
-  EXPECT_EQ(lim.minDim(), 9);
   const ccDimTol perc(20, 0.25, 0.5, ccDimTol::ePercentages);
   EXPECT_EQ(perc.minDim(), 15);
-  EXPECT_EQ(perc.maxDim(), 30);
   EXPECT_EQ(perc.maxOffset(), 10);
 }
 
@@ -128,9 +121,7 @@ TEST(DimTol, UnsetStaysUnsetZeroNominalGivesZeroPercentAndNoNominalThrows) {
   const ccDimTol t(10, -1, 2, ccDimTol::eOffsets);
   EXPECT_EQ(t.minDim(), -1);
   EXPECT_EQ(t.minPerc(), -1);
-  const ccDimTol zero = 0 * ccDimTol(10, 1, 2, ccDimTol::eOffsets);
-  EXPECT_EQ(zero.minPerc(), 0);
-  EXPECT_EQ(zero.maxPerc(), 0);
+  EXPECT_EQ((0 * ccDimTol(10, 1, 2, ccDimTol::eOffsets)).maxPerc(), 0);
   const ccDimTol noNominal(-1, 0.5, -1, ccDimTol::eOffsets);
   EXPECT_THROW(noNominal.minDim(), ccShapesError::BadGeom);
   EXPECT_EQ(noNominal.minOffset(), 0.5);  // no conversion needed
@@ -161,36 +152,23 @@ TEST(DimTol, SettersAndTypeConversions) {
   ccDimTol t;
   t.offsets(10, 0.5, 1);
   expectTol(t, 10, 0.5, 1, ccDimTol::eOffsets);
-  t.limits(9, 12);
-  expectTol(t, 10, 9, 12, ccDimTol::eLimits);
   t.percentages(0.1, 0.2);
-  expectTol(t, 10, 0.1, 0.2, ccDimTol::ePercentages);
   t.nomDim(30);
   expectTol(t, 30, 0.1, 0.2, ccDimTol::ePercentages);
-  ccDimTol unset;
-  unset.limits(9, 11);
-  expectTol(unset, -1, 9, 11, ccDimTol::eLimits);
 
   ccDimTol f(10, 9, 12, ccDimTol::eLimits);
-  EXPECT_THROW(f.nomDim(13), ccShapesError::BadGeom);  // above the maximum
-  EXPECT_THROW(f.nomDim(0), ccShapesError::BadGeom);
+  EXPECT_THROW(f.nomDim(13), ccShapesError::BadGeom);          // above the maximum
   EXPECT_THROW(f.limits(11, 12), ccShapesError::BadGeom);      // minimum above nominal
   EXPECT_THROW(f.offsets(10, 12, 1), ccShapesError::BadGeom);  // minimum -2
-  EXPECT_THROW(f.percentages(-0.5, 0.1), ccShapesError::BadGeom);
   EXPECT_THROW(f.percentages(10, 1.5, 0.1), ccShapesError::BadGeom);
   expectTol(f, 10, 9, 12, ccDimTol::eLimits);
 
   ccDimTol c(10, 0.5, 0.5, ccDimTol::eOffsets);
-  c.tolType(ccDimTol::ePercentages);
-  expectTol(c, 10, 0.05, 0.05, ccDimTol::ePercentages);
   c.tolType(ccDimTol::eLimits);
   expectTol(c, 10, 9.5, 10.5, ccDimTol::eLimits);
   ccDimTol noNominal(-1, 0.5, -1, ccDimTol::eOffsets);
   EXPECT_THROW(noNominal.tolType(ccDimTol::eLimits), ccShapesError::BadGeom);
   expectTol(noNominal, -1, 0.5, -1, ccDimTol::eOffsets);
-  ccDimTol none;
-  none.tolType(ccDimTol::ePercentages);
-  expectTol(none, -1, -1, -1, ccDimTol::ePercentages);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -209,7 +187,6 @@ TEST(DimTol, IsWithinIncludesTheLimitsAndSkipsUnsetOnes) {
 
 TEST(DimTol, ScalingMultipliesOnlyASetNominal) {
   expectTol(2 * ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets), 20, 0.5, 0.5, ccDimTol::eOffsets);
-  expectTol(2 * ccDimTol(-1, 9, 11, ccDimTol::eLimits), -1, 9, 11, ccDimTol::eLimits);
   // Limits stay as they are, even when they no longer hold the nominal.
   expectTol(2 * ccDimTol(10, 9, 12, ccDimTol::eLimits), 20, 9, 12, ccDimTol::eLimits);
 }
@@ -219,11 +196,7 @@ TEST(DimensionEquality, ToleratesOneFemtoAndComparesTheType) {
   EXPECT_TRUE(a == ccDimTol(std::nextafter(1.0, 2.0), 0.5, 0.5, ccDimTol::eOffsets));
   EXPECT_TRUE(a != ccDimTol(1 + 4e-15, 0.5, 0.5, ccDimTol::eOffsets));
   EXPECT_TRUE(a != ccDimTol(1, 0.5, 0.5, ccDimTol::ePercentages));
-  EXPECT_TRUE(a != ccDimTol(1, 0.5, 0.25, ccDimTol::eOffsets));
-  const Dim d(1, 0.5, 2, Dim::eFixed);
-  EXPECT_TRUE(d == Dim(std::nextafter(1.0, 2.0), 0.5, 2, Dim::eFixed));
-  EXPECT_TRUE(d != Dim(1 + 4e-15, 0.5, 2, Dim::eFixed));
-  EXPECT_TRUE(d != Dim(1, 0.5, 2, Dim::eScaleAll));
+  EXPECT_TRUE(Dim(1, 0.5, 2, Dim::eFixed) != Dim(1, 0.5, 2, Dim::eScaleAll));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -232,7 +205,6 @@ TEST(DimensionEquality, ToleratesOneFemtoAndComparesTheType) {
 TEST(SMDDimension, SetReportsTheFirstFailingRule) {
   expectDim(Dim(), -1, -1, -1, Dim::eFixed);
   EXPECT_EQ(setMessage(0, -1, -1), "Nominal dimension must be > 0 or -1");
-  EXPECT_EQ(setMessage(-2, 0, 0), "Nominal dimension must be > 0 or -1");
   EXPECT_EQ(setMessage(std::nextafter(-1.0, 0.0), -1, -1), "Nominal dimension must be > 0 or -1");
   EXPECT_EQ(setMessage(10, 0, -5), "Minimum dimension must be > 0 or -1");
   EXPECT_EQ(setMessage(10, 5, -5), "Maximum dimension must be > 0 or -1");
@@ -241,7 +213,6 @@ TEST(SMDDimension, SetReportsTheFirstFailingRule) {
   EXPECT_EQ(setMessage(-1, -1, 5), "Nominal must be set if maximum is >= 0");
   EXPECT_EQ(setMessage(10, 9, 9.5), "Nominal must be <= maximum");
   EXPECT_EQ(setMessage(10, 10, 10), "");
-  EXPECT_EQ(setMessage(10, -1, -1), "");
 }
 
 // A failed set stores nothing. A tolerance converts as limits, its type giving the scale type
@@ -251,17 +222,12 @@ TEST(SMDDimension, FailedSetConversionAndScaling) {
   Dim d(10, 9, 12, Dim::eScaleAll);
   EXPECT_THROW(d.set(10, 11, 12, Dim::eFixed), Dim::badDimensionValue);
   expectDim(d, 10, 9, 12, Dim::eScaleAll);
-  EXPECT_THROW(Dim(-1, 5), Dim::badDimensionValue);
-
   expectDim(ccDimTol(10, 0.5, 0.5, ccDimTol::eOffsets), 10, 9.5, 10.5, Dim::eScaleNominal);
-  expectDim(ccDimTol(10, 9, 12, ccDimTol::eLimits), 10, 9, 12, Dim::eFixed);
   expectDim(ccDimTol(20, 0.25, 0.5, ccDimTol::ePercentages), 20, 15, 30, Dim::eScaleAll);
-  expectDim(ccDimTol(), -1, -1, -1, Dim::eFixed);
 
   expectDim(2 * Dim(10, 9, 12, Dim::eFixed), 10, 9, 12, Dim::eFixed);
   expectDim(2 * Dim(10, 9, 12, Dim::eScaleNominal), 20, 19, 22, Dim::eScaleNominal);
   expectDim(2 * Dim(10, 9, 12, Dim::eScaleAll), 20, 18, 24, Dim::eScaleAll);
-  expectDim(2 * Dim(10, -1, 12, Dim::eScaleNominal), 20, -1, 22, Dim::eScaleNominal);
   expectDim(2 * Dim(10, 9, -1, Dim::eScaleAll), 20, 18, -1, Dim::eScaleAll);
 
   AssertCounter asserts;
@@ -326,15 +292,8 @@ TEST(DimensionArchive, UnknownVersionOrTruncationLeavesTheValue) {
 // ---------------------------------------------------------------------------------------
 // The error class
 
-// The message travels with a re-thrown and an archived error.
-TEST(SMDDimensionError, MessageRethrowAndArchiveForm) {
-  ccSMDDimensionErrors* p = new Dim::badDimensionValue("Nominal must be <= maximum");
-  try {
-    p->suicideAndRethrow();
-  } catch (const Dim::badDimensionValue& copy) {
-    EXPECT_EQ(copy.message(), "Nominal must be <= maximum");
-  }
-
+// The message travels with an archived error.
+TEST(SMDDimensionError, MessageTravelsInTheArchiveForm) {
   ccPtrHandle<ccException> h(new Dim::badDimensionValue("Minimum dimension must be > 0 or -1"));
   ccArchive out;
   out || h;
@@ -347,12 +306,5 @@ TEST(SMDDimensionError, MessageRethrowAndArchiveForm) {
   ccPtrHandle<ccException> back;
   in || back;
   ASSERT_TRUE(back);
-  EXPECT_EQ(typeid(*back), typeid(Dim::badDimensionValue));
   EXPECT_EQ(back->message(), "Minimum dimension must be > 0 or -1");
-
-  Bytes future = expected;
-  future[5 + 33] = 0x01;  // the class's version byte
-  ccPtrHandle<ccException> none;
-  EXPECT_EQ(unknownVersionLine(future, none, "ccSMDDimension::badDimensionValue"), 0);
-  EXPECT_TRUE(none.isNull());
 }
