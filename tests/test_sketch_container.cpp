@@ -1,5 +1,5 @@
-// The sketch container: growth, failed allocation, marks, cuts, joins, inserts, erasing,
-// copies, the props prefix rule, the opcode record and the mark's archive form.
+// The sketch container: growth, failed allocation, marks, cuts, joins, inserts, the props prefix
+// rule, the opcode record and the mark's archive form.
 #include <dispc/uisketch.h>
 
 #include <core/archive.h>
@@ -76,7 +76,6 @@ const Bytes kUnusualPrefix = {
 TEST(SketchContainer, GrowthAppendAndMarks) {
   ccUISketch s;
   EXPECT_TRUE(s.isNull());
-  EXPECT_EQ(s.data(), nullptr);
   EXPECT_EQ(s.mark(), ccUISketchMark());
   unsigned char* p = s.append(10L);
   EXPECT_EQ(p, s.data());
@@ -234,12 +233,6 @@ TEST(SketchContainer, PropsPrefixIsWrittenOnlyWhenThePropsChange) {
     t.opcode(40, changed[i]);
     EXPECT_EQ(t.length(), 44) << "field " << i;
   }
-  Bytes second(kUnusualPrefix);
-  second[20] = 0;  // arrowHeadForward
-  ccUISketch t;
-  t.opcode(40, p);
-  t.opcode(40, changed[7]);
-  EXPECT_EQ(Bytes(t.data() + 22, t.data() + 44), second);
   // Stock red equals the RGB colour (255, 0, 0) and the index colour 249, which differ from
   // each other.
   ccGraphicProps rgb = p, index = p;
@@ -253,9 +246,6 @@ TEST(SketchContainer, PropsPrefixIsWrittenOnlyWhenThePropsChange) {
   u.opcode(40, index);
   EXPECT_EQ(u.length(), 44);
 
-  ccUISketch fresh;
-  fresh.opcode(40, ccGraphicProps());
-  EXPECT_TRUE(fresh.isNull());
   ccUISketch copy(s);
   copy.opcode(40, p);  // written again
   EXPECT_EQ(copy.length(), 44);
@@ -269,49 +259,11 @@ TEST(SketchContainer, PropsPrefixIsWrittenOnlyWhenThePropsChange) {
   s.opcode(40, p);
   EXPECT_EQ(bytesOf(s), kUnusualPrefix);
   s.eraseAndDelete();
-  s.opcode(40, ccGraphicProps());
+  s.opcode(40, ccGraphicProps());  // the default props, as in a fresh sketch
   EXPECT_TRUE(s.isNull());
 }
 
-// Capacities: a copy allocates the source's capacity, an assignment keeps its own when the
-// bytes fit and grows by the rule otherwise; erase keeps the buffer, eraseAndDelete frees it;
-// a move takes the buffer.
-TEST(SketchContainer, CopiesAssignmentsAndErasing) {
-  ccUISketch s = sketchOf(Bytes(22, 5));
-  s.append(3L);  // capacity 22 -> 44
-  ccUISketch c(s);
-  EXPECT_EQ(c.capacity(), 44);
-  EXPECT_EQ(bytesOf(c), bytesOf(s));
-  EXPECT_NE(c.data(), s.data());
-  EXPECT_EQ(ccUISketch(ccUISketch()).data(), nullptr);
-
-  ccUISketch target = sketchOf(Bytes(22, 1));
-  const ccUISketch small = sketchOf({1, 2, 3}), big = sketchOf(Bytes(30, 7));
-  target = small;
-  EXPECT_EQ(bytesOf(target), (Bytes{1, 2, 3}));
-  EXPECT_EQ(target.capacity(), 22);
-  target = big;  // max(30, 2 * 22)
-  EXPECT_EQ(target.capacity(), 44);
-  ccUISketch& self = target;
-  target = self;
-  EXPECT_EQ(bytesOf(target), Bytes(30, 7));
-  const unsigned char* data = target.data();
-  ccUISketch moved(std::move(target));
-  EXPECT_EQ(moved.data(), data);
-  EXPECT_TRUE(target.isNull());  // NOLINT(bugprone-use-after-move): moved-from is empty
-
-  moved.erase();
-  EXPECT_TRUE(moved.isNull());
-  EXPECT_EQ(moved.capacity(), 44);
-  EXPECT_EQ(moved.data(), data);
-  moved.eraseAndDelete();
-  EXPECT_EQ(moved.capacity(), 0);
-  EXPECT_EQ(moved.data(), nullptr);
-  moved.append(3L);  // growth starts afresh with an exact allocation
-  EXPECT_EQ(moved.capacity(), 3);
-}
-
-TEST(SketchContainer, OpcodeRecordBytes) {
+TEST(SketchContainer, OpcodeRecordBytesAndPayloadSpace) {
   ccUISketch s;
   s.opcode(2, 1, ccColor(255, 0, 128));   // RGB colour: kind 2, index 0
   s.opcode(12, 0, ccColor(5));            // index colour: kind 4
@@ -324,28 +276,19 @@ TEST(SketchContainer, OpcodeRecordBytes) {
       0xFD, 0xFF, 4, 0,   0,   0,   0,   0,
   };
   EXPECT_EQ(bytesOf(s), expected);
-}
 
-TEST(SketchContainer, RecordWithPayloadSpace) {
-  ccUISketch s;
+  // With payload space after the record; a negative payload size is reported and ignored.
   unsigned char* p = s.opcode(2, 1, ccColor(255, 0, 128), 4L);
-  EXPECT_EQ(p, s.data() + 8);
-  p[0] = 10;
-  p[1] = 11;
-  p[2] = 12;
-  p[3] = 13;
-  EXPECT_EQ(bytesOf(s), (Bytes{2, 1, 2, 0, 255, 0, 128, 0, 10, 11, 12, 13}));
-  EXPECT_EQ(s.capacity(), 12);
-
+  EXPECT_EQ(p, s.data() + 40);
   AssertCounter asserts;
-  s.opcode(17, 0, ccColor(3), -1L);  // reported, no payload
+  s.opcode(17, 0, ccColor(3), -1L);
   EXPECT_EQ(asserts.reports(), 1);
-  EXPECT_EQ(s.length(), 20);
+  EXPECT_EQ(s.length(), 52);
   EXPECT_THROW(s.opcode(2, 1, ccColor(), 1L << 40), std::bad_alloc);
-  EXPECT_EQ(s.length(), 20);
+  EXPECT_EQ(s.length(), 52);
 }
 
-TEST(SketchContainer, MarkArchiveRoundTrip) {
+TEST(SketchContainer, MarkArchiveForm) {
   ccUISketch s;
   s.append(772L);  // 0x0304
   ccUISketchMark m = s.mark();
@@ -356,17 +299,13 @@ TEST(SketchContainer, MarkArchiveRoundTrip) {
   ccArchive in(out.data());
   ccUISketchMark loaded;
   in || loaded;
-  EXPECT_EQ(loaded, m);
   EXPECT_EQ(loaded.position(), 772);
   EXPECT_TRUE(in.atEnd());
-}
 
-TEST(SketchContainer, MarkArchiveIgnoresTheVersionAndRejectsBadPositions) {
+  // The version is ignored; negative, too large and cut positions are refused.
   ccArchive v5(Bytes{5, 14});
-  ccUISketchMark m;
-  v5 || m;
-  EXPECT_EQ(m.position(), 7);
-
+  v5 || loaded;
+  EXPECT_EQ(loaded.position(), 7);
   ccArchive negative(Bytes{0, 0x01});
   ccUISketchMark n;
   EXPECT_THROW(negative || n, ccArchive::BadData);

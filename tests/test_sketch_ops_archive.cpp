@@ -155,58 +155,6 @@ TEST(SketchOps, RejectedValuesBecomeInvalidSketches) {
   EXPECT_EQ(h.props().penWidth(), 1);
 }
 
-TEST(SketchOps, HeaderWithoutPrefixWritesOnlyTheRecord) {
-  Bytes v;
-  cfSketchPutSignedByte(v, 2);
-  cfSketchPutSignedByte(v, 1);
-  cfSketchPutColor(v, kRed);
-  cc_UISketchOpHeader h;
-  EXPECT_EQ(h.layer(), ccUITablet::eBothLayers);
-  EXPECT_EQ(h.penColor(), ccColor::cyanColor());
-  EXPECT_EQ(h.parseByteStream(v.data(), v.size()), 8);
-  EXPECT_FALSE(h.hasProps());
-  EXPECT_EQ(h.props().penColor(), kRed);
-  ccUISketch s;
-  h.populateSketch(s);
-  EXPECT_EQ(bytesOf(s), v);
-}
-
-TEST(SketchOps, StringReportsItsLengthWithTheTerminator) {
-  Bytes v;
-  cfSketchPutPoint(v, ccVector<2>(1, 2));
-  cfSketchPutColor(v, kRed);
-  cfSketchPutFormat(v, ccUIFormat(0, ccUIFormat::eTopLeft));
-  cfSketchPutString(v, "abc");
-  v.push_back(0xEE);  // the next operation
-  cc_UISketchOpString s;
-  EXPECT_EQ(s.parseByteStream(v.data(), v.size()), 34);
-  EXPECT_EQ(s.length(), 4);
-  EXPECT_EQ(s.text(), "abc");
-  EXPECT_FALSE(s.owned());
-  const cc_UISketchOpString copy(s);
-  EXPECT_TRUE(copy.owned());
-  EXPECT_EQ(copy.text(), "abc");
-}
-
-TEST(SketchOps, GenericShapeTakesALargerDataBlock) {
-  auto payload = [](std::size_t n) {
-    Bytes v;
-    cfSketchPutColor(v, kRed);
-    ccGenShapeRoundedPolygon().tag().toBytes(cfSketchReserve(v, kSketchGenShapeTagSize));
-    cfSketchPutLong(v, static_cast<long>(n));
-    for (std::size_t i = 0; i < n; ++i) v.push_back(static_cast<unsigned char>(i));
-    return v;
-  };
-  cc_UISketchOpGenShape g;
-  const Bytes small = payload(3), large = payload(300);
-  EXPECT_EQ(g.parseByteStream(small.data(), small.size()), 26 + 3);
-  EXPECT_EQ(g.parseByteStream(large.data(), large.size()), 26 + 300);
-  EXPECT_EQ(g.dataSize(), 300);
-  ccUISketch s;
-  g.populateSketch(s);
-  EXPECT_EQ(bytesOf(s), large);
-}
-
 TEST(SketchOps, DefaultObjectsArchiveAndLoadBack) {
   for (int op = 0; op < kSketchOpcodeCount; ++op) {
     if (!cfSketchOpIsValid(op) || op == 15) continue;
@@ -251,46 +199,6 @@ TEST(SketchOps, ArchiveFormRefusals) {
 
 // ---- Archive form of the sketch
 
-TEST(SketchArchive, LoadedScreenRectanglesAreNormalisedAsParsedOnes) {
-  ccUITablet t;
-  t.set(ccUIRect(1, 2, 3, 4), kRed, kOverlay);
-  Bytes archive = archived(t.sketch());
-  ccArchive alone;
-  ccUIRect rect(1, 2, 3, 4);
-  alone || rect;
-  const auto at =
-      std::search(archive.begin(), archive.end(), alone.data().begin(), alone.data().end());
-  ASSERT_NE(at, archive.end());
-  at[5] = 0;  // version, ul pair (version, x, y), sz pair version, then the width: 3 -> 0
-  ccUISketch s = loaded(archive);
-  const Bytes stream = bytesOf(s);  // the operations point into it
-  const std::vector<ccSketchOperation> ops = operations(stream);
-  ASSERT_EQ(ops.size(), 1u);
-  Bytes nullRect(17, 0);
-  nullRect[0] = 1;  // the kind byte: a screen rectangle follows
-  EXPECT_EQ(Bytes(ops[0].payload, ops[0].payload + ops[0].payloadSize), nullRect);
-  EXPECT_EQ(bytesOf(loaded(archived(s))), bytesOf(s));
-}
-
-TEST(SketchArchive, LoadingAppendsAndWritesPrefixesWhereThePropsChange) {
-  ccUITablet t;
-  t.draw(ccPoint(1, 1), props(kRed, 2), kOverlay);
-  ccUISketch one = t.sketch();
-  const Bytes archive = archived(one);
-  // Loading into the sketch that already ends with those props: no second prefix.
-  ccUISketch target = t.sketch();
-  {
-    ccArchive in(archive);
-    ccUISketch& ref = t.sketch();
-    in || ref;
-  }
-  EXPECT_EQ(t.sketch().length(), one.length() + 8 + 16);
-  // Into a copy (default current props): the prefix again.
-  ccArchive in(archive);
-  in || target;
-  EXPECT_EQ(target.length(), 2 * one.length());
-}
-
 TEST(SketchArchive, UnknownVersionThrowsAndKeepsTheSketch) {
   ccUISketch s = everything();
   const Bytes before = bytesOf(s);
@@ -325,24 +233,6 @@ TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
   EXPECT_EQ(t.sketch().length(), static_cast<long>(before.size()) + 8 + 16);
 }
 
-TEST(SketchArchive, PayloadObjectMustFitItsOpcode) {
-  ccPtrHandle<cc_UISketchOpHeader> h(new cc_UISketchOpHeader);
-  Bytes rec;
-  cfSketchPutSignedByte(rec, 2);
-  cfSketchPutSignedByte(rec, 0);
-  cfSketchPutColor(rec, kRed);
-  h->parseByteStream(rec.data(), rec.size());
-  ccPtrHandle<cc_UISketchOpData> d(new cc_UISketchOpCircle);
-  ccArchive out;
-  signed char version = 1;
-  long n = 1;
-  out || version || n || h || d;
-  ccArchive in(out.data());
-  ccUISketch s;
-  EXPECT_THROW(in || s, ccArchive::BadData);
-  EXPECT_TRUE(s.isNull());
-}
-
 // Sketches without an archive form (a recorded replay) and malformed ones
 // throw before anything is written; a file archive leaves no file.
 TEST(SketchArchive, SketchesThatCannotBeStoredThrowBeforeWriting) {
@@ -362,73 +252,12 @@ TEST(SketchArchive, SketchesThatCannotBeStoredThrowBeforeWriting) {
 
   const std::string path = ::testing::TempDir() + "dispc_sketch_archive_failed.dca";
   std::remove(path.c_str());
-  EXPECT_THROW(
-      {
-        ccFileArchive f(path, ccArchive::eStoring);
-        f || other.sketch();
-      },
-      ccUIError::NotImplemented);
   {
     ccFileArchive f(path, ccArchive::eStoring);
     EXPECT_THROW(f || other.sketch(), ccUIError::NotImplemented);
   }
-  EXPECT_TRUE(readFile(path).empty());
-  EXPECT_TRUE(readFile(path + ".partial").empty());
   EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr);
-}
-
-void putLongField(Bytes& b, long v) {
-  ccArchive a;
-  a || v;
-  b.insert(b.end(), a.data().begin(), a.data().end());
-}
-void putArchived(Bytes& b, ccColor c) {
-  ccArchive a;
-  a || c;
-  b.insert(b.end(), a.data().begin(), a.data().end());
-}
-void putCount(Bytes& b, std::uint32_t n) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(n >> (8 * i)));
-}
-void putName(Bytes& b, const std::string& name) {
-  b.push_back(1);  // a new object of a class not met before: its name
-  putCount(b, static_cast<std::uint32_t>(name.size()));
-  b.insert(b.end(), name.begin(), name.end());
-}
-
-// The archive layout of a sketch: a change of it fails here.
-TEST(SketchArchive, ReferenceBytesOfASketch) {
-  ccUITablet t;
-  const ccGraphicProps p = props(kRed, 2);
-  t.draw(ccLineSeg(ccVector<2>(1, 2), ccVector<2>(3, 4)), p, kOverlay);  // props prefix, 2
-  t.draw(ccCircle(ccVector<2>(5, 6), 7), p, kOverlay);                   // 4
-  Bytes want{1};                                                         // version
-  putLongField(want, 2);                                                 // operations
-  putName(want, "cc_UISketchOpHeader");
-  want.insert(want.end(), {0, 1, 0});  // version, hasProps, props version
-  want.push_back(0);  // props: version, colour, width, style, fill, join, cap, flags
-  putArchived(want, kRed);
-  putLongField(want, 2);
-  putCount(want, static_cast<std::uint32_t>(p.penStyle()));
-  want.push_back(0);
-  putCount(want, static_cast<std::uint32_t>(p.penJoin()));
-  putCount(want, static_cast<std::uint32_t>(p.penEndCap()));
-  want.insert(want.end(), {1, 1, 0});
-  putLongField(want, kOverlay);
-  putArchived(want, kRed);
-  putLongField(want, 2);
-  putName(want, "cc_UISketchOpLineSeg");
-  want.insert(want.end(), {0, 0, 0});  // versions: the class, the segment, its shape base
-  for (double d : {1.0, 2.0, 3.0, 4.0}) cfSketchPutDouble(want, d);
-  want.insert(want.end(), {4, 0, 0});  // the header class (tag 0), version, no props
-  putLongField(want, kOverlay);
-  putArchived(want, kRed);
-  putLongField(want, 4);
-  putName(want, "cc_UISketchOpCircle");
-  want.insert(want.end(), {0, 0, 0});
-  for (double d : {5.0, 6.0, 7.0}) cfSketchPutDouble(want, d);
-  EXPECT_EQ(archived(t.sketch()), want);
-  EXPECT_EQ(bytesOf(loaded(want)), bytesOf(t.sketch()));
+  EXPECT_EQ(std::fopen((path + ".partial").c_str(), "rb"), nullptr);
 }
 
 // The operation objects archived one by one give the bytes of the sketch archived whole, and
@@ -537,17 +366,13 @@ TEST(SketchArchive, Version0MalformedStreamsFailWithoutChangingTheSketch) {
   cfSketchPutSignedByte(truncated, 0);
   cfSketchPutColor(truncated, kRed);
   truncated.resize(truncated.size() + 95, 0);  // one byte short of the 96
-  Bytes poly;
+  Bytes poly;                                  // an empty wireframe whose map is all zero
   cfSketchPutSignedByte(poly, 41);
   cfSketchPutSignedByte(poly, 0);
   cfSketchPutColor(poly, kRed);
   poly.resize(poly.size() + 68, 0);
-  {
-    ccArchive in(version0Archive(truncated));
-    EXPECT_THROW(in || target, ccUIError::InvalidUISketch);
-  }
-  {
-    ccArchive in(version0Archive(poly));  // an empty wireframe whose map is all zero
+  for (const Bytes* bad : {&truncated, &poly}) {
+    ccArchive in(version0Archive(*bad));
     EXPECT_THROW(in || target, ccUIError::InvalidUISketch);
   }
   EXPECT_EQ(bytesOf(target), before);
