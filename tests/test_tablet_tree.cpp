@@ -1,6 +1,6 @@
-// The tablet tree over trace scopes: scopes and ownership, mapping and zoom, visibility
-// counting, draw permission, redraw hooks, updates of overlapping tablets with time stamps,
-// stacking, erasing, and kids that outlive their parent.
+// The tablet tree over trace scopes: scopes and ownership, zoom, visibility counting, redraw
+// hooks, change reports, updates of overlapping tablets with time stamps, stacking, erasing, and
+// kids that outlive their parent.
 #include <backends/trace/tracescope.h>
 #include <core/assert.h>
 #include <dispc/tablet.h>
@@ -50,52 +50,6 @@ struct Tree {
   CountingTablet root{&image, &overlay};
   Tree() { root.visible(true); }
 };
-
-TEST(TabletTree, DetachedTabletRecordsButHasNoScope) {
-  ccUITablet t;
-  EXPECT_FALSE(t.drawOn());
-  EXPECT_TRUE(t.recordOn());
-  EXPECT_FALSE(t.visible());
-  EXPECT_TRUE(t.activeScope(kImage).isNull());
-  EXPECT_FALSE(t.okToDraw(kImage));
-  EXPECT_TRUE(ccUITablet::scratchPad.recordOn());
-  EXPECT_FALSE(ccUITablet::scratchPad.drawOn());
-}
-
-TEST(TabletTree, RootTakesTheLargerScopeSize) {
-  ccTraceScope a(ccUIRect(0, 0, 100, 50)), b(ccUIRect(0, 0, 80, 70));
-  ccUITablet t(&a, &b);
-  EXPECT_EQ(t.scopeRect(), ccUIRect(0, 0, 100, 70));
-  EXPECT_TRUE(t.drawOn());
-  EXPECT_FALSE(t.recordOn());
-  ccUITablet onlyOverlay(nullptr, &b);
-  EXPECT_EQ(onlyOverlay.scopeRect(), ccUIRect(0, 0, 80, 70));
-  EXPECT_TRUE(onlyOverlay.activeScope(kImage).isNull());
-}
-
-TEST(TabletTree, ChildrenGetSubScopesAndStackInOrder) {
-  Tree t;
-  CountingTablet a(t.root, ccUIRect(10, 20, 50, 40));
-  CountingTablet b(t.root, ccUIRect(30, 30, 500, 40));
-  EXPECT_EQ(t.log->count("newSubScope"), 4);
-  EXPECT_EQ(a.scopeOrg(), ccPair<long>(10, 20));
-  EXPECT_EQ(a.absRect(), ccUIRect(10, 20, 50, 40));
-  EXPECT_EQ(a.activeScope(kOverlay), ccUIRect(0, 0, 50, 40));
-  EXPECT_EQ(b.currentScope(kImage), ccUIRect(0, 0, 370, 40));  // clipped by the parent
-  EXPECT_EQ(t.root.numKids(), 2);
-  EXPECT_EQ(t.root.firstKid(), &a);
-  EXPECT_EQ(t.root.lastKid(), &b);
-  EXPECT_EQ(a.nextSib(), &b);
-  EXPECT_EQ(b.prevSib(), &a);
-  EXPECT_EQ(a.prevSib(), nullptr);
-  EXPECT_EQ(t.root.nextSib(), nullptr);
-  EXPECT_FALSE(a.visible());  // kids start hidden
-
-  ccUITablet detachedParent;
-  ccUITablet kid(detachedParent, ccUIRect(0, 0, 10, 10));
-  EXPECT_TRUE(kid.activeScope(kImage).isNull());
-  EXPECT_TRUE(kid.activeScope(kOverlay).isNull());
-}
 
 TEST(TabletTree, KidSurvivesItsParent) {
   auto log = std::make_shared<ccTraceLog>();
@@ -186,23 +140,6 @@ TEST(TabletTree, ScaleModesFollowTheFactors) {
   EXPECT_EQ(t.scaledMap(), ccXform<2>(ccMatrix<2>(3, 0, 0, 2), ccVector<2>(3, 4)));
 }
 
-TEST(TabletTree, PixelsUseTheTolerantFloor) {
-  ccUITablet t;
-  t.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), ccVector<2>(0, 0)));
-  EXPECT_EQ(t.scopeCoords(ccPoint(ccVector<2>(2.9999999999999, -0.5))), ccPair<long>(3, -1));
-  t.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 1)));
-  EXPECT_EQ(t.tabletCoords(ccPair<long>(5, 9)).vector(), ccVector<2>(2, 4));
-  // A drag shifts the scaled map; a new map clears it.
-  t.dragDel(ccPair<long>(3, -2));
-  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(4, -1));
-  EXPECT_EQ(t.dragDel(), ccPair<long>(3, -2));
-  t.dragDel(ccPair<long>(1, 1));
-  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(2, 2));
-  t.baseMap(t.baseMap());
-  EXPECT_EQ(t.dragDel(), ccPair<long>(0, 0));
-  EXPECT_EQ(t.scaledMap().trans(), ccVector<2>(1, 1));
-}
-
 TEST(TabletTree, VisibilityCountsHideRequests) {
   Tree t;
   CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
@@ -237,36 +174,6 @@ TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
   t.root.drawOn() = false;
   t.root.redraw(kBoth);
   EXPECT_EQ(t.root.redraws, before + 2);  // shown again; drawing off: no hook
-}
-
-TEST(TabletTree, HooksForMovesResizesAndMaps) {
-  Tree t;
-  CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
-  kid.moveRel(ccPair<long>(5, 5));
-  EXPECT_EQ(kid.scopeRect(), ccUIRect(5, 5, 10, 10));
-  EXPECT_EQ(kid.moves, 1);
-  EXPECT_EQ(kid.resizes, 0);
-  kid.size(ccPair<long>(20, 20));
-  EXPECT_EQ(kid.resizes, 1);
-  kid.moveAbs(ccPair<long>(5, 5));  // unchanged: nothing happens
-  EXPECT_EQ(kid.moves, 1);
-  t.root.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>()));
-  EXPECT_EQ(kid.mapChanges, 1);
-  // Moving the parent so that the kid's visible part changes reports a clip.
-  CountingTablet inner(kid, ccUIRect(15, 15, 10, 10));
-  kid.size(ccPair<long>(18, 18));
-  EXPECT_EQ(inner.clips, 1);
-  EXPECT_EQ(inner.currentScope(kImage), ccUIRect(0, 0, 3, 3));
-}
-
-TEST(TabletTree, InterpolationRedrawsOnlyOnChange) {
-  Tree t;
-  const int before = t.root.redraws;
-  t.root.interpolation(ccUITablet::eNoInterpolation);
-  EXPECT_EQ(t.root.redraws, before);
-  t.root.interpolation(ccUITablet::eBilinearInterpolation);
-  EXPECT_EQ(t.root.redraws, before + 1);
-  EXPECT_EQ(t.root.interpolation(), ccUITablet::eBilinearInterpolation);
 }
 
 TEST(TabletTree, ChangesAreReportedToClients) {
@@ -342,15 +249,11 @@ TEST(TabletTree, FrontAndBackRestack) {
   EXPECT_EQ(a.prevSib(), &c);
   // The overlap with b is drawn again on each layer; c does not overlap.
   EXPECT_EQ(a.redraws, before + 2);
-  b.back();
-  EXPECT_EQ(t.root.firstKid(), &b);
-  // Sent back, a tablet draws nothing at once: its scopes are all changed for the next update.
+  // Sent back, a tablet draws nothing at once.
   const int cBefore = c.redraws;
   c.back();
   EXPECT_EQ(t.root.firstKid(), &c);
   EXPECT_EQ(c.redraws, cBefore);
-  for (L l : {kImage, kOverlay}) EXPECT_TRUE(c.scopeOf(l)->allChanged()) << l;
-  EXPECT_FALSE(b.scopeOf(kImage)->allChanged());
 }
 
 TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestor) {
@@ -378,52 +281,6 @@ TEST(TabletTree, EraseEmptiesTheSketchWhileRecording) {
   EXPECT_FALSE(t.root.sketch().isNull());
   t.root.erase(kBoth);
   EXPECT_TRUE(t.root.sketch().isNull());
-}
-
-TEST(TabletTree, CopiesOwnNoScopesAndStandAlone) {
-  Tree t;
-  CountingTablet kid(t.root, ccUIRect(0, 0, 10, 10));
-  kid.recordOn() = true;
-  kid.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
-  ccUITablet copy(kid);
-  EXPECT_EQ(copy.parent(), nullptr);
-  EXPECT_EQ(copy.numKids(), 0);
-  EXPECT_TRUE(copy.activeScope(kImage).isNull());
-  EXPECT_EQ(copy.sketch().length(), kid.sketch().length());
-  EXPECT_EQ(t.root.numKids(), 1);
-  ccUITablet assigned;
-  assigned = kid;
-  EXPECT_EQ(assigned.sketch().length(), kid.sketch().length());
-  EXPECT_TRUE(assigned.drawOn());
-}
-
-TEST(TabletTree, LayerArgumentsAreChecked) {
-  Tree t;
-  EXPECT_THROW(t.root.activeScope(kBoth), ccUIError::BadLayer);
-  EXPECT_THROW(t.root.currentScope(static_cast<L>(-1)), ccUIError::BadLayer);
-  ccPoint out;
-  EXPECT_THROW(t.root.mapPoint(ccPoint(), kBoth, out), ccUIError::BadLayer);
-  EXPECT_THROW(t.root.redraw(static_cast<L>(3)), ccUIError::BadLayer);
-  EXPECT_THROW(t.root.lockScreenUpdatesPush(true, static_cast<L>(3)), ccUIError::BadLayer);
-  EXPECT_FALSE(t.root.okToDraw(kBoth));
-  EXPECT_FALSE(t.root.okToDraw(static_cast<L>(-1)));
-}
-
-TEST(TabletTree, ScreenLocksAndDragsAreForwarded) {
-  Tree t;
-  t.root.lockScreenUpdatesPush(true, kBoth);
-  EXPECT_TRUE(t.root.screenUpdatesLocked(kImage));
-  EXPECT_TRUE(t.root.screenUpdatesLocked(kOverlay));
-  t.root.lockScreenUpdatesPop(kBoth);
-  EXPECT_FALSE(t.root.screenUpdatesLocked(kImage));
-  t.root.dragStart(kOverlay);
-  EXPECT_TRUE(t.overlay.dragging());
-  t.root.dragStop(kOverlay);
-  EXPECT_FALSE(t.overlay.dragging());
-  t.overlay.offScreen(true);
-  t.root.dragStart(kOverlay);  // off screen: not forwarded
-  EXPECT_FALSE(t.overlay.dragging());
-  EXPECT_FALSE(t.root.screenUpdatesLocked(kOverlay));
 }
 
 TEST(TabletTree, SentBackATabletsScopesAreWhollyChanged) {
