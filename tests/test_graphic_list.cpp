@@ -1,6 +1,6 @@
 // Graphic lists: the sketch of a list against the recording of its graphics drawn one by one and
-// against drawing the list (randomised lists of every graphic class), appending and copying,
-// and the archive form (shared graphics, loading into a non-empty list, bad input).
+// against drawing the list (randomised lists of every graphic class), and the archive form
+// (shared graphics, loading into a non-empty list, bad input).
 #include <dispc/glist.h>
 #include <dispc/sketchformat.h>
 
@@ -89,50 +89,6 @@ TEST(GraphicLists, SketchIsTheRecordingAndReplaysAsTheDrawing) {
     EXPECT_EQ(stored(back), bytes);
     EXPECT_EQ(streamBytes(back.sketch(layer)), streamBytes(sketch));
   }
-}
-
-TEST(GraphicLists, OneSegmentSketchesAsOneOperationAfterItsProps) {
-  ccGraphicList list;
-  EXPECT_TRUE(list.sketch(ccUITablet::eOverlayLayer).isNull());
-  list.append(ccPtrHandle<ccGraphic>(new ccGraphicSimple<ccLineSeg>(
-                  sample<ccLineSeg>(), ccGraphicProps(ccColor::redColor(), 3))),
-              false);
-  const ccUISketch s = list.sketch(ccUITablet::eOverlayLayer);
-  std::vector<int> ops;
-  ccSketchWalker w(s.data(), static_cast<std::size_t>(s.length()));
-  ccSketchOperation op;
-  while (w.next(op)) {
-    ops.push_back(op.opcode);
-    EXPECT_TRUE(op.hasProps());
-  }
-  EXPECT_EQ(ops, std::vector<int>{2});
-}
-
-TEST(GraphicLists, AppendCopiesOrMovesAndAssignmentClones) {
-  const std::vector<ccPtrHandle<ccGraphic>> pool = everySpecialGraphic();
-  ccGraphicList a, b;
-  for (const auto& g : pool) a.append(g, false);
-  EXPECT_EQ(a.begin()->get(), pool[0].get());  // shared
-  b.append(a, true);
-  EXPECT_EQ(a.size(), pool.size());
-  EXPECT_NE(b.begin()->get(), pool[0].get());  // cloned
-  EXPECT_EQ(stored(b), stored(a));
-  b.append(a, false);
-  EXPECT_TRUE(a.empty());
-  EXPECT_EQ(b.size(), 2 * pool.size());
-  b.append(b);  // doubles itself
-  EXPECT_EQ(b.size(), 4 * pool.size());
-  b.append(b, false);  // moving a list into itself changes nothing
-  EXPECT_EQ(b.size(), 4 * pool.size());
-
-  const std::vector<unsigned char> before = stored(b);
-  b = b;
-  EXPECT_EQ(stored(b), before);
-  ccGraphicList c(b);
-  EXPECT_NE(c.begin()->get(), b.begin()->get());
-  EXPECT_EQ(stored(c), before);
-  c = a;
-  EXPECT_TRUE(c.empty());
 }
 
 TEST(GraphicLists, LoadingReplacesTheItemsAndKeepsSharedGraphicsShared) {

@@ -1,6 +1,6 @@
 // Graphics-list records drawn on tablets, turned into graphic lists and written back: every
-// record type draws as its tablet calls; list -> graphic list -> list keeps the records; empty,
-// unknown and malformed record areas.
+// record type draws as its tablet calls; list -> graphic list -> list keeps the records; unknown
+// and malformed record areas.
 #include <dispc/bridge.h>
 #include <dispc/graphicgroup.h>
 
@@ -136,37 +136,6 @@ TEST(GraphicsListBridge, ListToGraphicListToListKeepsEveryRecordThatHasAWriter) 
   EXPECT_EQ(back.count, 9);
   EXPECT_EQ(bytesOf(back), bytesOf(every.written));
   cgr_list_free(&back);
-
-  // A turned general rectangle comes back as the same rectangle.
-  const ccGenRect turned(V(5, 6), V(3, 4), ccRadian(2.5), V(0.5, 0));
-  ccGraphicList one;
-  one.append(
-      ccGraphicPtrh(new ccGraphicWithFill<ccGenRect, ccGenRect>(turned, ccColor::redColor(), true)),
-      false);
-  cfGraphicListAppend(&back, one);
-  ccGraphicList read;
-  cfGraphicListAppend(read, &back);
-  const auto& g = dynamic_cast<const ccGraphicWithFill<ccGenRect, ccGenRect>&>(**read.begin());
-  EXPECT_TRUE(cfRealEq(g.shape().U(), turned.U(), 1e-12));
-  EXPECT_EQ(g.shape().center(), turned.center());
-  cgr_list_free(&back);
-}
-
-TEST(GraphicsListBridge, EmptyAndNullListsDoNothing) {
-  Board board;
-  ccGraphicList graphics;
-  const cgr_list empty{0, 0, 0, nullptr};
-  cfUITabletDraw(board.tablet, &empty, kOverlay);
-  cfGraphicListAppend(graphics, &empty);
-  EXPECT_TRUE(board.log->empty());
-  EXPECT_TRUE(board.tablet.sketch().isNull());
-  EXPECT_TRUE(graphics.empty());
-  AssertCounter asserts;
-  cfUITabletDraw(board.tablet, nullptr, kOverlay);
-  cfGraphicListAppend(graphics, nullptr);
-  EXPECT_EQ(asserts.reports(), 2);
-  EXPECT_TRUE(board.log->empty());
-  EXPECT_TRUE(graphics.empty());
 }
 
 TEST(GraphicsListBridge, TextRecordWithEmptyStringOccupies49BytesAfterTypeAndColour) {
