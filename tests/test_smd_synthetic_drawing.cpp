@@ -129,34 +129,6 @@ TEST(SMDSyntheticFill, RectangleOnPelCentresAndItsOutline) {
   }
 }
 
-// The edge rasterisers: a blended edge shares each step between the two pels straddling it,
-// a solid one sets the nearest pel; nothing lands within two pels of the window's border.
-TEST(SMDSyntheticFill, EdgeRasterisersStepAlongTheMajorAxis) {
-  // clang-format off
-  const struct {
-    V2 a, b;
-    bool fill;
-    std::vector<std::vector<int>> pels;  // {x, y, value} of every pel written
-  } kCases[] = {
-      {V2(4, 5.25), V2(6, 5.25), true, {{4, 5, 150}, {5, 5, 150}, {6, 5, 150}, {4, 6, 50}, {5, 6, 50}, {6, 6, 50}}},
-      {V2(4, 5.25), V2(6, 5.25), false, {{4, 5, 200}, {5, 5, 200}, {6, 5, 200}}},
-      {V2(4, 5.8), V2(5, 5.8), true, {{4, 5, 40}, {5, 5, 40}, {4, 6, 160}, {5, 6, 160}}},
-      {V2(3.5, 3), V2(3.5, 4), true, {{3, 3, 100}, {4, 3, 100}, {3, 4, 100}, {4, 4, 100}}},
-      {V2(-5, 2), V2(30, 2), false, {{2, 2, 200}, {3, 2, 200}, {4, 2, 200}, {5, 2, 200}, {6, 2, 200}, {7, 2, 200}}},
-  };
-  // clang-format on
-  for (const auto& k : kCases) {
-    Pels pb(10, 9);
-    pb.offset(100, 200);
-    const ccXform<2> toPels(ccMatrix<2>(1, 0, 0, 1), V2(100, 200));
-    drawLinePelBuf(pb, cc2SegmentLine(k.a, k.b), toPels, static_cast<signed char>(200), k.fill);
-    std::vector<unsigned char> want(90, 0);
-    for (const auto& p : k.pels)
-      want[static_cast<std::size_t>(p[1] * 10 + p[0])] = static_cast<unsigned char>(p[2]);
-    EXPECT_EQ(pelsOf(pb), want) << k.a << " " << k.fill;
-  }
-}
-
 // A circle: the fill sets exactly the pels whose right edge lies inside the disc (away from
 // the circle itself); drawn alone, its two arcs reach every part of the circle and nothing
 // farther than a pel from it.
