@@ -1,5 +1,6 @@
-// The picture of an image plus a sketch in one call, and the messages of the back end's errors:
-// each names the file or the size and gives the reason.
+// Image files read by the back end (PNG and PGM into grey or colour pels), the picture of an
+// image plus a sketch in one call, and the messages of the back end's errors: each names the
+// file or the size and gives the reason.
 #include "golden.h"
 
 #include <backends/cairo/cairorender.h>
@@ -13,6 +14,30 @@
 namespace {
 
 using V = ccVector<2>;
+
+TEST(CairoFiles, ImagesLoadAsGreyOrColourPels) {
+  ccPelBuffer<unsigned char> grey(5, 3);
+  for (long y = 0; y < 3; ++y)
+    for (long x = 0; x < 5; ++x) grey.set(x, y, static_cast<unsigned char>(40 * x + y));
+  ccPelBuffer<ccPackedRGB32Pel> colour(5, 3);
+  colour.set(2, 1, ccPackedRGB32Pel(10, 20, 30));
+  cfWritePgm(grey, outputPath("grey.pgm"));
+  cfCairoWritePng(grey, outputPath("grey.png"));
+  cfCairoWritePng(colour, outputPath("colour.png"));
+
+  for (const char* name : {"grey.pgm", "grey.png"}) {
+    SCOPED_TRACE(name);
+    const ccImageFile image = cfReadImageFile(outputPath(name));
+    ASSERT_FALSE(image.isColor());
+    ASSERT_EQ(image.width(), 5);
+    ASSERT_EQ(image.height(), 3);
+    for (long y = 0; y < 3; ++y)
+      for (long x = 0; x < 5; ++x) EXPECT_EQ(image.grey.get(x, y), grey.get(x, y));
+  }
+  const ccImageFile image = cfReadImageFile(outputPath("colour.png"));
+  ASSERT_TRUE(image.isColor());
+  EXPECT_EQ(image.rgb.get(2, 1), ccPackedRGB32Pel(10, 20, 30));
+}
 
 TEST(CairoFiles, ErrorsNameTheFileAndTheReason) {
   std::ofstream(outputPath("text.png")) << "P5\n1 1\n255\n";

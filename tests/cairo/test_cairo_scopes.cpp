@@ -1,11 +1,14 @@
-// The scope side of the Cairo back end: sub-scopes, display clips, drags, off-screen scopes and
-// the layer pair.
+// The scope side of the Cairo back end: sub-scopes, display clips, locks and the output hook,
+// drags, palette and pass colour, the layer pair, and SVG/PDF output.
 #include "golden.h"
 
 #include <backends/cairo/cairolayers.h>
+#include <backends/cairo/cairovector.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -16,6 +19,11 @@ using V = ccVector<2>;
 const ccPackedRGB32Pel kWhite = opaque(ccColor::whiteColor());
 const ccPackedRGB32Pel kRed = opaque(ccColor::redColor());
 const ccGraphicProps kRedPen(ccColor::redColor(), 1);
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 ccCairoImageScope* whiteScope(long w, long h) {
   auto* s = new ccCairoImageScope(w, h);
@@ -91,6 +99,31 @@ TEST(CairoScopes, DisplayClipLimitsDrawing) {
   EXPECT_EQ(root->pel(50, 12), kWhite);
 }
 
+TEST(CairoScopes, OutputHookRunsWhenTheLastLockPops) {
+  ccCairoImageScope s(10, 10);
+  int outputs = 0;
+  s.outputHook([&](ccCairoScope&) { ++outputs; });
+  s.updateScreen();
+  EXPECT_EQ(outputs, 1);
+  s.lockScreenUpdatesPush(true);
+  s.lockScreenUpdatesPush(false);
+  s.lockScreenUpdatesPush(true);
+  EXPECT_TRUE(s.screenUpdatesLocked());
+  s.updateScreen();
+  EXPECT_TRUE(s.lockScreenUpdatesPop());
+  EXPECT_TRUE(s.lockScreenUpdatesPop());
+  EXPECT_EQ(outputs, 1);
+  EXPECT_FALSE(s.lockScreenUpdatesPop());
+  EXPECT_EQ(outputs, 2);
+  EXPECT_EQ(s.lockDepth(), 0);
+  // Sub-scopes share the screen and its locks.
+  std::unique_ptr<ccCairoScope> sub(s.newSubScope(ccUIRect(0, 0, 5, 5), false));
+  sub->lockScreenUpdatesPush(true);
+  EXPECT_TRUE(s.screenUpdatesLocked());
+  sub->lockScreenUpdatesPop();
+  EXPECT_EQ(outputs, 3);
+}
+
 TEST(CairoScopes, DragEraseRestoresThePixelsOfDragStart) {
   std::unique_ptr<ccCairoImageScope> s(whiteScope(40, 40));
   s->drawLineSeg(ccLineSeg(V(0, 5), V(39, 5)), kRedPen);
@@ -103,6 +136,24 @@ TEST(CairoScopes, DragEraseRestoresThePixelsOfDragStart) {
   EXPECT_EQ(s->pel(10, 5), kRed);
   s->dragStop();
   EXPECT_FALSE(s->dragging());
+}
+
+TEST(CairoScopes, PaletteStockColoursAndPassColour) {
+  std::unique_ptr<ccCairoImageScope> s(whiteScope(20, 20));
+  EXPECT_EQ(s->rgbOf(ccColor(250)), ccColor::greenColor().rgbStruct());
+  EXPECT_EQ(s->rgbOf(ccColor(100)), ccRGB(100, 100, 100));
+  s->colorMap({ccRGB(1, 2, 3), ccRGB(4, 5, 6)});
+  EXPECT_EQ(s->rgbOf(ccColor(1)), ccRGB(4, 5, 6));
+  s->resetPalette();
+  EXPECT_EQ(s->rgbOf(ccColor(1)), ccColor::dkRedColor().rgbStruct());
+  s->setRect(ccUIRect(0, 0, 5, 5), ccColor(7));
+  EXPECT_EQ(s->pel(0, 0), opaque(ccColor::ltGreyColor()));
+  // The pass colour draws grey 243 until passErases is on; then it clears.
+  s->plotPoint(ccPoint(10, 10), ccGraphicProps(ccColor::passColor(), 1));
+  EXPECT_EQ(s->pel(10, 10), ccPackedRGB32Pel(243, 243, 243, 255));
+  s->passErases(true);
+  s->plotPoint(ccPoint(10, 10), ccGraphicProps(ccColor::passColor(), 1));
+  EXPECT_EQ(s->pel(10, 10), ccPackedRGB32Pel(0));
 }
 
 TEST(CairoScopes, NothingIsDrawnOffScreenOrOutside) {
@@ -136,4 +187,36 @@ TEST(CairoLayers, OverlayComposesOverTheImage) {
   const std::string png = outputPath("layers.png");
   layers.writePng(png);
   EXPECT_EQ(cfCairoReadPngRGB32(png).get(5, 10), ccPackedRGB32Pel(255, 0, 0));
+}
+
+TEST(CairoVector, SvgAndPdfFilesAreWritten) {
+  for (ccCairoScope::SurfaceKind kind : {ccCairoScope::eRaster, ccCairoScope::eVector}) {
+    ccCairoLayers layers(80, 60, kind);
+    layers.overlay().drawEllipse(ccEllipse(V(40, 30), V(20, 10)), kRedPen);
+    layers.overlay().drawText("svg", ccPoint(2, 2), ccColor::blueColor(), ccColor(),
+                              ccUIFormat(-1, ccUIFormat::eTopLeft));
+    const std::string name = kind == ccCairoScope::eVector ? "vector" : "raster";
+    layers.writeSvg(outputPath(name + ".svg"));
+    layers.writePdf(outputPath(name + ".pdf"));
+    const std::string svg = readFile(outputPath(name + ".svg"));
+    EXPECT_EQ(svg.compare(0, 5, "<?xml"), 0) << name;
+    EXPECT_NE(svg.find("<svg"), std::string::npos) << name;
+    const std::string pdf = readFile(outputPath(name + ".pdf"));
+    EXPECT_GT(pdf.size(), 200u);
+    EXPECT_EQ(pdf.compare(0, 5, "%PDF-"), 0) << name;
+    if (kind == ccCairoScope::eVector) {
+      EXPECT_NE(svg.find("<path"), std::string::npos);
+    }
+  }
+
+  ccCairoVectorScope v(50, 40);
+  v.drawLineSeg(ccLineSeg(V(0, 0), V(49, 39)), kRedPen);
+  EXPECT_TRUE(v.someChanged());
+  v.floodFill(ccPair<long>(10, 30), ccColor::greenColor(), ccColor(), false);  // ignored
+  v.writeSvg(outputPath("scope.svg"));
+  v.writePdf(outputPath("scope.pdf"));
+  v.writePng(outputPath("scope.png"));
+  EXPECT_EQ(cfCairoReadPngRGB32(outputPath("scope.png")).get(10, 30), ccPackedRGB32Pel(0));
+  EXPECT_EQ(readFile(outputPath("scope.pdf")).compare(0, 5, "%PDF-"), 0);
+  EXPECT_THROW(v.writeSvg("/nonexistent-dir/x.svg"), ccUIError::InitFailed);
 }

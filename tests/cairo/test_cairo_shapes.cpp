@@ -118,3 +118,17 @@ TEST_F(CairoShapes, PenStylesWidthsAndPoints) {
   EXPECT_EQ(s.drawY(), 40);
   EXPECT_EQ(s.pel(50, 25), kBlue);
 }
+
+TEST(CairoAntialias, SmoothEdgesHaveIntermediateShades) {
+  ccCairoImageScope s(40, 40);
+  s.setAll(ccColor::whiteColor());
+  s.drawEllipse(ccEllipse(V(20, 20), V(12, 12)), pen(ccColor::blackColor(), 1));
+  long partial = 0;
+  for (long y = 0; y < 40; ++y) {
+    for (long x = 0; x < 40; ++x) {
+      const unsigned char r = s.pel(x, y).r();
+      partial += r > 0 && r < 255;
+    }
+  }
+  EXPECT_GT(partial, 20);
+}

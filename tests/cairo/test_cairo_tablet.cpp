@@ -1,6 +1,6 @@
-// Pictures drawn through a tablet onto the Cairo raster scope: every operation, a zoomed tablet,
-// a child tablet, SMD overlays and general polygons, compared with golden images (antialiasing
-// off: tolerance 0, no differing pixel; text with its own looser tolerance).
+// Pictures drawn through a tablet onto the Cairo raster scope: every operation, a zoomed tablet
+// and a child tablet, compared with golden images (antialiasing off: tolerance 0, no differing
+// pixel; text with its own looser tolerance).
 #include "../drawingsamples.h"
 #include "golden.h"
 
@@ -214,6 +214,18 @@ TEST(CairoTablet, WireframeMarksFollowPolarityAndMirroring) {
         c.tablet.draw(w.map(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(20, 70))),
                       ccGraphicProps(ccColor::blackColor(), 1), kImage);
       });
+}
+
+TEST(CairoTablet, OverlayIsComposedOverTheImage) {
+  ccCairoLayers layers(40, 30);
+  layers.antialias(false);
+  ccUITablet t(&layers.image(), &layers.overlay());
+  t.visible(true);
+  t.set(ccColor::blueColor(), kImage);
+  t.draw(ccRect(V(5, 5), V(10, 10)), ccColor::redColor(), kOverlay, true);
+  const ccPelBuffer<ccPackedRGB32Pel> pels = layers.composed();
+  EXPECT_EQ(pels.get(10, 10), opaque(ccColor::redColor()));
+  EXPECT_EQ(pels.get(30, 20), opaque(ccColor::blueColor()));
 }
 
 }  // namespace

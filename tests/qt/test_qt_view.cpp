@@ -1,5 +1,5 @@
-// The image view: zoom about the cursor, pan by dragging, fit, overlays replayed at the new map,
-// and repaints limited to what changed.
+// The image view: zoom about the cursor, pan by dragging, fit, the status line, overlays
+// replayed at the new map, and repaints limited to what changed.
 #include <backends/qt/qtview.h>
 
 #include <QApplication>
@@ -73,6 +73,24 @@ TEST_F(QtView, TheWheelZoomsAboutTheCursorAndDraggingPans) {
   EXPECT_DOUBLE_EQ(view.zoom(), 2);
   EXPECT_EQ(view.offset(), QPoint(0, 15));
   EXPECT_EQ(shown(view, V(100, 60)), V(200, 135));
+}
+
+TEST_F(QtView, TheStatusLineShowsThePelUnderTheCursor) {
+  view.setView(4, QPoint(10, 10));
+  // Widget pixel (10 + 4 * 7 + 3, 10 + 4 * 5) shows pel (7, 5) = 7 * 7 + 5 * 3.
+  EXPECT_EQ(view.statusFor(QPoint(41, 30)), "x 7  y 5  value 64  zoom 4");
+  EXPECT_EQ(view.statusFor(QPoint(5, 5)), "zoom 4");
+  // The layers show the same pel there.
+  EXPECT_EQ(view.layers().image().pel(41, 30), ccPackedRGB32Pel(64, 64, 64, 255));
+
+  ccPelBuffer<ccPackedRGB32Pel> rgb(3, 3);
+  rgb.set(1, 2, ccPackedRGB32Pel(10, 200, 3));
+  view.setImage(rgb);
+  EXPECT_EQ(view.statusFor(QPoint(10 + 4 + 1, 10 + 8 + 3)), "x 1  y 2  rgb 10 200 3  zoom 4");
+  ccPelBuffer<unsigned short> deep(2, 2);
+  deep.set(1, 1, 40000);
+  view.setImage(deep);
+  EXPECT_EQ(view.statusFor(QPoint(15, 15)), "x 1  y 1  value 40000  zoom 4");
 }
 
 TEST_F(QtView, OverlaysAreReplayedAtTheNewMap) {

@@ -1,8 +1,8 @@
 // End-to-end tests of the command-line tools: dispc-sketch and dispc-render are run as a user
-// would run them, on sketch files made here with the library, and on missing, empty, truncated,
-// garbage and corrupted files. Checked: exit codes, that every failure prints exactly one line
-// naming the file, that no output (or temporary) file is left behind by a failure, and what the
-// outputs hold.
+// would run them, on sketch files made here with the library (and on the demo's files), and
+// on missing, empty, truncated, garbage and corrupted files. Checked: exit codes, that every
+// failure prints exactly one line naming the file, that no output (or temporary) file is left
+// behind by a failure, and what the outputs hold.
 #include "../cairo/golden.h"
 
 #include <backends/cairo/cairoimage.h>
@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -214,7 +215,9 @@ class ToolTest : public ::testing::Test {
         "not a sketch or graphic-list archive");
     add("header-only.dca", std::vector<unsigned char>(bytes.begin(), bytes.begin() + 12),
         "truncated");
-    for (std::size_t n : {10ul, 13ul, bytes.size() - 1}) {
+    add("short-header.dca", std::vector<unsigned char>(bytes.begin(), bytes.begin() + 10),
+        "truncated");
+    for (std::size_t n : {13ul, 40ul, bytes.size() / 2, bytes.size() - 1}) {
       add("cut-" + std::to_string(n) + ".dca",
           std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(n)),
           "truncated");
@@ -271,7 +274,10 @@ TEST_F(ToolTest, SketchCatJoinsInOrderAndKeepsEachPartsProps) {
   const ccUISketch ab = loadSketch(file("ab.dca"));
   const std::vector<ccSketchOperation> ops = walk(ab);
   ASSERT_EQ(ops.size(), 4u);
+  EXPECT_EQ(ops[0].opcode, 2);
+  EXPECT_EQ(ops[1].opcode, 2);
   EXPECT_EQ(ops[2].opcode, 4);
+  EXPECT_EQ(ops[3].opcode, 2);
   // The second part's first operation says its props again.
   ASSERT_TRUE(ops[1].hasProps());
   EXPECT_EQ(propsOf(ops[1]).penWidth(), 1);
@@ -293,15 +299,25 @@ TEST_F(ToolTest, SketchCutTakesARangeWithThePropsInForce) {
   const ccUISketch mid = loadSketch(file("mid.dca"));
   std::vector<ccSketchOperation> ops = walk(mid);  // points into mid
   ASSERT_EQ(ops.size(), 2u);
+  EXPECT_EQ(ops[0].opcode, 2);
   EXPECT_EQ(ops[1].opcode, 4);
   ASSERT_TRUE(ops[0].hasProps());
   EXPECT_EQ(propsOf(ops[0]).penWidth(), 3);
-  // One index, and ranges open at either end.
-  const std::pair<const char*, std::size_t> kRanges[] = {{"3", 1}, {":2", 2}, {"2:", 2}};
-  for (const auto& [range, count] : kRanges) {
-    ASSERT_EQ(sketchTool({"cut", "--output=part.dca", "s.dca", range}).code, 0) << range;
-    EXPECT_EQ(operations(loadSketch(file("part.dca"))), count) << range;
-  }
+
+  r = sketchTool({"cut", "--output=last.dca", "s.dca", "3"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const ccUISketch last = loadSketch(file("last.dca"));
+  ops = walk(last);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(ops[0].layer, 0);
+
+  EXPECT_EQ(operations(loadSketch(file("s.dca"))), 4u);
+  r = sketchTool({"cut", "s.dca", ":2", "-o", "head.dca"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(operations(loadSketch(file("head.dca"))), 2u);
+  r = sketchTool({"cut", "s.dca", "2:", "-o", "tail.dca"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(operations(loadSketch(file("tail.dca"))), 2u);
 }
 
 // Bad files fail both tools with one line naming the file (and what is wrong), writing nothing.
@@ -343,10 +359,12 @@ TEST_F(ToolTest, SketchToolRejectsBadUsage) {
       {{"--frobnicate", "s.dca"}, "--frobnicate"},
       {{"cat", "s.dca"}, "-o"},
       {{"cut", "-o", "x.dca", "s.dca"}, "range"},
+      {{"cat", "-o"}, "-o"},
       {{"list", "-o", "x.dca", "s.dca"}, "-o"},
       {{"frobnicate", "s.dca"}, "unknown command \"frobnicate\" (commands: list, cat, cut)"},
       {{"cat", "-o", "x.dca", "--output=y.dca", "s.dca"}, "-o given twice"},
       {{"cut", "s.dca", "5:2", "-o", "out.dca"}, "bad range \"5:2\""},
+      {{"cut", "s.dca", "a:b", "-o", "out.dca"}, "bad range"},
       {{"cut", "s.dca", "-3", "-o", "out.dca"}, "unknown option"},
   };
   for (const auto& [args, what] : kBad)
@@ -374,7 +392,7 @@ TEST_F(ToolTest, SketchOutputReplacesAnExistingFileWhole) {
 
 // ---- Output files
 
-// Both tools' outputs: a named pipe and a symbolic link are written through and
+// Both tools' outputs: a device node, a named pipe and a symbolic link are written through and
 // stay what they were; an existing file keeps its permissions; a file the user could not write
 // is refused and left alone.
 TEST_F(ToolTest, OutputsNeverDamageWhatTheyWriteTo) {
@@ -393,11 +411,17 @@ TEST_F(ToolTest, OutputsNeverDamageWhatTheyWriteTo) {
       ::geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search" : "";
   for (const auto& [name, tool] : tools) {
     SCOPED_TRACE(name);
-    for (const char* f : {"plain", "pipe", "piped", "link", "real", "kept", "locked"})
+    for (const char* f : {"plain", "null", "pipe", "piped", "link", "real", "kept", "locked"})
       fs::remove_all(file(f));
     ASSERT_EQ(tool("plain", "").code, 0);
     const std::vector<unsigned char> expected = readBytes(file("plain"));
 
+    // A character device with /dev/null's numbers, made here (needs root).
+    if (::mknod(file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+      const Result r = tool("null", "");
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_TRUE(fs::is_character_file(file("null")));
+    }
     ASSERT_EQ(::mkfifo(file("pipe").c_str(), 0644), 0);
     Result r = tool("pipe", "{ timeout 20 cat pipe >piped & } ;");
     EXPECT_EQ(r.code, 0) << r.err;
@@ -459,8 +483,10 @@ TEST_F(ToolTest, RenderDrawsOverAnImageWithItsSize) {
   storeSketch(squaresSketch(), file("s.dca"));
   writeBytes(file("ramp.pgm"), pgm(64, 48));
   // Comments in the header and 16-bit samples.
-  std::vector<unsigned char> wide = pgm(0, 0, "P5 # a comment\n# another\n30 20\n65535\n");
-  wide.resize(wide.size() + 30 * 20 * 2, 0xFF);
+  std::vector<unsigned char> wide;
+  const std::string head = "P5 # a comment\n# another\n30 20\n65535\n";
+  wide.assign(head.begin(), head.end());
+  for (int i = 0; i < 30 * 20; ++i) wide.insert(wide.end(), {0xFF, 0xFF});
   writeBytes(file("white16.pgm"), wide);
   cfCairoWritePng(ccPelBuffer<unsigned char>(70, 30), file("black.png").string());
 
@@ -482,7 +508,10 @@ TEST_F(ToolTest, RenderDrawsOverAnImageWithItsSize) {
 
   r = renderTool({"-i", "black.png", "s.dca", "black-out.png"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(cfCairoReadPngRGB32(file("black-out.png").string()).width(), 70);
+  png = cfCairoReadPngRGB32(file("black-out.png").string());
+  EXPECT_EQ(png.width(), 70);
+  EXPECT_EQ(png.height(), 30);
+  EXPECT_TRUE(isBlue(png.get(45, 15)));
 }
 
 TEST_F(ToolTest, RenderAppliesOffsetZoomAndLayer) {
@@ -526,12 +555,15 @@ TEST_F(ToolTest, GraphicListFilesActAsTheSketchOfTheirDrawing) {
     out || list;
     out.close();
   }
-  // With --layer image, drawn on the image layer.
-  storeSketch(list.sketch(kImage), file("s.dca"));
-  ASSERT_EQ(renderTool({"-s", "60x40", "-l", "image", "-A", "g.dcg", "g.png"}).code, 0);
-  ASSERT_EQ(renderTool({"-s", "60x40", "-l", "image", "-A", "s.dca", "s.png"}).code, 0);
-  EXPECT_EQ(readBytes(file("g.png")), readBytes(file("s.png")));
-  EXPECT_TRUE(isRed(cfCairoReadPngRGB32(file("g.png").string()).get(15, 15)));
+  for (const char* layer : {"both", "image"}) {
+    SCOPED_TRACE(layer);
+    // On the overlay layer, or with --layer image on the image layer.
+    storeSketch(list.sketch(std::string(layer) == "image" ? kImage : kOverlay), file("s.dca"));
+    ASSERT_EQ(renderTool({"-s", "60x40", "-l", layer, "-A", "g.dcg", "g.png"}).code, 0);
+    ASSERT_EQ(renderTool({"-s", "60x40", "-l", layer, "-A", "s.dca", "s.png"}).code, 0);
+    EXPECT_EQ(readBytes(file("g.png")), readBytes(file("s.png")));
+    EXPECT_TRUE(isRed(cfCairoReadPngRGB32(file("g.png").string()).get(15, 15)));
+  }
 
   const Result listed = sketchTool({"g.dcg"});
   ASSERT_EQ(listed.code, 0) << listed.err;
@@ -539,8 +571,11 @@ TEST_F(ToolTest, GraphicListFilesActAsTheSketchOfTheirDrawing) {
                             "ccGraphicText 1"),
             std::string::npos)
       << listed.out;
+  EXPECT_NE(listed.out.find("cc_UISketchOpString"), std::string::npos) << listed.out;
   ASSERT_EQ(sketchTool({"cat", "-o", "joined.dca", "g.dcg"}).code, 0);
-  EXPECT_EQ(operations(loadSketch(file("joined.dca"))), operations(list.sketch(kOverlay)));
+  const ccUISketch joined = loadSketch(file("joined.dca")), drawn = list.sketch(kOverlay);
+  EXPECT_EQ(std::vector<unsigned char>(joined.data(), joined.data() + joined.length()),
+            std::vector<unsigned char>(drawn.data(), drawn.data() + drawn.length()));
 
   // Neither a sketch nor a graphic list; a cut graphic list is reported as one.
   std::vector<unsigned char> bytes = readBytes(file("g.dcg"));
@@ -589,9 +624,13 @@ TEST_F(ToolTest, RenderWritesSvgAndPdf) {
   storeSketch(sampleSketch(), file("s.dca"));
   ASSERT_EQ(renderTool({"-s", "100x60", "s.dca", "o.svg"}).code, 0);
   ASSERT_EQ(renderTool({"-s", "100x60", "s.dca", "o.PDF"}).code, 0);
+  ASSERT_EQ(renderTool({"-s", "100x60", "--format", "pdf", "s.dca", "o.out"}).code, 0);
   ASSERT_EQ(renderTool({"-s", "100x60", "-f", "PNG", "s.dca", "o.raster"}).code, 0);
-  EXPECT_NE(readText(file("o.svg")).find("width=\"100"), std::string::npos);
+  const std::string svg = readText(file("o.svg"));
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  EXPECT_NE(svg.find("width=\"100"), std::string::npos);
   EXPECT_EQ(readText(file("o.PDF")).rfind("%PDF", 0), 0u);
+  EXPECT_EQ(readText(file("o.out")).rfind("%PDF", 0), 0u);
   EXPECT_EQ(cfCairoReadPngRGB32(file("o.raster").string()).width(), 100);
 }
 
@@ -632,6 +671,25 @@ TEST_F(ToolTest, RenderRejectsBadImagesWithOneLine) {
   EXPECT_EQ(entries().count("out.png"), 0u);
 }
 
+#ifdef DISPC_TOOLS_WITH_OPENCV
+TEST_F(ToolTest, RenderReadsOtherImageFormatsThroughOpenCV) {
+  // A 24-bit BMP of 8 x 4 pels: rows from the bottom, blue-green-red, each row 24 bytes.
+  std::vector<unsigned char> bmp = {'B', 'M', 150, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                    0,   0,   0,   8, 0, 0, 0, 4, 0, 0, 0,  1, 0, 24, 0};
+  bmp.resize(54, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) bmp.insert(bmp.end(), {10, 20, static_cast<unsigned char>(30 * x)});
+  writeBytes(file("pels.bmp"), bmp);
+  storeSketch(squaresSketch(), file("s.dca"));
+  const Result r = renderTool({"-i", "pels.bmp", "-q", "s.dca", "out.png"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const ccPelBuffer<ccPackedRGB32Pel> png = cfCairoReadPngRGB32(file("out.png").string());
+  EXPECT_EQ(png.width(), 8);
+  EXPECT_EQ(png.height(), 4);
+  EXPECT_EQ(png.get(7, 3), ccPackedRGB32Pel(210, 20, 10));
+}
+#endif
+
 TEST_F(ToolTest, RenderRejectsBadOptionsWithOneLine) {
   storeSketch(sampleSketch(), file("s.dca"));
   const std::vector<std::vector<std::string>> bad = {
@@ -639,7 +697,10 @@ TEST_F(ToolTest, RenderRejectsBadOptionsWithOneLine) {
       {"s.dca"},
       {"s.dca", "a.png", "b.png"},
       {"--nope", "s.dca", "o.png"},
+      {"-z", "0", "s.dca", "o.png"},
       {"-z", "-2", "s.dca", "o.png"},
+      {"-z", "abc", "s.dca", "o.png"},
+      {"-s", "10", "s.dca", "o.png"},
       {"-s", "0x5", "s.dca", "o.png"},
       {"-l", "3", "s.dca", "o.png"},
       {"-b", "300", "s.dca", "o.png"},
@@ -675,6 +736,40 @@ TEST_F(ToolTest, RenderFailureLeavesAnExistingOutputAsItWas) {
 }
 
 // ---- The demo's files through the tools
+
+#ifdef DISPC_DEMO
+TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
+  const Result demo = run(DISPC_DEMO, {"demo"});
+  ASSERT_EQ(demo.code, 0) << demo.err;
+  for (const char* name : {"demo.png", "demo.svg", "demo.pdf", "inspection.dca", "overlay.dcg",
+                           "board.pgm", "board.png"}) {
+    EXPECT_TRUE(fs::is_regular_file(file("demo") / name)) << name;
+    EXPECT_NE(demo.out.find(name), std::string::npos) << name;
+  }
+  const ccPelBuffer<ccPackedRGB32Pel> picture = cfCairoReadPngRGB32(file("demo/demo.png").string());
+  EXPECT_EQ(picture.width(), 800);
+  EXPECT_EQ(picture.height(), 600);
+
+  const Result list = sketchTool({"demo/inspection.dca"});
+  ASSERT_EQ(list.code, 0) << list.err;
+  EXPECT_NE(list.out.find("cc_UISketchOpPointIcon"), std::string::npos);
+
+  const Result render = renderTool(
+      {"-i", "demo/board.pgm", "--offset", "126,226", "-z", "0.5", "demo/inspection.dca", "r.png"});
+  ASSERT_EQ(render.code, 0) << render.err;
+  const ccPelBuffer<ccPackedRGB32Pel> r = cfCairoReadPngRGB32(file("r.png").string());
+  EXPECT_EQ(r.width(), 400);
+  EXPECT_EQ(r.height(), 300);
+
+  // The overlay's graphic list, drawn over the board.
+  const Result overlay = renderTool({"-i", "demo/board.pgm", "demo/overlay.dcg", "o.png"});
+  ASSERT_EQ(overlay.code, 0) << overlay.err;
+  EXPECT_EQ(overlay.err, "");
+  const Result graphics = sketchTool({"demo/overlay.dcg"});
+  ASSERT_EQ(graphics.code, 0) << graphics.err;
+  EXPECT_NE(graphics.out.find("graphic list of "), std::string::npos);
+}
+#endif
 
 #ifdef DISPC_QUICKSTART
 TEST_F(ToolTest, QuickstartDrawsItsGoldenPicture) {
