@@ -33,6 +33,14 @@ ccCairoImageScope* whiteScope(long w, long h) {
   return s;
 }
 
+// Row y of s is red from pel first to pel last and white just outside.
+void expectRedRun(const ccCairoImageScope& s, long y, long first, long last) {
+  EXPECT_EQ(s.pel(first - 1, y), kWhite) << "row " << y;
+  EXPECT_EQ(s.pel(first, y), kRed) << "row " << y;
+  EXPECT_EQ(s.pel(last, y), kRed) << "row " << y;
+  EXPECT_EQ(s.pel(last + 1, y), kWhite) << "row " << y;
+}
+
 }  // namespace
 
 TEST(CairoScopes, SubScopesTranslateAndClip) {
@@ -45,10 +53,7 @@ TEST(CairoScopes, SubScopesTranslateAndClip) {
   EXPECT_EQ(root->pel(25, 15), kRed);
   // A line across everything stays inside the sub-scope.
   sub->drawLineSeg(ccLineSeg(V(-50, 8), V(200, 8)), kRedPen);
-  EXPECT_EQ(root->pel(20, 18), kRed);
-  EXPECT_EQ(root->pel(49, 18), kRed);
-  EXPECT_EQ(root->pel(19, 18), kWhite);
-  EXPECT_EQ(root->pel(50, 18), kWhite);
+  expectRedRun(*root, 18, 20, 49);
   EXPECT_EQ(sub->changeRect(), ccUIRect(0, 5, 30, 4));
 
   // A sub-scope hanging off the top-left: its visible area starts at the surface corner.
@@ -67,10 +72,7 @@ TEST(CairoScopes, DisplayClipLimitsDrawing) {
   std::unique_ptr<ccCairoImageScope> s(whiteScope(60, 40));
   s->setDisplayClipRect(ccUIRect(10, 10, 20, 10));
   s->drawLineSeg(ccLineSeg(V(0, 15), V(59, 15)), kRedPen);
-  EXPECT_EQ(s->pel(9, 15), kWhite);
-  EXPECT_EQ(s->pel(10, 15), kRed);
-  EXPECT_EQ(s->pel(29, 15), kRed);
-  EXPECT_EQ(s->pel(30, 15), kWhite);
+  expectRedRun(*s, 15, 10, 29);
   EXPECT_EQ(s->changeRect(), ccUIRect(10, 15, 20, 1));
   s->setDisplayClipRect(ccUIRect::null);
   s->drawLineSeg(ccLineSeg(V(0, 16), V(59, 16)), kRedPen);
@@ -82,16 +84,10 @@ TEST(CairoScopes, DisplayClipLimitsDrawing) {
   std::unique_ptr<ccCairoScope> sub(root->newSubScope(ccUIRect(20, 10, 30, 20), false));
   sub->setDisplayClipRect(ccUIRect(5, 5, 10, 10));
   sub->drawLineSeg(ccLineSeg(V(0, 8), V(29, 8)), kRedPen);
-  EXPECT_EQ(root->pel(24, 18), kWhite);
-  EXPECT_EQ(root->pel(25, 18), kRed);
-  EXPECT_EQ(root->pel(34, 18), kRed);
-  EXPECT_EQ(root->pel(35, 18), kWhite);
+  expectRedRun(*root, 18, 25, 34);
   std::unique_ptr<ccCairoScope> whole(sub->newSubScope(ccUIRect(0, 0, 30, 20), false));
   whole->drawLineSeg(ccLineSeg(V(0, 12), V(29, 12)), kRedPen);
-  EXPECT_EQ(root->pel(24, 22), kWhite);
-  EXPECT_EQ(root->pel(25, 22), kRed);
-  EXPECT_EQ(root->pel(34, 22), kRed);
-  EXPECT_EQ(root->pel(35, 22), kWhite);
+  expectRedRun(*root, 22, 25, 34);
   sub->setDisplayClipRect(ccUIRect::null);
   std::unique_ptr<ccCairoScope> inner(sub->newSubScope(ccUIRect(20, 0, 30, 10), false));
   inner->drawLineSeg(ccLineSeg(V(0, 2), V(29, 2)), kRedPen);
