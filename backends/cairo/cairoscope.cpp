@@ -80,22 +80,122 @@ ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
   return ccUIRect(l, t, r - l, b - t);
 }
 
-void lineTo(cairo_t* cr, double x, double y) {
-  if (cairo_has_current_point(cr)) {
-    cairo_line_to(cr, x, y);
-  } else {
-    cairo_move_to(cr, x, y);
-  }
-}
+// Cairo keeps path coordinates in 24.8 fixed point, which wraps beyond 2^23 pixels (its stroker
+// can then fault), and its antialiased rasteriser already goes wrong on edges reaching some 2^17
+// pixels up or left. A path is therefore cut to a box kPathMargin wider than the clip on each
+// side (Sutherland-Hodgman, one stage per side, fed point by point). The edges the cut adds run
+// along the box, farther from the clip than any pen reaches (pens are at most kMaxPenWidth
+// wide), and every point inside the box keeps its winding number, so strokes and fills show
+// the same pixels. A dashed path reaching beyond the box is dashed from where it enters it.
+// Points that are not finite are left out.
+constexpr double kPathMargin = 32768.0;
+constexpr double kMaxPenWidth = 2048.0;  // times the miter limit (10) and halved: within the margin
 
-void lineTo(cairo_t* cr, const ccVector<2>& p) { lineTo(cr, p.x(), p.y()); }
+class RangedPath {
+ public:
+  // The box around the clip in the context's current user space (a translation of the
+  // surface's pixels).
+  explicit RangedPath(cairo_t* cr) : cr_(cr) {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    lo_[0] = x1 - kPathMargin;
+    lo_[1] = y1 - kPathMargin;
+    hi_[0] = x2 + kPathMargin;
+    hi_[1] = y2 + kPathMargin;
+  }
+  ~RangedPath() = default;
+  RangedPath(const RangedPath&) = delete;
+  RangedPath& operator=(const RangedPath&) = delete;
+
+  cairo_t* cr() const { return cr_; }
+
+  // Starts a new subpath at p.
+  void moveTo(const ccVector<2>& p) {
+    restart();
+    lineTo(p);
+  }
+  // A line from the current point to p, or the first point of a subpath.
+  void lineTo(const ccVector<2>& p) {
+    if (std::isfinite(p.x()) && std::isfinite(p.y())) push(0, p);
+  }
+  // Closes the current subpath (the cut's closing edges first); the next point starts anew.
+  void close() {
+    for (int k = 0; k < 4; ++k) {
+      const Stage& s = stages_[k];
+      if (s.started && s.prevInside != inside(k, s.first)) push(k + 1, cross(k, s.prev, s.first));
+    }
+    if (emitted_) cairo_close_path(cr_);
+    restart();
+  }
+  // Whether the box x0 <= x <= x1, y0 <= y <= y1 lies inside the cut.
+  bool holds(double x0, double y0, double x1, double y1) const {
+    return x0 >= lo_[0] && y0 >= lo_[1] && x1 <= hi_[0] && y1 <= hi_[1];
+  }
+  // After a curve added straight to Cairo's path (inside the cut), from the current point to
+  // end.
+  void curvedTo(const ccVector<2>& end) {
+    for (Stage& s : stages_) {
+      s.prev = end;
+      s.prevInside = true;
+    }
+  }
+
+ private:
+  struct Stage {
+    bool started = false;
+    bool prevInside = false;
+    ccVector<2> first, prev;
+  };
+  // Stage k keeps the side x >= lo (0), x <= hi (1), y >= lo (2), y <= hi (3).
+  bool inside(int k, const ccVector<2>& p) const {
+    const double v = k < 2 ? p.x() : p.y();
+    return k % 2 == 0 ? v >= lo_[k / 2] : v <= hi_[k / 2];
+  }
+  // Where segment ab crosses stage k's edge, one end inside. Measured from the inside end: from
+  // the far end, its huge coordinates would swallow the near end's.
+  ccVector<2> cross(int k, ccVector<2> a, ccVector<2> b) const {
+    if (!inside(k, a)) std::swap(a, b);
+    const double edge = k % 2 == 0 ? lo_[k / 2] : hi_[k / 2];
+    if (k < 2) return ccVector<2>(edge, a.y() + (edge - a.x()) / (b.x() - a.x()) * (b.y() - a.y()));
+    return ccVector<2>(a.x() + (edge - a.y()) / (b.y() - a.y()) * (b.x() - a.x()), edge);
+  }
+  void push(int k, const ccVector<2>& p) {
+    if (k == 4) {
+      if (emitted_) {
+        cairo_line_to(cr_, p.x(), p.y());
+      } else {
+        cairo_move_to(cr_, p.x(), p.y());
+        emitted_ = true;
+      }
+      return;
+    }
+    Stage& s = stages_[k];
+    const bool in = inside(k, p);
+    if (!s.started) {
+      s.started = true;
+      s.first = p;
+    } else if (in != s.prevInside) {
+      push(k + 1, cross(k, s.prev, p));
+    }
+    if (in) push(k + 1, p);
+    s.prev = p;
+    s.prevInside = in;
+  }
+  void restart() {
+    for (Stage& s : stages_) s = Stage();
+    emitted_ = false;
+  }
+
+  cairo_t* cr_;
+  double lo_[2], hi_[2];
+  Stage stages_[4];
+  bool emitted_ = false;
+};
 
 // Where an ellipse u(c + diag(r) (cos t, sin t)) lies against the clip, widened by the pen
 // (the line width set) and a pixel. Cairo's cost grows with the ellipse's size, whatever the
 // clip: a huge ellipse would hang it, though little or none of it shows.
 enum class ArcReach { eOutside, eEnclosing, eCrossing };
-
-constexpr double kCairoRange = 8388608.0;
 
 ArcReach arcReach(cairo_t* cr, const ccVector<2>& o, const ccMatrix<2>& m) {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -128,11 +228,13 @@ ArcReach arcReach(cairo_t* cr, const ccVector<2>& o, const ccMatrix<2>& m) {
 
 // Adds the arc u(c + diag(r) (cos t, sin t)) for t from t0 to t1 (backwards when t1 < t0) to
 // the path, joined by a line to the current point when there is one. A singular map is
-// sampled into short segments (Cairo cannot draw through it). An arc wholly outside the clip
-// becomes its chord, which lies outside too; an open arc whose outline misses a clip it
-// encloses only moves to its end (callers set the pen first).
-void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVector<2>& r,
+// sampled into short segments (Cairo cannot draw through it), as is an arc reaching beyond the
+// path's box. An arc wholly outside the clip becomes its chord, which lies outside too; an
+// open arc whose outline misses a clip it encloses only moves to its end (callers set the pen
+// first).
+void unitArc(RangedPath& path, const ccXform<2>& u, const ccVector<2>& c, const ccVector<2>& r,
              double t0, double t1, bool open = false) {
+  cairo_t* cr = path.cr();
   // The map of the unit circle: u's matrix times diag(r).
   const ccMatrix<2>& m = u.matrix();
   const double a = m.element(0, 0) * r.x(), b = m.element(0, 1) * r.y();
@@ -143,20 +245,20 @@ void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVec
   };
   const ArcReach reach = arcReach(cr, o, ccMatrix<2>(a, b, cc, d));
   if (reach == ArcReach::eOutside) {
-    lineTo(cr, point(t0));
-    lineTo(cr, point(t1));
+    path.lineTo(point(t0));
+    path.lineTo(point(t1));
     return;
   }
   if (reach == ArcReach::eEnclosing && open) {
-    const ccVector<2> end = point(t1);
-    cairo_move_to(cr, end.x(), end.y());
+    path.moveTo(point(t1));
     return;
   }
   const double size = std::max({std::fabs(a), std::fabs(b), std::fabs(cc), std::fabs(d)});
   const double det = a * d - b * cc;
-  // Beyond Cairo's fixed-point range (2^23 pixels) an arc cannot be drawn true anyway, and
-  // cairo_arc's work grows without bound with the radius: such arcs are sampled too.
-  if (std::isfinite(det) && std::fabs(det) > 1e-12 * size * size && size < kCairoRange) {
+  const double hx = std::hypot(a, b), hy = std::hypot(cc, d);
+  if (std::isfinite(det) && std::fabs(det) > 1e-12 * size * size &&
+      path.holds(o.x() - hx, o.y() - hy, o.x() + hx, o.y() + hy)) {
+    path.lineTo(point(t0));
     cairo_matrix_t saved, um;
     cairo_get_matrix(cr, &saved);
     cairo_matrix_init(&um, m.element(0, 0), m.element(1, 0), m.element(0, 1), m.element(1, 1),
@@ -170,18 +272,24 @@ void unitArc(cairo_t* cr, const ccXform<2>& u, const ccVector<2>& c, const ccVec
       cairo_arc_negative(cr, 0, 0, 1, t0, t1);
     }
     cairo_set_matrix(cr, &saved);
+    path.curvedTo(point(t1));
     return;
   }
-  const long n = std::max(8L, static_cast<long>(std::ceil(std::fabs(t1 - t0) / (2 * kPi) * 256)));
+  // Chords within a quarter pixel of the ellipse (at most 2^16 of them): 2 pi sqrt(size / 2)
+  // a turn keeps size (1 - cos(pi / n)) below 0.25.
+  const double turns = std::min(std::fabs(t1 - t0) / (2 * kPi), 1e6);
+  const double perTurn = std::max(256.0, 2 * kPi * std::sqrt(std::min(size, 1e30) / 2));
+  const long n = static_cast<long>(std::clamp(std::ceil(turns * perTurn), 8.0, 65536.0));
   for (long i = 0; i <= n; ++i) {
     const double t = t0 + (t1 - t0) * static_cast<double>(i) / static_cast<double>(n);
-    lineTo(cr, u * (c + ccVector<2>(r.x() * std::cos(t), r.y() * std::sin(t))));
+    path.lineTo(u * (c + ccVector<2>(r.x() * std::cos(t), r.y() * std::sin(t))));
   }
 }
 
 // A closed ellipse. One that encloses the clip with its outline outside is the rectangle
 // around the widened clip: the same pixels stroked (none) and filled (all).
-void fullEllipse(cairo_t* cr, const ccXform<2>& u) {
+void fullEllipse(RangedPath& path, const ccXform<2>& u) {
+  cairo_t* cr = path.cr();
   const ccMatrix<2>& m = u.matrix();
   if (arcReach(cr, u.trans(), m) == ArcReach::eEnclosing) {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -190,8 +298,8 @@ void fullEllipse(cairo_t* cr, const ccXform<2>& u) {
     cairo_rectangle(cr, x1 - margin, y1 - margin, x2 - x1 + 2 * margin, y2 - y1 + 2 * margin);
     return;
   }
-  unitArc(cr, u, ccVector<2>(0, 0), ccVector<2>(1, 1), 0, 2 * kPi);
-  cairo_close_path(cr);
+  unitArc(path, u, ccVector<2>(0, 0), ccVector<2>(1, 1), 0, 2 * kPi);
+  path.close();
 }
 
 // Font options and face for an entry of the font table.
@@ -384,6 +492,9 @@ class ccCairoScope::Draw {
 
   // There is something to draw on.
   bool ok() const { return !clip_.isNull() && !s_.canvas_->offScreen; }
+  // The part of a rectangle of surface pixels that may be drawn on: Cairo is given no more,
+  // as coordinates far off the surface are beyond its range.
+  ccUIRect visible(const ccUIRect& surfaceRect) const { return surfaceRect & clip_; }
   cairo_t* cr() const { return cr_; }
   const ccPair<long>& origin() const { return origin_; }
 
@@ -415,7 +526,7 @@ class ccCairoScope::Draw {
   bool pen(const ccGraphicProps& p) {
     color(p.penColor());
     if (p.penStyle() == ccGraphicProps::eNull) return false;
-    const double w = static_cast<double>(std::max(p.penWidth(), 1L));
+    const double w = std::min(static_cast<double>(std::max(p.penWidth(), 1L)), kMaxPenWidth);
     cairo_set_line_width(cr_, w);
     // Indexed by the props' enumerations; unknown values take the default (index 0).
     static const cairo_line_join_t joins[] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND,
@@ -616,8 +727,9 @@ void ccCairoScope::draw(const ccGenShape& shape, const ccColor& color) {
     return;  // nothing drawable
   }
   d.toTablet();
-  for (const ccVector<2>& p : samples.positions()) lineTo(d.cr(), p);
-  if (shape.isRegion()) cairo_close_path(d.cr());
+  RangedPath path(d.cr());
+  for (const ccVector<2>& p : samples.positions()) path.lineTo(p);
+  if (shape.isRegion()) path.close();
   d.pen(ccGraphicProps(color, 1));
   d.finish(true, false);
 }
@@ -628,9 +740,10 @@ void ccCairoScope::drawEllipseArc(const ccEllipseArc& arc, const ccGraphicProps&
   d.toTablet();
   const bool stroke = d.pen(props);
   const double t0 = arc.phi1().toDouble();
-  unitArc(d.cr(), arc.ellipse().unit(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
+  RangedPath path(d.cr());
+  unitArc(path, arc.ellipse().unit(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
           t0 + arc.angleSpan().toDouble(), !arc.isFull());
-  if (arc.isFull()) cairo_close_path(d.cr());
+  if (arc.isFull()) path.close();
   d.finish(stroke, false);
 }
 
@@ -639,7 +752,8 @@ void ccCairoScope::drawEllipse(const ccEllipse& ellipse, const ccGraphicProps& p
   if (!d.ok()) return;
   d.toTablet();
   const bool stroke = d.pen(props);
-  fullEllipse(d.cr(), ellipse.unit());
+  RangedPath path(d.cr());
+  fullEllipse(path, ellipse.unit());
   d.finish(stroke, props.fill());
 }
 
@@ -651,9 +765,10 @@ void ccCairoScope::drawEllipseArc2(const ccEllipseArc2& arc, const ccGraphicProp
   double span = arc.phiSpan().toDouble();
   if (arc.isFull()) span = span < 0 ? -2 * kPi : 2 * kPi;
   const bool stroke = d.pen(props);
-  unitArc(d.cr(), arc.ellipse().ellFromUnitCirc(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
+  RangedPath path(d.cr());
+  unitArc(path, arc.ellipse().ellFromUnitCirc(), ccVector<2>(0, 0), ccVector<2>(1, 1), t0,
           t0 + span, !arc.isFull());
-  if (arc.isFull()) cairo_close_path(d.cr());
+  if (arc.isFull()) path.close();
   d.finish(stroke, false);
 }
 
@@ -662,7 +777,8 @@ void ccCairoScope::drawEllipse2(const ccEllipse2& ellipse, const ccGraphicProps&
   if (!d.ok()) return;
   d.toTablet();
   const bool stroke = d.pen(props);
-  fullEllipse(d.cr(), ellipse.ellFromUnitCirc());
+  RangedPath path(d.cr());
+  fullEllipse(path, ellipse.ellFromUnitCirc());
   d.finish(stroke, props.fill());
 }
 
@@ -672,8 +788,9 @@ void ccCairoScope::drawPolygon(const std::vector<ccVector<2>>& vertices,
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
-  for (const ccVector<2>& v : vertices) lineTo(d.cr(), v);
-  cairo_close_path(d.cr());
+  RangedPath path(d.cr());
+  for (const ccVector<2>& v : vertices) path.lineTo(v);
+  path.close();
   const bool fill = fillMode != ccPolygon::eNoFill || props.fill();
   d.finish(
       d.pen(props), fill,
@@ -685,8 +802,9 @@ void ccCairoScope::drawPolyline(const ccPolyline& polyline, const ccGraphicProps
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
-  for (const ccVector<2>& v : polyline.vertices()) lineTo(d.cr(), v);
-  if (polyline.isClosed()) cairo_close_path(d.cr());
+  RangedPath path(d.cr());
+  for (const ccVector<2>& v : polyline.vertices()) path.lineTo(v);
+  if (polyline.isClosed()) path.close();
   d.finish(d.pen(props), false);
 }
 
@@ -695,24 +813,24 @@ void ccCairoScope::drawRoundedRect(const ccGenRect& rect, const ccGraphicProps& 
   if (!d.ok()) return;
   d.toTablet();
   const bool stroke = d.pen(props);
-  cairo_t* cr = d.cr();
+  RangedPath path(d.cr());
   const ccXform<2> u(rect.U(), rect.center());
   double ux = rect.uround().x(), uy = rect.uround().y();
   if (ux == 0 || uy == 0) ux = uy = 0;  // a zero component leaves the corners sharp
   const double ax = 1 - ux, ay = 1 - uy;
   const ccVector<2> r(ux, uy);
-  auto at = [&](double x, double y) { lineTo(cr, u * ccVector<2>(x, y)); };
+  auto at = [&](double x, double y) { path.lineTo(u * ccVector<2>(x, y)); };
   // The contour of the rounded square, from the side y = -1, mapped by u.
   at(-ax, -1);
   at(ax, -1);
-  if (ux > 0) unitArc(cr, u, ccVector<2>(ax, -ay), r, -kPi / 2, 0);
+  if (ux > 0) unitArc(path, u, ccVector<2>(ax, -ay), r, -kPi / 2, 0);
   at(1, ay);
-  if (ux > 0) unitArc(cr, u, ccVector<2>(ax, ay), r, 0, kPi / 2);
+  if (ux > 0) unitArc(path, u, ccVector<2>(ax, ay), r, 0, kPi / 2);
   at(-ax, 1);
-  if (ux > 0) unitArc(cr, u, ccVector<2>(-ax, ay), r, kPi / 2, kPi);
+  if (ux > 0) unitArc(path, u, ccVector<2>(-ax, ay), r, kPi / 2, kPi);
   at(-1, -ay);
-  if (ux > 0) unitArc(cr, u, ccVector<2>(-ax, -ay), r, kPi, 3 * kPi / 2);
-  cairo_close_path(cr);
+  if (ux > 0) unitArc(path, u, ccVector<2>(-ax, -ay), r, kPi, 3 * kPi / 2);
+  path.close();
   d.finish(stroke, props.fill());
 }
 
@@ -720,8 +838,9 @@ void ccCairoScope::drawLineSeg(const ccLineSeg& seg, const ccGraphicProps& props
   Draw d(*this);
   if (!d.ok()) return;
   d.toTablet();
-  cairo_move_to(d.cr(), seg.p1().x(), seg.p1().y());
-  cairo_line_to(d.cr(), seg.p2().x(), seg.p2().y());
+  RangedPath path(d.cr());
+  path.moveTo(seg.p1());
+  path.lineTo(seg.p2());
   d.finish(d.pen(props), false);
 }
 
@@ -731,11 +850,13 @@ void ccCairoScope::plotPoint(const ccPoint& p, const ccGraphicProps& props) {
   const long w = std::max(props.penWidth(), 1L);
   const long x = d.origin().first + xCoord(p) - (w - 1) / 2;
   const long y = d.origin().second + yCoord(p) - (w - 1) / 2;
+  const ccUIRect r = d.visible(ccUIRect(x, y, w, w));
+  if (r.isNull()) return;
   d.toSurface();
   d.color(props.penColor());
-  cairo_rectangle(d.cr(), double(x), double(y), double(w), double(w));
+  cairo_rectangle(d.cr(), double(r.left()), double(r.top()), double(r.width()), double(r.height()));
   cairo_fill(d.cr());
-  d.note(ccUIRect(x, y, w, w));
+  d.note(r);
 }
 
 // ---- Pen strokes
@@ -745,8 +866,9 @@ void ccCairoScope::strokePixels(long x0, long y0, long x1, long y1, const ccGrap
   if (!d.ok()) return;
   d.toSurface();
   const double ox = double(d.origin().first) + 0.5, oy = double(d.origin().second) + 0.5;
-  cairo_move_to(d.cr(), ox + double(x0), oy + double(y0));
-  cairo_line_to(d.cr(), ox + double(x1), oy + double(y1));
+  RangedPath path(d.cr());
+  path.moveTo(ccVector<2>(ox + double(x0), oy + double(y0)));
+  path.lineTo(ccVector<2>(ox + double(x1), oy + double(y1)));
   d.finish(d.pen(props), false);
 }
 
@@ -802,13 +924,20 @@ void ccCairoScope::drawText(const std::string& text, const ccPoint& at, const cc
   const ccUIRect r = format.alignRect(ccUIRect(ccPair<long>(xCoord(at), yCoord(at)), size));
   if (r.isNull()) return;
   const ccUIRect onSurface = r + d.origin();
+  // Glyphs may stray past the text's rectangle, by less than a line.
+  const long stray = size.second;
+  if (d.visible(ccUIRect(onSurface.left() - stray, onSurface.top() - stray,
+                         onSurface.width() + 2 * stray, onSurface.height() + 2 * stray))
+          .isNull())
+    return;
   d.toSurface();
   cairo_t* cr = d.cr();
-  if (canvas_->textBackground &&
+  if (const ccUIRect back = d.visible(onSurface);
+      canvas_->textBackground && !back.isNull() &&
       !(color2.isIndexColor() && color2.index() == ccColor::passColor().index())) {
     d.color(color2);
-    cairo_rectangle(cr, double(onSurface.left()), double(onSurface.top()), double(r.width()),
-                    double(r.height()));
+    cairo_rectangle(cr, double(back.left()), double(back.top()), double(back.width()),
+                    double(back.height()));
     cairo_fill(cr);
   }
   applyFont(cr, font(format.fontId()), canvas_->antialias);
@@ -830,18 +959,27 @@ void ccCairoScope::paintPels(cairo_surface_t* pels, long x, long y, double sx, d
   Draw d(*this);
   if (!d.ok()) return;
   const long w = cairo_image_surface_get_width(pels), h = cairo_image_surface_get_height(pels);
+  const double left = double(d.origin().first + x), top = double(d.origin().second + y);
+  const ccUIRect dest = d.visible(ccUIRect(d.origin().first + x, d.origin().second + y,
+                                           static_cast<long>(std::ceil(double(w) * sx)),
+                                           static_cast<long>(std::ceil(double(h) * sy))));
+  if (dest.isNull()) return;
   cairo_t* cr = d.cr();
   d.toSurface();
-  cairo_translate(cr, double(d.origin().first + x), double(d.origin().second + y));
+  cairo_translate(cr, left, top);
   cairo_scale(cr, sx, sy);
   cairo_set_source_surface(cr, pels, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), filter);
   cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-  cairo_rectangle(cr, 0, 0, double(w), double(h));
+  // The image's exact extent, cut to the visible pixels.
+  d.toSurface();
+  const double x0 = std::max(left, double(dest.left()));
+  const double y0 = std::max(top, double(dest.top()));
+  const double x1 = std::min(left + double(w) * sx, double(dest.left() + dest.width()));
+  const double y1 = std::min(top + double(h) * sy, double(dest.top() + dest.height()));
+  cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
   cairo_fill(cr);
-  d.note(ccUIRect(d.origin().first + x, d.origin().second + y,
-                  static_cast<long>(std::ceil(double(w) * sx)),
-                  static_cast<long>(std::ceil(double(h) * sy))));
+  d.note(dest);
 }
 
 template <class T, class Convert>
@@ -930,7 +1068,8 @@ DISPC_PEL_SCOPE_HOOK(ccCairoScope)
 void ccCairoScope::setRect(const ccUIRect& rect, const ccColor& color) {
   Draw d(*this);
   if (!d.ok() || rect.isNull()) return;
-  const ccUIRect r = rect + d.origin();
+  const ccUIRect r = d.visible(rect + d.origin());
+  if (r.isNull()) return;
   d.toSurface();
   d.replace(color);
   cairo_rectangle(d.cr(), double(r.left()), double(r.top()), double(r.width()), double(r.height()));
