@@ -331,9 +331,16 @@ FAULTS = [
 
     # ---- backends
     F("cairo-zero-width-pen", "backends/cairo/cairoscope.cpp",
-      "const double w = static_cast<double>(std::max(p.penWidth(), 1L));",
-      "const double w = static_cast<double>(p.penWidth());",
+      "std::min(static_cast<double>(std::max(p.penWidth(), 1L)), kMaxPenWidth);",
+      "std::min(static_cast<double>(p.penWidth()), kMaxPenWidth);",
       "a pen of width 0 draws one pel wide"),
+    F("cairo-range-cross-from-far-end", "backends/cairo/cairoscope.cpp",
+      "    if (!inside(k, a)) std::swap(a, b);\n", "",
+      "a crossing measured from a far end loses the near end's coordinates"),
+    F("cairo-range-no-closing-edge", "backends/cairo/cairoscope.cpp",
+      "if (s.started && s.prevInside != inside(k, s.first))",
+      "if (false && s.started && s.prevInside != inside(k, s.first))",
+      "a closed path cut by the range box must cross back on its closing edge"),
     F("cairo-pixel-centres", "backends/cairo/cairoscope.cpp",
       "cairo_translate(cr_, t.first + 0.5, t.second + 0.5);", "cairo_translate(cr_, t.first, t.second);",
       "strokes of odd widths are centred on pel centres"),
