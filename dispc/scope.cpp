@@ -50,6 +50,10 @@ long wholeFactor(double v) {
 // A run-length image decoded into 8-bit pels for the 8-bit slots, which have no colour map:
 // each value goes through the map (a value without an entry stands for itself), except the
 // pass value when pass is set, which stays as it is so that the same pels are transparent.
+// The slots take the whole image (their zoom is anchored at its first pel, and cutting it would
+// move every later pel by the rounding of the cut's zoomed position), so it is decoded whole
+// even when little of it shows: at most 255 pels for each 2-byte run of the image, which
+// bounds the memory by the size of the file it came from.
 ccPelBuffer<unsigned char> decodeMapped(const ccRLEBuffer& image,
                                         const std::vector<unsigned char>& colorMap, bool pass,
                                         unsigned char passValue) {
