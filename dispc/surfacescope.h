@@ -215,6 +215,12 @@ class ccSurfaceScope : public ccPelScope<Backend> {
     return settings_->passErases && color.isIndexColor() &&
            color.index() == ccColor::passColor().index();
   }
+  // The width a pen strokes with: at least 1, and at most 2048 pixels, far wider than any
+  // surface, so that a stroke's reach (times the miter limit) keeps its geometry within the
+  // coordinate range the back ends rasterise true (and their cost bounded).
+  static double strokeWidth(const ccGraphicProps& props) {
+    return static_cast<double>(std::clamp(props.penWidth(), 1L, 2048L));
+  }
   // Runs the output hook, if any.
   void runOutputHook() {
     if (settings_->hook) settings_->hook(backend());

@@ -330,9 +330,8 @@ FAULTS = [
       "a share of a side below 1% is refused"),
 
     # ---- backends
-    F("cairo-zero-width-pen", "backends/cairo/cairoscope.cpp",
-      "std::min(static_cast<double>(std::max(p.penWidth(), 1L)), kMaxPenWidth);",
-      "std::min(static_cast<double>(p.penWidth()), kMaxPenWidth);",
+    F("cairo-zero-width-pen", "dispc/surfacescope.h",
+      "std::clamp(props.penWidth(), 1L, 2048L)", "std::clamp(props.penWidth(), 0L, 2048L)",
       "a pen of width 0 draws one pel wide"),
     F("cairo-range-cross-from-far-end", "backends/cairo/cairoscope.cpp",
       "    if (!inside(k, a)) std::swap(a, b);\n", "",

@@ -84,12 +84,11 @@ ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
 // can then fault), and its antialiased rasteriser already goes wrong on edges reaching some 2^17
 // pixels up or left. A path is therefore cut to a box kPathMargin wider than the clip on each
 // side (Sutherland-Hodgman, one stage per side, fed point by point). The edges the cut adds run
-// along the box, farther from the clip than any pen reaches (pens are at most kMaxPenWidth
-// wide), and every point inside the box keeps its winding number, so strokes and fills show
+// along the box, farther from the clip than any pen reaches (strokeWidth() is at most 2048),
+// and every point inside the box keeps its winding number, so strokes and fills show
 // the same pixels. A dashed path reaching beyond the box is dashed from where it enters it.
 // Points that are not finite are left out.
 constexpr double kPathMargin = 32768.0;
-constexpr double kMaxPenWidth = 2048.0;  // times the miter limit (10) and halved: within the margin
 
 class RangedPath {
  public:
@@ -526,7 +525,7 @@ class ccCairoScope::Draw {
   bool pen(const ccGraphicProps& p) {
     color(p.penColor());
     if (p.penStyle() == ccGraphicProps::eNull) return false;
-    const double w = std::min(static_cast<double>(std::max(p.penWidth(), 1L)), kMaxPenWidth);
+    const double w = strokeWidth(p);
     cairo_set_line_width(cr_, w);
     // Indexed by the props' enumerations; unknown values take the default (index 0).
     static const cairo_line_join_t joins[] = {CAIRO_LINE_JOIN_MITER, CAIRO_LINE_JOIN_ROUND,

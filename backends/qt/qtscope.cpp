@@ -311,7 +311,7 @@ class ccQtScope::Draw {
       p().setPen(Qt::NoPen);
       return false;
     }
-    const double w = static_cast<double>(std::max(props.penWidth(), 1L));
+    const double w = strokeWidth(props);
     QPen pen(eraser ? QColor(0, 0, 0, 0) : color(props.penColor()), w);
     static const Qt::PenJoinStyle joins[] = {Qt::MiterJoin, Qt::RoundJoin, Qt::BevelJoin};
     static const Qt::PenCapStyle caps[] = {Qt::FlatCap, Qt::RoundCap, Qt::SquareCap};
@@ -337,7 +337,7 @@ class ccQtScope::Draw {
   // Notes the device extents of geometry bounded by r (in the painter's current coordinates),
   // grown by how far a pen of props may reach past it (joins when joined).
   void noteStroke(const QRectF& r, const ccGraphicProps& props, bool joined) {
-    const double w = static_cast<double>(std::max(props.penWidth(), 1L));
+    const double w = strokeWidth(props);
     double reach = w / 2;
     if (props.penEndCap() == ccGraphicProps::eSquareCap) reach *= 1.5;
     if (joined && props.penJoin() == ccGraphicProps::eMiterJoin) reach = 5 * w;
