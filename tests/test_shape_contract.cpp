@@ -1,0 +1,496 @@
+// The shared interface of every shape class. A seeded randomised check compares each class's
+// answers with brute-force oracles built from a dense sampling; one row per class gives its
+// archive form: the shape loads back equal through a persistent pointer, a stored field the
+// constructor refuses is refused on loading with the same error (the target keeps its value),
+// and a version byte 1 names the class's source.
+#include <core/affinerect.h>
+#include <core/archive.h>
+#include <core/ellipse.h>
+#include <core/genrect.h>
+#include <core/genshape.h>
+#include <core/lines.h>
+#include <core/mappedshape.h>
+#include <core/points.h>
+#include <core/polyline.h>
+#include <core/rect.h>
+#include <core/shapetree.h>
+#include <core/splines.h>
+#include <dispc/wrfm/genpoly.h>
+
+#include "genpolysample.h"
+#include "shapetesting.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+using V = ccVector<2>;
+using M = ccMatrix<2>;
+
+constexpr std::uint32_t kBadGeom = 0x10003100, kDegenerate = 0x10003101, kBadParams = 0x10003103,
+                        kBadRadius = 0x10003104, kBadCoef = 0x10003105;
+
+struct Row {
+  const char* name;
+  std::function<ccShapePtrh()> make;  // holds the marker value once among its stored doubles
+  double marker, bad;                 // no marker: 0, 0
+  std::uint32_t error;
+  const char* source;
+};
+
+ccEllipse2 ellipse2(double ry) {
+  return ccEllipse2(V(3, ry), ccRadian(0.5), V(1, 2), true, ccRadian(0.25));
+}
+
+const Row kRows[] = {
+    {"ccPoint", [] { return ccShapePtrh(new ccPoint(12345.5, 2)); }, 12345.5, kNaN, kBadGeom,
+     "core/points"},
+    {"cc2Point", [] { return ccShapePtrh(new cc2Point(12345.5, 2)); }, 12345.5, kNaN, kBadGeom,
+     "core/points"},
+    {"ccPointSet",
+     [] {
+       return ccShapePtrh(new ccPointSet({V(1, 2), V(777.25, 0)}));
+     },
+     777.25, kInf, kBadGeom, "core/points"},
+    {"ccCross", [] { return ccShapePtrh(new ccCross(V(1, 1), ccRadian(4321.5), 4)); }, 4321.5, kNaN,
+     kBadGeom, "core/points"},
+    {"ccLineSeg", [] { return ccShapePtrh(new ccLineSeg(V(1, 2), V(3, 888.5))); }, 888.5, kInf,
+     kBadGeom, "core/lines"},
+    {"ccLineSegSet",
+     [] {
+       return ccShapePtrh(
+           new ccLineSegSet({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 999.5))}));
+     },
+     999.5, kNaN, kBadGeom, "core/lines"},
+    {"ccLine", [] { return ccShapePtrh(new ccLine(V(1357.5, 0), V(3, 4))); }, 1357.5, 0,
+     kDegenerate, "core/lines"},
+    {"ccFLine", [] { return ccShapePtrh(new ccFLine(1.0, 0.0, 5555.5)); }, 5555.5, kInf, kBadGeom,
+     "core/lines"},
+    {"ccPolyline",
+     [] {
+       return ccShapePtrh(new ccPolyline({V(1, 2), V(3, 1212.5)}, true));
+     },
+     1212.5, kNaN, kBadGeom, "core/polyline"},
+    {"ccPolygon",
+     [] {
+       return ccShapePtrh(new ccPolygon({V(1, 2), V(3, 4), V(5, 7)}, ccPolygon::eFillWinding));
+     },
+     0, 0, 0, "core/polyline"},
+    {"ccRect", [] { return ccShapePtrh(new ccRect(V(-1e300, 3), V(4.9e-324, 0.1))); }, 0.1, kNaN,
+     kBadGeom, "core/rect"},
+    {"ccAffineRectangle",
+     [] { return ccShapePtrh(new ccAffineRectangle(V(1, 2), V(3, 4), V(3131.5, 5))); }, 3131.5,
+     kNaN, kBadGeom, "core/affinerect"},
+    {"ccCoordAxes", [] { return ccShapePtrh(new ccCoordAxes(V(1, 1), V(4, 1), V(1, 4747.5))); },
+     4747.5, kNaN, kBadGeom, "core/affinerect"},
+    {"ccCircle", [] { return ccShapePtrh(new ccCircle(V(1.5, -2), 2468.5)); }, 2468.5, -2,
+     kBadRadius, "core/ellipse"},
+    {"ccAnnulus", [] { return ccShapePtrh(new ccAnnulus(V(1, 1), 0.5, 2468.5)); }, 2468.5, 0.25,
+     kBadRadius, "core/ellipse"},
+    {"ccEllipse",
+     [] { return ccShapePtrh(new ccEllipse(V(1, 2), V(3, 2468.5), ccRadian(-0.3), true)); }, 2468.5,
+     -1, kBadRadius, "core/ellipse"},
+    {"ccEllipseArc",
+     [] {
+       return ccShapePtrh(new ccEllipseArc(ccEllipse(V(1, 2), V(3, 0.5), ccRadian(-0.3), true),
+                                           ccRadian(-1), ccRadian(2468.5)));
+     },
+     2468.5, kInf, kBadGeom, "core/ellipse"},
+    {"ccEllipse2", [] { return ccShapePtrh(new ccEllipse2(ellipse2(2468.5))); }, 2468.5, -1,
+     kBadRadius, "core/ellipse"},
+    {"ccEllipseArc2",
+     [] { return ccShapePtrh(new ccEllipseArc2(ellipse2(1), ccRadian(-1), ccRadian(-2.5))); }, 0, 0,
+     0, "core/ellipse"},
+    {"ccEllipseAnnulus",
+     [] { return ccShapePtrh(new ccEllipseAnnulus(ccEllipse(V(0, 0), V(4, 2)), 0.40625)); },
+     0.40625, 2, kBadParams, "core/ellipse"},
+    {"ccEllipseAnnulusSection",
+     [] {
+       const ccEllipseAnnulus ring(ccEllipse(V(1, 1), V(2, 1), ccRadian(0.3)), 0.40625);
+       return ccShapePtrh(
+           new ccEllipseAnnulusSection(ring, ccRadian(-0.5), ccRadian(2), true, true));
+     },
+     0.40625, 2, kBadParams, "core/ellipse"},
+    {"ccGenRect",
+     [] { return ccShapePtrh(new ccGenRect(V(1, 1), M(2, 0.5, 0, 1), V(0.3, 0.625))); }, 0.625, 2,
+     kBadParams, "core/genrect"},
+    {"ccGenAnnulus",
+     [] {
+       return ccShapePtrh(new ccGenAnnulus(ccGenRect(V(0, 0), M()),
+                                           ccGenRect(V(0, 0), M(3, 0, 0, 2), V(0.5, 0.5))));
+     },
+     0, 0, 0, "core/genrect"},
+    {"ccBezierCurve",
+     [] {
+       return ccShapePtrh(new ccBezierCurve(
+           ccBezierCurve::Points{V(1, 2), V(3, 4), V(5, 6), V(7, 8)}, {1, 2, 3, 4321.5}));
+     },
+     4321.5, 0, kBadCoef, "core/splines"},
+    {"ccDeBoorSpline",
+     [] {
+       return ccShapePtrh(new ccDeBoorSpline({V(0, 0), V(1, 3), V(3, 4), V(5, 1), V(6, -2)},
+                                             ccDeBoorSpline::eUniform));
+     },
+     0, 0, 0, "core/splines"},
+    {"ccInterpSpline",
+     [] {
+       return ccShapePtrh(new ccInterpSpline({V(0, 0), V(1, 2), V(3, 1), V(4, 4)}));
+     },
+     0, 0, 0, "core/splines"},
+    {"ccHermiteSpline",
+     [] {
+       return ccShapePtrh(new ccHermiteSpline({V(0, 0), V(1, 1)}, {V(1, 0), V(0, 1)}));
+     },
+     0, 0, 0, "core/splines"},
+};
+
+// ---- The randomised contract check
+
+using Rng = std::mt19937;
+using Kids = std::vector<ccShapePtrh>;
+
+double uniform(Rng& rng, double lo, double hi) {
+  return std::uniform_real_distribution<double>(lo, hi)(rng);
+}
+V point(Rng& rng, double r = 5) { return V(uniform(rng, -r, r), uniform(rng, -r, r)); }
+ccRadian angle(Rng& rng) { return ccRadian(uniform(rng, -4, 4)); }
+std::vector<V> points(Rng& rng, int n) {
+  std::vector<V> p;
+  for (int i = 0; i < n; ++i) p.push_back(point(rng));
+  return p;
+}
+// A convex polygon: n points on a circle at increasing angles, counter-clockwise when ccw.
+std::vector<V> convex(Rng& rng, int n, bool ccw) {
+  std::vector<V> p;
+  const V c = point(rng, 2);
+  const double r = uniform(rng, 1, 4), t0 = uniform(rng, 0, 6);
+  for (int i = 0; i < n; ++i) {
+    const double t = t0 + (ccw ? 1 : -1) * (2 * ccPi * (i + uniform(rng, 0.1, 0.6)) / n);
+    p.push_back(c + V(r * std::cos(t), r * std::sin(t)));
+  }
+  return p;
+}
+ccShapePtrh polylineTree(const std::vector<V>& p, bool closed) {
+  Kids kids;
+  for (std::size_t i = 0; i + 1 < p.size(); ++i) kids.emplace_back(new ccLineSeg(p[i], p[i + 1]));
+  return ccShapePtrh(new ccContourTree(kids, closed));
+}
+ccEllipse ellipse(Rng& rng, bool reflected = false) {
+  return ccEllipse(point(rng, 2), V(uniform(rng, 1, 4), uniform(rng, 0.3, 3)), angle(rng),
+                   reflected);
+}
+ccEllipse2 ellipse2(Rng& rng) {
+  return ccEllipse2(V(uniform(rng, 1, 4), uniform(rng, 0.3, 3)), angle(rng), point(rng, 2),
+                    rng() % 2 == 1, angle(rng));
+}
+ccBezierCurve bezier(Rng& rng) {
+  return ccBezierCurve(point(rng), point(rng), point(rng), point(rng));
+}
+ccPtrHandle_const<cc2XformBase> distortion(Rng& rng, bool mirror) {
+  return ccPtrHandle_const<cc2XformBase>(new cc2XformRadialDistortion(
+      ccXform<2>(M(1, 0, 0, mirror ? -1 : 1), V()), point(rng, 1), uniform(rng, 0.001, 0.005)));
+}
+
+// One random instance of a class, and what it is: 'o' an open contour, 'r' a region with one
+// boundary, 'R' a region with several, '-' neither.
+struct Kind {
+  const char* name;
+  char is;
+  std::function<ccShapePtrh(Rng&)> make;
+};
+
+template <class S, class... A>
+ccShapePtrh make(A&&... a) {
+  return ccShapePtrh(new S(std::forward<A>(a)...));
+}
+
+const Kind kKinds[] = {
+    {"ccPoint", '-', [](Rng& r) { return make<ccPoint>(point(r)); }},
+    {"cc2Point", '-', [](Rng& r) { return make<cc2Point>(point(r)); }},
+    {"ccPointSet", '-', [](Rng& r) { return make<ccPointSet>(points(r, 4)); }},
+    {"ccLineSeg", 'o', [](Rng& r) { return make<ccLineSeg>(point(r), point(r)); }},
+    {"ccLineSegSet", '-',
+     [](Rng& r) {
+       return make<ccLineSegSet>(
+           std::vector<ccLineSeg>{ccLineSeg(point(r), point(r)), ccLineSeg(point(r), point(r))});
+     }},
+    {"ccLine", '-', [](Rng& r) { return make<ccLine>(point(r), point(r)); }},
+    {"ccFLine", '-', [](Rng& r) { return make<ccFLine>(point(r), point(r)); }},
+    {"ccPolyline", 'o', [](Rng& r) { return make<ccPolyline>(points(r, 5), false); }},
+    {"ccPolyline closed", 'r',
+     [](Rng& r) { return make<ccPolyline>(convex(r, 5, r() % 2), true); }},
+    {"ccPolygon", 'r',
+     [](Rng& r) { return make<ccPolygon>(convex(r, 6, r() % 2), ccPolygon::eFillWinding); }},
+    {"ccRect", 'r', [](Rng& r) { return make<ccRect>(point(r), V(uniform(r, 0.5, 6), 3)); }},
+    {"ccAffineRectangle", 'r',
+     [](Rng& r) { return make<ccAffineRectangle>(point(r), point(r), point(r)); }},
+    {"ccCircle", 'r', [](Rng& r) { return make<ccCircle>(point(r, 2), uniform(r, 0.5, 4)); }},
+    {"ccAnnulus", 'R',
+     [](Rng& r) { return make<ccAnnulus>(point(r, 2), uniform(r, 0.5, 1.5), uniform(r, 2, 4)); }},
+    {"ccEllipse", 'r', [](Rng& r) { return make<ccEllipse>(ellipse(r, r() % 2)); }},
+    {"ccEllipseArc", 'o',
+     [](Rng& r) { return make<ccEllipseArc>(ellipse(r, r() % 2), angle(r), angle(r)); }},
+    {"ccEllipse2", 'r', [](Rng& r) { return make<ccEllipse2>(ellipse2(r)); }},
+    {"ccEllipseArc2", 'o',
+     [](Rng& r) { return make<ccEllipseArc2>(ellipse2(r), angle(r), angle(r)); }},
+    {"ccEllipseAnnulus", 'R',
+     [](Rng& r) { return make<ccEllipseAnnulus>(ellipse(r), uniform(r, 0.2, 0.8)); }},
+    {"ccEllipseAnnulusSection", 'r',
+     [](Rng& r) {
+       return make<ccEllipseAnnulusSection>(
+           ccEllipseAnnulus(ellipse(r), uniform(r, 0.2, 0.8)), ccRadian(uniform(r, -3, 0)),
+           ccRadian(uniform(r, 0.5, 3)), r() % 2 == 1, r() % 2 == 1);
+     }},
+    {"ccGenRect", 'r',
+     [](Rng& r) {
+       return make<ccGenRect>(point(r, 2), V(uniform(r, 0.5, 3), uniform(r, 0.5, 3)), angle(r),
+                              V(uniform(r, 0, 1), uniform(r, 0, 1)));
+     }},
+    {"ccGenAnnulus", 'R',
+     [](Rng& r) {
+       const V c = point(r, 2);
+       const ccRadian a = angle(r);
+       return make<ccGenAnnulus>(ccGenRect(c, V(1, 0.5), a, V(0.5, 0.5)),
+                                 ccGenRect(c, V(3, 2), a, V(uniform(r, 0, 1), 0.3)));
+     }},
+    {"ccGenShapeRoundedPolygon", 'r',
+     [](Rng& r) {
+       return make<ccGenShapeRoundedPolygon>(
+           convex(r, 5, true), uniform(r, 0, 1),
+           ccXform<2>(M(1, uniform(r, -1, 1), 0, 1), point(r, 1)));
+     }},
+    {"ccBezierCurve", 'o', [](Rng& r) { return make<ccBezierCurve>(bezier(r)); }},
+    {"ccBezierCurve rational", 'o',
+     [](Rng& r) {
+       return make<ccBezierCurve>(ccBezierCurve::Points{point(r), point(r), point(r), point(r)},
+                                  ccBezierCurve::Weights{1, uniform(r, 0.2, 3), 0.5, 2});
+     }},
+    {"ccCubicSpline", 'o',
+     [](Rng& r) {
+       const ccBezierCurve a = bezier(r);
+       return make<ccCubicSpline>(std::vector<ccBezierCurve>{
+           a, ccBezierCurve(a.endPoint(), point(r), point(r), point(r))});
+     }},
+    {"ccDeBoorSpline", 'o',
+     [](Rng& r) { return make<ccDeBoorSpline>(points(r, 6), ccDeBoorSpline::eUniform); }},
+    {"ccInterpSpline", 'o', [](Rng& r) { return make<ccInterpSpline>(points(r, 4)); }},
+    {"ccHermiteSpline", 'o',
+     [](Rng& r) {
+       // Tangents along the neighbouring chords: no cusps, which the turn oracle cannot follow.
+       const std::vector<V> p = points(r, 3);
+       return make<ccHermiteSpline>(p, std::vector<V>{p[1] - p[0], (p[2] - p[0]) / 2, p[2] - p[1]});
+     }},
+    {"ccShapeTree", '-',
+     [](Rng& r) {
+       return make<ccShapeTree>(Kids{make<ccLineSeg>(point(r), point(r)), make<ccPoint>(point(r)),
+                                     make<ccCircle>(point(r), 1.0)});
+     }},
+    {"ccContourTree", 'o', [](Rng& r) { return polylineTree(points(r, 4), false); }},
+    {"ccContourTree closed", 'r', [](Rng& r) { return polylineTree(convex(r, 4, r() % 2), true); }},
+    {"ccRegionTree", 'R',
+     [](Rng& r) {
+       const V c = point(r, 1);
+       ccRegionTree outer(dynamic_cast<const ccContourTree&>(
+           *polylineTree({c + V(-4, -4), c + V(4, -4), c + V(4, 4), c + V(-4, 4)}, true)));
+       outer.add(ccRegionTree(dynamic_cast<const ccContourTree&>(*polylineTree(
+                                  {c + V(-1, -1), c + V(2, -1), c + V(2, 1), c + V(-1, 1)}, true)),
+                              true));
+       return make<ccRegionTree>(outer);
+     }},
+    {"ccMappedShape open", 'o', [](Rng& r) { return bezier(r).map(distortion(r, r() % 2)); }},
+    {"ccMappedShape region", 'r',
+     [](Rng& r) { return ccCircle(point(r, 2), uniform(r, 1, 4)).map(distortion(r, r() % 2)); }},
+    {"ccGenPoly", 'r', [](Rng&) { return roundedGenPoly().clone(); }},
+};
+
+// The dense samples of s (spacing 0.02, on the shape), or none when s cannot be sampled.
+std::vector<V> dense(const ccShape& s) {
+  ccShape::ccSampleResult r;
+  try {
+    s.sample(ccShape::ccSampleParams(0.02, 1e-4, 1000000), r);
+  } catch (const ccShapesError::BadParams&) {
+  }
+  return r.positions();
+}
+double nearestSample(const std::vector<V>& pts, const V& p) {
+  double d = kInf;
+  for (const V& q : pts) d = std::min(d, (q - p).length());
+  return d;
+}
+double length(const std::vector<V>& pts) {
+  double l = 0;
+  for (std::size_t i = 1; i < pts.size(); ++i) l += (pts[i] - pts[i - 1]).length();
+  return l;
+}
+// Twice the signed area and the winding number of p, of the closed polygon pts.
+double area(const std::vector<V>& pts) {
+  double a = 0;
+  for (std::size_t i = 0; i < pts.size(); ++i) a += pts[i].cross(pts[(i + 1) % pts.size()]);
+  return a;
+}
+int winding(const std::vector<V>& pts, const V& p) {
+  double sweep = 0;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    const V a = pts[i] - p, b = pts[(i + 1) % pts.size()] - p;
+    sweep += std::atan2(a.cross(b), a.dot(b));
+  }
+  return static_cast<int>(std::lround(sweep / (2 * ccPi)));
+}
+
+// Every class, ten random instances each, against oracles from a dense sampling (points at
+// most 0.02 apart on the shape): the bounding box is the samples' box; the distance to a
+// random point is the least sample distance and the nearest point lies on the shape; a region
+// holds the points its boundary winds round and has the handedness of its sampled area; an
+// open contour starts and ends at the samples' ends, is as long as they are, and its reverse,
+// sub-shapes and perimeter positions agree with that. A clone, an archived copy, the
+// decomposition, and a map followed by its inverse answer as the shape does; a mirror turns
+// the handedness; a class that is no contour or no region refuses those queries.
+TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
+  Rng rng(31);
+  const ccXform<2> mirror(M(-1, 0.3, 0.2, 1.2), V(1, -2));
+  for (const Kind& kind : kKinds) {
+    for (int instance = 0; instance < 10; ++instance) {
+      const ccShapePtrh s = kind.make(rng);
+      SCOPED_TRACE(testing::Message() << kind.name << " #" << instance);
+      EXPECT_EQ(s->isOpenContour(), kind.is == 'o');
+      EXPECT_EQ(s->isRegion(), kind.is == 'r' || kind.is == 'R');
+      EXPECT_TRUE(*s->clone() == *s);
+      EXPECT_TRUE(*roundTrip(s) == *s);
+      if (!s->isOpenContour()) {
+        EXPECT_THROW(s->startPoint(), ccShapesError::NotOpenContour);
+        EXPECT_THROW(s->endAngle(), ccShapesError::NotOpenContour);
+        EXPECT_THROW(s->tangentRotation(), ccShapesError::NotOpenContour);
+      }
+      if (!s->isRegion()) {
+        EXPECT_THROW(s->within(V()), ccShapesError::NotRegion);
+        EXPECT_THROW(s->isRightHanded(), ccShapesError::NotRegion);
+      }
+      if (!s->isReversible()) {
+        EXPECT_ANY_THROW(s->reverse());
+      }
+
+      const ccShapePtrh decomposed = s->decompose();
+      const ccShapePtrh there = s->mapShape(mirror);
+      const ccShapePtrh back = there->mapShape(mirror.inverse());
+      if (s->isRegion()) {
+        EXPECT_NE(there->isRightHanded(), s->isRightHanded());
+      }
+      const std::vector<V> pts = dense(*s);
+      if (!s->isFinite()) {
+        EXPECT_THROW(s->boundingBox(), ccShapesError::BadGeom);
+      } else if (!pts.empty()) {
+        const ccRect box = s->boundingBox();
+        V lo = pts[0], hi = pts[0];
+        for (const V& q : pts) {
+          lo = V(std::min(lo.x(), q.x()), std::min(lo.y(), q.y()));
+          hi = V(std::max(hi.x(), q.x()), std::max(hi.y(), q.y()));
+        }
+        EXPECT_TRUE(cfRealEq(box.ul(), lo, 0.011) && cfRealEq(box.lr(), hi, 0.011))
+            << box.ul() << box.lr() << " against " << lo << hi;
+      }
+      for (int k = 0; k < 8; ++k) {
+        const V p = point(rng, 7);
+        const double d = s->distanceToPoint(p);
+        EXPECT_NEAR(d, (s->nearestPoint(p) - p).length(), 1e-9);
+        EXPECT_NEAR(decomposed->distanceToPoint(p), d, 1e-9);
+        EXPECT_NEAR(back->distanceToPoint(p), d, 1e-7);
+        if (!pts.empty()) {
+          const double brute = nearestSample(pts, p);
+          EXPECT_LE(d, brute + 1e-4) << p;
+          EXPECT_GE(d, brute - 0.011) << p;
+          EXPECT_LE(nearestSample(pts, s->nearestPoint(p)), 0.011) << p;
+        }
+        if (!s->isRegion() || d < 0.02) continue;
+        EXPECT_EQ(decomposed->within(p), s->within(p)) << p;
+        EXPECT_EQ(there->within(mirror * p), s->within(p)) << p;
+        EXPECT_EQ(back->within(p), s->within(p)) << p;
+        if (kind.is == 'r') {
+          EXPECT_EQ(s->within(p), winding(pts, p) != 0) << p;
+        }
+      }
+      if (kind.is == 'r') {
+        EXPECT_EQ(s->isRightHanded(), area(pts) > 0);
+      }
+      if (!s->isOpenContour()) continue;
+
+      const double len = length(pts);
+      EXPECT_TRUE(cfRealEq(s->startPoint(), pts.front(), 1e-9));
+      EXPECT_TRUE(cfRealEq(s->endPoint(), pts.back(), 1e-9));
+      EXPECT_NEAR(s->perimeter(), len, 1e-3 * len + 1e-9);
+      EXPECT_NEAR(s->nearestPerimPos(s->endPoint()), s->perimeter(), 1e-3 * len + 1e-9);
+      const ccShapePtrh rev = s->reverse();
+      EXPECT_TRUE(cfRealEq(rev->startPoint(), s->endPoint(), 1e-9));
+      EXPECT_NEAR(rev->perimeter(), s->perimeter(), 1e-9 * len);
+      const double a = len * uniform(rng, 0, 0.5), b = len * uniform(rng, 0.5, 1);
+      if (dynamic_cast<const ccMappedShape*>(s.get())) {
+        // A mapped shape has no sub-shapes.
+        EXPECT_THROW(s->subShape(a, b), ccShapesError::BadParams);
+      } else {
+        const ccShapePtrh sub = s->subShape(a, b);
+        EXPECT_NEAR(sub->perimeter(), b - a, 1e-6 * len);
+        EXPECT_NEAR(s->nearestPerimPos(sub->endPoint()), b, 1e-3 * len);
+        EXPECT_LE(nearestSample(pts, sub->startPoint()), 0.011);
+      }
+      // The turn of the tangent, summed over the chords of the samples.
+      double turn = 0;
+      for (std::size_t i = 2; i < pts.size(); ++i) {
+        const V u = pts[i - 1] - pts[i - 2], v = pts[i] - pts[i - 1];
+        if (u.length() > 1e-9 && v.length() > 1e-9) turn += std::atan2(u.cross(v), u.dot(v));
+      }
+      EXPECT_NEAR(s->tangentRotation().toDouble(), turn, 0.05);
+    }
+  }
+}
+
+// The classes the round trips below and the shape-tree tests do not load by name.
+TEST(ShapeArchive, ClassesLoadedNowhereElseAreRegistered) {
+  for (const char* name : {"ccCubicSpline", "ccRLEBuffer"})
+    EXPECT_TRUE(cc_Instantiator::isRegistered(name)) << name;
+}
+
+TEST(ShapeArchive, EveryShapeClassRoundTripsRefusesBadFieldsAndUnknownVersions) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.name);
+    const ccShapePtrh shape = row.make();
+    const ccShapePtrh back = roundTrip(shape);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(*back == *shape);
+
+    ccArchive out;
+    row.make()->dispatchSerialize(out);
+    std::vector<unsigned char> future = out.data();
+    future[0] = 1;
+    ccArchive in(future);
+    const ccShapePtrh target = row.make();
+    try {
+      target->dispatchSerialize(in);
+      ADD_FAILURE() << "loaded version 1";
+    } catch (const ccArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.source(), row.source);
+    }
+
+    if (row.error == 0) continue;
+    ccArchive bad(storedWith(*row.make(), row.marker, row.bad));
+    // The target is another value of the class: the marker's neighbour.
+    const ccShapePtrh kept = row.make();
+    try {
+      kept->dispatchSerialize(bad);
+      ADD_FAILURE() << "loaded a bad field";
+    } catch (const ccException& e) {
+      EXPECT_EQ(e.errorNumber(), row.error) << e.what();
+    }
+    EXPECT_TRUE(*kept == *shape);
+  }
+}
+
+}  // namespace
