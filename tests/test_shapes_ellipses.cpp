@@ -446,4 +446,3 @@ TEST(ShapesEllipseAnnulusSection, DirectionsAndMapping) {
     EXPECT_TRUE(ms.inward());
   }
 }
-

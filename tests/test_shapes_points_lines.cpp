@@ -121,8 +121,7 @@ TEST(LineSeg, ReverseSubShapeSampleMap) {
 
 TEST(LineSegSet, Queries) {
   const ccLineSegSet set({ccLineSeg(V(0, 0), V(2, 0)), ccLineSeg(V(5, 5), V(5, 9))});
-  EXPECT_EQ
-(set.perimeter(), 6);
+  EXPECT_EQ(set.perimeter(), 6);
   EXPECT_THROW(set.segment(2), ccShapesError::BadParams);
   const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V());
   EXPECT_EQ(set.map(x),

@@ -162,7 +162,8 @@ TEST(Polygon, ClosesItselfAndMaps) {
   EXPECT_EQ(sq.perimeter(), 8);
   EXPECT_EQ(again.perimeter(), 8);
   EXPECT_EQ(sq.boundary(), ccPolyline(sq.vertices(), true));
-  EXPECT_EQ(sq.map(ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V())).fillMode(), ccPolygon::eFillAlternate);
+  EXPECT_EQ(sq.map(ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V())).fillMode(),
+            ccPolygon::eFillAlternate);
   EXPECT_EQ(dynamic_cast<const ccPolygon&>(*sq.reverse()).vertices(),
             (Points{V(0, 0), V(0, 2), V(2, 2), V(2, 0)}));
   EXPECT_EQ(asPolyline(sq.subShape(7, 9)), ccPolyline({V(0, 1), V(0, 0), V(1, 0)}));
@@ -306,7 +307,6 @@ TEST(RectangleForms, AgreeWithTheClosedPolylineOfTheirCorners) {
       SCOPED_TRACE(::testing::Message() << i << (f == &r ? " rect" : " affine"));
       ASSERT_NEAR(f->windingAngle(p).toDouble(), ring.windingAngle(p).toDouble(), 1e-9);
       ASSERT_NEAR(f->perimeter(), ring.perimeter(), 1e-9);
-
     }
     ASSERT_NEAR(a.nearestPerimPos(p), ring.nearestPerimPos(p), 1e-9);
     ASSERT_NEAR(a.subShape(3, 17)->perimeter(), ring.subShape(3, 17)->perimeter(), 1e-9);
