@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <random>
 #include <vector>
 
 namespace {
@@ -290,36 +289,3 @@ TEST(CoordAxes, DegenerateBoundsMap) {
 }
 
 }  // namespace
-
-TEST(RectangleForms, AgreeWithTheClosedPolylineOfTheirCorners) {
-  // Differential: a rectangle, the affine rectangle on its corners and the closed polyline
-  // through them are one figure: winding, perimeters and positions answer alike (the contract
-  // check compares distances, insides and boxes with samples).
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> u(-50, 50), len(0.5, 40);
-  for (int i = 0; i < 300; ++i) {
-    const ccRect r(ccVector<2>(u(rng), u(rng)), ccVector<2>(len(rng), len(rng)));
-    const ccAffineRectangle a(r.ul(), r.ur(), r.ll());
-    const ccPolyline ring({r.ul(), r.ur(), r.lr(), r.ll()}, true);
-    const ccShape* forms[] = {&r, &a};
-    const ccVector<2> p(u(rng), u(rng));
-    for (const ccShape* f : forms) {
-      SCOPED_TRACE(::testing::Message() << i << (f == &r ? " rect" : " affine"));
-      ASSERT_NEAR(f->windingAngle(p).toDouble(), ring.windingAngle(p).toDouble(), 1e-9);
-      ASSERT_NEAR(f->perimeter(), ring.perimeter(), 1e-9);
-    }
-    ASSERT_NEAR(a.nearestPerimPos(p), ring.nearestPerimPos(p), 1e-9);
-    ASSERT_NEAR(a.subShape(3, 17)->perimeter(), ring.subShape(3, 17)->perimeter(), 1e-9);
-    ASSERT_NEAR(a.reverse()->windingAngle(p).toDouble(), -ring.windingAngle(p).toDouble(), 1e-9);
-    // The box enclosing two rectangles holds both and touches each side of the pair.
-    ccRect both = r;
-    const ccRect other(ccVector<2>(u(rng), u(rng)), ccVector<2>(len(rng), len(rng)));
-    both.enclose(other);
-    ccRect box = ccRect::fromCorners(r.ul(), r.lr());
-    for (const ccVector<2>& c : {other.ul(), other.lr()})
-      box = ccRect::fromCorners(
-          ccVector<2>(std::min(box.ul().x(), c.x()), std::min(box.ul().y(), c.y())),
-          ccVector<2>(std::max(box.lr().x(), c.x()), std::max(box.lr().y(), c.y())));
-    ASSERT_TRUE(cfRealEq(both.ul(), box.ul(), 1e-12) && cfRealEq(both.lr(), box.lr(), 1e-12)) << i;
-  }
-}

@@ -184,25 +184,6 @@ TEST(BezierCurve, ArcLengthPositionsAndSubShapes) {
   for (int i = 0; i <= 20; ++i) EXPECT_NEAR(piece.point(i / 20.0).length(), 1, 1e-14);
 }
 
-TEST(BezierCurve, WindingAngleAndReverse) {
-  const ccBezierCurve arc = arc120();
-  EXPECT_NEAR(arc.windingAngle(V(0, 0)).toDouble(), 2 * ccPi / 3, 1e-14);
-  // Just inside the arc the curve sweeps the long way round; just outside the short way, as
-  // its chord does.
-  auto chordAngle = [&arc](const V& p) {
-    const V a = arc.startPoint() - p, b = arc.endPoint() - p;
-    return std::atan2(a.cross(b), a.dot(b));
-  };
-  EXPECT_NEAR(arc.windingAngle(V(0.999, 0)).toDouble(), 2 * ccPi + chordAngle(V(0.999, 0)), 1e-12);
-  EXPECT_NEAR(arc.windingAngle(V(1.001, 0)).toDouble(), chordAngle(V(1.001, 0)), 1e-12);
-
-  const ccShapePtrh rev = arc.reverse();
-  const auto& r = dynamic_cast<const ccBezierCurve&>(*rev);
-  for (int i = 0; i <= 10; ++i)
-    EXPECT_TRUE(cfRealEq(r.point(i / 10.0), arc.point(1 - i / 10.0), 1e-15));
-  EXPECT_NEAR(r.windingAngle(V(0, 0)).toDouble(), -2 * ccPi / 3, 1e-14);
-}
-
 TEST(BezierCurve, AffineMapIsExact) {
   const ccBezierCurve arc = arc120();
   const ccXform<2> x(ccMatrix<2>(2, 1, -0.5, 3), V(5, -7));
