@@ -359,8 +359,10 @@ double sweep(const std::vector<V>& pts, const V& p, bool closed) {
 // outline; the winding angle is the samples' sweep; an
 // open contour starts and ends at the samples' ends, is as long as they are, and its reverse,
 // sub-shapes and perimeter positions agree with that. A clone, an archived copy, the
-// decomposition, and a map followed by its inverse answer as the shape does; a mirror turns
-// the handedness; a class that is no contour or no region refuses those queries.
+// decomposition, a reversed region and a map followed by its inverse answer as the shape does;
+// a mirror and a reversal turn the handedness; a class that is no contour or no region refuses
+// those queries.
+
 TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
   Rng rng(31);
   const ccXform<2> mirror(M(-1, 0.3, 0.2, 1.2), V(1, -2));
@@ -390,6 +392,10 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       const ccShapePtrh back = there->mapShape(mirror.inverse());
       if (s->isRegion()) {
         EXPECT_NE(there->isRightHanded(), s->isRightHanded());
+      }
+      const ccShapePtrh rev = s->isReversible() ? s->reverse() : s;
+      if (s->isRegion() && s->isReversible()) {
+        EXPECT_NE(rev->isRightHanded(), s->isRightHanded());
       }
       const std::vector<V> pts = dense(*s);
       if (!s->isFinite()) {
@@ -424,6 +430,7 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
         EXPECT_EQ(decomposed->within(p), s->within(p)) << p;
         EXPECT_EQ(there->within(mirror * p), s->within(p)) << p;
         EXPECT_EQ(back->within(p), s->within(p)) << p;
+        EXPECT_EQ(rev->within(p), s->within(p)) << p;
         if (kind.is == 'r') {
           EXPECT_EQ(s->within(p), std::lround(sweep(pts, p, true) / (2 * ccPi)) != 0) << p;
         }
@@ -441,8 +448,8 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       EXPECT_TRUE(cfRealEq(s->endPoint(), pts.back(), 1e-9));
       EXPECT_NEAR(s->perimeter(), len, 1e-3 * len + 1e-9);
       EXPECT_NEAR(s->nearestPerimPos(s->endPoint()), s->perimeter(), 1e-3 * len + 1e-9);
-      const ccShapePtrh rev = s->reverse();
       EXPECT_TRUE(cfRealEq(rev->startPoint(), s->endPoint(), 1e-9));
+
       EXPECT_NEAR(rev->perimeter(), s->perimeter(), 1e-9 * len);
       const double a = len * uniform(rng, 0, 0.5), b = len * uniform(rng, 0.5, 1);
       if (dynamic_cast<const ccMappedShape*>(s.get())) {
