@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <type_traits>
@@ -114,7 +115,6 @@ TEST(LineSeg, ReverseSubShapeSampleMap) {
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(res.positions()[i], V(2.5 * i, 0));
   EXPECT_EQ(s.map(ccXform<2>(ccMatrix<2>(1, 2, 0, 1), V(0, 1))), ccLineSeg(V(0, 1), V(10, 1)));
 }
-
 
 // ---- ccLineSegSet
 
@@ -233,6 +233,84 @@ TEST(FLine, NormalFormIsStableFromTinyToHugeCoefficients) {
   }
   EXPECT_THROW(ccFLine(4.9e-324, 0, 1e300), ccShapesError::BadGeom);
   EXPECT_THROW(ccFLine(0x1p-950, 0, 1e300), ccShapesError::BadGeom);
+}
+
+// Every setter: a refused value throws, keeps the shape and counts no change; an accepted one
+// counts one change.
+TEST(PointAndLineSetters, RefuseWhatTheConstructorRefusesAndCountChanges) {
+  const V bad(kNaN, 0);
+  ccLineSeg seg(V(0, 0), V(1, 1));
+  ccLine line(V(1, 0), V(0, 0));
+  ccPointSet set({V(1, 1)});
+  ccCross cross(V(0, 0), ccRadian(0), 3);
+  const auto check = [](ccShape& shape, const std::function<void()>& good,
+                        const std::function<void()>& refused, const char* what) {
+    const ccShapePtrh before = shape.clone();
+    const unsigned long count = shape.changeCount();
+    EXPECT_ANY_THROW(refused()) << what;
+    EXPECT_TRUE(shape == *before) << what;
+    EXPECT_EQ(shape.changeCount(), count) << what;
+    good();
+    EXPECT_EQ(shape.changeCount(), count + 1) << what;
+    EXPECT_FALSE(shape == *before) << what;
+  };
+  check(
+      seg, [&] { seg.p1(V(2, 0)); }, [&] { seg.p1(bad); }, "p1");
+  check(
+      seg, [&] { seg.p2(V(0, 2)); }, [&] { seg.p2(bad); }, "p2");
+  check(
+      line, [&] { line.pos(V(3, 3)); }, [&] { line.pos(bad); }, "pos");
+  check(
+      line, [&] { line.dir(V(0, 1)); }, [&] { line.dir(V()); }, "dir");
+  check(
+      set, [&] { set.add(V(2, 2)); }, [&] { set.add(bad); }, "add");
+  check(
+      set, [&] { set.points({V(5, 5)}); },
+      [&] {
+        set.points({V(), bad});
+      },
+      "points");
+  check(
+      cross, [&] { cross.origin(V(1, 1)); }, [&] { cross.origin(bad); }, "origin");
+  check(
+      cross, [&] { cross.angle(ccRadian(1)); }, [&] { cross.angle(ccRadian(kInf)); }, "angle");
+  check(
+      cross, [&] { cross.armlength(0); }, [&] { cross.armlength(-1); }, "armlength");
+}
+
+// The value forms (a shape stored in place, without its class name) hold the fields of the
+// shape's record, load back equal and refuse a version byte 1 naming their source.
+template <class T>
+void expectValueForm(T value, const std::string& source) {
+  ccArchive out, record;
+  out || value;
+  value.dispatchSerialize(record);
+  std::vector<unsigned char> fields = record.data();
+  fields.erase(fields.begin() + 1);  // the shape base's version byte
+  EXPECT_EQ(out.data(), fields) << source;
+
+  ccArchive in(out.data());
+  T back;
+  in || back;
+  EXPECT_TRUE(back == value) << source;
+  EXPECT_TRUE(in.atEnd());
+  std::vector<unsigned char> v1 = out.data();
+  v1[0] = 1;
+  ccArchive future(v1);
+  try {
+    future || back;
+    ADD_FAILURE() << "loaded version 1 of " << source;
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), source);
+  }
+}
+
+TEST(PointAndLineShapes, ValueFormsRoundTrip) {
+  expectValueForm(cc2Point(1, -2), "core/points");
+  expectValueForm(ccPointSet({V(1, 2), V(-3, 4)}), "core/points");
+  expectValueForm(ccLine(V(1, 2), V(3, 4)), "core/lines");
+  expectValueForm(ccFLine(3.0, 4.0, -10.0), "core/lines");
+  expectValueForm(ccLineSegSet({ccLineSeg(V(0, 0), V(1, 2))}), "core/lines");
 }
 
 }  // namespace
