@@ -446,6 +446,13 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       const double len = length(pts);
       EXPECT_TRUE(cfRealEq(s->startPoint(), pts.front(), 1e-9));
       EXPECT_TRUE(cfRealEq(s->endPoint(), pts.back(), 1e-9));
+      // The end directions are those of the end chords (to the curvature over one chord).
+      const auto along = [](const ccRadian& a, const V& chord) {
+        return (V(cos(a), sin(a)) - chord / chord.length()).length();
+      };
+      EXPECT_LT(along(s->startAngle(), pts[1] - pts[0]), 0.15);
+      EXPECT_LT(along(s->endAngle(), pts.back() - pts[pts.size() - 2]), 0.15);
+
       EXPECT_NEAR(s->perimeter(), len, 1e-3 * len + 1e-9);
       EXPECT_NEAR(s->nearestPerimPos(s->endPoint()), s->perimeter(), 1e-3 * len + 1e-9);
       EXPECT_TRUE(cfRealEq(rev->startPoint(), s->endPoint(), 1e-9));
