@@ -336,6 +336,16 @@ double length(const std::vector<V>& pts) {
   for (std::size_t i = 1; i < pts.size(); ++i) l += (pts[i] - pts[i - 1]).length();
   return l;
 }
+// The distance from p to the polyline pts (closed back to its start when closed).
+double toPolyline(const std::vector<V>& pts, const V& p, bool closed) {
+  double d = (pts[0] - p).length();
+  for (std::size_t i = 0; i + (closed ? 0 : 1) < pts.size(); ++i) {
+    const V a = pts[i], ab = pts[(i + 1) % pts.size()] - a;
+    const double t = ab.lengthSq() > 0 ? std::clamp((p - a).dot(ab) / ab.lengthSq(), 0.0, 1.0) : 0;
+    d = std::min(d, (a + ab * t - p).length());
+  }
+  return d;
+}
 // Twice the signed area of the closed polygon pts.
 double area(const std::vector<V>& pts) {
   double a = 0;
@@ -435,6 +445,16 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
           EXPECT_EQ(s->within(p), std::lround(sweep(pts, p, true) / (2 * ccPi)) != 0) << p;
         }
       }
+      if (kind.is == 'o' || kind.is == 'r') {
+        // A sampling to a tolerance lies on the shape and keeps the shape within it.
+        ccShape::ccSampleResult coarse;
+        s->sample(ccShape::ccSampleParams(0, 0.05), coarse);
+        const std::vector<V>& c = coarse.positions();
+        for (const V& q : c) EXPECT_LE(nearestSample(pts, q), 0.011) << q;
+        double worst = 0;
+        for (const V& q : pts) worst = std::max(worst, toPolyline(c, q, kind.is == 'r'));
+        EXPECT_LE(worst, 0.05 * (1 + 1e-6));
+      }
       if (kind.is == 'r') {
         EXPECT_EQ(s->isRightHanded(), area(pts) > 0);
         const double closed = length(pts) + (pts.back() - pts.front()).length();
@@ -446,6 +466,16 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       const double len = length(pts);
       EXPECT_TRUE(cfRealEq(s->startPoint(), pts.front(), 1e-9));
       EXPECT_TRUE(cfRealEq(s->endPoint(), pts.back(), 1e-9));
+      // A tolerance needing more points than allowed: exactly the maximum, ends kept.
+      ccShape::ccSampleResult fine, seven;
+      s->sample(ccShape::ccSampleParams(0, 1e-9, 1000000), fine);
+      s->sample(ccShape::ccSampleParams(0, 1e-9, 7), seven);
+      if (fine.size() <= 7) {
+        EXPECT_EQ(seven.positions(), fine.positions());
+      } else {
+        EXPECT_EQ(seven.size(), 7u);
+        EXPECT_TRUE(cfRealEq(seven.positions().back(), s->endPoint(), 1e-9));
+      }
       // The end directions are those of the end chords (to the curvature over one chord).
       const auto along = [](const ccRadian& a, const V& chord) {
         return (V(cos(a), sin(a)) - chord / chord.length()).length();

@@ -26,27 +26,6 @@ ccBezierCurve arc120() {
 // An S-shaped polynomial curve.
 ccBezierCurve sCurve() { return ccBezierCurve(V(0, 0), V(1, 3), V(2, -3), V(3, 0)); }
 
-double distToPolyline(const Pts& v, const V& p) {
-  double best = (v.front() - p).length();
-  for (std::size_t i = 1; i < v.size(); ++i) {
-    const V d = v[i] - v[i - 1];
-    const double l2 = d.lengthSq();
-    const double t = l2 > 0 ? std::clamp((p - v[i - 1]).dot(d) / l2, 0.0, 1.0) : 0;
-    best = std::min(best, (v[i - 1] + d * t - p).length());
-  }
-  return best;
-}
-
-// Largest distance between the sampled polyline and the curve, both ways, checked densely.
-double sampleDeviation(const ccBezierCurve& c, const Pts& v) {
-  double worst = 0;
-  for (int i = 0; i <= 4000; ++i) worst = std::max(worst, distToPolyline(v, c.point(i / 4000.0)));
-  for (std::size_t i = 1; i < v.size(); ++i)
-    for (int k = 1; k < 8; ++k)
-      worst = std::max(worst, c.distanceToPoint(v[i - 1] + (v[i] - v[i - 1]) * (k / 8.0)));
-  return worst;
-}
-
 // Cox-de Boor recursion: the cubic B-spline basis function i at u (right-open intervals,
 // the domain's end taken from the left).
 double basis(const std::vector<double>& u, int i, int p, double x, double end) {
@@ -122,37 +101,12 @@ TEST(BezierCurve, BoundingBoxIsExactForPolynomialAndRationalCurves) {
   EXPECT_NEAR(r.lr().y(), y1, 1e-6);
 }
 
-TEST(BezierCurve, NearestPoint) {
-  const ccBezierCurve arc = arc120();
-  const V p(3, 0.5);
-  EXPECT_TRUE(cfRealEq(arc.nearestPoint(p), p / p.length(), 1e-12));
-  EXPECT_NEAR(arc.distanceToPoint(p), p.length() - 1, 1e-12);
-}
-
-TEST(BezierCurve, SamplingStaysWithinTheTolerance) {
-  for (const ccBezierCurve& c :
-       {sCurve(), arc120(),
-        ccBezierCurve(ccBezierCurve::Points{V(0, 0), V(50, 80), V(-20, 90), V(100, 5)},
-                      {1, 0.2, 7, 1})}) {
-    for (double tol : {0.1, 1e-2, 1e-3}) {
-      ccShape::ccSampleResult r;
-      c.sample(ccShape::ccSampleParams(0, tol), r);
-      const Pts& v = r.positions();
-      ASSERT_GE(v.size(), 2u);
-      EXPECT_EQ(v.front(), c.startPoint());
-      EXPECT_EQ(v.back(), c.endPoint());
-      EXPECT_LE(sampleDeviation(c, v), tol * (1 + 1e-9));
-    }
-  }
-}
-
 TEST(BezierCurve, TabletSamplingHasNoDuplicatePoints) {
   const ccBezierCurve c = sCurve().map(ccXform<2>(ccMatrix<2>(40, 0, 0, 40), V()));
   ccShape::ccSampleResult r(500);
   c.sample(ccShape::ccSampleParams(0, 1.0 / 2.5, 5000, false), r);
   const Pts& v = r.positions();
   for (std::size_t i = 1; i < v.size(); ++i) EXPECT_NE(v[i], v[i - 1]);
-  EXPECT_LE(sampleDeviation(c, v), 0.4 * (1 + 1e-9));
   EXPECT_LT(v.size(), 200u);
 }
 
