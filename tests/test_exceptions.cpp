@@ -319,6 +319,10 @@ TEST(AssertHook, InstalledHandlerReceivesLineAndFileUntilReplaced) {
   cstd_assert_(9, "x");
   EXPECT_EQ(gReports, 1);
   EXPECT_EQ(cstd_setAssertHandler(nullptr), &otherHandler);
+  // The default handler reports on stderr.
+  testing::internal::CaptureStderr();
+  cstd_assert_(7, "dispc/there");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "assertion failed: dispc/there line 7\n");
   EXPECT_EQ(cstd_setAssertHandler(previous), previous);
 }
 

@@ -24,6 +24,18 @@ TEST(PelTypes, PackedLayouts) {
   EXPECT_EQ(ccPackedRGB16Pel(0x07E0).g(), 255);  // pure green
   EXPECT_EQ(ccPackedRGB16Pel(128, 128, 128).packed(), (16 << 11) | (32 << 5) | 16);
   EXPECT_EQ(ccPackedRGB32Pel(1, 2, 3, 4).packed(), 0x04010203u);
+  // One pel archives as its packed value, little-endian.
+  ccPackedRGB16Pel a(0x1234);
+  ccPackedRGB32Pel b(0x11223344u);
+  ccArchive out;
+  out || a || b;
+  EXPECT_EQ(out.data(), (std::vector<unsigned char>{0x34, 0x12, 0x44, 0x33, 0x22, 0x11}));
+  ccPackedRGB16Pel a2;
+  ccPackedRGB32Pel b2;
+  ccArchive in(out.data());
+  in || a2 || b2;
+  EXPECT_EQ(a2.packed(), 0x1234);
+  EXPECT_EQ(b2.packed(), 0x11223344u);
 }
 
 TEST(PelBufferAlloc, ZeroedAlignedRowsAndBadSizes) {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -37,17 +38,17 @@ TEST(CvPels, EverySupportedTypeRoundTripsSharedWhereItCan) {
     cv::Mat back;
     bool shared = false;
     if (r.type == CV_8UC1) {
-      const auto p = cfPelsFromMat8(m);
+      const auto p = cfPelsFromMat<unsigned char>(m);
       shared = cfSharesPels(p, m);
       EXPECT_EQ(p.get(5, 3), m.at<unsigned char>(3, 5));
       back = cfMatFromPels(p);
     } else if (r.type == CV_16UC1) {
-      const auto p = cfPelsFromMat16(m);
+      const auto p = cfPelsFromMat<unsigned short>(m);
       shared = cfSharesPels(p, m);
       EXPECT_EQ(p.get(5, 3), m.at<unsigned short>(3, 5));
       back = cfMatFromPels(p);
     } else {
-      const auto p = cfPelsFromMatRGB(m);
+      const auto p = cfPelsFromMat<ccPackedRGB32Pel>(m);
       shared = cfSharesPels(p, m);
       const unsigned char* bgr = m.ptr(3) + 5 * m.channels();
       EXPECT_EQ(p.get(5, 3).r(), bgr[2]);
@@ -81,6 +82,13 @@ TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
   const auto q = cfPelsFromMat16(roi);
   EXPECT_TRUE(cfSharesPels(q, roi));
   EXPECT_EQ(q.get(9, 5), big.at<unsigned short>(9, 12));
+  // Rows an odd number of bytes apart cannot be shared: copied.
+  std::vector<unsigned char> bytes(64, 7);
+  const cv::Mat odd(3, 4, CV_16UC1, bytes.data() + 1, 9);
+  const auto copied = cfPelsFromMat16(odd);
+  EXPECT_FALSE(cfSharesPels(copied, odd));
+  EXPECT_TRUE(same(cfMatFromPels(copied), odd));
+  EXPECT_EQ(cfPelsFromMat8(cv::Mat()).width(), 0);
 }
 
 TEST(CvPels, OtherTypesAreRefusedNamingTheType) {
@@ -110,6 +118,14 @@ TEST(CvPels, ImageFilesAreReadAtTheirDepth) {
   EXPECT_TRUE(same(cfMatFromPels(std::get<1>(cfCvReadImage((dir / "deep.png").string()))), deep));
   EXPECT_TRUE(
       same(cfMatFromPels(std::get<2>(cfCvReadImage((dir / "colour.png").string())), 3), colour));
+  // 16-bit colour is read as 8-bit colour.
+  const cv::Mat deepColour = randomMat(9, 11, CV_16UC3, 4);
+  ASSERT_TRUE(cv::imwrite((dir / "deepcolour.png").string(), deepColour));
+  cv::Mat reduced;
+  deepColour.convertTo(reduced, CV_8U, 1.0 / 257);
+  EXPECT_TRUE(same(cfMatFromPels(std::get<2>(cfCvReadImage((dir / "deepcolour.png").string())), 3),
+                   reduced));
+
   try {
     cfCvReadImage((dir / "missing.png").string());
     FAIL() << "no exception";
