@@ -386,7 +386,10 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       EXPECT_TRUE(*roundTrip(s) == *s);
       if (!s->isOpenContour()) {
         EXPECT_THROW(s->startPoint(), ccShapesError::NotOpenContour);
+        EXPECT_THROW(s->endPoint(), ccShapesError::NotOpenContour);
+        EXPECT_THROW(s->startAngle(), ccShapesError::NotOpenContour);
         EXPECT_THROW(s->endAngle(), ccShapesError::NotOpenContour);
+
         EXPECT_THROW(s->tangentRotation(), ccShapesError::NotOpenContour);
       }
       if (!s->isRegion()) {
@@ -412,6 +415,8 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
         EXPECT_THROW(s->boundingBox(), ccShapesError::BadGeom);
       } else if (!pts.empty()) {
         const ccRect box = s->boundingBox();
+        EXPECT_EQ(s->encloseRect(), box);
+
         V lo = pts[0], hi = pts[0];
         for (const V& q : pts) {
           lo = V(std::min(lo.x(), q.x()), std::min(lo.y(), q.y()));
@@ -509,6 +514,9 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       EXPECT_NEAR(s->tangentRotation().toDouble(), turn, 0.2);
     }
   }
+  // An empty shape encloses the null rectangle; its bounding box is an error.
+  EXPECT_EQ(ccShapeTree().encloseRect(), ccRect());
+  EXPECT_EQ(ccPointSet().encloseRect(), ccRect());
 }
 
 // The classes the round trips below and the shape-tree tests do not load by name.

@@ -82,9 +82,10 @@ TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
   const auto q = cfPelsFromMat16(roi);
   EXPECT_TRUE(cfSharesPels(q, roi));
   EXPECT_EQ(q.get(9, 5), big.at<unsigned short>(9, 12));
-  // Rows an odd number of bytes apart cannot be shared: copied.
+  // Pels at an odd address cannot be shared: copied.
   std::vector<unsigned char> bytes(64, 7);
-  const cv::Mat odd(3, 4, CV_16UC1, bytes.data() + 1, 9);
+  const cv::Mat odd(3, 4, CV_16UC1, bytes.data() + 1, 10);
+
   const auto copied = cfPelsFromMat16(odd);
   EXPECT_FALSE(cfSharesPels(copied, odd));
   EXPECT_TRUE(same(cfMatFromPels(copied), odd));
