@@ -14,16 +14,29 @@ ccRadian ccShape::endAngle() const { throw ccShapesError::NotOpenContour(); }
 
 ccRadian ccShape::tangentRotation() const {
   if (!isOpenContour()) throw ccShapesError::NotOpenContour();
-  // Sum of the turns between consecutive chords of a fine sampling.
+  // The turns between consecutive chords of a fine sampling, plus those from the start tangent
+  // to the first chord and from the last chord to the end tangent: a chord turns half as much
+  // as the arc it spans, so without the ends a curve loses half its end chords' turn.
   ccSampleResult r;
   sample(ccSampleParams(0, 1e-4 * std::max(1.0, perimeter())), r);
   const auto& p = r.positions();
-  double turn = 0;
-  for (std::size_t i = 2; i < p.size(); ++i) {
-    const ccVector<2> a = p[i - 1] - p[i - 2], b = p[i] - p[i - 1];
-    if (a.lengthSq() == 0 || b.lengthSq() == 0) continue;
-    turn += std::atan2(a.cross(b), a.dot(b));
+  double turn = 0, first = 0, last = 0;
+  bool any = false;
+  for (std::size_t i = 1; i < p.size(); ++i) {
+    const ccVector<2> b = p[i] - p[i - 1];
+    if (b.lengthSq() == 0) continue;
+    const double angle = std::atan2(b.y(), b.x());
+    if (any) {
+      turn += std::remainder(angle - last, 2 * M_PI);
+    } else {
+      first = angle;
+      any = true;
+    }
+    last = angle;
   }
+  if (!any) return ccRadian(endAngle().toDouble() - startAngle().toDouble());
+  turn += std::remainder(first - startAngle().toDouble(), 2 * M_PI) +
+          std::remainder(endAngle().toDouble() - last, 2 * M_PI);
   return ccRadian(turn);
 }
 

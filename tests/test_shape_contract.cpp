@@ -503,15 +503,21 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
         EXPECT_NEAR(s->nearestPerimPos(sub->endPoint()), b, 1e-3 * len);
         EXPECT_LE(nearestSample(pts, sub->startPoint()), 0.011);
       }
-      // The turn of the tangent, summed over the chords of the samples. The library's own sum
-      // (for curves) misses the angle between each end tangent and its first chord: up to
-      // about 0.15 on these curves.
-      double turn = 0;
-      for (std::size_t i = 2; i < pts.size(); ++i) {
-        const V u = pts[i - 1] - pts[i - 2], v = pts[i] - pts[i - 1];
-        if (u.length() > 1e-9 && v.length() > 1e-9) turn += std::atan2(u.cross(v), u.dot(v));
+      // The turn of the tangent: from the start tangent along the chords of the samples to the
+      // end tangent.
+      const auto angleOf = [](const V& v) { return std::atan2(v.y(), v.x()); };
+      const auto turnTo = [](double from, double to) {
+        return std::remainder(to - from, 2 * M_PI);
+      };
+      double turn = 0, heading = s->startAngle().toDouble();
+      for (std::size_t i = 1; i < pts.size(); ++i) {
+        const V v = pts[i] - pts[i - 1];
+        if (v.length() <= 1e-9) continue;
+        turn += turnTo(heading, angleOf(v));
+        heading = angleOf(v);
       }
-      EXPECT_NEAR(s->tangentRotation().toDouble(), turn, 0.2);
+      turn += turnTo(heading, s->endAngle().toDouble());
+      EXPECT_NEAR(s->tangentRotation().toDouble(), turn, 2e-3);
     }
   }
   // An empty shape encloses the null rectangle; its bounding box is an error.
