@@ -208,19 +208,50 @@ double ccMappedShape::maxStretch() const {
   return s > 0 && std::isfinite(s) ? s : 1;
 }
 
+void ccMappedShape::mappedSamples(const ccSampleParams& sourceParams, double tolerance,
+                                  std::vector<ccVector<2>>& out) const {
+  ccSampleResult r;
+  shape_->sample(sourceParams, r);
+  const std::vector<ccVector<2>>& src = r.positions();
+  out.clear();
+  if (xform_->isLinear() || sourceParams.uniform || !(tolerance > 0) || src.size() < 2) {
+    for (const auto& p : src) out.push_back(xform_->mapPoint(p));
+    return;
+  }
+  // Points the splits may add, beyond the source's own.
+  long budget = std::max(0L, sourceParams.maxPoints - static_cast<long>(src.size()));
+  const auto split = [&](auto&& self, const ccVector<2>& a, const ccVector<2>& b,
+                         const ccVector<2>& ma, const ccVector<2>& mb, int depth) -> void {
+    const ccVector<2> mid = (a + b) * 0.5, mm = xform_->mapPoint(mid);
+    const ccVector<2> chord = mb - ma;
+    const double len = chord.length();
+    const double off = len > 0 ? std::fabs(chord.cross(mm - ma)) / len : (mm - ma).length();
+    if (!(off > tolerance) || depth == 24 || budget == 0) return;
+    --budget;
+    self(self, a, mid, ma, mm, depth + 1);
+    out.push_back(mm);
+    self(self, mid, b, mm, mb, depth + 1);
+  };
+  out.push_back(xform_->mapPoint(src[0]));
+  for (std::size_t i = 1; i < src.size(); ++i) {
+    const ccVector<2> mb = xform_->mapPoint(src[i]);
+    split(split, src[i - 1], src[i], out.back(), mb, 0);
+    out.push_back(mb);
+  }
+  if (shape_->isRegion()) split(split, src.back(), src.front(), out.back(), out.front(), 0);
+}
+
 std::vector<ccVector<2>> ccMappedShape::denseSamples() const {
   const ccRect box = shape_->boundingBox();
   const double diag = std::hypot(box.width(), box.height());
-  ccSampleResult r;
   std::vector<ccVector<2>> pts;
   if (diag == 0) {
-    pts.push_back(box.ul());
+    pts.push_back(xform_->mapPoint(box.ul()));
   } else {
-    shape_->sample(
-        ccSampleParams(0, ccDenseSamplingTolerance * diag / maxStretch(), kMaxDensePoints), r);
-    pts.swap(r.positions());
+    mappedSamples(
+        ccSampleParams(0, ccDenseSamplingTolerance * diag / maxStretch(), kMaxDensePoints),
+        ccDenseSamplingTolerance * diag, pts);
   }
-  for (auto& p : pts) p = xform_->mapPoint(p);
   return pts;
 }
 
@@ -313,8 +344,7 @@ void ccMappedShape::sample(const ccSampleParams& params, ccSampleResult& result)
     p.tolerance /= s;
     p.spacing /= s;
   }
-  shape_->sample(p, result);
-  for (auto& q : result.positions()) q = xform_->mapPoint(q);
+  mappedSamples(p, params.tolerance, result.positions());
 }
 
 double ccMappedShape::perimeter() const {

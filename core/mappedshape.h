@@ -92,6 +92,11 @@ class ccMappedShape : public ccShape {
   double maxStretch() const;
   // The mapped sampling used by the sampled operations.
   std::vector<ccVector<2>> denseSamples() const;
+  // The underlying shape sampled with sourceParams, mapped, and each chord split until its
+  // mapped midpoint lies within tolerance of the mapped chord (a non-linear map bends straight
+  // pieces), up to maxPoints points in all.
+  void mappedSamples(const ccSampleParams& sourceParams, double tolerance,
+                     std::vector<ccVector<2>>& out) const;
 
   ccShapePtrh_const shape_;
   ccPtrHandle_const<cc2XformBase> xform_;
