@@ -117,57 +117,58 @@ struct ViewTool : ::testing::Test {
     writeFiles(dir);
   }
   std::string view(const std::string& args) { return std::string(DISPC_VIEW) + " " + args; }
+  // The tool run in the files' directory.
+  std::string inDir(const std::string& args) {
+    return "cd " + quote(dir.string()) + " && " + view(args);
+  }
   fs::path dir;
 };
 
 }  // namespace
 
-TEST_F(ViewTool, ScreenshotShowsTheImageWithTheSketchOverIt) {
-  const fs::path shot = dir / "shot.png";
-  const Result r =
-      run(view("--screenshot " + quote(shot.string()) + " " + quote((dir / "ramp.pgm").string()) +
-               " " + quote((dir / "marks.dca").string()) + " " + quote((dir / "box.dcg").string())),
-          dir);
-  ASSERT_EQ(r.code, 0) << r.err;
-  const QImage q(QString::fromStdString(shot.string()));
-  ASSERT_EQ(q.size(), QSize(120, 90 + 20));  // the image area and the status line
-  EXPECT_EQ(q.pixel(5, 50), qRgb(10, 10, 10));
-  EXPECT_EQ(q.pixel(30, 20), qRgb(255, 0, 0));
-  EXPECT_EQ(q.pixel(85, 55), qRgb(0, 0, 255));
-  EXPECT_EQ(q.pixel(30, 60), qRgb(0, 255, 0));  // the graphic list's box
-  // Zoomed twice about the image's corner: the segment lies twice as far.
-  const Result z =
-      run(view("--zoom 2 --screenshot " + quote(shot.string()) + " " +
-               quote((dir / "ramp.pgm").string()) + " " + quote((dir / "marks.dca").string())),
-          dir);
-  ASSERT_EQ(z.code, 0) << z.err;
-  const QImage zoomed(QString::fromStdString(shot.string()));
-  EXPECT_EQ(zoomed.pixel(60, 40), qRgb(255, 0, 0));
-  EXPECT_EQ(zoomed.pixel(11, 60), qRgb(10, 10, 10));
-}
-
-TEST_F(ViewTool, FailuresPrintOneLineAndExitWithTheToolsCodes) {
-  const std::string image = quote((dir / "ramp.pgm").string());
+// --screenshot pictures (the window: the image area and a 20-pel status line) and their pels,
+// and failures with one line and the tools' exit codes, which write no screenshot.
+TEST_F(ViewTool, ScreenshotsAndFailures) {
+  struct Probe {
+    int x, y;
+    QRgb rgb;
+  };
+  const QRgb red = qRgb(255, 0, 0), ramp5 = qRgb(10, 10, 10);
+  const struct {
+    std::string args;
+    std::vector<Probe> probes;
+  } shots[] = {
+      {"--screenshot shot.png ramp.pgm marks.dca box.dcg",
+       {{5, 50, ramp5}, {30, 20, red}, {85, 55, qRgb(0, 0, 255)}, {30, 60, qRgb(0, 255, 0)}}},
+      // Zoomed twice about the image's corner: the segment lies twice as far.
+      {"--zoom 2 --screenshot shot.png ramp.pgm marks.dca", {{60, 40, red}, {11, 60, ramp5}}},
+  };
+  for (const auto& shot : shots) {
+    SCOPED_TRACE(shot.args);
+    const Result r = run(inDir(shot.args), dir);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QImage q(QString::fromStdString((dir / "shot.png").string()));
+    ASSERT_EQ(q.size(), QSize(120, 90 + 20));
+    for (const Probe& p : shot.probes) EXPECT_EQ(q.pixel(p.x, p.y), p.rgb) << p.x << "," << p.y;
+  }
   const struct {
     std::string args;
     int code;
     std::string err;
-  } rows[] = {
+  } failures[] = {
       {"", 2, "dispc-view: an image file is needed (see dispc-view --help)\n"},
       {"--zoom 0 x.png", 2,
        "dispc-view: bad zoom \"0\" (expected 1/64 to 64) (see dispc-view --help)\n"},
       {"--screenshot out.jpg x.png", 2,
        "dispc-view: the screenshot \"out.jpg\" must be a .png file (see dispc-view --help)\n"},
-      {quote((dir / "none.png").string()), 1,
-       "dispc-view: " + (dir / "none.png").string() + ": no such file\n"},
-      {image + " " + image + " --screenshot " + quote((dir / "s.png").string()), 1,
-       "dispc-view: " + (dir / "ramp.pgm").string() +
-           ": not a sketch or graphic-list archive (no DISPCARC header)\n"},
+      {"none.png", 1, "dispc-view: none.png: no such file\n"},
+      {"ramp.pgm ramp.pgm --screenshot s.png", 1,
+       "dispc-view: ramp.pgm: not a sketch or graphic-list archive (no DISPCARC header)\n"},
   };
-  for (const auto& row : rows) {
-    const Result r = run(view(row.args), dir);
-    EXPECT_EQ(r.code, row.code) << row.args;
-    EXPECT_EQ(r.err, row.err) << row.args;
+  for (const auto& f : failures) {
+    const Result r = run(inDir(f.args), dir);
+    EXPECT_EQ(r.code, f.code) << f.args;
+    EXPECT_EQ(r.err, f.err) << f.args;
   }
   EXPECT_FALSE(fs::exists(dir / "s.png"));
 }
