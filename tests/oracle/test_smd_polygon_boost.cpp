@@ -91,53 +91,26 @@ TEST(SMDPolyBoostOracle, CrossingVerdictAndInsideAgree) {
   EXPECT_GT(points, 20000);
 }
 
-// Where the two differ, by the polygon's rules: segments that share a vertex never cross,
-// collinear segments have no crossing point, a segment must have a length, and an end within
-// 1e-14 of a segment's length of another segment touches it. Boost's is_valid calls the
-// first two invalid (spikes, self-intersections), allows repeated points, and finds a
-// vertex up to about 1e-8 of the polygon's size from a far side touching it (it snaps
-// coordinates to a grid), where its intersects() and this polygon do not.
-TEST(SMDPolyBoostOracle, DocumentedDifferences) {
-  const struct {
-    const char* what;
-    std::vector<V2> pts;
-    std::uint32_t ours;
-    bool boostValid, boostIntersects;
-  } kCases[] = {
-      {"triangle flat on a line", {{2, 0}, {3, 0}, {1, 0}}, 0, false, false},
-      {"back and forth over one line", {{2, 1}, {0, 0}, {2, 1}, {0, 0}}, 0, false, true},
-      {"repeated consecutive point",
-       {{0, 1}, {1, 0}, {3, 0}, {2, 1}, {2, 1}},
-       ccSMDGDPolyVertex::invalidSegmentLength::kErrorNumber,
-       true,
-       false},
-      {"vertex 1e-13 above a far side",
-       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-13}, {0, 10}},
-       ccSMDGDPoly::crossingSegments::kErrorNumber,
-       false,
-       false},
-      {"vertex 1e-9 above a far side",
-       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-9}, {0, 10}},
-       0,
-       false,
-       false},
-      {"vertex 1e-6 above a far side",
-       {{0, 0}, {10, 0}, {10, 10}, {5, 1e-6}, {0, 10}},
-       0,
-       true,
-       false},
-      {"vertex touching a far side",
-       {{0, 0}, {10, 0}, {10, 10}, {5, 0}, {0, 10}},
-       ccSMDGDPoly::crossingSegments::kErrorNumber,
-       false,
-       true},
+// Where the polygon's rules differ from Boost's (so the random check above steers clear):
+// segments that share a vertex never cross, collinear segments have no crossing point, a
+// segment must have a length, and an end within 1e-14 of a segment's length of another
+// segment touches it. Boost's is_valid calls the first two invalid, allows repeated points,
+// and snaps coordinates to a grid (about 1e-8 of the polygon's size), so it finds vertices up
+// to 1e-9 above a far side touching it.
+TEST(SMDPolyBoostOracle, ThePolygonsOwnRulesWhereBoostDiffers) {
+  const std::pair<std::vector<V2>, std::uint32_t> kCases[] = {
+      {{{2, 0}, {3, 0}, {1, 0}}, 0},              // a triangle flat on a line
+      {{{2, 1}, {0, 0}, {2, 1}, {0, 0}}, 0},      // back and forth over one line
+      {{{0, 1}, {1, 0}, {3, 0}, {2, 1}, {2, 1}},  // a repeated consecutive point
+       ccSMDGDPolyVertex::invalidSegmentLength::kErrorNumber},
+      {{{0, 0}, {10, 0}, {10, 10}, {5, 1e-13}, {0, 10}},
+       ccSMDGDPoly::crossingSegments::kErrorNumber},
+      {{{0, 0}, {10, 0}, {10, 10}, {5, 1e-9}, {0, 10}}, 0},
+      {{{0, 0}, {10, 0}, {10, 10}, {5, 0}, {0, 10}}, ccSMDGDPoly::crossingSegments::kErrorNumber},
   };
-  for (const auto& c : kCases) {
+  for (const auto& [pts, ours] : kCases) {
     ccSMDGDPoly p;
-    EXPECT_EQ(verdict(c.pts, p), c.ours) << c.what;
-    const BPolygon b = boostPolygon(c.pts);
-    EXPECT_EQ(bg::is_valid(b), c.boostValid) << c.what;
-    EXPECT_EQ(bg::intersects(b), c.boostIntersects) << c.what;
+    EXPECT_EQ(verdict(pts, p), ours) << pts[pts.size() - 2];
   }
 }
 
