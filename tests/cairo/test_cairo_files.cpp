@@ -15,28 +15,35 @@ namespace {
 
 using V = ccVector<2>;
 
+// PGM and PNG files read back the pels written, as grey when every pel is grey; a colour PNG
+// read as grey gives the luminance.
 TEST(CairoFiles, ImagesLoadAsGreyOrColourPels) {
   ccPelBuffer<unsigned char> grey(5, 3);
-  for (long y = 0; y < 3; ++y)
-    for (long x = 0; x < 5; ++x) grey.set(x, y, static_cast<unsigned char>(40 * x + y));
   ccPelBuffer<ccPackedRGB32Pel> colour(5, 3);
-  colour.set(2, 1, ccPackedRGB32Pel(10, 20, 30));
+  for (long y = 0; y < 3; ++y)
+    for (long x = 0; x < 5; ++x) {
+      grey.set(x, y, static_cast<unsigned char>(40 * x + y));
+      colour.set(x, y, ccPackedRGB32Pel((unsigned char)(50 * x), (unsigned char)(60 * y), 7));
+    }
   cfWritePgm(grey, outputPath("grey.pgm"));
   cfCairoWritePng(grey, outputPath("grey.png"));
   cfCairoWritePng(colour, outputPath("colour.png"));
 
-  for (const char* name : {"grey.pgm", "grey.png"}) {
-    SCOPED_TRACE(name);
-    const ccImageFile image = cfReadImageFile(outputPath(name));
-    ASSERT_FALSE(image.isColor());
-    ASSERT_EQ(image.width(), 5);
-    ASSERT_EQ(image.height(), 3);
-    for (long y = 0; y < 3; ++y)
-      for (long x = 0; x < 5; ++x) EXPECT_EQ(image.grey.get(x, y), grey.get(x, y));
-  }
+  const ccPelBuffer<unsigned char> greys[] = {cfReadImageFile(outputPath("grey.pgm")).grey,
+                                              cfReadImageFile(outputPath("grey.png")).grey,
+                                              cfCairoReadPngGrey8(outputPath("grey.png"))};
   const ccImageFile image = cfReadImageFile(outputPath("colour.png"));
   ASSERT_TRUE(image.isColor());
-  EXPECT_EQ(image.rgb.get(2, 1), ccPackedRGB32Pel(10, 20, 30));
+  ASSERT_TRUE(image.rgb.width() == 5 && image.rgb.height() == 3);
+  for (const auto& g : greys) ASSERT_TRUE(g.width() == 5 && g.height() == 3);
+  for (long y = 0; y < 3; ++y)
+    for (long x = 0; x < 5; ++x) {
+      for (const auto& g : greys) ASSERT_EQ(g.get(x, y), grey.get(x, y)) << x << "," << y;
+      ASSERT_EQ(image.rgb.get(x, y), colour.get(x, y)) << x << "," << y;
+    }
+  EXPECT_FALSE(cfReadImageFile(outputPath("grey.png")).isColor());
+  EXPECT_EQ(cfCairoReadPngGrey8(outputPath("colour.png")).get(1, 2),
+            (299 * 50 + 587 * 120 + 114 * 7 + 500) / 1000);
 }
 
 TEST(CairoFiles, ErrorsNameTheFileAndTheReason) {

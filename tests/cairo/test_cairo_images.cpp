@@ -1,5 +1,5 @@
 // Images at 1:1 with pass-through, icons, run-length images, area slots (setRect, setAll,
-// floodFill) and PNG files. Golden comparisons are exact (tolerance 0).
+// floodFill). Golden comparisons are exact (tolerance 0).
 #include "../scenes.h"
 #include "golden.h"
 
@@ -135,32 +135,6 @@ TEST_F(CairoImages, SetRectSetAllAndFloodFill) {
   s.floodFill(ccPair<long>(20, 20), ccColor::greenColor(), ccColor(), false);
   EXPECT_EQ(s.pel(49, 39), opaque(ccColor::greenColor()));
   EXPECT_EQ(s.pel(50, 39), opaque(ccColor::ltGreyColor()));
-}
-
-TEST(CairoPng, GreyAndColourFilesRoundTrip) {
-  const auto g8 = ramp<unsigned char>(
-      17, 9, [](long x, long y) { return static_cast<unsigned char>(x * 15 + y); });
-  const std::string greyPath = outputPath("roundtrip-grey.png");
-  cfCairoWritePng(g8, greyPath);
-  const ccPelBuffer<unsigned char> g = cfCairoReadPngGrey8(greyPath);
-  ASSERT_EQ(g.width(), 17);
-  ASSERT_EQ(g.height(), 9);
-  for (long y = 0; y < 9; ++y) {
-    for (long x = 0; x < 17; ++x) EXPECT_EQ(g.get(x, y), g8.get(x, y));
-  }
-
-  const auto rgb = ramp<ccPackedRGB32Pel>(5, 4, [](long x, long y) {
-    return ccPackedRGB32Pel((unsigned char)(x * 50), (unsigned char)(y * 60), 7);
-  });
-  const std::string rgbPath = outputPath("roundtrip-rgb.png");
-  cfCairoWritePng(rgb, rgbPath);
-  const ccPelBuffer<ccPackedRGB32Pel> c = cfCairoReadPngRGB32(rgbPath);
-  for (long y = 0; y < 4; ++y) {
-    for (long x = 0; x < 5; ++x) EXPECT_EQ(c.get(x, y), rgb.get(x, y));
-  }
-  // Colour read as grey: the luminance.
-  EXPECT_EQ(cfCairoReadPngGrey8(rgbPath).get(1, 0), (299 * 50 + 114 * 7 + 500) / 1000);
-  EXPECT_THROW(cfCairoReadPngGrey8(outputPath("missing.png")), ccUIError::InitFailed);
 }
 
 TEST_F(CairoImages, ReducedAndEnlargedImages) {

@@ -33,6 +33,15 @@ struct Canvas {
   }
 };
 
+ccUISketch throughArchive(ccUISketch sketch) {
+  ccArchive out;
+  out || sketch;
+  ccArchive in(out.data());
+  ccUISketch loaded;
+  in || loaded;
+  return loaded;
+}
+
 // One drawing of every archivable operation a tablet records, on both layers of a tablet over
 // Cairo: drawn directly, replayed from its recording and replayed after an archive round trip, all
 // the same picture (text with a looser tolerance).
@@ -50,11 +59,7 @@ TEST(CairoTablet, EveryOperationDirectReplayedAndArchived) {
   };
   ccUITablet recorder;
   drawEveryOperation(recorder, false);
-  ccArchive out;
-  out || recorder.sketch();
-  ccArchive in(out.data());
-  ccUISketch loaded;
-  in || loaded;
+  ccUISketch loaded = throughArchive(recorder.sketch());
   const auto direct = picture([](ccUITablet& t) { drawEveryOperation(t, false); });
   EXPECT_TRUE(matchesGolden(*direct, "tablet_every_operation", 64, 200));
   for (const ccUISketch* sketch : {&recorder.sketch(), &loaded}) {
@@ -62,15 +67,6 @@ TEST(CairoTablet, EveryOperationDirectReplayedAndArchived) {
         picture([&](ccUITablet& t) { t.draw(*sketch, ccPoint(0, 0), ccUITablet::eBothLayers); });
     EXPECT_TRUE(matchesGolden(*replayed, "tablet_every_operation", 64, 200));
   }
-}
-
-ccUISketch throughArchive(ccUISketch sketch) {
-  ccArchive out;
-  out || sketch;
-  ccArchive in(out.data());
-  ccUISketch loaded;
-  in || loaded;
-  return loaded;
 }
 
 // A picture drawn directly, by replaying the recordings that drawing it made, and by replaying
@@ -214,18 +210,6 @@ TEST(CairoTablet, WireframeMarksFollowPolarityAndMirroring) {
         c.tablet.draw(w.map(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(20, 70))),
                       ccGraphicProps(ccColor::blackColor(), 1), kImage);
       });
-}
-
-TEST(CairoTablet, OverlayIsComposedOverTheImage) {
-  ccCairoLayers layers(40, 30);
-  layers.antialias(false);
-  ccUITablet t(&layers.image(), &layers.overlay());
-  t.visible(true);
-  t.set(ccColor::blueColor(), kImage);
-  t.draw(ccRect(V(5, 5), V(10, 10)), ccColor::redColor(), kOverlay, true);
-  const ccPelBuffer<ccPackedRGB32Pel> pels = layers.composed();
-  EXPECT_EQ(pels.get(10, 10), opaque(ccColor::redColor()));
-  EXPECT_EQ(pels.get(30, 20), opaque(ccColor::blueColor()));
 }
 
 }  // namespace
