@@ -13,6 +13,8 @@
 // fail that.
 #pragma once
 
+#include <backends/qt/qtimage.h>
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -26,3 +28,9 @@
 
 // A scratch file path in the build tree (the directory is made when missing).
 std::string outputPath(const std::string& file);
+
+// Packed pel with alpha in the top byte, as ccQtImageScope::pel returns.
+inline ccPackedRGB32Pel opaque(const ccColor& c) {
+  const ccRGB& t = c.rgbStruct();
+  return ccPackedRGB32Pel(t.r(), t.g(), t.b(), 255);
+}

@@ -15,11 +15,6 @@ namespace {
 
 using scenes::V;
 
-ccPackedRGB32Pel opaque(const ccColor& c) {
-  const ccRGB& t = c.rgbStruct();
-  return ccPackedRGB32Pel(t.r(), t.g(), t.b(), 255);
-}
-
 // A white 160 x 120 scope without antialiasing.
 template <class Scope>
 void whiteCanvas(Scope& s) {

@@ -1,5 +1,7 @@
 // The Qt scope's tree, clipping, change tracking and damage reports, drags, screen-update locks,
 // settings, and drawing on any paint device.
+#include "qtgolden.h"
+
 #include <backends/qt/qtimage.h>
 #include <dispc/errors.h>
 #include <dispc/tablet.h>
@@ -14,11 +16,6 @@
 namespace {
 
 using V = ccVector<2>;
-
-ccPackedRGB32Pel opaque(const ccColor& c) {
-  const ccRGB& t = c.rgbStruct();
-  return ccPackedRGB32Pel(t.r(), t.g(), t.b(), 255);
-}
 
 const ccPackedRGB32Pel kWhite = opaque(ccColor::whiteColor());
 const ccPackedRGB32Pel kRed = opaque(ccColor::redColor());
@@ -158,4 +155,35 @@ TEST(QtDeviceScope, DrawsOnAnyPaintDeviceUntilFlushed) {
   EXPECT_EQ(image.pixel(12, 12), qRgb(255, 0, 0));
   EXPECT_EQ(image.pixel(2, 2), qRgb(255, 255, 255));
   EXPECT_THROW(ccQtScope(nullptr), ccUIError::BadParams);
+}
+
+// The overlay over the image: the pass colour clears the overlay, clearing it shows the image
+// again, and both a layer and the composed picture write PNG files of their pels.
+TEST(QtLayers, TheOverlayComposesOverTheImage) {
+  ccQtLayers layers(64, 48);
+  layers.antialias(false);
+  EXPECT_EQ(&layers.scope(0), &layers.image());
+  EXPECT_EQ(&layers.scope(1), &layers.overlay());
+  EXPECT_THROW(layers.scope(2), ccUIError::BadLayer);
+  layers.image().setAll(ccColor(90, 90, 90));
+  layers.overlay().drawLineSeg(ccLineSeg(V(0, 10), V(63, 10)),
+                               ccGraphicProps(ccColor::redColor(), 1));
+  layers.overlay().setRect(ccUIRect(0, 30, 64, 10), ccColor::greenColor());
+  layers.overlay().setRect(ccUIRect(0, 30, 10, 10), ccColor::passColor());
+  const QRgb grey = qRgb(90, 90, 90);
+  QImage out = layers.composed();
+  EXPECT_EQ(out.pixel(5, 5), grey);
+  EXPECT_EQ(out.pixel(5, 10), qRgb(255, 0, 0));
+  EXPECT_EQ(out.pixel(20, 35), qRgb(0, 255, 0));
+  EXPECT_EQ(out.pixel(5, 35), grey);
+  layers.writePng(outputPath("layers.png"));
+  EXPECT_EQ(QImage(QString::fromStdString(outputPath("layers.png"))).pixel(5, 10), qRgb(255, 0, 0));
+  layers.overlay().clear();
+  EXPECT_EQ(layers.overlay().changeRect(), ccUIRect(0, 0, 64, 48));
+  EXPECT_EQ(layers.composed().pixel(5, 10), grey);
+  layers.image().clear();  // opaque: black
+  layers.image().writePng(outputPath("image.png"));
+  EXPECT_EQ(QImage(QString::fromStdString(outputPath("image.png"))).pixel(5, 5), qRgb(0, 0, 0));
+  EXPECT_THROW(layers.writePng("/nonexistent-dir/x.png"), ccUIError::InitFailed);
+  EXPECT_THROW(layers.image().writePng("/nonexistent-dir/x.png"), ccUIError::InitFailed);
 }
