@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -70,6 +71,99 @@ TEST(SMDModel, LabelsSubModelsAndPositions) {
   EXPECT_EQ(f.poly(0).vertex(0).point(), V2(12, -6));
   EXPECT_EQ(f.poly(0).isDirectionPositive(), rect.isDirectionPositive());
   EXPECT_EQ(f.flip(), m);
+}
+
+// Random edits against a plain list of the polygons: after each, the same polygons in order,
+// the labels in order of first appearance, the vertex count, openness, the polygons out of
+// tolerance, and the position kept. Replacing, deleting and emptying rebuild the model under
+// the empty name; indices outside the list change nothing; reInit resets everything.
+TEST(SMDModel, EditsAgreeWithAListOfItsPolygons) {
+  Poly tight = Poly::rectangle(4, 2, V2(0, 0));  // side 1 allowed 3.9 to 4.1
+  tight.replaceVertex(1, ccSMDGDPolyVertex(V2(-2, 1), 0, ccDegree(0), 0.5, 0.5, 1,
+                                           ccDimTol(4, 0.1, 0.1, ccDimTol::eOffsets)));
+  const std::vector<Poly> pool{tight, Poly::circle(1, V2(-3, 0)),
+                               poly({V2(0, 0), V2(3, 0), V2(3, 2)}, false),
+                               Poly::triangle(6, 3, V2(5, 5))};
+  const ccXform<2> stretch(ccMatrix<2>(1.05, 0, 0, 1), V2()), id;
+  const cc2Rigid at(ccDegree(12), V2(7, -2));
+  std::mt19937 rng(0x30d);
+  Model m("chip");
+  m.position(at);
+  std::vector<Poly> list;
+  std::string name = "chip";
+  for (int step = 0; step < 400; ++step) {
+    const Poly& p = pool[rng() % pool.size()];
+    const long i = static_cast<long>(rng() % (list.size() + 2)) - 1;  // -1 to size
+    const bool valid = i >= 0 && i < static_cast<long>(list.size());
+    switch (rng() % 7) {
+      case 0:
+        m << p;
+        list.push_back(p);
+        break;
+      case 1:
+        ModelPrivate::replacePoly(m, i, p);
+        if (valid) {
+          list[static_cast<std::size_t>(i)] = p;
+          name.clear();
+        }
+        break;
+      case 2:
+        ModelPrivate::deletePoly(m, i);
+        if (valid) {
+          list.erase(list.begin() + i);
+          name.clear();
+        }
+        break;
+      case 3:
+        if (list.size() > 6) break;
+        m << m;
+        list.insert(list.end(), list.begin(), list.end());
+        break;
+      case 4:
+        m << std::vector<cc2Wireframe>{Private::wireframe(p), Private::wireframe(pool[0])};
+        list.push_back(Poly(Private::wireframe(p)));
+        list.push_back(Poly(Private::wireframe(pool[0])));
+        break;
+      case 5:
+        if (rng() % 3) continue;
+        ModelPrivate::deleteAllPolys(m);
+        list.clear();
+        name.clear();
+        break;
+      default:
+        m << (Model() << p << pool[1]);
+        list.push_back(p);
+        list.push_back(pool[1]);
+    }
+    ASSERT_EQ(m.numPolys(), static_cast<long>(list.size())) << step;
+    std::vector<std::int32_t> labels;
+    std::vector<long> loose;
+    long vertices = 0;
+    bool open = false;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      ASSERT_TRUE(m.poly(static_cast<long>(k)) == list[k]) << step << ": " << k;
+      for (std::int32_t label : list[k].subModelLabels())
+        if (std::find(labels.begin(), labels.end(), label) == labels.end()) labels.push_back(label);
+      if (list[k] == tight) loose.push_back(static_cast<long>(k));
+      vertices += list[k].numVertices();
+      open = open || list[k].isOpen();
+    }
+    ASSERT_EQ(m.subModelLabels(), labels) << step;
+    ASSERT_EQ(m.numVertices(), vertices) << step;
+    ASSERT_EQ(m.isOpen(), open) << step;
+    ASSERT_EQ(m.polysOutOfTolerance(stretch, id), loose) << step;
+    ASSERT_TRUE(m.position() == at && m.name() == name) << step;
+  }
+  m.colors(ccSMDColors(ccColor::blueColor()));
+  m.positiveArrowColor(ccColor::greenColor());
+  m.negativeArrowColor(ccColor::cyanColor());
+  for (const Poly& p : m.polys())
+    EXPECT_TRUE(p.colors() == ccSMDColors(ccColor::blueColor()) &&
+                p.positiveArrowColor() == ccColor::greenColor() &&
+                p.negativeArrowColor() == ccColor::cyanColor());
+  m.reInit();
+  EXPECT_TRUE(m.numPolys() == 0 && m.subModelLabels().empty() && m.name().empty());
+  EXPECT_EQ(m.position(), cc2Rigid());
 }
 
 // A sub-model whose parts all lie along one line is not 2D; a corner or an arc is. Refusing
