@@ -1,5 +1,6 @@
-// The Qt scope's tree, clipping, change tracking and damage reports, drags, screen-update locks,
-// settings, and drawing on any paint device.
+// The Qt scope: the surface-scope contract, change tracking and damage reports, child tablets,
+// drawing on any paint device, and the layer pair.
+#include "../surfacescopecontract.h"
 #include "qtgolden.h"
 
 #include <backends/qt/qtimage.h>
@@ -52,10 +53,12 @@ TEST_F(QtScope, EachDrawingReportsTheRectangleItTouched) {
   s.setAll(ccColor::blackColor());
   EXPECT_TRUE(s.opaque());
   EXPECT_TRUE(s.allChanged());
-  // Nothing drawn outside the scope: nothing noted.
+  // Nothing drawn outside the scope or off screen: nothing noted.
   s.noChange();
   damage.clear();
   s.setRect(ccUIRect(200, 200, 5, 5), ccColor::redColor());
+  s.offScreen(true);
+  s.setAll(ccColor::redColor());
   EXPECT_FALSE(s.someChanged());
   EXPECT_TRUE(damage.empty());
 }
@@ -83,63 +86,7 @@ TEST_F(QtScope, SubScopesDrawTranslatedAndClippedToTheirArea) {
   EXPECT_EQ(damage.back(), QRect(20, 20, 10, 20));
 }
 
-TEST_F(QtScope, ADragErasesWhatWasDrawnDuringIt) {
-  s.drawLineSeg(ccLineSeg(V(0, 40), V(100, 40)), ccGraphicProps(ccColor::blueColor(), 1));
-  const QImage before = s.image().copy();
-  s.dragStart();
-  for (int i = 0; i < 3; ++i) {
-    s.dragErase();
-    s.drawPolygon({V(10 + i, 10), V(60 + i, 10), V(60 + i, 60), V(10 + i, 60)}, ccPolygon::eNoFill,
-                  ccGraphicProps(ccColor::redColor(), 1));
-  }
-  EXPECT_EQ(s.pel(12, 30), kRed);
-  s.dragErase();
-  s.dragStop();
-  EXPECT_EQ(s.image(), before);
-  EXPECT_FALSE(s.dragging());
-}
-
-TEST_F(QtScope, TheOutputHookRunsWhenTheLastLockIsPopped) {
-  int flushed = 0;
-  s.outputHook([&](ccQtScope&) { ++flushed; });
-  s.lockScreenUpdatesPush(true);
-  s.lockScreenUpdatesPush(false);
-  s.updateScreen();
-  EXPECT_TRUE(s.lockScreenUpdatesPop());
-  EXPECT_EQ(flushed, 0);
-  EXPECT_FALSE(s.lockScreenUpdatesPop());
-  EXPECT_EQ(flushed, 1);
-  s.updateScreen();
-  EXPECT_EQ(flushed, 2);
-}
-
-TEST_F(QtScope, PaletteStockColoursAndThePassColour) {
-  s.drawStart(ccPoint(5, 5));
-  s.drawToRel(0, 0, ccGraphicProps(ccColor(17), 1));
-  s.plotPoint(ccPoint(5, 6), ccGraphicProps(ccColor::orangeColor(), 1));
-  s.colorMap({ccRGB(1, 2, 3)});
-  s.plotPoint(ccPoint(5, 7), ccGraphicProps(ccColor(0), 1));
-  EXPECT_EQ(s.pel(5, 6), opaque(ccColor::orangeColor()));
-  EXPECT_EQ(s.pel(5, 7), ccPackedRGB32Pel(1, 2, 3, 255));
-  s.resetPalette();
-  EXPECT_EQ(s.palette(17), ccRGB(17, 17, 17));
-  // With passErases the pass colour clears to transparent.
-  s.passErases(true);
-  s.setRect(ccUIRect(0, 0, 10, 10), ccColor::passColor());
-  s.plotPoint(ccPoint(20, 20), ccGraphicProps(ccColor::passColor(), 3));
-  EXPECT_EQ(s.pel(3, 3), ccPackedRGB32Pel(0));
-  EXPECT_EQ(s.pel(20, 20), ccPackedRGB32Pel(0));
-  EXPECT_THROW(s.grey16Shift(16), ccUIError::BadParams);
-}
-
-TEST_F(QtScope, OffScreenScopesDrawNothing) {
-  s.offScreen(true);
-  s.setAll(ccColor::redColor());
-  s.drawText("x", ccPoint(5, 5), ccColor::redColor(), ccColor::whiteColor(), ccUIFormat());
-  s.offScreen(false);
-  EXPECT_EQ(s.pel(5, 5), kWhite);
-  EXPECT_TRUE(damage.empty());
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, SurfaceScopeContract, ccQtImageScope);
 
 TEST(QtDeviceScope, DrawsOnAnyPaintDeviceUntilFlushed) {
   QPixmap pixmap(40, 30);
