@@ -60,14 +60,19 @@ Bytes readFile(const std::string& path) {
   return b;
 }
 
+// Every recorded operation parses to its size and rebuilds its payload's bytes; every shorter
+// payload or header throws and leaves the object as it was.
 TEST(SketchOps, EveryRecordedPayloadParsesToItsSizeAndRebuildsTheSameBytes) {
   const Bytes stream = bytesOf(everything());
   std::set<int> seen;
   for (const ccSketchOperation& op : operations(stream)) {
     SCOPED_TRACE(op.opcode);
     cc_UISketchOpHeader h;
-    EXPECT_EQ(h.parseByteStream(stream.data() + op.offset, stream.size() - op.offset),
-              op.hasProps() ? 30 : 8);
+    const std::size_t head = static_cast<std::size_t>(op.payload - (stream.data() + op.offset));
+    for (std::size_t n = 0; n < head; ++n)
+      EXPECT_THROW(h.parseByteStream(stream.data() + op.offset, n), ccUIError::InvalidUISketch);
+    EXPECT_EQ(h.opcode(), -1);
+    EXPECT_EQ(h.parseByteStream(stream.data() + op.offset, stream.size() - op.offset), long(head));
     EXPECT_EQ(h.opcode(), op.opcode);
     EXPECT_EQ(h.layer(), op.layer);
     EXPECT_EQ(h.hasProps(), op.hasProps());
@@ -75,37 +80,17 @@ TEST(SketchOps, EveryRecordedPayloadParsesToItsSizeAndRebuildsTheSameBytes) {
     std::unique_ptr<cc_UISketchOpData> d(cfCreateUISketchOpData(op.opcode));
     EXPECT_EQ(d->parseByteStream(op.payload, stream.data() + stream.size() - op.payload),
               static_cast<long>(op.payloadSize));
+    for (std::size_t n = 0; n < op.payloadSize; ++n) {
+      // A copy of the first n bytes, so that nothing beyond them can be read unnoticed.
+      const Bytes cut(op.payload, op.payload + n);
+      EXPECT_THROW(d->parseByteStream(cut.data(), n), ccUIError::InvalidUISketch) << n;
+    }
     ccUISketch rebuilt;
     d->populateSketch(rebuilt);
     EXPECT_EQ(bytesOf(rebuilt), Bytes(op.payload, op.payload + op.payloadSize));
     seen.insert(op.opcode);
   }
   EXPECT_EQ(seen.size(), 42u);
-}
-
-TEST(SketchOps, TruncatedPayloadsThrowAndLeaveTheObjectAsItWas) {
-  const Bytes stream = bytesOf(everything());
-  for (const ccSketchOperation& op : operations(stream)) {
-    SCOPED_TRACE(op.opcode);
-    std::unique_ptr<cc_UISketchOpData> d(cfCreateUISketchOpData(op.opcode));
-    d->parseByteStream(op.payload, op.payloadSize);
-    ccUISketch before;
-    d->populateSketch(before);
-    for (std::size_t n = 0; n < op.payloadSize; ++n) {
-      // A copy of the first n bytes, so that nothing beyond them can be read unnoticed.
-      const Bytes cut(op.payload, op.payload + n);
-      EXPECT_THROW(d->parseByteStream(cut.data(), n), ccUIError::InvalidUISketch) << n;
-    }
-    ccUISketch after;
-    d->populateSketch(after);
-    EXPECT_EQ(bytesOf(after), bytesOf(before));
-    // The header likewise.
-    cc_UISketchOpHeader h;
-    const std::size_t head = static_cast<std::size_t>(op.payload - (stream.data() + op.offset));
-    for (std::size_t n = 0; n < head; ++n)
-      EXPECT_THROW(h.parseByteStream(stream.data() + op.offset, n), ccUIError::InvalidUISketch);
-    EXPECT_EQ(h.opcode(), -1);
-  }
 }
 
 TEST(SketchOps, RejectedValuesBecomeInvalidSketches) {
@@ -199,22 +184,7 @@ TEST(SketchOps, ArchiveFormRefusals) {
 
 // ---- Archive form of the sketch
 
-TEST(SketchArchive, UnknownVersionThrowsAndKeepsTheSketch) {
-  ccUISketch s = everything();
-  const Bytes before = bytesOf(s);
-  for (signed char version : {2, -1}) {
-    Bytes bad{static_cast<unsigned char>(version), 0, 0, 0, 0, 0, 0, 0, 0};
-    ccArchive in(bad);
-    try {
-      in || s;
-      ADD_FAILURE() << "loaded version " << int(version);
-    } catch (const ccArchive::UnknownVersion& e) {
-      EXPECT_EQ(e.source(), "dispc/uisketch");
-    }
-    EXPECT_EQ(bytesOf(s), before);
-  }
-}
-
+// An unknown version and every truncation of an archive fail as a whole and keep the sketch.
 TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
   ccUISketch source = everything();
   const Bytes archive = archived(source);
@@ -222,7 +192,17 @@ TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
   t.draw(ccPoint(1, 1), props(kRed, 2), kOverlay);
   ccUISketch& target = t.sketch();
   const Bytes before = bytesOf(target);
-  // Every truncation of the archive fails as a whole.
+  for (signed char version : {2, -1}) {
+    Bytes bad{static_cast<unsigned char>(version), 0, 0, 0, 0, 0, 0, 0, 0};
+    ccArchive in(bad);
+    try {
+      in || target;
+      ADD_FAILURE() << "loaded version " << int(version);
+    } catch (const ccArchive::UnknownVersion& e) {
+      EXPECT_EQ(e.source(), "dispc/uisketch");
+    }
+    EXPECT_EQ(bytesOf(target), before);
+  }
   for (std::size_t n = 1; n < archive.size(); n += 7) {
     ccArchive in(Bytes(archive.begin(), archive.begin() + static_cast<long>(n)));
     EXPECT_THROW(in || target, ccArchive::Errors) << n;
@@ -339,8 +319,9 @@ TEST(SketchArchive, FilesOfEarlierFormatsLoad) {
   EXPECT_TRUE(matchesGoldenText(std::string(file.begin(), file.end()), "every-operation.dca"));
 }
 
-TEST(SketchArchive, Version0NestingDeeperThanAReplayIsRefused) {
-  // Nesting deeper than a replay can go is refused.
+// Version-0 streams nested deeper than a replay can go, cut short, or holding an empty
+// wireframe whose map is all zero fail without changing the sketch.
+TEST(SketchArchive, Version0MalformedStreamsFailWithoutChangingTheSketch) {
   Bytes deep;
   for (int level = 0; level <= kSketchMaxNesting; ++level) {
     Bytes wrapped;
@@ -352,30 +333,21 @@ TEST(SketchArchive, Version0NestingDeeperThanAReplayIsRefused) {
     wrapped.insert(wrapped.end(), deep.begin(), deep.end());
     deep.swap(wrapped);
   }
-  ccArchive in(version0Archive(deep));
-  ccUISketch s;
-  EXPECT_THROW(in || s, ccUIError::InvalidUISketch);
-  EXPECT_TRUE(s.isNull());
-}
-
-TEST(SketchArchive, Version0MalformedStreamsFailWithoutChangingTheSketch) {
+  Bytes truncated, poly;
+  for (Bytes* b : {&truncated, &poly}) {
+    cfSketchPutSignedByte(*b, b == &poly ? 41 : 8);
+    cfSketchPutSignedByte(*b, 0);
+    cfSketchPutColor(*b, kRed);
+  }
+  truncated.resize(truncated.size() + 95, 0);  // one byte short of the 96
+  poly.resize(poly.size() + 68, 0);
   ccUISketch target = everything();
   const Bytes before = bytesOf(target);
-  Bytes truncated;
-  cfSketchPutSignedByte(truncated, 8);
-  cfSketchPutSignedByte(truncated, 0);
-  cfSketchPutColor(truncated, kRed);
-  truncated.resize(truncated.size() + 95, 0);  // one byte short of the 96
-  Bytes poly;                                  // an empty wireframe whose map is all zero
-  cfSketchPutSignedByte(poly, 41);
-  cfSketchPutSignedByte(poly, 0);
-  cfSketchPutColor(poly, kRed);
-  poly.resize(poly.size() + 68, 0);
-  for (const Bytes* bad : {&truncated, &poly}) {
+  for (const Bytes* bad : {&deep, &truncated, &poly}) {
     ccArchive in(version0Archive(*bad));
     EXPECT_THROW(in || target, ccUIError::InvalidUISketch);
+    EXPECT_EQ(bytesOf(target), before);
   }
-  EXPECT_EQ(bytesOf(target), before);
 }
 
 TEST(SketchArchive, BadValueNamesTheOperationAndItsOffset) {
