@@ -192,30 +192,26 @@ TEST(UIFormat, ArchiveFormAndVersions) {
   EXPECT_EQ(back, f);
 }
 
-TEST(FlagStack, PushPopLimits) {
-  ccFlagStack s(true);
-  for (int i = 0; i < 31; ++i) s.push(false);
-  EXPECT_FALSE(s);
-  EXPECT_TRUE(s[31]);
-  EXPECT_THROW(s.push(true), ccUIError::FlagStackOverflow);
-  EXPECT_EQ(s.depth(), 32);
-  while (s.depth() > 1) EXPECT_FALSE(s.pop());
-  EXPECT_TRUE(s);
-  EXPECT_THROW(s.pop(), ccUIError::FlagStackUnderflow);
-  EXPECT_EQ(s.depth(), 1);
-}
-
-TEST(FlagStack, IndexingAndTopReplacement) {
+TEST(FlagStack, PushPopIndexingAndLimits) {
   ccFlagStack s(false);
   s.push(true);
   s.push(false);
   EXPECT_TRUE(s[1]);
   EXPECT_FALSE(s[2]);
   EXPECT_THROW(s[s.depth()], ccUIError::FlagStackOutOfRange);
-  s = true;
+  s = true;  // replaces the top
   EXPECT_EQ(s.depth(), 3);
   EXPECT_TRUE(s[0]);
   EXPECT_TRUE(s.pop());
+  for (int i = 0; i < 30; ++i) s.push(false);
+  EXPECT_FALSE(s);
+  EXPECT_TRUE(s[30]);
+  EXPECT_FALSE(s[31]);
+  EXPECT_THROW(s.push(true), ccUIError::FlagStackOverflow);
+  EXPECT_EQ(s.depth(), 32);
+  while (s.depth() > 2) EXPECT_FALSE(s.pop());
   EXPECT_TRUE(s.pop());
   EXPECT_FALSE(s);
+  EXPECT_THROW(s.pop(), ccUIError::FlagStackUnderflow);
+  EXPECT_EQ(s.depth(), 1);
 }
