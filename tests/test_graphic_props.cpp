@@ -1,5 +1,5 @@
-// Drawing properties: defaults, validation, equality and the archive form (the sketch form is
-// checked with the sketch records).
+// Drawing properties: defaults, validation and the archive form (equality and the sketch form
+// are checked with the sketch container's props prefix).
 #include <dispc/dispprop.h>
 
 #include <gtest/gtest.h>
@@ -51,33 +51,6 @@ TEST(GraphicProps, NegativeWidthIsRejectedAndStateKept) {
   EXPECT_EQ(p.changeCount(), before);
   p.penWidth(0);  // zero is a valid (hairline) width
   EXPECT_EQ(p.penWidth(), 0);
-}
-
-TEST(GraphicProps, EqualityComparesEveryField) {
-  const ccGraphicProps base = unusual();
-  EXPECT_EQ(base, unusual());
-  // The pen colour compares by colour equality: the stock colour equals its RGB triple.
-  ccGraphicProps rgb = base;
-  rgb.penColor(ccColor(255, 0, 0));
-  EXPECT_EQ(rgb, base);
-  ccGraphicProps idx = base;
-  idx.penColor(ccColor(249));
-  EXPECT_EQ(idx, base);
-
-  std::vector<ccGraphicProps> changed(9, base);
-  changed[0].penColor(ccColor::blueColor());
-  changed[1].penWidth(8);
-  changed[2].penStyle(ccGraphicProps::eDot);
-  changed[3].fill(false);
-  changed[4].penJoin(ccGraphicProps::eRoundJoin);
-  changed[5].penEndCap(ccGraphicProps::eRoundCap);
-  changed[6].arrowHead(true);
-  changed[7].arrowHeadForward(true);
-  changed[8].showVertex(false);
-  for (const auto& c : changed) {
-    EXPECT_NE(c, base);
-    EXPECT_FALSE(c == base);
-  }
 }
 
 TEST(GraphicProps, ArchiveRoundTripAndForm) {

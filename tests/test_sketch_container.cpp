@@ -5,27 +5,17 @@
 #include <core/archive.h>
 #include <core/assert.h>
 #include "assertcounter.h"
+#include "drawingsamples.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <new>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-Bytes bytesOf(const ccUISketch& s) {
-  return s.length() ? Bytes(s.data(), s.data() + s.length()) : Bytes();
-}
-
-// A sketch holding the given bytes, appended in one piece.
-ccUISketch sketchOf(const Bytes& b) {
-  ccUISketch s;
-  s.append(b.data(), static_cast<long>(b.size()));
-  return s;
-}
 
 // Makes every sketch allocation fail while alive, and counts the attempts.
 class FailingAllocator {
@@ -143,72 +133,72 @@ TEST(SketchContainer, BadCountsAndMarksAreReportedAndIgnored) {
   EXPECT_EQ(s.capacity(), 3);
 }
 
-TEST(SketchContainer, SubSketchAndRemoveTakeTheRangeBetweenMarks) {
-  ccUISketch s = sketchOf({1, 2});
-  const ccUISketchMark a = s.mark();
-  s.append(Bytes{3, 4, 5}.data(), 3);
-  const ccUISketchMark b = s.mark();
-  s.append(Bytes{6, 7}.data(), 2);
-  const ccUISketchMark end = s.mark();
-
-  const ccUISketch sub = s.subSketch(a, b);
-  EXPECT_EQ(bytesOf(sub), (Bytes{3, 4, 5}));
-  EXPECT_EQ(sub.capacity(), 3);
-  EXPECT_TRUE(s.subSketch(b, a).isNull());
-  EXPECT_EQ(bytesOf(s.subSketch(ccUISketchMark(), end)), (Bytes{1, 2, 3, 4, 5, 6, 7}));
-
-  s.remove(b, a);
-  EXPECT_EQ(s.length(), 7);
-  EXPECT_EQ(&s.remove(a, b), &s);
-  EXPECT_EQ(bytesOf(s), (Bytes{1, 2, 6, 7}));
-  EXPECT_EQ(s.capacity(), 10);  // 2, then 5 (more than double), then 10; never shrinks
-  ccUISketch t = sketchOf({1, 2, 3, 4, 5, 6, 7});
-  t.remove(b, end);  // a tail: nothing to move down
-  EXPECT_EQ(bytesOf(t), (Bytes{1, 2, 3, 4, 5}));
+// A mark at position n.
+ccUISketchMark markAt(long n) {
+  ccUISketch s;
+  s.append(n);
+  return s.mark();
 }
 
-// Joins and inserts, also of a sketch into itself (the buffer moves while it is read).
-TEST(SketchContainer, JoinsAndInserts) {
-  ccUISketch a = sketchOf({1, 2, 3});
-  const ccUISketch b = sketchOf({4, 5});
-  const ccUISketch c = a + b;
-  EXPECT_EQ(bytesOf(c), (Bytes{1, 2, 3, 4, 5}));
-  EXPECT_EQ(c.capacity(), 5);
-  a += b;
-  EXPECT_EQ(a.capacity(), 6);
-  ccUISketch self = sketchOf({1, 2, 3});
-  EXPECT_EQ(bytesOf(self + self), (Bytes{1, 2, 3, 1, 2, 3}));
-  self += self;
-  self += self;
-  EXPECT_EQ(bytesOf(self), (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3}));
-
-  ccUISketch s = sketchOf({1, 2});
-  const ccUISketchMark m = s.mark();
-  s.append(Bytes{3, 4}.data(), 2);
-  const ccUISketch t = sketchOf({9, 8, 7});
-  EXPECT_EQ(&s.insert(t, m), &s);
-  EXPECT_EQ(bytesOf(s), (Bytes{1, 2, 9, 8, 7, 3, 4}));
-  s.insert(t, ccUISketchMark());
-  s.insert(ccUISketch(), m);
-  s.insert(t, s.mark());  // at the end: an append
-  EXPECT_EQ(bytesOf(s), (Bytes{9, 8, 7, 1, 2, 9, 8, 7, 3, 4, 9, 8, 7}));
-  ccUISketch whole = sketchOf({1, 2, 3, 4, 5});
-  whole.insert(whole, whole.mark());
-  EXPECT_EQ(bytesOf(whole), (Bytes{1, 2, 3, 4, 5, 1, 2, 3, 4, 5}));
-  ccUISketch mid = sketchOf({1, 2});
-  const ccUISketchMark at = mid.mark();
-  mid.append(Bytes{3, 4, 5}.data(), 3);
-  mid.insert(mid, at);
-  EXPECT_EQ(bytesOf(mid), (Bytes{1, 2, 1, 2, 3, 4, 5, 3, 4, 5}));
-  ccUISketch front = sketchOf({1, 2, 3});
-  front.insert(front, ccUISketchMark());
-  EXPECT_EQ(bytesOf(front), (Bytes{1, 2, 3, 1, 2, 3}));
+// Randomised against a byte vector: appends (from the sketch's own buffer too), joins, inserts at
+// a mark, removals and sub-sketches between marks, the sketch itself as the source too (its
+// buffer moves while it is read). In place the capacity never shrinks; a new sketch's first
+// allocation is exact.
+TEST(SketchContainer, EditsMatchAByteVector) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    ccUISketch s;
+    Bytes want;
+    for (int step = 0; step < 8; ++step) {
+      SCOPED_TRACE(std::to_string(round) + "/" + std::to_string(step));
+      Bytes more(rng() % 4);
+      for (auto& b : more) b = static_cast<unsigned char>(rng());
+      const bool self = rng() % 3 == 0;
+      const ccUISketch other = sketchOf(more);
+      const Bytes src = self ? want : more;
+      const long n = s.length(), capacity = s.capacity();
+      long i = static_cast<long>(rng() % (n + 1)), j = static_cast<long>(rng() % (n + 1));
+      const int what = static_cast<int>(rng() % 6);
+      switch (what) {
+        case 0:
+          s += self ? s : other;
+          want.insert(want.end(), src.begin(), src.end());
+          break;
+        case 1:
+          s = s + (self ? s : other);
+          want.insert(want.end(), src.begin(), src.end());
+          break;
+        case 2:
+          EXPECT_EQ(&s.insert(self ? s : other, markAt(i)), &s);
+          want.insert(want.begin() + i, src.begin(), src.end());
+          break;
+        case 3:
+          EXPECT_EQ(&s.remove(markAt(i), markAt(j)), &s);
+          if (i < j) want.erase(want.begin() + i, want.begin() + j);
+          break;
+        case 4:
+          s = s.subSketch(markAt(i), markAt(j));
+          want = i < j ? Bytes(want.begin() + i, want.begin() + j) : Bytes();
+          break;
+        default:
+          if (i > j) std::swap(i, j);
+          s.append(s.data() + i, j - i);
+          want.insert(want.end(), want.begin() + i, want.begin() + j);
+      }
+      ASSERT_EQ(bytesOf(s), want);
+      if (what == 1 || what == 4) {
+        ASSERT_EQ(s.capacity(), s.length());
+      } else {
+        ASSERT_GE(s.capacity(), capacity);
+      }
+    }
+  }
 }
 
-// The props prefix is written only when the props differ from the current ones: in any field
-// (the pen colour too, though the record does not hold it; equal colours of other kinds are no
-// change). A copy, an erased and a fresh sketch start from the default props; an assigned one
-// keeps its own.
+// The props prefix is written only when the props differ (compare unequal) from the current
+// ones: in any field (the pen colour too, though the record does not hold it; equal colours of
+// other kinds are no change). A copy, an erased and a fresh sketch start from the default props; an
+// assigned one keeps its own.
 TEST(SketchContainer, PropsPrefixIsWrittenOnlyWhenThePropsChange) {
   const ccGraphicProps p = unusualProps();
   ccUISketch s;
@@ -232,12 +222,15 @@ TEST(SketchContainer, PropsPrefixIsWrittenOnlyWhenThePropsChange) {
     t.opcode(40, changed[i]);
     t.opcode(40, changed[i]);
     EXPECT_EQ(t.length(), 44) << "field " << i;
+    EXPECT_FALSE(changed[i] == p) << "field " << i;
+    EXPECT_TRUE(changed[i] != p) << "field " << i;
   }
   // Stock red equals the RGB colour (255, 0, 0) and the index colour 249, which differ from
   // each other.
   ccGraphicProps rgb = p, index = p;
   rgb.penColor(ccColor(255, 0, 0));
   index.penColor(ccColor(249));
+  EXPECT_TRUE(rgb == p && index == p);
   s.opcode(40, rgb);
   s.opcode(40, index);
   EXPECT_EQ(s.length(), 22);
