@@ -299,3 +299,69 @@ TEST(TabletTree, SentBackATabletsScopesAreWhollyChanged) {
 }
 
 }  // namespace
+
+// A copy takes the settings, map, flags and sketch but no scopes and no place in the tree (an
+// assignment keeps both); the geometry setters go through the rectangle; tabletCoords inverts
+// the map; the layer's scope controls reach its active scope unless it is off screen.
+TEST(TabletTree, CopiesGeometryAndScopeControls) {
+  Tree t;
+  t.root.recordOn() = true;
+  t.root.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 4), ccVector<2>(3, 5)));
+  t.root.scaleExact(ccPair<double>(3, 3));
+  t.root.dragDel(ccPair<long>(7, -1));
+  EXPECT_EQ(t.root.scaledMap(), ccXform<2>(ccMatrix<2>(6, 0, 0, 12), ccVector<2>(16, 14)));
+  t.root.scaleMode(ccUITablet::eNoScale);
+  EXPECT_EQ(t.root.scaledMap(), t.root.baseMap());
+  EXPECT_EQ(t.root.dragDel(), ccPair<long>(0, 0));
+  t.root.dragDel(ccPair<long>(7, -1));
+  const ccPair<long> pixel(41, 23);
+  EXPECT_EQ(t.root.tabletCoords(pixel), ccPoint(15.5, 4.75));
+  t.root.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(5, 5)), ccColor::redColor(), kImage);
+  const ccUITablet copy(t.root);
+  EXPECT_EQ(copy.scaledMap(), t.root.scaledMap());
+  EXPECT_EQ(copy.dragDel(), t.root.dragDel());
+  EXPECT_EQ(copy.sketch().length(), t.root.sketch().length());
+  EXPECT_TRUE(copy.recordOn());
+  EXPECT_TRUE(copy.activeScope(kImage).isNull());
+  CountingTablet kid(t.root, ccUIRect(10, 10, 50, 50)), next(t.root, ccUIRect(0, 0, 5, 5));
+  ccUITablet& base = kid;
+  base = base;
+  base = copy;
+  EXPECT_EQ(kid.scaledMap(), t.root.scaledMap());
+  EXPECT_EQ(kid.sketch().length(), t.root.sketch().length());
+  EXPECT_EQ(kid.parent(), &t.root);
+  EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 50, 50));
+  EXPECT_EQ(kid.nextSib(), &next);
+  EXPECT_EQ(next.nextSib(), nullptr);
+  EXPECT_EQ(copy.nextSib(), nullptr);
+  kid.moveRel(ccPair<long>(5, 6));
+  EXPECT_EQ(kid.scopeRect(), ccUIRect(15, 16, 50, 50));
+  EXPECT_EQ(kid.moves, 1);
+  kid.moveAbs(ccPair<long>(1, 2)).size(ccPair<long>(20, 30));
+  EXPECT_EQ(kid.scopeRect(), ccUIRect(1, 2, 20, 30));
+  EXPECT_EQ(kid.resizes, 1);
+
+  EXPECT_FALSE(t.root.opaque(kImage));
+  t.root.opaque(kImage, true);
+  EXPECT_TRUE(t.root.opaque(kImage) && !t.root.opaque(kOverlay));
+  EXPECT_TRUE(t.root.anyChanged(kImage));
+  t.root.clearAnyChanged(kImage);
+  EXPECT_FALSE(t.root.anyChanged(kImage));
+  EXPECT_FALSE(copy.opaque(kImage) || copy.anyChanged(kImage));
+  t.root.lockScreenUpdatesPush(true, kOverlay);
+  EXPECT_TRUE(t.root.screenUpdatesLocked(kOverlay) && !t.root.screenUpdatesLocked(kImage));
+  t.root.lockScreenUpdatesPop(kOverlay);
+  const int redraws = t.root.redraws;
+  t.root.update(ccUIRect(0, 0, 10, 10), kBoth, true);
+  EXPECT_EQ(t.root.redraws, redraws + 2);
+  for (bool off : {false, true}) {
+    t.overlay.offScreen(off);
+    t.log->clear();
+    t.root.dragStart(kOverlay);
+    t.root.dragAnimate(true, kOverlay);
+    t.root.dragErase(kOverlay);
+    t.root.dragStop(kOverlay);
+    EXPECT_EQ(t.log->str(),
+              off ? "" : "#1 dragStart\n#1 dragAnimate on=true\n#1 dragErase\n#1 dragStop\n");
+  }
+}
