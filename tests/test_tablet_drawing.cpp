@@ -5,6 +5,7 @@
 // and checked by replay against direct drawing (test_sketch_playback).
 #include <core/mappedshape.h>
 #include <core/shapetree.h>
+#include <dispc/nullscope.h>
 
 #include "drawingsamples.h"
 
@@ -366,6 +367,37 @@ TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
   }
   EXPECT_THROW(b.tablet.drawClipRect(ccRect(V(), V(1, 1)), static_cast<Layer>(3)),
                ccUIError::BadLayer);
+}
+
+// A child tablet over null scopes draws nothing, but its pens move and it records as over trace
+// scopes, also replaying its own recording; its null sub-scopes are placed as the trace ones.
+TEST(TabletDrawing, NullScopesMoveThePensAndRecordAsTraceScopes) {
+  Board traced;
+  ccNullScope image(ccUIRect(0, 0, 640, 480)), overlay(ccUIRect(0, 0, 640, 480));
+  ccUITablet nulls(&image, &overlay);
+  nulls.visible(true);
+  std::vector<std::string> seen[2];
+  for (ccUITablet* root : {&traced.tablet, &nulls}) {
+    ccUITablet kid(*root, ccUIRect(5, 7, 100, 90));
+    kid.visible(true);
+    kid.recordOn() = true;
+    drawEveryOperation(kid);
+    kid.draw(ccUISketch(kid.sketch()), ccPoint(3, 4), kBoth);
+    kid.draw(static_cast<const ccGenShape&>(ccGenShapeRoundedPolygon()), kRed, kOverlay);
+    kid.dragStart(kOverlay);  // drags draw nothing and leave the pens
+    kid.dragAnimate(true, kOverlay);
+    kid.dragErase(kOverlay);
+    kid.dragStop(kOverlay);
+    auto& v = seen[root == &nulls];
+    for (Layer l : {kImage, kOverlay}) {
+      const ccPoint pen = kid.drawingPoint(l);
+      v.push_back(std::to_string(pen.x()) + "," + std::to_string(pen.y()) + " " +
+                  std::to_string(kid.activeScope(l).width()) + "x" +
+                  std::to_string(kid.activeScope(l).height()));
+    }
+    v.push_back(std::to_string(bytesOf(kid.sketch()).size()));
+  }
+  EXPECT_EQ(seen[1], seen[0]);
 }
 
 // A curve far bigger than the scope is sampled only where it can show: pieces off the scope are
