@@ -113,6 +113,21 @@ TEST(GraphicLists, LoadingReplacesTheItemsAndKeepsSharedGraphicsShared) {
   EXPECT_EQ((++it)->get(), first);  // one object again
   EXPECT_EQ(first->refCount(), 2);
 
+  // Assigned, a list holds clones shared as in the source; appended without copying, it hands
+  // its items over; appended with copying, it keeps them.
+  ccGraphicList assigned, moved;
+  assigned = target;
+  assigned = assigned;
+  EXPECT_EQ(stored(assigned), bytes);
+  EXPECT_NE(assigned.begin()->get(), first);
+  moved.append(assigned, false);
+  moved.append(moved, false);
+  EXPECT_TRUE(assigned.empty());
+  EXPECT_EQ(stored(moved), bytes);
+  moved.append(target, true);
+  EXPECT_EQ(moved.size(), 6u);
+  EXPECT_EQ(target.size(), 3u);
+
   // Bad input leaves the list as it was: another version, a graphic of an unknown class, a
   // group that holds itself.
   std::vector<unsigned char> badVersion = bytes;
@@ -132,7 +147,10 @@ TEST(GraphicLists, LoadingReplacesTheItemsAndKeepsSharedGraphicsShared) {
   const struct {
     const char* what;
     std::vector<unsigned char> bytes;
-  } kBad[] = {{"version", badVersion}, {"class", unknownClass}, {"self", selfHolding}};
+  } kBad[] = {{"version", badVersion},
+              {"class", unknownClass},
+              {"self", selfHolding},
+              {"negative count", {0, 0xFF, 0xFF, 0xFF, 0xFF}}};
   for (const auto& bad : kBad) {
     SCOPED_TRACE(bad.what);
     ccArchive badIn(bad.bytes);
