@@ -28,7 +28,6 @@ struct Case {
 };
 
 const ccLineSeg kSeg(V(0, 0), V(5, 5));
-const ccEllipse kEllipse(V(10, 10), V(4, 2), ccRadian(0.5));
 const ccEllipseAnnulusSection kSection(ccEllipseAnnulus(ccEllipse(V(100, 100), V(40, 20)), 0.5),
                                        ccRadian(0), ccRadian(1.0));
 const ccBezierCurve kCurve(V(0, 0), V(10, 30), V(30, 30), V(40, 0));
@@ -38,9 +37,6 @@ const ccShapePtrh kSegB(new ccLineSeg(V(20, 0), V(20, 10)));
 const Case kCases[] = {
     {"every operation", [](Board& b) { drawEveryOperation(b.tablet); },
      ccXform<2>(ccMatrix<2>(2, 0, 0, 1.5), V(7, -3))},
-    {"line segment, mapped",
-     [](Board& b) { b.tablet.draw(ccLineSeg(V(1, 1), V(4, 5)), kRed, kOverlay); },
-     ccXform<2>(ccMatrix<2>(2, 0, 0, 3), V(10, 20))},
     // The colour forms decide on the prefix without building props: a prefix exactly where the
     // props change, the fill of a circle included, as with equal props given in full.
     {"prefixes where the props change",
@@ -87,27 +83,12 @@ const Case kCases[] = {
        b.tablet.recordChanges(true);
        b.tablet.draw(kSeg, kGreen, kImage);
      }},
-    {"circles record circle opcodes, draw ellipses",
-     [](Board& b) {
-       b.tablet.draw(ccCircle(V(10, 20), 5), kRed, kImage);
-       b.tablet.draw(ccCircle(V(10, 20), 5), kRed, kImage, true);
-     },
-     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(1, 1))},
     {"annulus: its circles, or as a general annulus",
      [](Board& b) {
        const ccAnnulus a(V(50, 50), 10, 20);
        b.tablet.draw(a, ccGraphicProps(kRed, 1), kImage);
        b.tablet.draw(a, kRed, kImage);
      }},
-    {"ellipses, arcs and their second forms",
-     [](Board& b) {
-       const ccEllipse2 e2(V(3, 1), ccRadian(0.2), V(7, 8));
-       b.tablet.draw(kEllipse, kRed, kImage, true);
-       b.tablet.draw(ccEllipseArc(kEllipse, ccRadian(0.1), ccRadian(1.2)), kRed, kImage);
-       b.tablet.draw(e2, kRed, kImage);
-       b.tablet.draw(ccEllipseArc2(e2, ccRadian(0.3), ccRadian(2.0)), kRed, kImage);
-     },
-     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(5, 0))},
     {"rectangle: four strokes, or a polygon filled",
      [](Board& b) {
        b.tablet.draw(ccRect(V(10, 20), V(30, 40)), kRed, kImage);
@@ -312,9 +293,6 @@ const Case kCases[] = {
        b.tablet.scaleExact(ccPair<double>(3.0, 3.0));
        b.tablet.draw(ccPelBuffer<ccPackedRGB32Pel>(2, 2), at, true, 5, kOverlay);
      }},
-    {"point icon centred on its point",
-     [](Board& b) { b.tablet.drawPointIcon(ccPoint(V(10, 20)), kRed, kOverlay); },
-     ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V())},
     {"generic shapes",
      [](Board& b) {
        b.tablet.draw(static_cast<const ccGenShape&>(ccGenShapeRoundedPolygon()), kRed, kOverlay);
