@@ -101,7 +101,7 @@ TEST(RGB, OrderIsByTruncatedMeanBrightness) {
 // ccColor kinds: index (4), RGB (2), stock (7); the packings of a colour without RGB value
 // throw NotRGBColor, the index of one without index NotIndexColor.
 
-TEST(Color, KindsAndTheErrorsOfMissingValues) {
+TEST(Color, KindsEqualityAndTheErrorsOfMissingValues) {
   for (const ccColor& c : {ccColor(), ccColor(200)}) {
     EXPECT_EQ(c.kind(), 4);
     EXPECT_EQ(c.rgbStruct(), ccRGB());
@@ -115,6 +115,11 @@ TEST(Color, KindsAndTheErrorsOfMissingValues) {
   EXPECT_EQ(c.bgr(), 0x030201u);
   EXPECT_THROW(c.index(), ccUIError::NotIndexColor);
   EXPECT_EQ(ccColor::redColor().rgb16(), 0xF800);
+  // Equal: index by index, RGB by triple, never an index with an RGB colour.
+  EXPECT_TRUE(ccColor(7) != ccColor(8));
+  EXPECT_FALSE(ccColor(1, 2, 3) == ccColor(3, 2, 1));
+  EXPECT_FALSE(ccColor(0) == ccColor(0, 0, 0));  // index 0 is not RGB black
+  EXPECT_FALSE(ccColor(0, 0, 0) == ccColor(0));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -144,34 +149,26 @@ TEST(StockColor, EveryStockColour) {
   EXPECT_EQ(asserts.reports(), 0);
 }
 
-TEST(ColorEquality, IndexByIndexRgbByTripleNeverIndexWithRgb) {
-  EXPECT_TRUE(ccColor(7) != ccColor(8));
-  EXPECT_FALSE(ccColor(1, 2, 3) == ccColor(3, 2, 1));
-  EXPECT_FALSE(ccColor(0) == ccColor(0, 0, 0));  // index 0 is not RGB black
-  EXPECT_FALSE(ccColor(0, 0, 0) == ccColor(0));
-}
-
 // ---------------------------------------------------------------------------------------
 // Graphics-list colour codes: an RGB colour is its channels then 128 (the low bits beside 128
 // ignored on reading).
 
-TEST(ColorCode, RgbCodesRoundTrip) {
-  AssertCounter asserts;
+// A bad code gives black, an index-only colour the code of its black triple; each reports once.
+// Stock colours read from an archive can carry any index and triple: the code comes from the
+// first stock colour (black first) that compares equal, or is 0 with a report.
+TEST(ColorCode, RgbCodesRoundTripAndOtherCodesReportOnce) {
   const struct {
     ccRGB t;
     cgr_color code;
   } rows[] = {{{1, 2, 3}, 0x01020380u}, {{0, 0, 0}, 0x80u}, {{255, 0, 0}, 0xFF000080u}};
   for (const auto& r : rows) {
+    AssertCounter asserts;
     EXPECT_EQ(cfColor(ccColor(r.t)), r.code);
     const ccColor back = cfColor(r.code | 0x7Fu);
     EXPECT_EQ(back.kind(), 2);
     EXPECT_EQ(back.rgbStruct(), r.t);
+    EXPECT_EQ(asserts.reports(), 0);
   }
-  EXPECT_EQ(asserts.reports(), 0);
-}
-
-// A bad code gives black, an index-only colour the code of its black triple; each reports once.
-TEST(ColorCode, BadCodesAndIndexOnlyColoursReportOnce) {
   for (cgr_color code : {16u, 127u, 0x100u, 0xFFFFFF7Fu}) {
     AssertCounter asserts;
     expectSameColor(cfColor(code), ccColor::blackColor());
@@ -182,28 +179,22 @@ TEST(ColorCode, BadCodesAndIndexOnlyColoursReportOnce) {
     EXPECT_EQ(cfColor(ccColor(index)), 0x80u);
     EXPECT_EQ(asserts.reports(), 1) << int(index);
   }
-}
-
-// Stock colours read from an archive can carry any index and triple: the code comes from the
-// first stock colour (black first) that compares equal.
-TEST(ColorCode, LoadedStockColourTakesFirstEqualStockCode) {
-  auto loadStock = [](unsigned char index, unsigned char r, unsigned char g, unsigned char b) {
-    ccArchive in(Bytes{0x00, 0x07, index, 0x00, r, g, b});
+  const struct {
+    unsigned char index, r, g, b;
+    cgr_color code;
+    int reports;
+  } kLoaded[] = {{249, 255, 255, 255, 4, 0},  // index of red, triple of white: white first
+                 {243, 0, 255, 255, 11, 0},   // index of pass, triple of cyan: cyan
+                 {5, 1, 1, 1, 0, 1}};         // no stock colour
+  for (const auto& l : kLoaded) {
+    ccArchive in(Bytes{0x00, 0x07, l.index, 0x00, l.r, l.g, l.b});
     ccColor c;
     in || c;
     EXPECT_TRUE(c.isStockColor());
-    return c;
-  };
-  AssertCounter asserts;
-  // Index of red (249), triple of white: white comes first.
-  EXPECT_EQ(cfColor(loadStock(249, 255, 255, 255)), 4u);
-  // Index of pass, triple of cyan: cyan.
-  EXPECT_EQ(cfColor(loadStock(243, 0, 255, 255)), 11u);
-  EXPECT_EQ(asserts.reports(), 0);
-
-  // Matches no stock colour: one report, code 0.
-  EXPECT_EQ(cfColor(loadStock(5, 1, 1, 1)), 0u);
-  EXPECT_EQ(asserts.reports(), 1);
+    AssertCounter asserts;
+    EXPECT_EQ(cfColor(c), l.code);
+    EXPECT_EQ(asserts.reports(), l.reports);
+  }
 }
 
 // ---------------------------------------------------------------------------------------
