@@ -1,12 +1,10 @@
 // General polygons and wireframes drawn on tablets, seen through the trace scope: the arc
 // stroker's chords, direction marks, replay of the recordings on zoomed and child tablets,
 // hostile payloads, and synthetic fills.
-#include <backends/trace/tracescope.h>
 #include <dispc/sketchop.h>
-#include <dispc/sketchshapes.h>
 #include <dispc/smd/poly.h>
-#include <dispc/tablet.h>
-#include <dispc/wrfm/wirefrm.h>
+
+#include "drawingsamples.h"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +17,13 @@
 namespace {
 
 using V = ccVector<2>;
-constexpr ccUITablet::Layers kOverlay = ccUITablet::eOverlayLayer;
 
-struct Board {
-  std::shared_ptr<ccTraceLog> log = std::make_shared<ccTraceLog>();
-  ccTraceScope image{ccUIRect(0, 0, 640, 480), log};
-  ccTraceScope overlay{ccUIRect(0, 0, 640, 480), log};
-  ccUITablet tablet{&image, &overlay};
-  std::unique_ptr<ccUITablet> kid;
-  Board() { tablet.visible(true); }
-  std::vector<ccLineSeg> strokes() const {
-    std::vector<ccLineSeg> v;
-    for (const ccTraceCall& c : log->calls())
-      if (c.name == "drawLineSeg") v.push_back(c.shapeAs<ccLineSeg>());
-    return v;
-  }
-};
+std::vector<ccLineSeg> strokes(const Board& b) {
+  std::vector<ccLineSeg> v;
+  for (const ccTraceCall& c : b.log->calls())
+    if (c.name == "drawLineSeg") v.push_back(c.shapeAs<ccLineSeg>());
+  return v;
+}
 
 ccGenPoly polyline(const std::vector<V>& points) {
   ccGenPoly g;
@@ -51,7 +40,7 @@ TEST(GenPolyStroker, ChordsStepAtMostFiveDegreesAndStayWithinAPixelTwentiethOfTh
   for (const auto& c : kCases) {
     Board b;
     b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), ccColor::redColor(), kOverlay);
-    const std::vector<ccLineSeg> chords = b.strokes();
+    const std::vector<ccLineSeg> chords = strokes(b);
     ASSERT_EQ(chords.size(), 2 * c.chordsPerHalf) << c.radius;
     for (const ccLineSeg& s : chords) {
       EXPECT_NEAR(s.p1().length(), c.radius, 1e-9 * c.radius);
@@ -77,7 +66,7 @@ TEST(GenPolyMarks, ArrowheadOpensBackwardsWithThePlusSignOnTheLeftEvenWhenMirror
     cc2Wireframe w(polyline({V(0, 0), V(100, 0)}).map(c.map));
     w.polarity(c.reversed);
     b.tablet.draw(w, ccGraphicProps(), kOverlay);
-    const std::vector<ccLineSeg> s = b.strokes();
+    const std::vector<ccLineSeg> s = strokes(b);
     ASSERT_EQ(s.size(), 6u) << c.name;  // the segment, two arrow strokes, plus, minus
     const ccLineSeg want[] = {ccLineSeg(V(50, 0), V(c.backX, c.plusY)),
                               ccLineSeg(V(50, 0), V(c.backX, -c.plusY)),
@@ -96,10 +85,10 @@ TEST(GenPolyMarks, SegmentsShorterThanAFifthOfTheLongestGetNone) {
   const cc2Wireframe w(polyline({V(0, 0), V(100, 0), V(100, 19.9), V(100, 39.9), V(95, 39.9)}));
   Board b;
   b.tablet.draw(w, ccGraphicProps(), kOverlay);
-  EXPECT_EQ(b.strokes().size(), 4u + 2 * 5);
+  EXPECT_EQ(strokes(b).size(), 4u + 2 * 5);
   Board none;
   none.tablet.draw(ccGenPoly(w), ccGraphicProps(), kOverlay);  // general polygons: never
-  EXPECT_EQ(none.strokes().size(), 4u);
+  EXPECT_EQ(strokes(none).size(), 4u);
 }
 
 // A zoomed child tablet replays its recording as drawn (between the replay's own brackets).
@@ -107,19 +96,21 @@ TEST(GenPolyReplay, ZoomedChildTabletReplaysItsRecordingAsDrawn) {
   ccGenPoly g = polyline({V(10, 10), V(60, 10), V(60, 40), V(10, 40)});
   g.close(ccRadian(1.0));
   g.vertexRoundingSize(1, 6);
-  Board direct, replay;
+  Board direct(false), replay(false);
+  std::unique_ptr<ccUITablet> kids[2];
   for (Board* b : {&direct, &replay}) {
     b->tablet.scaleExact(ccPair<double>(2.5, 2.5));
-    b->kid = std::make_unique<ccUITablet>(b->tablet, ccUIRect(30, 20, 300, 200));
-    b->kid->visible(true);
-    b->kid->scaleExact(ccPair<double>(1.5, 1.5));
+    auto& kid = kids[b == &replay];
+    kid = std::make_unique<ccUITablet>(b->tablet, ccUIRect(30, 20, 300, 200));
+    kid->visible(true);
+    kid->scaleExact(ccPair<double>(1.5, 1.5));
     b->log->clear();
   }
-  direct.kid->recordOn() = true;
-  direct.kid->draw(g, ccColor::redColor(), kOverlay, true);
-  direct.kid->draw(cc2Wireframe(g).map(ccXform<2>(ccMatrix<2>(-1, 0.2, 0, 1), V(90, 5))),
-                   ccGraphicProps(), kOverlay);
-  replay.kid->draw(direct.kid->sketch(), ccPoint(0, 0), kOverlay);
+  kids[0]->recordOn() = true;
+  kids[0]->draw(g, ccColor::redColor(), kOverlay, true);
+  kids[0]->draw(cc2Wireframe(g).map(ccXform<2>(ccMatrix<2>(-1, 0.2, 0, 1), V(90, 5))),
+                ccGraphicProps(), kOverlay);
+  kids[1]->draw(kids[0]->sketch(), ccPoint(0, 0), kOverlay);
   const std::vector<ccTraceCall>&want = direct.log->calls(), &got = replay.log->calls();
   ASSERT_EQ(got.size(), want.size() + 4);
   for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i + 2].str(), want[i].str()) << i;
