@@ -95,6 +95,20 @@ struct Board {
   }
 };
 
+// Replay log lines without the replay's own brackets on the layer's scope: the lock push and
+// optimisation switch before, and after them the switch back and the pop.
+inline std::vector<std::string> withoutBrackets(const std::vector<std::string>& lines,
+                                                Layer layer) {
+  const std::string id = layer == kOverlay ? "#1 " : "";
+  EXPECT_GE(lines.size(), 4u);
+  if (lines.size() < 4) return lines;
+  EXPECT_EQ(lines[0], id + "lockScreenUpdatesPush lock=true");
+  EXPECT_EQ(lines[1], id + "optimizeDrawing on=true");
+  EXPECT_EQ(lines[lines.size() - 2], id + "optimizeDrawing on=false");
+  EXPECT_EQ(lines[lines.size() - 1], id + "lockScreenUpdatesPop");
+  return std::vector<std::string>(lines.begin() + 2, lines.end() - 2);
+}
+
 // Draws one operation of every opcode a tablet records, each opcode's forms, with props
 // changing along the way: all but the UTF-16 text (35), which nothing records; the nested
 // sketch (15, which has no archive form) only when `nested`.

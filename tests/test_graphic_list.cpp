@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archivebytes.h"
+#include "drawingsamples.h"
 #include "graphictesting.h"
 
 namespace {
@@ -25,28 +26,6 @@ std::vector<ccPtrHandle<ccGraphic>> everyGraphic() {
 
 std::vector<unsigned char> streamBytes(const ccUISketch& s) {
   return std::vector<unsigned char>(s.data(), s.data() + s.length());
-}
-
-// The trace's lines without the update lock and drawing optimisation that a replay puts around
-// the operations it draws.
-std::vector<std::string> withoutReplayBrackets(const ccTraceLog& log) {
-  std::vector<std::string> lines;
-  for (const ccTraceCall& c : log.calls()) lines.push_back(c.str());
-  if (lines.size() < 4) return lines;
-  auto is = [](const std::string& line, const std::string& what) {
-    return line == what || line == "#1 " + what;
-  };
-  EXPECT_TRUE(is(lines[0], "lockScreenUpdatesPush lock=true") &&
-              is(lines[1], "optimizeDrawing on=true") &&
-              is(lines[lines.size() - 2], "optimizeDrawing on=false") &&
-              is(lines.back(), "lockScreenUpdatesPop"));
-  return std::vector<std::string>(lines.begin() + 2, lines.end() - 2);
-}
-
-std::vector<std::string> linesOf(const ccTraceLog& log) {
-  std::vector<std::string> lines;
-  for (const ccTraceCall& c : log.calls()) lines.push_back(c.str());
-  return lines;
 }
 
 std::vector<unsigned char> stored(ccGraphicList& list) {
@@ -72,12 +51,12 @@ TEST(GraphicLists, SketchIsTheRecordingAndReplaysAsTheDrawing) {
     EXPECT_EQ(streamBytes(sketch), streamBytes(oneByOne.sketch()));
     EXPECT_EQ(sketch.isNull(), list.empty());
 
-    TracedTablet drawn, replayed;
+    Board drawn(false), replayed(false);
     list.draw(drawn.tablet, layer);
     replayed.tablet.recordOn() = false;
     replayed.tablet.draw(sketch, ccPoint(0, 0), layer);
     if (!list.empty()) {
-      EXPECT_EQ(withoutReplayBrackets(*replayed.log), linesOf(*drawn.log));
+      EXPECT_EQ(withoutBrackets(replayed.lines(), layer), drawn.lines());
     }
 
     // Archived and loaded, the list stores the same bytes and draws the same.

@@ -38,19 +38,6 @@ ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
   return recorder.sketch();
 }
 
-// Replay log lines without the replay's own brackets on the layer's scope: the lock push and
-// optimisation switch before, and after them the switch back and the pop.
-std::vector<std::string> withoutBrackets(const std::vector<std::string>& lines, L layer) {
-  const std::string id = layer == kOverlay ? "#1 " : "";
-  EXPECT_GE(lines.size(), 4u);
-  if (lines.size() < 4) return lines;
-  EXPECT_EQ(lines[0], id + "lockScreenUpdatesPush lock=true");
-  EXPECT_EQ(lines[1], id + "optimizeDrawing on=true");
-  EXPECT_EQ(lines[lines.size() - 2], id + "optimizeDrawing on=false");
-  EXPECT_EQ(lines[lines.size() - 1], id + "lockScreenUpdatesPop");
-  return std::vector<std::string>(lines.begin() + 2, lines.end() - 2);
-}
-
 // Drawing directly and replaying the recording gives the same scope calls: onto one layer the
 // calls of the operations recorded on it, between the replay's brackets; onto both layers all of
 // them in order (the brackets of both scopes left out).
