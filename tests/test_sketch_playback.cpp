@@ -97,27 +97,34 @@ std::vector<ccUISketch> eachOperation(const ccUISketch& s) {
   return out;
 }
 
+// Differential, one operation at a time, replayed at an offset: the measuring replay against the
+// changes a drawing scope notes. Measuring draws and records nothing (text is measured); both
+// layers together have no scope to measure in, and a detached tablet none at all.
 TEST(SketchPlayback, EncloseRectIsWhatDrawingEveryOperationChanges) {
-  // Differential, one operation at a time: the measuring replay against the changes a drawing
-  // scope notes.
   const ccXform<2> map(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
+  const ccPoint at(3, -2);
   ccUITablet recorder;
   drawEveryOperation(recorder);
   for (const ccUISketch& op : eachOperation(recorder.sketch()))
     for (double zoom : {1.0, 3.0, 0.5}) {
       SCOPED_TRACE("opcode " + std::to_string(opcodes(op).front()) + " zoom " +
                    std::to_string(zoom));
-      Board direct(false), measured(false);
+      Board direct(false), measured;
       for (Board* b : {&direct, &measured}) {
         b->tablet.baseMap(map);
         b->tablet.scaleExact(ccPair<double>(zoom, zoom));
+        b->log->clear();
       }
       direct.tablet.recordChanges(true);
-      direct.tablet.draw(op, ccPoint(0, 0), kBoth);
+      direct.tablet.draw(op, at, kBoth);
       ccUIRect changed[2];
       direct.tablet.getChanges(changed, false);
       for (L layer : {kImage, kOverlay})
-        EXPECT_EQ(measured.tablet.encloseRect(op, ccPoint(0, 0), layer), changed[layer]) << layer;
+        EXPECT_EQ(measured.tablet.encloseRect(op, at, layer), changed[layer]) << layer;
+      EXPECT_TRUE(measured.tablet.encloseRect(op, at, kBoth).isNull());
+      EXPECT_TRUE(ccUITablet().encloseRect(op, at, kOverlay).isNull());
+      for (const ccTraceCall& c : measured.drawing()) EXPECT_EQ(c.name, "textRect");  // asked only
+      EXPECT_TRUE(measured.tablet.sketch().isNull());
     }
 }
 
@@ -308,29 +315,6 @@ TEST(SketchPlayback, RecordingAReplayAppendsOneNestedOperation) {
   off.tablet.draw(sketchOf(v), ccPoint(0, 0), kOverlay);
   EXPECT_TRUE(off.log->empty());
   EXPECT_EQ(off.tablet.sketch().length(), 28 + 8);
-}
-
-// ---- Bounds
-
-TEST(SketchPlayback, EncloseRectCoversWhatTheReplayChanges) {
-  ccUITablet recorder;
-  recorder.draw(ccLineSeg(ccVector<2>(10, 20), ccVector<2>(30, 40)), ccGraphicProps(), kOverlay);
-  recorder.draw(ccPoint(50, 5), ccGraphicProps(), kOverlay);
-  recorder.draw(ccPoint(500, 400), ccGraphicProps(), kImage);  // another layer
-  const ccUISketch s = recorder.sketch();
-
-  Board b;
-  // Through the offset and the tablet's map, beyond the scope's area too; both layers together
-  // have no scope to measure in, and a detached tablet none at all.
-  b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(0, 0)));
-  b.log->clear();
-  EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(1, 2), kOverlay), ccUIRect(22, 14, 81, 71));
-  EXPECT_EQ(b.tablet.encloseRect(s, ccPoint(0, 0), kImage), ccUIRect(1000, 800, 1, 1));
-  EXPECT_TRUE(b.tablet.encloseRect(s, ccPoint(0, 0), kBoth).isNull());
-  EXPECT_TRUE(ccUITablet().encloseRect(s, ccPoint(0, 0), kOverlay).isNull());
-  // Nothing is drawn on the tablet's scopes and nothing recorded.
-  EXPECT_EQ(b.log->count("drawLineSeg") + b.log->count("plotPoint"), 0);
-  EXPECT_TRUE(b.tablet.sketch().isNull());
 }
 
 }  // namespace
