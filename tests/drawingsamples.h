@@ -200,6 +200,18 @@ inline void drawEveryOperation(ccUITablet& t, bool nested = true) {
   t.set(ccUIRect(1, 1, 2, 2), kBlue, kImage);  // last: a colour that needs a prefix again
 }
 
+// The stream followed by a UTF-16 text operation (35), which no tablet records.
+inline Bytes withUnicodeText(Bytes s) {
+  cfSketchPutSignedByte(s, 35);
+  cfSketchPutSignedByte(s, 1);
+  cfSketchPutColor(s, kRed);
+  cfSketchPutPoint(s, ccVector<2>(1, 2));
+  cfSketchPutColor(s, kBlue);
+  cfSketchPutFormat(s, ccUIFormat());
+  for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(s, static_cast<unsigned char>(b));
+  return s;
+}
+
 inline std::string goldenPath(const std::string& name) {
   return std::string(DISPC_TEST_DATA_DIR) + "/" + name;
 }

@@ -47,15 +47,7 @@ Bytes propsRecord(unsigned char version = 0) {
 Bytes everyOperation() {
   ccUITablet t;
   drawEveryOperation(t);
-  Bytes s = bytesOf(t.sketch());
-  cfSketchPutSignedByte(s, 35);
-  cfSketchPutSignedByte(s, 1);
-  cfSketchPutColor(s, kRed);
-  cfSketchPutPoint(s, ccVector<2>(1, 2));
-  cfSketchPutColor(s, kBlue);
-  cfSketchPutFormat(s, ccUIFormat());
-  for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(s, static_cast<unsigned char>(b));
-  return s;
+  return withUnicodeText(bytesOf(t.sketch()));
 }
 
 }  // namespace

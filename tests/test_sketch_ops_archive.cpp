@@ -248,16 +248,8 @@ TEST(SketchArchive, ObjectsOneByOneMatchTheWholeSketchForEveryOpcode) {
   ccUISketch empty;
   EXPECT_EQ(archived(empty), (Bytes{1, 0}));
   EXPECT_TRUE(loaded(Bytes{1, 0}).isNull());
-  Bytes unicode;  // 35, which nothing here records
-  cfSketchPutSignedByte(unicode, 35);
-  cfSketchPutSignedByte(unicode, 1);
-  cfSketchPutColor(unicode, kRed);
-  cfSketchPutPoint(unicode, ccVector<2>(1, 2));
-  cfSketchPutColor(unicode, kBlue);
-  cfSketchPutFormat(unicode, ccUIFormat());
-  for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(unicode, static_cast<unsigned char>(b));
-  s.append(unicode.data(), static_cast<long>(unicode.size()));
-  const Bytes stream = bytesOf(s);
+  const Bytes stream = withUnicodeText(bytesOf(s));
+  s = sketchOf(stream);
   const std::vector<ccSketchOperation> ops = operations(stream);
 
   ccArchive byObjects;
