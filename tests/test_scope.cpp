@@ -142,21 +142,6 @@ TEST(ScopeChanges, EnablingClientTrackingTwiceIsReported) {
   EXPECT_EQ(asserts.files()[1], "dispc/scope");
 }
 
-TEST(ScopeChanges, AnyChangedLivesOnTheRoot) {
-  ccTraceScope root(rect(0, 0, 100, 100));
-  std::unique_ptr<ccTraceScope> sub(root.newSubScope(rect(10, 10, 20, 20), false));
-  std::unique_ptr<ccTraceScope> leaf(sub->newSubScope(rect(0, 0, 5, 5), false));
-  EXPECT_EQ(leaf->root(), &root);
-  EXPECT_FALSE(root.anyChanged());
-  leaf->change(rect(0, 0, 1, 1), false);
-  EXPECT_TRUE(root.anyChanged());
-  EXPECT_TRUE(sub->anyChanged());
-  EXPECT_FALSE(root.someChanged());  // only the leaf changed
-  sub->clearAnyChanged();
-  EXPECT_FALSE(root.anyChanged());
-  EXPECT_FALSE(leaf->anyChanged());
-}
-
 // ---- Tree
 
 // Placing under a parent whose clip offset is (5, 3): the attach rectangle is relative to the
@@ -209,13 +194,20 @@ TEST(ScopeTree, MovingUnderItselfOrASubScopeIsRefused) {
   EXPECT_EQ(sub->children().size(), 0u);
 }
 
-// A destroyed scope leaves its parent's list; its sub-scopes are orphans that reach no root
-// and touch nothing freed, and can be placed again.
-TEST(ScopeTree, DestructionUnlinksAndOrphans) {
+// A change anywhere marks the root as changed. A destroyed scope leaves its parent's list; its
+// sub-scopes are orphans that reach no root and touch nothing freed, and can be placed again.
+TEST(ScopeTree, AnyChangedLivesOnTheRootDestructionOrphans) {
   ccTraceScope root(rect(0, 0, 100, 100));
   ccTraceScope* first = root.newSubScope(rect(0, 0, 10, 10), false);
   ccTraceScope* second = root.newSubScope(rect(10, 0, 10, 10), false);
   std::unique_ptr<ccTraceScope> grand(second->newSubScope(rect(0, 0, 5, 5), false));
+  EXPECT_EQ(grand->root(), &root);
+  grand->change(rect(0, 0, 1, 1), false);
+  EXPECT_TRUE(root.anyChanged() && second->anyChanged());
+  EXPECT_FALSE(root.someChanged());  // only the leaf changed
+  second->clearAnyChanged();
+  EXPECT_FALSE(root.anyChanged() || grand->anyChanged());
+  grand->noChange();
   delete second;
   ASSERT_EQ(root.children().size(), 1u);
   EXPECT_EQ(root.children().front(), first);

@@ -249,14 +249,20 @@ TEST(TabletTree, FrontAndBackRestack) {
   EXPECT_EQ(a.prevSib(), &c);
   // The overlap with b is drawn again on each layer; c does not overlap.
   EXPECT_EQ(a.redraws, before + 2);
-  // Sent back, a tablet draws nothing at once.
+  // Sent back, a tablet draws nothing at once, but its scopes (made third) are wholly changed.
+  for (ccTraceScope* root : {&t.image, &t.overlay})
+    for (ccUIScope* s : root->children()) s->noChange();
   const int cBefore = c.redraws;
   c.back();
   EXPECT_EQ(t.root.firstKid(), &c);
   EXPECT_EQ(c.redraws, cBefore);
+  for (ccTraceScope* root : {&t.image, &t.overlay}) {
+    EXPECT_TRUE(root->children().back()->allChanged());
+    EXPECT_FALSE(root->children().front()->allChanged());
+  }
 }
 
-TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestor) {
+TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestorAndEmptiesTheRecording) {
   Tree t;
   t.root.opaque(kImage, true);
   CountingTablet kid(t.root, ccUIRect(10, 10, 50, 50));
@@ -272,33 +278,13 @@ TEST(TabletTree, EraseHandsTheAreaToTheOpaqueAncestor) {
   kid.modified(kImage, true);
   kid.erase(ccUIRect(0, 0, 5, 5), kImage);
   EXPECT_TRUE(kid.modified(kImage));
-}
-
-TEST(TabletTree, EraseEmptiesTheSketchWhileRecording) {
-  Tree t;
+  // While recording, erasing empties the sketch.
   t.root.recordOn() = true;
   t.root.draw(ccLineSeg(ccVector<2>(0, 0), ccVector<2>(1, 1)), ccColor::redColor(), kImage);
   EXPECT_FALSE(t.root.sketch().isNull());
   t.root.erase(kBoth);
   EXPECT_TRUE(t.root.sketch().isNull());
 }
-
-TEST(TabletTree, SentBackATabletsScopesAreWhollyChanged) {
-  Tree t;
-  CountingTablet a(t.root, ccUIRect(0, 0, 50, 50)), b(t.root, ccUIRect(10, 10, 50, 50));
-  a.visible(true);
-  b.visible(true);
-  for (ccTraceScope* root : {&t.image, &t.overlay})
-    for (ccUIScope* s : root->children()) s->noChange();
-  b.back();
-  EXPECT_EQ(t.root.firstKid(), &b);
-  for (ccTraceScope* root : {&t.image, &t.overlay}) {
-    EXPECT_TRUE(root->children().back()->allChanged());  // b's, made second
-    EXPECT_FALSE(root->children().front()->allChanged());
-  }
-}
-
-}  // namespace
 
 // A copy takes the settings, map, flags and sketch but no scopes and no place in the tree (an
 // assignment keeps both); the geometry setters go through the rectangle; tabletCoords inverts
@@ -365,3 +351,5 @@ TEST(TabletTree, CopiesGeometryAndScopeControls) {
               off ? "" : "#1 dragStart\n#1 dragAnimate on=true\n#1 dragErase\n#1 dragStop\n");
   }
 }
+
+}  // namespace
