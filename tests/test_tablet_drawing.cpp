@@ -297,6 +297,26 @@ const Case kCases[] = {
      [](Board& b) {
        b.tablet.draw(static_cast<const ccGenShape&>(ccGenShapeRoundedPolygon()), kRed, kOverlay);
      }},
+    // Layers other than the two draw nothing but record (set() starts the sketch afresh); only
+    // the queries of a layer's pen or scope throw. Replayed on both layers, they draw nothing.
+    {"other layers record only",
+     [](Board& b) {
+       for (int other : {-1, 2, 7}) {
+         const Layer l = static_cast<Layer>(other);
+         b.tablet.set(kRed, l);
+         b.tablet.draw(kSeg, kRed, l);
+         b.tablet.drawStart(ccPoint(V(1, 1)), l);
+         b.tablet.draw(ccBezierCurve(V(0, 0), V(1, 2), V(3, 2), V(4, 0)), kRed, l);
+         b.tablet.draw(ccPelBuffer<unsigned char>(2, 2), ccPoint(0, 0), false, 0, false, l);
+         EXPECT_THROW(b.tablet.drawingPoint(l), ccUIError::BadLayer);
+         ccUIRect r;
+         EXPECT_THROW(b.tablet.textRect("x", ccPoint(0, 0), ccUIFormat(), r, l),
+                      ccUIError::BadLayer);
+       }
+       EXPECT_THROW(b.tablet.drawClipRect(ccRect(V(), V(1, 1)), static_cast<Layer>(3)),
+                    ccUIError::BadLayer);
+       b.tablet.draw(ccUISketch(b.tablet.sketch()), ccPoint(0, 0), kBoth);
+     }},
 };
 
 TEST(TabletDrawing, EveryFormDrawsAndRecordsAsFrozen) {
@@ -316,35 +336,6 @@ TEST(TabletDrawing, EveryFormDrawsAndRecordsAsFrozen) {
     text += "\n";
   }
   EXPECT_TRUE(matchesGoldenText(text, "tablet-drawing.trace"));
-}
-
-TEST(TabletDrawing, OtherLayersDrawNothingButRecordAndOnlyPointQueriesThrow) {
-  Board b;
-  for (int other : {-1, 2, 7}) {
-    const Layer l = static_cast<Layer>(other);
-    b.tablet.sketch().erase();
-    b.tablet.draw(kSeg, kRed, l);
-    b.tablet.drawStart(ccPoint(V(1, 1)), l);
-    b.tablet.draw(ccBezierCurve(V(0, 0), V(1, 2), V(3, 2), V(4, 0)), kRed, l);
-    b.tablet.set(kRed, l);
-    b.tablet.draw(ccPelBuffer<unsigned char>(2, 2), ccPoint(0, 0), false, 0, false, l);
-    const std::vector<ccSketchOperation> ops = operations(b.tablet.sketch());
-    ASSERT_EQ(ops.size(), 2u);  // set() starts the sketch afresh
-    EXPECT_EQ(ops[0].layer, other);
-    EXPECT_EQ(ops[1].opcode, static_cast<int>(ccSketchOp::ePelBuf8));
-    EXPECT_THROW(b.tablet.drawingPoint(l), ccUIError::BadLayer);
-    ccUIRect r;
-    EXPECT_THROW(b.tablet.textRect("x", ccPoint(0, 0), ccUIFormat(), r, l), ccUIError::BadLayer);
-    // Replayed on both layers, what is recorded draws nothing.
-    EXPECT_TRUE(b.log->empty());
-    const ccUISketch recorded = b.tablet.sketch();
-    b.tablet.draw(recorded, ccPoint(0, 0), ccUITablet::eBothLayers);
-    for (const ccTraceCall& c : b.drawing())
-      if (c.name != "optimizeDrawing") ADD_FAILURE() << c.str();
-    b.log->clear();
-  }
-  EXPECT_THROW(b.tablet.drawClipRect(ccRect(V(), V(1, 1)), static_cast<Layer>(3)),
-               ccUIError::BadLayer);
 }
 
 // A child tablet over null scopes draws nothing, but its pens move and it records as over trace
