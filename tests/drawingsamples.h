@@ -20,6 +20,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
@@ -210,6 +211,48 @@ inline Bytes withUnicodeText(Bytes s) {
   cfSketchPutFormat(s, ccUIFormat());
   for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(s, static_cast<unsigned char>(b));
   return s;
+}
+
+// The archive form of v is exactly `form`; loaded into `target` it stores `form` again. With the
+// version byte raised, loading throws UnknownVersion naming `source` and a line, and every
+// truncation throws EndOfData, each leaving the target storing what it stored before.
+template <class T>
+void expectArchiveForm(T v, const Bytes& form, const std::string& source, T target = T()) {
+  const auto io = [](ccArchive& ar, T& x) {
+    if constexpr (std::is_same_v<T, ccGraphicProps>) {
+      x.dispatchSerialize(ar);
+    } else {
+      ar || x;
+    }
+  };
+  const auto stored = [&io](T x) {
+    ccArchive out;
+    io(out, x);
+    return out.data();
+  };
+  EXPECT_EQ(stored(v), form);
+  const Bytes before = stored(target);
+  T back = target;
+  ccArchive in(form);
+  io(in, back);
+  EXPECT_TRUE(in.atEnd());
+  EXPECT_EQ(stored(back), form);
+  Bytes bad = form;
+  ++bad[0];
+  try {
+    ccArchive badIn(bad);
+    io(badIn, target);
+    ADD_FAILURE() << "loaded version " << int(bad[0]);
+  } catch (const ccArchive::UnknownVersion& e) {
+    EXPECT_EQ(e.source(), source);
+    EXPECT_GT(e.line(), 0);
+  }
+  EXPECT_EQ(stored(target), before);
+  for (std::size_t n = 0; n < form.size(); ++n) {
+    ccArchive cut(Bytes(form.begin(), form.begin() + static_cast<long>(n)));
+    EXPECT_THROW(io(cut, target), ccArchive::EndOfData) << n;
+    EXPECT_EQ(stored(target), before) << n;
+  }
 }
 
 inline std::string goldenPath(const std::string& name) {

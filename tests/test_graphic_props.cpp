@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "archivebytes.h"
+#include "drawingsamples.h"
 
 #include <vector>
 
@@ -53,32 +53,10 @@ TEST(GraphicProps, NegativeWidthIsRejectedAndStateKept) {
   EXPECT_EQ(p.penWidth(), 0);
 }
 
-TEST(GraphicProps, ArchiveRoundTripAndForm) {
-  ccGraphicProps p = unusual();
-  ccArchive out;
-  p.dispatchSerialize(out);
+TEST(GraphicProps, ArchiveForm) {
   // Version, colour (red stock), width (long: 7 zigzagged to one byte), style (int), fill, join
   // (int), end cap (int), arrowHead, arrowHeadForward, showVertex.
-  const std::vector<unsigned char> form = {0, 0, 7, 249, 0, 255, 0, 0, 14, 3, 0, 0, 0,
-                                           1, 2, 0, 0,   0, 2,   0, 0, 0,  0, 0, 1};
-  EXPECT_EQ(out.data(), form);
-  ccArchive in(out.data());
-  ccGraphicProps back;
-  back.dispatchSerialize(in);
-  EXPECT_EQ(back, p);
-  EXPECT_TRUE(back.penColor().isStockColor());
-  EXPECT_TRUE(in.atEnd());
-
-  std::vector<unsigned char> raw = out.data();
-  raw[0] = 1;
-  ccArchive bad(raw);
-  ccGraphicProps kept;
-  EXPECT_EQ(unknownVersionSource([&] { kept.dispatchSerialize(bad); }), "dispc/dispprop");
-  EXPECT_EQ(kept, ccGraphicProps());
-
-  raw = out.data();
-  raw.resize(raw.size() - 2);
-  ccArchive truncated(raw);
-  EXPECT_THROW(kept.dispatchSerialize(truncated), ccArchive::EndOfData);
-  EXPECT_EQ(kept, ccGraphicProps());
+  expectArchiveForm(
+      unusual(), {0, 0, 7, 249, 0, 255, 0, 0, 14, 3, 0, 0, 0, 1, 2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 1},
+      "dispc/dispprop");
 }

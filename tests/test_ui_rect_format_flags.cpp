@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "archivebytes.h"
+#include "drawingsamples.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -97,34 +97,15 @@ TEST(UIRect, OffsetsDoNotNormalise) {
 }
 
 TEST(UIRect, ArchiveFormAndVersions) {
-  ccUIRect r = rect(-3, 4, 5, 6);
-  ccArchive out;
-  out || r;
   // version, then two pairs of (version, long x, long y); these longs take a byte each.
-  EXPECT_EQ(out.data(), (std::vector<unsigned char>{0, 0, 0x05, 0x08, 0, 0x0A, 0x0C}));
-  // Loading does not normalise.
-  std::vector<unsigned char> raw = out.data();
-  raw[5] = 0;  // width -> 0
-  ccArchive in2(raw);
+  expectArchiveForm(rect(-3, 4, 5, 6), {0, 0, 0x05, 0x08, 0, 0x0A, 0x0C}, "dispc/uirect",
+                    rect(1, 1, 1, 1));
+  // Loading does not normalise: width 0.
+  ccArchive in(Bytes{0, 0, 0x05, 0x08, 0, 0, 0x0C});
   ccUIRect denorm;
-  in2 || denorm;
+  in || denorm;
   EXPECT_EQ(denorm.left(), -3);
   EXPECT_EQ(denorm.width(), 0);
-
-  raw = out.data();
-  raw[0] = 1;
-  ccArchive in3(raw);
-  ccUIRect kept = rect(1, 1, 1, 1);
-  long line = 0;
-  EXPECT_EQ(unknownVersionSource([&] { in3 || kept; }, &line), "dispc/uirect");
-  EXPECT_GT(line, 0);
-  EXPECT_EQ(kept, rect(1, 1, 1, 1));
-
-  raw = out.data();
-  raw.resize(raw.size() - 1);
-  ccArchive in5(raw);
-  EXPECT_THROW(in5 || kept, ccArchive::EndOfData);
-  EXPECT_EQ(kept, rect(1, 1, 1, 1));
 }
 
 TEST(UIFormat, AlignRectShiftsByTruncatedHalves) {
@@ -172,23 +153,12 @@ TEST(UIFormat, FirstUseFromManyThreadsSeesOneValue) {
 }
 
 TEST(UIFormat, ArchiveFormAndVersions) {
-  ccUIFormat f(-5, ccUIFormat::eBottomLeft);
-  ccArchive out;
-  out || f;
   // version, font id -5 (a long, zig-zag 9) and alignment 6 (an unsigned long)
-  EXPECT_EQ(out.data(), (std::vector<unsigned char>{0, 9, 6}));
-  ccArchive in(out.data());
-  ccUIFormat back(0, ccUIFormat::eTopLeft);
-  in || back;
-  EXPECT_EQ(back, f);
-  std::vector<unsigned char> raw = out.data();
-  raw[0] = 1;
-  ccArchive bad(raw);
-  EXPECT_EQ(unknownVersionSource([&] { bad || back; }), "dispc/uistring");
-  raw = out.data();
-  raw[2] = 9;  // no such alignment
-  ccArchive bad2(raw);
-  EXPECT_THROW(bad2 || back, ccArchive::BadData);
+  const ccUIFormat f(-5, ccUIFormat::eBottomLeft);
+  expectArchiveForm(f, {0, 9, 6}, "dispc/uistring");
+  ccArchive bad(Bytes{0, 9, 9});  // no such alignment
+  ccUIFormat back = f;
+  EXPECT_THROW(bad || back, ccArchive::BadData);
   EXPECT_EQ(back, f);
 }
 
