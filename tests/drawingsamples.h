@@ -209,7 +209,8 @@ inline Bytes withUnicodeText(Bytes s) {
   cfSketchPutPoint(s, ccVector<2>(1, 2));
   cfSketchPutColor(s, kBlue);
   cfSketchPutFormat(s, ccUIFormat());
-  for (int b : {0x68, 0, 0xAC, 0x20, 0, 0}) cfSketchPutByte(s, static_cast<unsigned char>(b));
+  for (int b : {0x68, 0, 0xE9, 0, 0xAC, 0x20, 0x21, 0, 0, 0})  // "h", U+00E9, U+20AC, "!"
+    cfSketchPutByte(s, static_cast<unsigned char>(b));
   return s;
 }
 

@@ -128,21 +128,12 @@ TEST(SketchPlayback, EncloseRectIsWhatDrawingEveryOperationChanges) {
     }
 }
 
+// The UTF-16 text replays as its UTF-8 form drawn.
 TEST(SketchPlayback, UnicodeTextReplaysAsItsNarrowForm) {
-  Board direct;
-  direct.tablet.draw(std::string("h\xC3\xA9!"), ccPoint(3, 4), kRed, kBlue,
-                     ccUIFormat(2, ccUIFormat::eTopRight), kOverlay);
-  Bytes v;
-  putRecord(v, 35, 1, kRed);
-  cfSketchPutPoint(v, ccVector<2>(3, 4));
-  cfSketchPutColor(v, kBlue);
-  cfSketchPutFormat(v, ccUIFormat(2, ccUIFormat::eTopRight));
-  for (unsigned u : {0x68u, 0xE9u, 0x21u, 0u}) {
-    cfSketchPutByte(v, static_cast<unsigned char>(u & 0xFF));
-    cfSketchPutByte(v, static_cast<unsigned char>(u >> 8));
-  }
-  Board replay(false);
-  replay.tablet.draw(sketchOf(v), ccPoint(0, 0), kOverlay);
+  Board direct, replay(false);
+  direct.tablet.draw(std::string("h\xC3\xA9\xE2\x82\xAC!"), ccPoint(1, 2), kRed, kBlue,
+                     ccUIFormat(), kOverlay);
+  replay.tablet.draw(sketchOf(withUnicodeText(Bytes())), ccPoint(0, 0), kOverlay);
   EXPECT_EQ(withoutBrackets(replay.lines(), kOverlay), direct.lines());
 }
 
