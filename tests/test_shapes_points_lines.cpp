@@ -1,5 +1,6 @@
 // Point and line shapes: ccPoint, cc2Point, ccPointSet, ccCross, ccLineSeg, ccLineSegSet,
 // ccLine, ccFLine.
+#include <core/affinerect.h>
 #include <core/archive.h>
 #include <core/lines.h>
 #include <core/points.h>
@@ -276,6 +277,13 @@ TEST(PointAndLineSetters, RefuseWhatTheConstructorRefusesAndCountChanges) {
       cross, [&] { cross.angle(ccRadian(1)); }, [&] { cross.angle(ccRadian(kInf)); }, "angle");
   check(
       cross, [&] { cross.armlength(0); }, [&] { cross.armlength(-1); }, "armlength");
+  ccCoordAxes axes(V(0, 0), V(1, 0), V(0, 1));
+  check(
+      axes, [&] { axes.origin(V(1, 1)); }, [&] { axes.origin(bad); }, "axes origin");
+  check(
+      axes, [&] { axes.xEnd(V(2, 0)); }, [&] { axes.xEnd(bad); }, "xEnd");
+  check(
+      axes, [&] { axes.yEnd(V(0, 2)); }, [&] { axes.yEnd(bad); }, "yEnd");
 }
 
 // The value forms (a shape stored in place, without its class name) hold the fields of the
@@ -311,6 +319,7 @@ TEST(PointAndLineShapes, ValueFormsRoundTrip) {
   expectValueForm(ccLine(V(1, 2), V(3, 4)), "core/lines");
   expectValueForm(ccFLine(3.0, 4.0, -10.0), "core/lines");
   expectValueForm(ccLineSegSet({ccLineSeg(V(0, 0), V(1, 2))}), "core/lines");
+  expectValueForm(ccAffineRectangle(V(1, 2), V(4, 3), V(0, 5)), "core/affinerect");
 }
 
 }  // namespace
