@@ -17,14 +17,16 @@ ccRadian ccShape::tangentRotation() const {
   // The turns between consecutive chords of a fine sampling, plus those from the start tangent
   // to the first chord and from the last chord to the end tangent: a chord turns half as much
   // as the arc it spans, so without the ends a curve loses half its end chords' turn.
+  // Chords far shorter than the tolerance (a corner met twice by rounding) point anywhere.
+  const double tolerance = 1e-4 * std::max(1.0, perimeter()), tiny = 1e-6 * tolerance;
   ccSampleResult r;
-  sample(ccSampleParams(0, 1e-4 * std::max(1.0, perimeter())), r);
+  sample(ccSampleParams(0, tolerance), r);
   const auto& p = r.positions();
   double turn = 0, first = 0, last = 0;
   bool any = false;
   for (std::size_t i = 1; i < p.size(); ++i) {
     const ccVector<2> b = p[i] - p[i - 1];
-    if (b.lengthSq() == 0) continue;
+    if (!(b.length() > tiny)) continue;
     const double angle = std::atan2(b.y(), b.x());
     if (any) {
       turn += std::remainder(angle - last, 2 * M_PI);

@@ -318,6 +318,16 @@ const Kind kKinds[] = {
     {"ccMappedShape polygon", 'r',
      [](Rng& r) { return ccPolyline(convex(r, 4, r() % 2), true).map(distortion(r, r() % 2)); }},
     {"ccGenPoly", 'r', [](Rng&) { return roundedGenPoly().clone(); }},
+    {"ccGenPoly open", 'o',
+     [](Rng& r) {
+       // An arc, then a line on the other side: the two cannot cross.
+       const V c = point(r, 1);
+       ccGenPoly g;
+       g.insertVertex(c + V(-4, uniform(r, -3, 3)), 0, ccRadian(0));
+       g.insertVertex(c, 0, ccRadian(uniform(r, -1.5, 1.5)));
+       g.insertVertex(c + V(4, uniform(r, -3, 3)), 0, ccRadian(0));
+       return g.clone();
+     }},
 };
 
 // The dense samples of s (spacing 0.02, on the shape), or none when s cannot be sampled.
