@@ -414,6 +414,13 @@ TEST(ShapeContract, EveryClassAnswersAsItsDenseSamplingDoes) {
       }
 
       const ccShapePtrh decomposed = s->decompose();
+      // Random instances are not degenerate: contours and regions have a direction.
+      if (s->isOpenContour() || s->isRegion()) {
+        EXPECT_TRUE(s->hasTangent());
+      }
+      if (s->isDecomposed()) {
+        EXPECT_TRUE(*decomposed == *s);
+      }
       const ccShapePtrh there = s->mapShape(mirror);
       const ccShapePtrh back = there->mapShape(mirror.inverse());
       if (s->isRegion()) {
