@@ -141,6 +141,13 @@ TEST(SMDPolyRoundings, ArcMeetingLineTouchesBoth) {
                  {{0, 10.01}, false},   {{-9.99, 0.01}, true}, {{-9.99, -0.01}, false},
                  {{cx + 1.9, 2}, true}, {{cx + 2.1, 2}, false}};
   for (const auto& k : kPoints) EXPECT_EQ(Private::inside(p, k.p), k.in) << k.p;
+  // A spike between the chord from -40 to 0 degrees of the circle of radius 10 and the arc it
+  // cuts off: a rounding of 0.2 fits at two places, and the one nearer the vertex is taken.
+  const double deg = ccPi / 180, near = 20 - std::acos((10 * std::cos(20 * deg) + 0.2) / 9.8) / deg;
+  Poly spike;
+  spike << vtx(10 * std::cos(40 * deg), -10 * std::sin(40 * deg)) << vtx(10, 0, 0.2)
+        << vtx(10 * std::cos(36 * deg), -10 * std::sin(36 * deg), 0, -36);
+  EXPECT_NEAR(spike.roundEnd_(1).angle().toDouble(), -near * deg, 1e-9);
 }
 
 TEST(SMDPolyRoundings, EndVerticesOfOpenPolygonsStaySharp) {
@@ -395,6 +402,16 @@ TEST(SMDPolyValidation, LargePolygonsFindFarCrossings) {
   ASSERT_NO_THROW(z.replaceVertex(99, vtx(40, 60)));
   EXPECT_EQ(errorOf([&] { z.replaceVertex(0, vtx(70, 70)); }),
             Poly::crossingSegments::kErrorNumber);
+
+  // Moving vertex 3 halves the turn at vertex 4, whose rounding then gives the next side back
+  // from x = 4 to x = 1.66: a side appended later across that stretch must meet it there.
+  std::vector<Vertex> hook{vtx(0, 40), vtx(0, 30),   vtx(0, 20),
+                           vtx(0, 10), vtx(0, 0, 4), vtx(20, 0)};
+  for (double x = 20; x >= 3; x -= 0.25) hook.push_back(vtx(x, -10));
+  Poly h;
+  h.vertices(hook);
+  ASSERT_NO_THROW(h.replaceVertex(3, vtx(-10, 10)));
+  EXPECT_EQ(errorOf([&] { h << vtx(3, 0.5); }), Poly::crossingSegments::kErrorNumber);
 }
 
 TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
