@@ -1,6 +1,7 @@
 // Retained graphics: every shape-graphic instantiation against its shape (drawing, measures,
 // archive, registration), makeShapeGraphic's choices, mapping, archive versions, groups, text
 // placement and the tablet's refusal of graphics that are not built in.
+#include <core/archive.h>
 #include <core/shapetree.h>
 #include <dispc/graphic.h>
 #include <dispc/graphicgroup.h>
@@ -12,6 +13,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "assertcounter.h"
 #include "graphictesting.h"
 
 namespace {
@@ -338,21 +340,50 @@ TEST(SpecialGraphics, TextIsPlacedAtTheTruncatedPixelOffset) {
 }
 
 // A graphic drawn by other means than the tablet's.
-class ForeignGraphic : public ccGraphicPointIcon {
+// A graphic class of the user's own, drawn by other means than a tablet.
+class ForeignGraphic : public ccGraphic {
  public:
-  ForeignGraphic() { builtin(false); }
+  ForeignGraphic()
+      : ccGraphic(ccGraphicProps(ccColor::redColor(), 3, ccGraphicProps::eDash, true)) {
+    builtin(false);
+  }
+  ccPtrHandle<ccGraphic> map(const ccXform<2>&) const override { return clone(); }
+  ccPtrHandle<ccGraphic> clone() const override {
+    return ccPtrHandle<ccGraphic>(new ForeignGraphic(*this));
+  }
+  ccRect encloseRect() const override { return ccRect(); }
+  double distToPoint(const ccVector<2>&) const override { return 0; }
+  void drawOnContext() const { ccGraphic::draw(static_cast<void*>(nullptr)); }
+
+ private:
+  void draw(ccUITablet&, ccUITablet::Layers) const override { ADD_FAILURE() << "drawn"; }
 };
 
-TEST(SpecialGraphics, TabletRefusesAGraphicThatIsNotBuiltIn) {
+// The tablet refuses it and the untyped draw reports an assertion; the base archives its props.
+TEST(SpecialGraphics, AForeignGraphicDrawsNowhereButArchivesItsProps) {
   TracedTablet t;
+  ForeignGraphic g;
   try {
-    t.tablet.draw(ForeignGraphic(), ccUITablet::eOverlayLayer);
+    t.tablet.draw(g, ccUITablet::eOverlayLayer);
     ADD_FAILURE() << "drew";
   } catch (const ccUIError::NotImplemented& e) {
     EXPECT_EQ(e.errorNumber(), 0x10002B12u);
   }
   EXPECT_TRUE(t.log->empty());
   EXPECT_EQ(t.tablet.sketch().length(), 0);
+  {
+    AssertCounter asserts;
+    g.drawOnContext();
+    EXPECT_EQ(asserts.reports(), 1);
+  }
+  ccArchive out;
+  g.dispatchSerialize(out);
+  ForeignGraphic back;
+  back.props(ccGraphicProps());
+  ccArchive in(out.data());
+  back.dispatchSerialize(in);
+  EXPECT_TRUE(back.props() == g.props());
+  EXPECT_TRUE(in.atEnd());
 }
 
 }  // namespace
