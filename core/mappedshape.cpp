@@ -218,10 +218,11 @@ void ccMappedShape::mappedSamples(const ccSampleParams& sourceParams, double tol
     for (const auto& p : src) out.push_back(xform_->mapPoint(p));
     return;
   }
-  // Points the splits may add, beyond the source's own.
+  // Points the splits may add, beyond the source's own. The mapped ends are passed by value:
+  // they may be elements of out, which the splits grow.
   long budget = std::max(0L, sourceParams.maxPoints - static_cast<long>(src.size()));
-  const auto split = [&](auto&& self, const ccVector<2>& a, const ccVector<2>& b,
-                         const ccVector<2>& ma, const ccVector<2>& mb, int depth) -> void {
+  const auto split = [&](auto&& self, const ccVector<2>& a, const ccVector<2>& b, ccVector<2> ma,
+                         ccVector<2> mb, int depth) -> void {
     const ccVector<2> mid = (a + b) * 0.5, mm = xform_->mapPoint(mid);
     const ccVector<2> chord = mb - ma;
     const double len = chord.length();
