@@ -6,6 +6,24 @@
 #include <cmath>
 #include <limits>
 
+bool clipSegmentToBox(const ccVector<2>& p, const ccVector<2>& q, const ccVector<2>& lo,
+                      const ccVector<2>& hi, double& t0, double& t1) {
+  t0 = 0;
+  t1 = 1;
+  for (int k = 0; k < 2; ++k) {
+    const double d = q[k] - p[k], below = lo[k] - p[k], above = hi[k] - p[k];
+    if (d == 0) {
+      if (below > 0 || above < 0) return false;
+      continue;
+    }
+    double a = below / d, b = above / d;
+    if (a > b) std::swap(a, b);
+    t0 = std::max(t0, a);
+    t1 = std::min(t1, b);
+  }
+  return t0 <= t1;
+}
+
 namespace {
 constexpr const char* kSource = "core/lines";
 

@@ -7,6 +7,12 @@
 
 #include <vector>
 
+// The part [t0, t1] of the segment p + t (q - p), t in [0, 1], that lies in the closed box
+// [lo, hi] (Liang-Barsky); false when no part does. The back ends cut far strokes with it
+// before their fixed-point rasterisers see them.
+bool clipSegmentToBox(const ccVector<2>& p, const ccVector<2>& q, const ccVector<2>& lo,
+                      const ccVector<2>& hi, double& t0, double& t1);
+
 // The segment from p1 to p2: an open contour. The two points may be equal (a segment of
 // length 0, which has no tangent).
 //

@@ -34,6 +34,14 @@
 #include <string>
 #include <vector>
 
+// The widest pen a surface scope strokes with: far wider than any surface, so that a
+// stroke's reach (times the miter limit) keeps its geometry within the coordinate range the
+// back ends rasterise true, and their cost bounded.
+inline constexpr long ccSurfaceMaxPenWidth = 2048;
+// How far beyond the clip a back end may cut a path without changing a pixel: well beyond
+// the reach of the widest pen.
+inline constexpr double ccSurfaceCutMargin = 32768.0;
+
 // What a scope tree on one surface shares. Font is the back end's font-table entry.
 template <class Backend, class Font>
 struct ccSurfaceSettings {
@@ -215,11 +223,9 @@ class ccSurfaceScope : public ccPelScope<Backend> {
     return settings_->passErases && color.isIndexColor() &&
            color.index() == ccColor::passColor().index();
   }
-  // The width a pen strokes with: at least 1, and at most 2048 pixels, far wider than any
-  // surface, so that a stroke's reach (times the miter limit) keeps its geometry within the
-  // coordinate range the back ends rasterise true (and their cost bounded).
+  // The width a pen strokes with: at least 1, at most ccSurfaceMaxPenWidth pixels.
   static double strokeWidth(const ccGraphicProps& props) {
-    return static_cast<double>(std::clamp(props.penWidth(), 1L, 2048L));
+    return static_cast<double>(std::clamp(props.penWidth(), 1L, ccSurfaceMaxPenWidth));
   }
   // Runs the output hook, if any.
   void runOutputHook() {

@@ -2,6 +2,7 @@
 
 #include <backends/common/argb32.h>
 
+#include <core/lines.h>
 #include <core/unicode.h>
 #include <core/visiblesample.h>
 #include <dispc/errors.h>
@@ -82,14 +83,12 @@ ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
 
 // Cairo keeps path coordinates in 24.8 fixed point, which wraps beyond 2^23 pixels (its stroker
 // can then fault), and its antialiased rasteriser already goes wrong on edges reaching some 2^17
-// pixels up or left. A path is therefore cut to a box kPathMargin wider than the clip on each
-// side (Sutherland-Hodgman, one stage per side, fed point by point). The edges the cut adds run
-// along the box, farther from the clip than any pen reaches (strokeWidth() is at most 2048),
-// and every point inside the box keeps its winding number, so strokes and fills show
-// the same pixels. A dashed path reaching beyond the box is dashed from where it enters it.
-// Points that are not finite are left out.
-constexpr double kPathMargin = 32768.0;
-
+// pixels up or left. A path is therefore cut to a box ccSurfaceCutMargin wider than the clip on
+// each side (Sutherland-Hodgman, one stage per side, fed point by point). The edges the cut adds
+// run along the box, farther from the clip than any pen reaches (strokeWidth() is at most
+// ccSurfaceMaxPenWidth), and every point inside the box keeps its winding number, so strokes and
+// fills show the same pixels. A dashed path reaching beyond the box is dashed from where it enters
+// it. Points that are not finite are left out.
 class RangedPath {
  public:
   // The box around the clip in the context's current user space (a translation of the
@@ -97,10 +96,10 @@ class RangedPath {
   explicit RangedPath(cairo_t* cr) : cr_(cr) {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-    lo_[0] = x1 - kPathMargin;
-    lo_[1] = y1 - kPathMargin;
-    hi_[0] = x2 + kPathMargin;
-    hi_[1] = y2 + kPathMargin;
+    lo_[0] = x1 - ccSurfaceCutMargin;
+    lo_[1] = y1 - ccSurfaceCutMargin;
+    hi_[0] = x2 + ccSurfaceCutMargin;
+    hi_[1] = y2 + ccSurfaceCutMargin;
   }
   ~RangedPath() = default;
   RangedPath(const RangedPath&) = delete;
@@ -370,27 +369,6 @@ struct DashRun {
   bool closed = false;
 };
 
-// The part [t0, t1] of segment p + t (q - p), t in [0, 1], inside box (Liang-Barsky); false
-// when none is.
-bool clipSegment(const ccVector<2>& p, const ccVector<2>& q, double x0, double y0, double x1,
-                 double y1, double& t0, double& t1) {
-  t0 = 0;
-  t1 = 1;
-  const double d[2] = {q.x() - p.x(), q.y() - p.y()};
-  const double lo[2] = {x0 - p.x(), y0 - p.y()}, hi[2] = {x1 - p.x(), y1 - p.y()};
-  for (int k = 0; k < 2; ++k) {
-    if (d[k] == 0) {
-      if (lo[k] > 0 || hi[k] < 0) return false;
-      continue;
-    }
-    double a = lo[k] / d[k], b = hi[k] / d[k];
-    if (a > b) std::swap(a, b);
-    t0 = std::max(t0, a);
-    t1 = std::min(t1, b);
-  }
-  return t0 <= t1;
-}
-
 // The runs of the current (flattened) path inside box; false when the path is short enough
 // (at most `limit` long) to be stroked as it is, or holds a point that is not finite.
 bool dashRuns(cairo_t* cr, double x0, double y0, double x1, double y1, double limit,
@@ -431,7 +409,7 @@ bool dashRuns(cairo_t* cr, double x0, double y0, double x1, double y1, double li
         closing ? start : ccVector<2>(path->data[i + 1].point.x, path->data[i + 1].point.y);
     const ccVector<2> d = q - at;
     double t0 = 0, t1 = 0;
-    if (clipSegment(at, q, x0, y0, x1, y1, t0, t1)) {
+    if (clipSegmentToBox(at, q, ccVector<2>(x0, y0), ccVector<2>(x1, y1), t0, t1)) {
       if (!inRun || t0 > 0) {
         runs.push_back(DashRun{{at + d * t0}, along + d.length() * t0, false});
         cut = cut || t0 > 0 || along > 0;

@@ -1,6 +1,7 @@
 // The edge rasterisers of synthetic drawing (see synthetic.h).
 #include <dispc/smd/synthetic.h>
 
+#include <core/lines.h>
 #include <core/math.h>
 #include <dispc/tolfloor.h>
 
@@ -48,23 +49,8 @@ class Plotter {
   void segment(const ccVector<2>& a, const ccVector<2>& b) {
     const double dx = b.x() - a.x(), dy = b.y() - a.y();
     if (!finite(a) || !finite(b) || !std::isfinite(dx) || !std::isfinite(dy)) return;
-    // Liang-Barsky: keep the part with p t <= q on every side.
-    double t0 = 0, t1 = 1;
-    auto keep = [&](double p, double q) {
-      if (p == 0) return q >= 0;
-      const double r = q / p;
-      if (p < 0) {
-        if (r > t1) return false;
-        t0 = std::max(t0, r);
-      } else {
-        if (r < t0) return false;
-        t1 = std::min(t1, r);
-      }
-      return true;
-    };
-    if (!keep(-dx, a.x() - lo()) || !keep(dx, hiX() - a.x()) || !keep(-dy, a.y() - lo()) ||
-        !keep(dy, hiY() - a.y()))
-      return;
+    double t0, t1;
+    if (!clipSegmentToBox(a, b, ccVector<2>(lo(), lo()), ccVector<2>(hiX(), hiY()), t0, t1)) return;
     const ccVector<2> p(a.x() + t0 * dx, a.y() + t0 * dy);
     const ccVector<2> q(a.x() + t1 * dx, a.y() + t1 * dy);
     if (std::fabs(dx) >= std::fabs(dy))
