@@ -1,6 +1,7 @@
 #include <backends/qt/qtscope.h>
 
 #include <backends/common/argb32.h>
+#include <core/lines.h>
 #include <core/visiblesample.h>
 #include <dispc/errors.h>
 #include <dispc/tolerance.h>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <numeric>
 #include <tuple>
 #include <utility>
 
@@ -143,6 +145,59 @@ constexpr double kPi = 3.14159265358979323846;
 // Cairo's at its start; moving the edges a hair off the centres makes both light the same
 // pixels (a one-pixel segment from x = 10 to 60 lights 10 to 59 on both).
 constexpr double kCentre = 0.49;
+// Pen positions within this distance of the device origin fit Qt's int line path.
+constexpr long kIntStrokeRange = 1L << 30;
+
+// A stroke with an end beyond kIntStrokeRange (a sketch's relative moves can take the pen
+// anywhere) is cut to the clip widened by ccSurfaceCutMargin, its direction kept. The cut ends
+// are whole pixels on the same line where the line's lattice points lie close together (every
+// line between nearby pixels), else the nearest whole pixels: the pixels that show stay those
+// of the uncut stroke. Crossings are measured from the nearer end, whose coordinates the far
+// end's would swallow. False when nothing of the stroke comes near the clip.
+bool cutFarStroke(long& ax, long& ay, long& bx, long& by, const ccUIRect& clip) {
+  const bool fromA = std::fabs(double(ax)) + std::fabs(double(ay)) <=
+                     std::fabs(double(bx)) + std::fabs(double(by));
+  const long nx = fromA ? ax : bx, ny = fromA ? ay : by, fx = fromA ? bx : ax, fy = fromA ? by : ay;
+  const ccVector<2> n{double(nx), double(ny)}, f{double(fx), double(fy)};
+  const ccVector<2> lo(double(clip.left()) - ccSurfaceCutMargin,
+                       double(clip.top()) - ccSurfaceCutMargin);
+  const ccVector<2> hi(double(clip.right()) + ccSurfaceCutMargin,
+                       double(clip.bottom()) + ccSurfaceCutMargin);
+  double t0, t1;
+  if (!clipSegmentToBox(n, f, lo, hi, t0, t1)) return false;
+  // The lattice step: the direction in lowest terms (differences cannot overflow below 2^61).
+  constexpr long kExactRange = 1L << 61, kLatticeStep = 1L << 12;
+  long g = 0, sx = 0, sy = 0;
+  if (std::max({nx, ny, fx, fy}) <= kExactRange && std::min({nx, ny, fx, fy}) >= -kExactRange) {
+    g = std::gcd(fx - nx, fy - ny);
+    sx = g > 0 ? (fx - nx) / g : 0;
+    sy = g > 0 ? (fy - ny) / g : 0;
+  }
+  auto at = [&](double t, bool outward, long& x, long& y) {
+    if (t <= 0 || t >= 1) {
+      x = t <= 0 ? nx : fx;
+      y = t <= 0 ? ny : fy;
+    } else if (g > 0 && std::labs(sx) + std::labs(sy) <= kLatticeStep) {
+      const long k =
+          static_cast<long>(outward ? std::ceil(t * double(g)) : std::floor(t * double(g)));
+      x = nx + k * sx;
+      y = ny + k * sy;
+    } else {
+      const ccVector<2> p = n + (f - n) * t;
+      x = std::lround(p.x());
+      y = std::lround(p.y());
+    }
+  };
+  long px, py, qx, qy;
+  at(t0, false, px, py);
+  at(t1, true, qx, qy);
+  if (fromA) {
+    ax = px, ay = py, bx = qx, by = qy;
+  } else {
+    bx = px, by = py, ax = qx, ay = qy;
+  }
+  return true;
+}
 
 // Device extents as a whole-pixel rectangle.
 ccUIRect pixelRect(double x1, double y1, double x2, double y2) {
@@ -635,7 +690,12 @@ void ccQtScope::plotPoint(const ccPoint& p, const ccGraphicProps& props) {
 void ccQtScope::strokePixels(long x0, long y0, long x1, long y1, const ccGraphicProps& props) {
   cc_QtCanvas& c = *canvas_;
   const ccPair<long> o = surfaceOrigin();
-  const QPoint a(int(o.first + x0), int(o.second + y0)), b(int(o.first + x1), int(o.second + y1));
+  long ax = o.first + x0, ay = o.second + y0, bx = o.first + x1, by = o.second + y1;
+  if (std::max({ax, ay, bx, by}) > kIntStrokeRange ||
+      std::min({ax, ay, bx, by}) < -kIntStrokeRange) {
+    if (!cutFarStroke(ax, ay, bx, by, surfaceClip())) return;
+  }
+  const QPoint a{int(ax), int(ay)}, b{int(bx), int(by)};
   // One-pixel solid strokes under a screen lock join the pending strokes of the same pen.
   const bool joinable = !c.antialias && props.penWidth() <= 1 &&
                         props.penStyle() == ccGraphicProps::eSolid && !isEraser(props.penColor()) &&
