@@ -331,7 +331,8 @@ FAULTS = [
 
     # ---- backends
     F("cairo-zero-width-pen", "dispc/surfacescope.h",
-      "std::clamp(props.penWidth(), 1L, 2048L)", "std::clamp(props.penWidth(), 0L, 2048L)",
+      "std::clamp(props.penWidth(), 1L, ccSurfaceMaxPenWidth)",
+      "std::clamp(props.penWidth(), 0L, ccSurfaceMaxPenWidth)",
       "a pen of width 0 draws one pel wide"),
     F("cairo-range-cross-from-far-end", "backends/cairo/cairoscope.cpp",
       "    if (!inside(k, a)) std::swap(a, b);\n", "",
@@ -357,6 +358,13 @@ FAULTS = [
       "fillMode == ccPolygon::eFillWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD",
       "fillMode == ccPolygon::eFillWinding ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING",
       "winding fill fills a doubly wound region"),
+    F("qt-far-stroke-uncut", "backends/qt/qtscope.cpp",
+      "constexpr long kIntStrokeRange = 1L << 30;", "constexpr long kIntStrokeRange = 1L << 62;",
+      "a stroke reaching beyond int coordinates wraps in Qt's line path"),
+    F("clip-box-axis-reversed", "core/lines.cpp",
+      "    if (a > b) std::swap(a, b);\n    t0 = std::max(t0, a);",
+      "    t0 = std::max(t0, a);",
+      "a segment running against an axis is cut to nothing"),
 ]
 
 
