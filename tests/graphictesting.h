@@ -1,8 +1,9 @@
 // What the graphic tests share: a sample shape of every shape-graphic class, a graphic of every
-// instantiation, and a traced tablet that records its sketch.
+// instantiation, and a board that records its sketch.
 #pragma once
 
-#include <backends/trace/tracescope.h>
+#include "drawingsamples.h"
+
 #include <dispc/graphic.h>
 #include <dispc/graphicgroup.h>
 
@@ -149,24 +150,11 @@ inline std::vector<ccPtrHandle<ccGraphic>> everySpecialGraphic() {
               new ccGraphicEllipseAnnulusSection(sample<ccEllipseAnnulusSection>(), p))};
 }
 
-// A visible root tablet over two 320 x 240 trace scopes sharing one log, recording its sketch.
-struct TracedTablet {
-  std::shared_ptr<ccTraceLog> log = std::make_shared<ccTraceLog>();
-  ccTraceScope image{ccUIRect(0, 0, 320, 240), log};
-  ccTraceScope overlay{ccUIRect(0, 0, 320, 240), log};
-  ccUITablet tablet{&image, &overlay};
-
-  TracedTablet() {
-    tablet.visible(true);
-    tablet.recordOn() = true;
-    tablet.sketch().erase();
-    log->clear();
-  }
+// A board of 320 x 240 pels that starts with an empty sketch.
+struct TracedTablet : Board {
+  TracedTablet() : Board(true, ccUIRect(0, 0, 320, 240)) { tablet.sketch().erase(); }
   std::string calls() const { return log->str(); }
-  std::vector<unsigned char> sketchBytes() const {
-    const ccUISketch& s = tablet.sketch();
-    return std::vector<unsigned char>(s.data(), s.data() + s.length());
-  }
+  Bytes sketchBytes() const { return bytesOf(tablet.sketch()); }
 };
 
 // The bytes of a handle stored as a persistent pointer.
@@ -174,14 +162,6 @@ inline std::vector<unsigned char> storedBytes(ccPtrHandle<ccGraphic> g) {
   ccArchive out;
   out || g;
   return out.data();
-}
-
-inline ccPtrHandle<ccGraphic> loadedFrom(const std::vector<unsigned char>& bytes) {
-  ccArchive in(bytes);
-  ccPtrHandle<ccGraphic> g;
-  in || g;
-  EXPECT_TRUE(in.atEnd());
-  return g;
 }
 
 }  // namespace graphic_testing

@@ -27,9 +27,8 @@ inline ccGraphicProps pen(const ccColor& c, long width,
 template <class T, class F>
 ccPelBuffer<T> ramp(long w, long h, F f) {
   ccPelBuffer<T> b(w, h);
-  for (long y = 0; y < h; ++y) {
+  for (long y = 0; y < h; ++y)
     for (long x = 0; x < w; ++x) b.set(x, y, f(x, y));
-  }
   return b;
 }
 
@@ -145,29 +144,22 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"images",
        [](ccUIScope& s) {
+         using U8 = unsigned char;
+         const auto g16 = ramp<unsigned short>(20, 20, [](long x, long y) {
+           return static_cast<unsigned short>(y == 10 ? 0 : 3000 * x);
+         });
+         const auto rgb16 = ramp<ccPackedRGB16Pel>(20, 20, [](long x, long y) {
+           return x < 5 ? ccPackedRGB16Pel(0) : ccPackedRGB16Pel(255, U8(12 * y), 0);
+         });
+         const auto rgb32 = ramp<ccPackedRGB32Pel>(20, 20, [](long x, long y) {
+           return (x + y) % 7 ? ccPackedRGB32Pel(U8(12 * x), 0, U8(12 * y))
+                              : ccPackedRGB32Pel(1, 2, 3, 99);
+         });
          // Pel value 0 is the pass value of every image: those pels leave the background.
          s.drawImage(grey8(20, 20), ccPoint(5, 5), true, 0, false);
-         s.drawImage(
-             ramp<unsigned short>(20, 20,
-                                  [](long x, long y) {
-                                    return static_cast<unsigned short>(y == 10 ? 0 : 3000 * x);
-                                  }),
-             ccPoint(30, 5), true, 0);
-         s.drawImage(ramp<ccPackedRGB16Pel>(20, 20,
-                                            [](long x, long y) {
-                                              return x < 5 ? ccPackedRGB16Pel(0)
-                                                           : ccPackedRGB16Pel(
-                                                                 255, (unsigned char)(12 * y), 0);
-                                            }),
-                     ccPoint(55, 5), true, 0);
-         s.drawImage(ramp<ccPackedRGB32Pel>(
-                         20, 20,
-                         [](long x, long y) {
-                           return (x + y) % 7 == 0 ? ccPackedRGB32Pel(1, 2, 3, 99)
-                                                   : ccPackedRGB32Pel((unsigned char)(12 * x), 0,
-                                                                      (unsigned char)(12 * y));
-                         }),
-                     ccPoint(80, 5), true, 0x010203);
+         s.drawImage(g16, ccPoint(30, 5), true, 0);
+         s.drawImage(rgb16, ccPoint(55, 5), true, 0);
+         s.drawImage(rgb32, ccPoint(80, 5), true, 0x010203);
          s.drawImage(grey8(30, 30), ccPoint(140, 100), false, 0, false);  // cut at the edge
          // An icon (0 passed, 1 and 2 through the colours) and a run-length image.
          const auto cross = ramp<unsigned char>(7, 7, [](long x, long y) {
@@ -190,23 +182,16 @@ inline const std::vector<Scene>& scenes() {
          s.sampleImage(grey8(60, 60), ccPoint(85, 5), ccPair<double>(0.5, 0.5), false, 0, false);
          s.expandImage(g, ccPoint(120, 5), ccPair<double>(2, 4), false, 0, false,
                        ccUIScope::eNoInterpolation);
-         s.expandImage(ramp<unsigned short>(10, 10,
-                                            [](long x, long y) {
-                                              return static_cast<unsigned short>(6000 * (x ^ y));
-                                            }),
-                       ccPoint(5, 60), ccPair<double>(4, 4), false, 0);
-         s.sampleImage(ramp<ccPackedRGB32Pel>(40, 40,
-                                              [](long x, long y) {
-                                                return ccPackedRGB32Pel((unsigned char)(6 * x),
-                                                                        (unsigned char)(6 * y), 90);
-                                              }),
-                       ccPoint(60, 60), ccPair<double>(0.75, 0.75), false, 0);
-         s.expandImage(ramp<ccPackedRGB16Pel>(8, 8,
-                                              [](long x, long y) {
-                                                return ccPackedRGB16Pel((unsigned char)(30 * x), 0,
-                                                                        (unsigned char)(30 * y));
-                                              }),
-                       ccPoint(100, 60), ccPair<double>(5, 5), false, 0);
+         using U8 = unsigned char;
+         const auto g16 = ramp<unsigned short>(
+             10, 10, [](long x, long y) { return static_cast<unsigned short>(6000 * (x ^ y)); });
+         const auto rgb32 = ramp<ccPackedRGB32Pel>(
+             40, 40, [](long x, long y) { return ccPackedRGB32Pel(U8(6 * x), U8(6 * y), 90); });
+         const auto rgb16 = ramp<ccPackedRGB16Pel>(
+             8, 8, [](long x, long y) { return ccPackedRGB16Pel(U8(30 * x), 0, U8(30 * y)); });
+         s.expandImage(g16, ccPoint(5, 60), ccPair<double>(4, 4), false, 0);
+         s.sampleImage(rgb32, ccPoint(60, 60), ccPair<double>(0.75, 0.75), false, 0);
+         s.expandImage(rgb16, ccPoint(100, 60), ccPair<double>(5, 5), false, 0);
        }},
       {"areas",
        [](ccUIScope& s) {
@@ -241,8 +226,6 @@ inline const Scene& scene(const std::string& name) {
   throw std::out_of_range("no scene " + name);
 }
 
-}  // namespace scenes
-
-namespace scenes {
 inline void PrintTo(const Scene& scene, std::ostream* os) { *os << scene.name; }
+
 }  // namespace scenes
