@@ -42,15 +42,11 @@ const Stock kStock[] = {
     {"pass", &ccColor::passColor, 243, 243, 243, 243, 15},
 };
 
-void expectSameColor(const ccColor& a, const ccColor& b) {
-  EXPECT_EQ(a.kind(), b.kind());
-  EXPECT_EQ(a.isStockColor(), b.isStockColor());
-  EXPECT_EQ(a.isRGBColor(), b.isRGBColor());
-  EXPECT_EQ(a.isIndexColor(), b.isIndexColor());
-  EXPECT_EQ(a.rgbStruct(), b.rgbStruct());
-  if (a.isIndexColor() && b.isIndexColor()) {
-    EXPECT_EQ(a.index(), b.index());
-  }
+// The archive form: kind, index and triple.
+Bytes formOf(ccColor c) {
+  ccArchive out;
+  out || c;
+  return out.data();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -135,7 +131,7 @@ TEST(StockColor, EveryStockColour) {
       }
     }
     EXPECT_EQ(cfColor(c), s.code);
-    expectSameColor(cfColor(s.code), c);
+    EXPECT_EQ(formOf(cfColor(s.code)), formOf(c));
   }
   EXPECT_EQ(ccColor::passIndex(), 243);
   EXPECT_EQ(asserts.reports(), 0);
@@ -163,7 +159,7 @@ TEST(ColorCode, RgbCodesRoundTripAndOtherCodesReportOnce) {
   }
   for (cgr_color code : {16u, 127u, 0x100u, 0xFFFFFF7Fu}) {
     AssertCounter asserts;
-    expectSameColor(cfColor(code), ccColor::blackColor());
+    EXPECT_EQ(formOf(cfColor(code)), formOf(ccColor::blackColor()));
     EXPECT_EQ(asserts.reports(), 1) << code;
   }
   for (unsigned char index : {5, 249}) {
@@ -200,16 +196,6 @@ TEST(ColorArchive, ExactFormsRoundTripsAndBadRecords) {
   expectArchiveForm(ccColor(9), {0x00, 0x04, 0x09, 0x00, 0x00, 0x00, 0x00}, "dispc/color");
   expectArchiveForm(ccColor(1, 2, 3), {0x00, 0x02, 0x00, 0x00, 0x01, 0x02, 0x03}, "dispc/color",
                     ccColor::magentaColor());
-  std::vector<ccColor> colors = {ccColor(), ccColor(77), ccColor(10, 20, 30)};
-  for (const Stock& s : kStock) colors.push_back(s.get());
-  for (ccColor original : colors) {
-    ccArchive o;
-    o || original;
-    ccArchive i(o.data());
-    ccColor back(123);
-    i || back;
-    expectSameColor(back, original);
-  }
   // Nothing after an unknown version byte is read; a bad version of the nested triple also
   // leaves the colour.
   ccArchive in(Bytes{0xFF, 0x02, 0x00, 0x00, 0x01, 0x02, 0x03});
@@ -218,7 +204,7 @@ TEST(ColorArchive, ExactFormsRoundTripsAndBadRecords) {
   EXPECT_EQ(in.position(), 1u);
   ccArchive nested(Bytes{0x00, 0x02, 0x00, 0x01, 0x01, 0x02, 0x03});
   EXPECT_THROW(nested || c, ccArchive::UnknownVersion);
-  expectSameColor(c, ccColor(42));
+  EXPECT_EQ(formOf(c), formOf(ccColor(42)));
 }
 
 }  // namespace

@@ -26,24 +26,36 @@ void expectRect(const ccUIRect& r, long x, long y, long w, long h) {
 
 }  // namespace
 
-TEST(UIRect, NormalisesNonPositiveSizesToNull) {
+// Non-positive sizes normalise to null (the constructor and the size setter), offsets do not
+// (a null rectangle moves: still null, no longer equal to null); the corner setter keeps the
+// size and leaves null alone; the right and bottom edges and corners are exclusive.
+TEST(UIRect, NormalisingOffsetsCornersAndExclusiveEdges) {
   expectRect(rect(5, 5, 0, 10), 0, 0, 0, 0);
   expectRect(rect(5, 5, 10, -1), 0, 0, 0, 0);
   ccUIRect r = rect(1, 2, 3, 4);
   r.sz(ccPair<long>(7, 0));
   EXPECT_EQ(r, ccUIRect::null);
   expectRect(ccUIRect::inf, -1073741823, -1073741823, 2147483647, 2147483647);
-}
+  r = rect(1, 2, 3, 4) + ccPair<long>(10, -20);
+  expectRect(r, 11, -18, 3, 4);
+  r -= ccPair<long>(11, -18);
+  expectRect(r, 0, 0, 3, 4);
+  const ccUIRect moved = ccUIRect::null + ccPair<long>(1, 1);
+  EXPECT_TRUE(moved.isNull());
+  EXPECT_NE(moved, ccUIRect::null);
+  r.ul(ccPair<long>(-7, 8));
+  expectRect(r, -7, 8, 3, 4);
+  ccUIRect n;
+  n.ul(ccPair<long>(3, 3));
+  EXPECT_EQ(n, ccUIRect::null);
 
-TEST(UIRect, EdgesAndCornersAreExclusive) {
-  const ccUIRect r = rect(2, 3, 10, 20);
-  EXPECT_EQ(r.lr(), ccPair<long>(12, 23));
-  EXPECT_EQ(r.ur(), ccPair<long>(12, 3));
-  const ccUIRect box = rect(0, 0, 10, 10);
-  EXPECT_FALSE(box.within(ccPair<long>(10, 5)));
-  EXPECT_TRUE(box.within(ccPair<long>(9, 9)));
-  EXPECT_TRUE(box.within(rect(2, 2, 8, 8)));
-  EXPECT_FALSE(box.within(rect(2, 2, 9, 8)));
+  const ccUIRect box = rect(2, 3, 10, 20);
+  EXPECT_EQ(box.lr(), ccPair<long>(12, 23));
+  EXPECT_EQ(box.ur(), ccPair<long>(12, 3));
+  EXPECT_FALSE(box.within(ccPair<long>(12, 5)));
+  EXPECT_TRUE(box.within(ccPair<long>(11, 22)));
+  EXPECT_TRUE(box.within(rect(4, 5, 8, 18)));
+  EXPECT_FALSE(box.within(rect(4, 5, 9, 18)));
 }
 
 // Pixel edges clamped to the ends of the long range (huge mapped coordinates) must not
@@ -56,15 +68,6 @@ TEST(UIRect, EdgesAtTheEndsOfTheLongRangeSaturateTheSize) {
   EXPECT_EQ(wide.height(), kMax);
   EXPECT_EQ(ccUIRect::fromEdges(0, 0, kMax, 1).width(), kMax);
   EXPECT_EQ(ccUIRect::fromEdges(kMax, 0, kMin, 1), ccUIRect());
-}
-
-TEST(UIRect, CornerSetterKeepsSizeAndLeavesNullAlone) {
-  ccUIRect r = rect(1, 1, 4, 5);
-  r.ul(ccPair<long>(-7, 8));
-  expectRect(r, -7, 8, 4, 5);
-  ccUIRect n;
-  n.ul(ccPair<long>(3, 3));
-  EXPECT_EQ(n, ccUIRect::null);
 }
 
 TEST(UIRect, IntersectionAndUnion) {
@@ -83,17 +86,6 @@ TEST(UIRect, IntersectionAndUnion) {
   ccUIRect c = ccUIRect::null;
   c &= a;
   EXPECT_TRUE(c.isNull());
-}
-
-TEST(UIRect, OffsetsDoNotNormalise) {
-  ccUIRect r = rect(1, 2, 3, 4) + ccPair<long>(10, -20);
-  expectRect(r, 11, -18, 3, 4);
-  r -= ccPair<long>(11, -18);
-  expectRect(r, 0, 0, 3, 4);
-  // A null rectangle shifted keeps its width 0 and moves: it is still null but not equal to null.
-  const ccUIRect moved = ccUIRect::null + ccPair<long>(1, 1);
-  EXPECT_TRUE(moved.isNull());
-  EXPECT_NE(moved, ccUIRect::null);
 }
 
 TEST(UIRect, ArchiveFormAndVersions) {
