@@ -1,6 +1,5 @@
 // General polygons and wireframes drawn on tablets, seen through the trace scope: the arc
-// stroker's chords, direction marks, replay of the recordings on zoomed and child tablets,
-// hostile payloads, and synthetic fills.
+// stroker's chords, direction marks, hostile payloads, and synthetic fills.
 #include <dispc/sketchop.h>
 #include <dispc/smd/poly.h>
 
@@ -73,10 +72,9 @@ TEST(GenPolyMarks, ArrowheadOpensBackwardsWithThePlusSignOnTheLeftEvenWhenMirror
                               ccLineSeg(V(47.6, c.plusY), V(52.4, c.plusY)),
                               ccLineSeg(V(50, c.plusY - 2.4), V(50, c.plusY + 2.4)),
                               ccLineSeg(V(47.6, -c.plusY), V(52.4, -c.plusY))};
-    for (int i = 0; i < 5; ++i) {
-      EXPECT_LT(s[i + 1].p1().distance(want[i].p1()), 1e-12) << c.name << i;
-      EXPECT_LT(s[i + 1].p2().distance(want[i].p2()), 1e-12) << c.name << i;
-    }
+    for (int i = 0; i < 5; ++i)
+      EXPECT_LT(s[i + 1].p1().distance(want[i].p1()) + s[i + 1].p2().distance(want[i].p2()), 1e-12)
+          << c.name << i;
   }
 }
 
@@ -89,31 +87,6 @@ TEST(GenPolyMarks, SegmentsShorterThanAFifthOfTheLongestGetNone) {
   Board none;
   none.tablet.draw(ccGenPoly(w), ccGraphicProps(), kOverlay);  // general polygons: never
   EXPECT_EQ(strokes(none).size(), 4u);
-}
-
-// A zoomed child tablet replays its recording as drawn (between the replay's own brackets).
-TEST(GenPolyReplay, ZoomedChildTabletReplaysItsRecordingAsDrawn) {
-  ccGenPoly g = polyline({V(10, 10), V(60, 10), V(60, 40), V(10, 40)});
-  g.close(ccRadian(1.0));
-  g.vertexRoundingSize(1, 6);
-  Board direct(false), replay(false);
-  std::unique_ptr<ccUITablet> kids[2];
-  for (Board* b : {&direct, &replay}) {
-    b->tablet.scaleExact(ccPair<double>(2.5, 2.5));
-    auto& kid = kids[b == &replay];
-    kid = std::make_unique<ccUITablet>(b->tablet, ccUIRect(30, 20, 300, 200));
-    kid->visible(true);
-    kid->scaleExact(ccPair<double>(1.5, 1.5));
-    b->log->clear();
-  }
-  kids[0]->recordOn() = true;
-  kids[0]->draw(g, ccColor::redColor(), kOverlay, true);
-  kids[0]->draw(cc2Wireframe(g).map(ccXform<2>(ccMatrix<2>(-1, 0.2, 0, 1), V(90, 5))),
-                ccGraphicProps(), kOverlay);
-  kids[1]->draw(kids[0]->sketch(), ccPoint(0, 0), kOverlay);
-  const std::vector<ccTraceCall>&want = direct.log->calls(), &got = replay.log->calls();
-  ASSERT_EQ(got.size(), want.size() + 4);
-  for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i + 2].str(), want[i].str()) << i;
 }
 
 // Payloads of opcode 34: a 56-byte block (the map), mutable, count, vertices, caches, closed.
@@ -157,8 +130,7 @@ TEST(GenPolySynthetic, FillsAsItsPolygonUnderTheComposedMapAndRefusesOpenOnes) {
   long filled = 0;
   for (long y = 0; y < 40; ++y)
     for (long i = 0; i < 48; ++i) {
-      ASSERT_EQ(got.get(i, y), want.get(i, y)) << i << "," << y;
-      ASSERT_EQ(open.get(i, y), 0) << i << "," << y;
+      ASSERT_TRUE(got.get(i, y) == want.get(i, y) && !open.get(i, y)) << i << "," << y;
       filled += got.get(i, y) != 0;
     }
   EXPECT_GT(filled, 100);

@@ -74,11 +74,9 @@ TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
   EXPECT_NEAR((s.front().p2 - V2(250, 120)).length(), 0, 1e-9);
   EXPECT_NEAR((s.back().p1 - V2(50, 120)).length(), 0, 1e-9);
   for (std::size_t i = 0; i < s.size(); ++i) {
-    EXPECT_FALSE(s[i].imageLayer);
-    EXPECT_EQ(s[i].color, ccColor::redColor());
-    if (i > 0) {
-      EXPECT_EQ(s[i].p2, s[i - 1].p1);
-    }
+    EXPECT_TRUE(!s[i].imageLayer && s[i].color == ccColor::redColor() &&
+                (!i || s[i].p2 == s[i - 1].p1))
+        << i;
     EXPECT_NEAR((s[i].p1 - V2(150, 120)).length(), 100, 1e-9);
     EXPECT_LE(100 - ((s[i].p1 + s[i].p2) / 2 - V2(150, 120)).length(), 0.05);
   }
@@ -98,7 +96,7 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
   EXPECT_EQ(Private::backwardLineSegmentExtension_(p, 1).p2(), V2(-10, 20));
   const cc2SegmentArc arc = Private::arcSegment_(p, 3),
                       ext = Private::forwardArcSegmentExtension_(p, 3);
-  EXPECT_NEAR((ext.center() - arc.center()).length(), 0, 1e-12);
+  EXPECT_TRUE(cfRealEq(ext.center(), arc.center(), 1e-12));
   EXPECT_NEAR(ext.startAngle().toDouble(), arc.endAngle().toDouble(), 1e-12);
   EXPECT_NEAR(ext.angleSpan().toDouble(), 45, 1e-12);
 
@@ -110,10 +108,7 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
     const long arcChords = Private::overlayArcChords_(ext, xf);
     // Segment 1 forward and backward, segment 3 forward (as chords).
     ASSERT_EQ(static_cast<long>(s.size()), 2 + arcChords);
-    for (const Stroke& k : s) {
-      EXPECT_EQ(k.color, ccColor::blueColor());
-      EXPECT_FALSE(k.imageLayer);
-    }
+    for (const Stroke& k : s) EXPECT_TRUE(k.color == ccColor::blueColor() && !k.imageLayer);
   }
 }
 
@@ -144,9 +139,8 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
         const Stroke& left = s[6 * a];
         const Stroke& right = s[6 * a + 2];
         const Stroke& front = s[6 * a + 4];
-        EXPECT_TRUE(left.imageLayer);
-        EXPECT_EQ(left.color, ccColor::greenColor());
-        EXPECT_EQ(right.color, ccColor::redColor());
+        EXPECT_TRUE(left.imageLayer && left.color == ccColor::greenColor() &&
+                    right.color == ccColor::redColor());
         // Back in polygon coordinates.
         const ccXform<2> back = xf.inverse();
         EXPECT_EQ(Private::inside(mapped, back * ((left.p1 + left.p2) / 2)), !reversed) << a;
@@ -156,10 +150,9 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
         const V2 frontMid = back * ((front.p1 + front.p2) / 2);
         EXPECT_LT(Private::distToPoint(mapped, frontMid), 1e-9) << a;
         const V2 travel = back * left.p2 - back * left.p1;
-        const V2 tangent = mapped.isLineSegment_(segment)
-                               ? Private::lineSegment_(mapped, segment).p2() -
-                                     Private::lineSegment_(mapped, segment).p1()
-                               : V2(-1, 0);  // the top arc at its middle runs leftwards
+        const cc2SegmentLine line = Private::lineSegment_(mapped, segment < 3 ? segment : 1);
+        // The top arc at its middle runs leftwards.
+        const V2 tangent = segment < 3 ? line.p2() - line.p1() : V2(-1, 0);
         EXPECT_GT((reversed ? -1 : 1) * (travel.x() * tangent.x() + travel.y() * tangent.y()), 0)
             << a;
       }
@@ -188,10 +181,8 @@ TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
   TracedTablet negative;
   ccSMDGDModelPrivate::drawNegWireframe(model, xf, negative.tablet);
   ASSERT_EQ(strokes(negative).size(), 2u);  // one line piece of each polygon
-  for (const Stroke& k : strokes(negative)) {
-    EXPECT_EQ(k.color, ccColor::redColor());
-    EXPECT_TRUE(k.imageLayer);
-  }
+  for (const Stroke& k : strokes(negative))
+    EXPECT_TRUE(k.color == ccColor::redColor() && k.imageLayer);
 }
 
 }  // namespace

@@ -53,31 +53,11 @@ TEST(FilterRanges, ClosedIntervalsAndArcsOfDirections) {
     EXPECT_EQ(ccAngleRange(ccDegree(start), ccDegree(span)).isWithin(ccDegree(a)), within) << a;
 }
 
-TEST(DeleteSegments, CutsRunsWrappingPastTheLastVertexAndRefusesNonSegments) {
-  const Poly closed = poly({{0, 0}, {1, 1}, {2, 4}, {3, 9}, {4, 16}}, true);  // convex
-  Poly opened = closed;
-  opened.open();
-  const Poly& open = opened;
-  const std::tuple<const Poly*, std::vector<long>, const char*> kCases[] = {
-      {&closed, {2}, "o 2,4 3,9 4,16 0,0 1,1"},
-      {&closed, {1, 3, 3}, "o 1,1 2,4|o 3,9 4,16 0,0"},
-      {&closed, {0, 1, 2, 3, 4}, ""},
-      {&open, {2, 3}, "o 0,0 1,1|o 3,9 4,16"}};
-  std::vector<Poly> pieces(1);
-  for (const auto& [p, cut, want] : kCases) {
-    Private::deleteSegments(*p, cut, pieces);
-    EXPECT_EQ(describe({pieces.begin(), pieces.end()}), want) << describe({*p});
-  }
-  const std::pair<const Poly*, long> kBad[] = {{&open, 0}, {&open, 5}, {&closed, -1}, {&closed, 5}};
-  for (const auto& [p, bad] : kBad)
-    EXPECT_THROW(Private::deleteSegments(*p, {1, bad}, pieces), Poly::invalidIndex) << bad;
-  Private::deleteSegments(Poly(), {7}, pieces);  // no vertices: no pieces, no index checks
-  EXPECT_TRUE(pieces.empty());
-}
-
 // The pieces are the runs of kept segments, in the order of their first segment with a run
 // starting at segment 0 last, holding the vertices as stored (rounded polygons with arcs).
-TEST(DeleteSegments, MatchesMaximalRunsOfKeptSegments) {
+// Indices of no segment are refused; a polygon without vertices gives no pieces and checks no
+// index.
+TEST(DeleteSegments, MatchesMaximalRunsOfKeptSegmentsAndRefusesNonSegments) {
   std::mt19937 rng(21);
   for (int trial = 0; trial < 400; ++trial) {
     const long n = 1 + long(rng() % 9);
@@ -110,6 +90,14 @@ TEST(DeleteSegments, MatchesMaximalRunsOfKeptSegments) {
         ASSERT_TRUE(pieces[i].vertex(long(j)) == p.vertex(runs[i][j])) << trial;
     }
   }
+  Poly open = poly({{0, 0}, {1, 1}, {2, 4}, {3, 9}, {4, 16}}, true), closed = open;
+  open.open();
+  std::vector<Poly> pieces(1);
+  for (const auto& [p, bad] : std::vector<std::pair<const Poly*, long>>{
+           {&open, 0}, {&open, 5}, {&closed, -1}, {&closed, 5}})
+    EXPECT_THROW(Private::deleteSegments(*p, {1, bad}, pieces), Poly::invalidIndex) << bad;
+  Private::deleteSegments(Poly(), {7}, pieces);
+  EXPECT_TRUE(pieces.empty());
 }
 
 TEST(PolyFilters, DropOrCutPolygonsInPlace) {

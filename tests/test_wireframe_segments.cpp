@@ -55,18 +55,10 @@ cc2SegmentArc circle(const V& c, double r) { return arc(c, r, 0, 360); }
 
 }  // namespace
 
-TEST(SegmentLine, EqualPointsAreDegenerate) {
-  EXPECT_THROW(cc2SegmentLine(V(1, 2), V(1, 2)), Degenerate);
-  EXPECT_THROW(ccXform<2>(ccMatrix<2>(0, 0, 0, 0), V(5, 5)) * cc2SegmentLine(V(0, 0), V(1, 1)),
-               Degenerate);
-}
-
 TEST(SegmentLine, InRangeCountsEndsWithinToleranceOnlyWhenInclusive) {
   const cc2SegmentLine s(V(0, 0), V(10, 0));  // tolerance 1e-13
-  for (double x : {5e-14, -5e-14, 10 - 5e-14, 10 + 5e-14}) {
-    EXPECT_TRUE(s.inRange(V(x, 0), true)) << x;
-    EXPECT_FALSE(s.inRange(V(x, 0), false)) << x;
-  }
+  for (double x : {5e-14, -5e-14, 10 - 5e-14, 10 + 5e-14})
+    EXPECT_TRUE(s.inRange(V(x, 0), true) && !s.inRange(V(x, 0), false)) << x;
   EXPECT_TRUE(s.inRange(V(1e-12, 7), false)) << "the distance from the line is ignored";
   EXPECT_FALSE(s.inRange(V(-1e-12, 0), true));
 }
@@ -93,14 +85,18 @@ TEST(SegmentLine, IntersectionsLieWithinBothSegments) {
   // At this segment's own end point, exactly and to rounding.
   for (double x : {4.0, 4 - 1e-15}) {
     const cc2SegmentLine across(V(x, -1), V(x, 1));
-    EXPECT_TRUE(h.intersection(across, true).empty()) << x;
-    EXPECT_EQ(h.intersection(across, false).size(), 1u) << x;
+    EXPECT_TRUE(h.intersection(across, true).empty() && h.intersection(across, false).size() == 1)
+        << x;
   }
   EXPECT_TRUE(h.intersection(ccFLine(V(4, -1), V(4, 1)), true).empty());
   EXPECT_TRUE(h.intersection(cc2SegmentLine(V(1, 0), V(6, 0)), false).empty()) << "collinear";
 }
 
-TEST(SegmentLine, FractionsOutsideUnitRangeAreReportedAndUsed) {
+// Equal points are degenerate; fractions outside 0 to 1 beyond rounding are reported and used.
+TEST(SegmentLine, DegenerateFractionsTextAndArchiveForms) {
+  EXPECT_THROW(cc2SegmentLine(V(1, 2), V(1, 2)), Degenerate);
+  EXPECT_THROW(ccXform<2>(ccMatrix<2>(0, 0, 0, 0), V(5, 5)) * cc2SegmentLine(V(0, 0), V(1, 1)),
+               Degenerate);
   const cc2SegmentLine s(V(0, 0), V(2, 4));
   AssertCounter counter;
   s.segPoint(1 + 5e-16);
@@ -108,9 +104,6 @@ TEST(SegmentLine, FractionsOutsideUnitRangeAreReportedAndUsed) {
   EXPECT_EQ(counter.reports(), 0);
   EXPECT_EQ(s.segPoint(1.5), V(3, 6));
   EXPECT_EQ(counter.files(), std::vector<std::string>(1, "dispc/wrfm/lineseg"));
-}
-
-TEST(SegmentLine, TextAndArchiveForms) {
   std::ostringstream os;
   os << cc2SegmentLine(V(1, -2), V(3.5, 4));
   EXPECT_EQ(os.str(), "p1_=1-2\np2_=3.54\n\n");
@@ -134,17 +127,12 @@ TEST(SegmentArc, TwoPointArcsPutTheCentreOnTheSideOfTheSpan) {
     EXPECT_NEAR(a.radius(ccDegree(0)), c.radius, 1e-15) << c.span;
     EXPECT_NEAR(a.startAngle().toDouble(), c.start, 1e-13) << c.span;
   }
-}
-
-TEST(SegmentArc, DegenerateInputThrows) {
   EXPECT_THROW(arc(V(0, 0), 0, 0, 90), Degenerate);
   for (double span : {0.0, 5e-16, -5e-16, 360.5, -361.0})
     EXPECT_THROW(cc2SegmentArc(V(0, 0), V(1, 0), ccDegree(span)), Degenerate) << span;
   EXPECT_THROW(cc2SegmentArc(V(1, 1), V(1, 1), ccDegree(90)), Degenerate);
   EXPECT_NO_THROW(cc2SegmentArc(V(0, 0), V(1, 0), ccDegree(-360)));
-}
-
-TEST(SegmentArc, FullCircleAcceptsEveryAngle) {
+  // A full circle accepts every angle.
   const cc2SegmentArc c = arc(V(1, 2), 3, 60, -360);
   for (double a : {-180.0, 0.0, 59.0, 60.0, 123.4}) EXPECT_TRUE(c.validAngle(ccDegree(a), false));
   EXPECT_EQ(c.boundingBox(), ccRect(V(-2, -1), V(6, 6)));
@@ -153,10 +141,8 @@ TEST(SegmentArc, FullCircleAcceptsEveryAngle) {
 
 TEST(SegmentArc, ValidAngleEndsWithinToleranceOnlyWhenInclusive) {
   const cc2SegmentArc a = arc(V(0, 0), 1, 0, 90);  // tolerance 9e-12 degrees
-  for (double x : {90 + 5e-12, 5e-12, -5e-12}) {
-    EXPECT_TRUE(a.validAngle(ccDegree(x), true)) << x;
-    EXPECT_FALSE(a.validAngle(ccDegree(x), false)) << x;
-  }
+  for (double x : {90 + 5e-12, 5e-12, -5e-12})
+    EXPECT_TRUE(a.validAngle(ccDegree(x), true) && !a.validAngle(ccDegree(x), false)) << x;
   EXPECT_FALSE(a.validAngle(ccDegree(90.001), true));
   EXPECT_FALSE(a.inRange(V(0, 0), true)) << "never the centre";
   EXPECT_TRUE(arc(V(0, 0), 1, 90, -90).inRange(V(5, 5), false));
@@ -218,20 +204,19 @@ TEST(SegmentArc, ArcIntersections) {
   EXPECT_TRUE(small.intersection(big, true).empty());
 }
 
-TEST(SegmentArc, EllipseArcsGiveWorldPointsOnTheEllipse) {
+// Arcs of ellipses give world points on the ellipse; maps compose, equality is in the world,
+// and the world span follows the map's orientation.
+TEST(SegmentArc, MappedAndEllipseArcs) {
   const ccEllipse e(V(1, 2), V(3, 1), ccRadian(0.5));
   const ccEllipseArc ea(e, ccRadian(0.2), ccRadian(1.5));
-  const cc2SegmentArc a(ea);
-  EXPECT_TRUE(Near(a.p1(), ea.startPoint()) && Near(a.p2(), ea.endPoint()));
-  EXPECT_NEAR(e.distanceToPoint(a.segPoint(0.3)), 0, kTol);
+  const cc2SegmentArc fromEllipse(ea);
+  EXPECT_TRUE(Near(fromEllipse.p1(), ea.startPoint()) && Near(fromEllipse.p2(), ea.endPoint()));
+  EXPECT_NEAR(e.distanceToPoint(fromEllipse.segPoint(0.3)), 0, kTol);
   const ccEllipse2 e2(V(2, 1), ccRadian(-0.3), ccRadian(0.4), V(0, 1));
   const ccEllipseArc2 ea2(e2, ccRadian(1), ccRadian(-2));
   const cc2SegmentArc b(ea2);
   EXPECT_TRUE(Near(b.segPoint(0.25), e2.point(ccRadian(0.5))));
   EXPECT_LT(b.angleSpan().toDouble(), 0) << "clockwise in the world too";
-}
-
-TEST(SegmentArc, MappingComposesMapsAndEqualityIsInTheWorld) {
   const cc2SegmentArc a = arc(V(1, 1), 2, 10, 100);
   const ccXform<2> x(V(3, -1), ccRadian(0.3), ccRadian(0.5), 2, 0.5);
   const ccXform<2> y(V(-2, 4), ccRadian(1), ccRadian(1), 1.5, 1.5);
@@ -240,9 +225,6 @@ TEST(SegmentArc, MappingComposesMapsAndEqualityIsInTheWorld) {
   EXPECT_TRUE(Near((cc2Rigid(ccRadian(ccPi / 2), V(0, 0)) * a).center(), V(-1, 1)));
   EXPECT_TRUE(ccXform<2>(ccMatrix<2>(), V(2, 0)) * circle(V(0, 0), 1) == circle(V(2, 0), 1));
   EXPECT_TRUE(circle(V(0, 0), 1) != circle(V(0, 0), 1 + 4e-15));
-}
-
-TEST(SegmentArc, WorldSpanFollowsTheMapsOrientation) {
   EXPECT_TRUE(Near((ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(0, 0)) * arc(V(0, 0), 1, 0, 90)).p2(),
                    V(0, -1)));
   // Mirrors and rotations near a half turn, where the two axes' angles wrap differently.
@@ -265,18 +247,15 @@ TEST(SegmentArc, WorldSpanFollowsTheMapsOrientation) {
   }
 }
 
-TEST(SegmentArc, FractionsOutsideUnitRangeAreReportedAndUsed) {
-  const cc2SegmentArc a = arc(V(0, 0), 1, 0, 90);
+TEST(SegmentArc, FractionsTextAndArchiveForms) {
+  const cc2SegmentArc quarter = arc(V(0, 0), 1, 0, 90);
   AssertCounter counter;
-  a.segPoint(-1e-16);
-  a.angle(1 + 8e-16);
+  quarter.segPoint(-1e-16);
+  quarter.angle(1 + 8e-16);
   EXPECT_EQ(counter.reports(), 0);
-  EXPECT_TRUE(Near(a.segPoint(2), V(-1, 0)));
-  EXPECT_NEAR(a.direction(1.5).toDouble(), -135, 1e-12);
+  EXPECT_TRUE(Near(quarter.segPoint(2), V(-1, 0)));
+  EXPECT_NEAR(quarter.direction(1.5).toDouble(), -135, 1e-12);
   EXPECT_EQ(counter.files(), std::vector<std::string>(2, "dispc/wrfm/arc"));
-}
-
-TEST(SegmentArc, TextAndArchiveForms) {
   std::ostringstream os;
   os << arc(V(1, -2), 3, 0, -90);
   EXPECT_EQ(os.str(), "center=1 -2\nradius=3\nstartAngle=0\nangleSpan=-90\n\n");

@@ -44,9 +44,9 @@ TEST(WireframeTolerances, FollowConstructionInsertionAndClosing) {
   EXPECT_EQ(cc2Wireframe(ccGenPoly(), kTol).numVertices(), 0);
 
   cc2Wireframe w;
-  w.insertVertex(V2(0, 0), 0, ccRadian(0), kTol);
-  w.insertVertex(V2(10, 0), 0, ccRadian(0), kTol);
-  w.insertVertex(V2(10, 10), 0, ccRadian(0), kNone);
+  for (const auto& [p, tol] : std::vector<std::pair<V2, ccDimTol>>{
+           {V2(0, 0), kTol}, {V2(10, 0), kTol}, {V2(10, 10), kNone}})
+    w.insertVertex(p, 0, ccRadian(0), tol);
   EXPECT_EQ(tolerances(w), (std::vector<ccDimTol>{kTol, kNone}));
   w.insertVertex(0, V2(5, -1), 0, ccRadian(0), kTol);  // splits segment 0
   EXPECT_EQ(tolerances(w), (std::vector<ccDimTol>{kTol, kNone, kNone}));
@@ -57,9 +57,7 @@ TEST(WireframeTolerances, FollowConstructionInsertionAndClosing) {
   EXPECT_EQ(tolerances(w).back(), kTol);
 
   // The getter reads the tolerance against the segment's current length.
-  const ccDimTol read = w.segmentLengthTol(1);
-  EXPECT_DOUBLE_EQ(read.nomDim(), std::hypot(5, 1));
-  EXPECT_DOUBLE_EQ(read.minOffset(), 0.5);
+  EXPECT_EQ(w.segmentLengthTol(1), ccDimTol(std::hypot(5, 1), 0.5, 0.5, ccDimTol::eOffsets));
 
   const Bytes before = bytesOf(w);
   const ccDimTol tooTight(-1, 20, 30, ccDimTol::eLimits);  // the nominal length lies below
@@ -81,8 +79,7 @@ TEST(WireframePolarity, ToggledOnceAndReversedByMirrors) {
   EXPECT_TRUE(w.isInsidePositive());
   w.polarity(true);
   w.polarity(true);
-  EXPECT_EQ(w.calls, 1);
-  EXPECT_FALSE(w.isInsidePositive());
+  EXPECT_TRUE(w.calls == 1 && !w.isInsidePositive());
   w.insidePolarity(true);
   EXPECT_TRUE(w.isInsidePositive());
 
@@ -95,8 +92,7 @@ TEST(WireframePolarity, ToggledOnceAndReversedByMirrors) {
                {ccMatrix<2>(2, 1, 1, -0.2), true}};
   for (const auto& m : kMaps) {
     const cc2Wireframe mapped = w.map(ccXform<2>(m.m, V2(1, 2)));
-    EXPECT_EQ(mapped.isInsidePositive(), !m.reflects);
-    EXPECT_EQ(mapped.isRightHanded(), !m.reflects);
+    EXPECT_TRUE(mapped.isInsidePositive() == !m.reflects && mapped.isRightHanded() == !m.reflects);
   }
 }
 
@@ -108,8 +104,7 @@ TEST(WireframeConversions, SMDPolygonsAndWireframesHoldTheSamePolygon) {
   EXPECT_TRUE(w.isPolarityReversed());
   const cc2Wireframe mapped = w.map(ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V2(3, 0)));
   const ccSMDGDPoly back(mapped, "other");
-  EXPECT_EQ(back, square);  // without the map, which stays with the wireframe
-  EXPECT_EQ(back.name(), "poly");
+  EXPECT_TRUE(back == square && back.name() == "poly");  // the map stays with the wireframe
   EXPECT_EQ(Private::wireframeXform(mapped), ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V2(3, 0)));
 
   // A polygon that was loaded with a segment of length 0 is refused as a whole.
