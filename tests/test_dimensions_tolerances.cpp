@@ -53,7 +53,10 @@ Bytes dimensionBytes(unsigned char version) {
 }  // namespace
 
 // Which tolerances construct: no tolerance of any type; no zero or negative values; without a
-// nominal the range is tested against a provisional one.
+// nominal the range is tested against a provisional one: the midpoint of the limits (which
+// must lie within them), the minimum + 1 (the maximum - 1 is no dimension), the minimum
+// offset + 1 (no provisional nominal from a maximum offset), or 1 for percentages (whose
+// minimum must stay above 0).
 TEST(DimTol, ValidityAndTheProvisionalNominal) {
   const auto unknown = static_cast<Tol::TolType>(7);
   const struct {
@@ -66,15 +69,15 @@ TEST(DimTol, ValidityAndTheProvisionalNominal) {
       {-2, -1, -1, Tol::eLimits, false},
       {10, -0.5, 1, Tol::eOffsets, false},
       {10, 0, 0, Tol::eOffsets, true},
-      {-1, 9, 11, Tol::eLimits, true},           // midpoint 10
-      {-1, 11, 9, Tol::eLimits, false},          // midpoint 10 above the maximum
-      {-1, 5, -1, Tol::eLimits, true},           // minimum + 1
-      {-1, -1, 0.5, Tol::eLimits, false},        // maximum - 1 is not a dimension
-      {-1, 0.5, -1, Tol::eOffsets, true},        // minimum + 1
-      {-1, -1, 0.5, Tol::eOffsets, false},       // no provisional nominal
-      {-1, 0.5, 0.5, Tol::ePercentages, true},   // nominal 1: 0.5 to 1.5
-      {-1, 1.5, 0.1, Tol::ePercentages, false},  // minimum -0.5
-      {-1, 1.0, 0, Tol::ePercentages, false},    // minimum 0
+      {-1, 9, 11, Tol::eLimits, true},
+      {-1, 11, 9, Tol::eLimits, false},
+      {-1, 5, -1, Tol::eLimits, true},
+      {-1, -1, 0.5, Tol::eLimits, false},
+      {-1, 0.5, -1, Tol::eOffsets, true},
+      {-1, -1, 0.5, Tol::eOffsets, false},
+      {-1, 0.5, 0.5, Tol::ePercentages, true},
+      {-1, 1.5, 0.1, Tol::ePercentages, false},
+      {-1, 1.0, 0, Tol::ePercentages, false},
   };
   for (const auto& c : kCases)
     EXPECT_EQ(errorOf([&] { Tol(c.nom, c.min, c.max, c.type); }) == 0, c.valid)

@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,12 +60,6 @@ std::string quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
-}
-
-int lineCount(const std::string& s) {
-  int n = 0;
-  for (char c : s) n += c == '\n';
-  return n;
 }
 
 // A sketch of several operations in two layers, with props changes.
@@ -115,31 +110,23 @@ class ToolTest : public ::testing::Test {
 
   fs::path file(const std::string& name) const { return dir_ / name; }
 
-  // Runs a tool with the arguments (each quoted) in the scratch directory; shell, when given,
-  // is run before the tool in the same shell (background jobs are waited for).
-  Result run(const std::string& tool, const std::vector<std::string>& args,
-             const std::string& shell = "") {
-    std::string cmd = "cd " + quote(dir_.string()) + " && " + shell + " " + quote(tool);
-    for (const std::string& a : args) cmd += " " + quote(a);
+  // Runs "sketch ARGS...", "render ARGS..." or "PROGRAM ARGS..." in the scratch directory;
+  // shell, when given, is run before it in the same shell (background jobs are waited for).
+  Result tool(const std::string& line, const std::string& shell = "") {
+    const std::string name = line.substr(0, line.find(' '));
+    const std::string program = name == "sketch"   ? DISPC_SKETCH
+                                : name == "render" ? DISPC_RENDER
+                                                   : name;
     const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-    cmd += " >" + quote(out.string()) + " 2>" + quote(err.string()) + "; rc=$?; wait; exit $rc";
-    const int status = std::system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = readText(out);
-    r.err = readText(err);
+    const int status = std::system(("cd " + quote(dir_.string()) + " && " + shell + " " + program +
+                                    line.substr(name.size()) + " >" + quote(out.string()) + " 2>" +
+                                    quote(err.string()) + "; rc=$?; wait; exit $rc")
+                                       .c_str());
+    Result r{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readText(out),
+             readText(err)};
     fs::remove(out);
     fs::remove(err);
     return r;
-  }
-  // "sketch ARGS..." or "render ARGS...", split at spaces.
-  Result tool(const std::string& line, const std::string& shell = "") {
-    std::istringstream words(line);
-    std::string name, word;
-    words >> name;
-    std::vector<std::string> args;
-    while (words >> word) args.push_back(word);
-    return run(name == "sketch" ? DISPC_SKETCH : DISPC_RENDER, args, shell);
   }
 
   // The names in the scratch directory (hidden temporary files included).
@@ -154,7 +141,7 @@ class ToolTest : public ::testing::Test {
   static void expectOneLineError(const Result& r, int code, const std::string& program,
                                  const std::string& what) {
     EXPECT_EQ(r.code, code) << r.err;
-    EXPECT_EQ(lineCount(r.err), 1) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(r.err.rfind(program + ": ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(what), std::string::npos) << "expected \"" << what << "\" in: " << r.err;
     EXPECT_EQ(r.out, "");
@@ -591,7 +578,7 @@ TEST_F(ToolTest, GraphicListFilesActAsTheSketchOfTheirDrawing) {
 
 #ifdef DISPC_DEMO
 TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
-  const Result demo = run(DISPC_DEMO, {"demo"});
+  const Result demo = tool(DISPC_DEMO " demo");
   ASSERT_EQ(demo.code, 0) << demo.err;
   for (const char* name : {"demo.png", "demo.svg", "demo.pdf", "inspection.dca", "overlay.dcg",
                            "board.pgm", "board.png"}) {
@@ -618,7 +605,7 @@ TEST_F(ToolTest, DemoFilesGoThroughTheTools) {
 
 #ifdef DISPC_QUICKSTART
 TEST_F(ToolTest, QuickstartDrawsItsGoldenPicture) {
-  const Result r = run(DISPC_QUICKSTART, {});
+  const Result r = tool(DISPC_QUICKSTART);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(operations(cfToolLoadSketch(file("quickstart.dca").string())), 3u);
   cairo_surface_t* png = cairo_image_surface_create_from_png(file("quickstart.png").c_str());
