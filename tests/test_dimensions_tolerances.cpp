@@ -134,7 +134,8 @@ TEST(DimTol, SettersTypeConversionsAndScaling) {
   EXPECT_EQ(fields(noNominal), (std::vector<double>{-1, 0.5, -1, Tol::eOffsets}));
   EXPECT_EQ(fields(2 * Tol(10, 0.5, 0.5, Tol::eOffsets)),
             (std::vector<double>{20, 0.5, 0.5, Tol::eOffsets}));
-  EXPECT_EQ(fields(2 * Tol(10, 9, 12, Tol::eLimits)), fields(Tol(20, 9, 12, Tol::eLimits)));
+  EXPECT_EQ(fields(2 * Tol(10, 9, 12, Tol::eLimits)),
+            (std::vector<double>{20, 9, 12, Tol::eLimits}));
 }
 
 // isWithin includes the limits and skips unset ones; withinTolerance of a dimension excludes
@@ -187,9 +188,10 @@ TEST(SMDDimension, FailedSetConversionAndScaling) {
   Dim d(10, 9, 12, Dim::eScaleAll);
   EXPECT_THROW(d.set(10, 11, 12, Dim::eFixed), Dim::badDimensionValue);
   EXPECT_EQ(fields(d), fields(Dim(10, 9, 12, Dim::eScaleAll)));
-  EXPECT_EQ(fields(Tol(10, 0.5, 0.5, Tol::eOffsets)),
+  EXPECT_EQ(fields(Dim(Tol(10, 0.5, 0.5, Tol::eOffsets))),
             fields(Dim(10, 9.5, 10.5, Dim::eScaleNominal)));
-  EXPECT_EQ(fields(Tol(20, 0.25, 0.5, Tol::ePercentages)), fields(Dim(20, 15, 30, Dim::eScaleAll)));
+  EXPECT_EQ(fields(Dim(Tol(20, 0.25, 0.5, Tol::ePercentages))),
+            fields(Dim(20, 15, 30, Dim::eScaleAll)));
   EXPECT_EQ(fields(2 * Dim(10, 9, 12, Dim::eFixed)), fields(Dim(10, 9, 12, Dim::eFixed)));
   EXPECT_EQ(fields(2 * Dim(10, 9, 12, Dim::eScaleNominal)),
             fields(Dim(20, 19, 22, Dim::eScaleNominal)));

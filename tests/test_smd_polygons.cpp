@@ -149,41 +149,34 @@ TEST(SMDPolyEdits, RefusedEditsThrowTheirErrorAndChangeNothing) {
                       index = Poly::invalidIndex::kErrorNumber,
                       length = Vertex::invalidSegmentLength::kErrorNumber;
   using Edit = std::function<void(Poly&)>;
-  auto set = [](std::vector<Vertex> v, bool close = false) {
+  auto set = [](std::vector<Vertex> v, bool close = false) -> Edit {
     return [=](Poly& p) {
       p.vertices(v);
       if (close) p.close();
     };
   };
+  auto replace = [](long i, Vertex v) -> Edit { return [=](Poly& p) { p.replaceVertex(i, v); }; };
+  auto insert = [](long i, Vertex v) -> Edit { return [=](Poly& p) { p.insertVertex(i, v); }; };
+  auto append = [](Vertex v) -> Edit { return [=](Poly& p) { p << v; }; };
+  const Edit close = [](Poly&p) { p.close(); }, deleteFirst = [](Poly&p) { p.deleteVertex(0); };
   const double r3 = std::sqrt(3.0);
   // Tenths as a random search found them (-0.0 included): refused after the roundings two
   // vertices on were redone in other bits, which are put back too.
-  auto t = [](double k) { return k * 0.1; };
-  const std::vector<Vertex> journal{vtx(t(-1), t(45), 0, t(-1089)),
-                                    vtx(t(-14), t(-64), t(15), t(454)),
-                                    vtx(t(68), t(56), t(6)),
-                                    vtx(t(83), t(-0.0), t(21)),
-                                    vtx(t(91), t(-84)),
-                                    vtx(t(55), t(20), t(12)),
-                                    vtx(t(11), t(-55)),
-                                    vtx(t(-95), t(-27)),
-                                    vtx(t(96), t(-95))};
+  const double tenths[] = {-1, 45,   0,  -1089, -14, -64, 15, 454, 68, 56,  6,  0,
+                           83, -0.0, 21, 0,     91,  -84, 0,  0,   55, 20,  12, 0,
+                           11, -55,  0,  0,     -95, -27, 0,  0,   96, -95, 0,  0};
+  std::vector<Vertex> journal;  // x, y, radius and span of each vertex
+  for (std::size_t i = 0; i < 36; i += 4)
+    journal.push_back(
+        vtx(tenths[i] * 0.1, tenths[i + 1] * 0.1, tenths[i + 2] * 0.1, tenths[i + 3] * 0.1));
   const struct {
     const char* what;
     bool closed;
     Edit prepare, edit;  // prepare succeeds; edit fails with error, or succeeds when it is 0
     std::uint32_t error;
   } kCases[] = {
-      {"rounding beyond half a side",
-       true,
-       {},
-       [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 6)); },
-       rounding},
-      {"rounding within half a side",
-       true,
-       {},
-       [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 4.9)); },
-       0},
+      {"rounding beyond half a side", true, {}, replace(1, vtx(10, 0, 6)), rounding},
+      {"rounding within half a side", true, {}, replace(1, vtx(10, 0, 4.9)), 0},
       // Corners of 90 and 120 degrees rounded by 5 and 5 sqrt 3: each rounding takes half of
       // the side between them, and the two meet at its middle, as neighbours may.
       {"roundings meeting in the middle of their side",
@@ -191,51 +184,37 @@ TEST(SMDPolyEdits, RefusedEditsThrowTheirErrorAndChangeNothing) {
        {},
        set({vtx(0, 12), vtx(0, 0, 5), vtx(10, 0, 5 * r3), vtx(16, 6 * r3)}, true),
        0},
-      {"delete down to one", true, set({vtx(0, 0), vtx(1, 0)}), [](Poly& p) { p.deleteVertex(0); },
-       vertices},
+      {"delete down to one", true, set({vtx(0, 0), vtx(1, 0)}), deleteFirst, vertices},
       {"empty a closed polygon", true, {}, [](Poly& p) { p.deleteAllVertices(); }, vertices},
-      {"close one vertex", false, set({vtx(1, 1)}), [](Poly& p) { p.close(); }, vertices},
-      {"labels share more than the side", true,
-       [](Poly& p) { p.replaceVertex(0, vtx(0, 0, 0, 0, 4, 0.5, 0.6)); },
-       [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 0, 0, 4, 0.5, 0.5)); }, crossing},
-      {"labels share exactly the side", true,
-       [](Poly& p) { p.replaceVertex(0, vtx(0, 0, 0, 0, 4, 0.5, 0.4)); },
-       [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 0, 0, 4, 0.6, 0.5)); }, 0},
-      {"index past the end", true, {}, [](Poly& p) { p.insertVertex(4, vtx(1, 1)); }, index},
-      {"index before the front", false, {}, [](Poly& p) { p.insertVertex(-2, vtx(1, 1)); }, index},
-      {"not a number", false, {}, [](Poly& p) { p << vtx(std::nan(""), 1); }, vertices},
-      {"infinite radius",
-       true,
-       {},
-       [](Poly& p) { p.replaceVertex(2, vtx(10, 10, INFINITY)); },
-       rounding},
-      {"segment of length 0", false, {}, [](Poly& p) { p << vtx(0, 10); }, length},
+      {"close one vertex", false, set({vtx(1, 1)}), close, vertices},
+      {"labels share more than the side", true, replace(0, vtx(0, 0, 0, 0, 4, 0.5, 0.6)),
+       replace(1, vtx(10, 0, 0, 0, 4, 0.5, 0.5)), crossing},
+      {"labels share exactly the side", true, replace(0, vtx(0, 0, 0, 0, 4, 0.5, 0.4)),
+       replace(1, vtx(10, 0, 0, 0, 4, 0.6, 0.5)), 0},
+      {"index past the end", true, {}, insert(4, vtx(1, 1)), index},
+      {"index before the front", false, {}, insert(-2, vtx(1, 1)), index},
+      {"not a number", false, {}, append(vtx(std::nan(""), 1)), vertices},
+      {"infinite radius", true, {}, replace(2, vtx(10, 10, INFINITY)), rounding},
+      {"segment of length 0", false, {}, append(vtx(0, 10)), length},
       {"length outside its limits",
        true,
        {},
-       [](Poly& p) {
-         p.replaceVertex(1, Vertex(V2(10, 0), 0, ccDegree(0), 0.5, 0.5, -1,
-                                   ccDimTol(-1, 1, 2, ccDimTol::eLimits)));
-       },
+       replace(1, Vertex(V2(10, 0), 0, ccDegree(0), 0.5, 0.5, -1,
+                         ccDimTol(-1, 1, 2, ccDimTol::eLimits))),
        length},
-      {"arc bulging through the polygon",
-       true,
-       {},
-       [](Poly& p) { p.replaceVertex(2, vtx(10, 10, 0, -200)); },
-       crossing},
+      {"arc bulging through the polygon", true, {}, replace(2, vtx(10, 10, 0, -200)), crossing},
       {"rounding meets a spike into its corner", true,
        set({vtx(0, 0), vtx(10, 0), vtx(10, 10), vtx(5, 10), vtx(9.5, 0.5), vtx(4, 10), vtx(0, 10)}),
-       [](Poly& p) { p.replaceVertex(1, vtx(10, 0, 3)); }, crossing},
+       replace(1, vtx(10, 0, 3)), crossing},
       {"its own vertices again", true, {}, [](Poly& p) { p.vertices(p.vertices()); }, 0},
       {"whole check: the last segment crosses the first",
        false,
        {},
        set({vtx(0, 0), vtx(10, 0), vtx(10, 5), vtx(5, -5)}),
        crossing},
-      {"first vertex of an open polygon deleted", false, set(journal),
-       [](Poly& p) { p.deleteVertex(0); }, crossing},
-      {"closing crosses", false, set({vtx(0, 0), vtx(10, 0), vtx(10, 10), vtx(12, 5)}),
-       [](Poly& p) { p.close(); }, crossing},
+      {"first vertex of an open polygon deleted", false, set(journal), deleteFirst, crossing},
+      {"closing crosses", false, set({vtx(0, 0), vtx(10, 0), vtx(10, 10), vtx(12, 5)}), close,
+       crossing},
   };
   for (const auto& c : kCases) {
     Poly p;
