@@ -1,6 +1,10 @@
-// SMD models: labels, sub-models and positions, corner extensions and their shortening,
-// building from wireframes, joins, dominant angles, cropping (checked by sampling every result
-// segment), archives, and the errors of bad edits with the model left as it was.
+// SMD models and lists of polygons: labels, sub-models and positions, corner extensions and
+// their shortening, building from wireframes, joins, dominant angles, cropping (checked by
+// sampling every result segment), archives, the errors of bad edits with the model left as it
+// was; the filters of polygon lists (ranges, cutting at segments against an independent
+// formulation by runs of kept segments, the perimeter, closure, length, span and vertex angle
+// filters) and crossing polygons resolved for the longer.
+#include <core/range.h>
 #include <dispc/smd/model.h>
 #include <dispc/wrfm/wirefrm.h>
 
@@ -10,7 +14,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <list>
 #include <random>
+#include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -19,19 +27,28 @@ using Private = ccSMDGDPolyPrivate;
 using Model = ccSMDGDModel;
 using ModelPrivate = ccSMDGDModelPrivate;
 using V2 = ccVector<2>;
+using Polys = std::list<Poly>;
 
 ccSMDGDPolyVertex vtx(V2 p, double radius = 0, double span = 0) {
   return ccSMDGDPolyVertex(p, radius, ccDegree(span), 0.5, 0.5, -1, ccDimTol());
 }
-Poly poly(const std::vector<V2>& points, bool closed) {
+Poly poly(const std::vector<V2>& points, bool closed, std::vector<double> spans = {}) {
   Poly p;
-  for (const V2& q : points) p << vtx(q);
+  spans.resize(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) p << vtx(points[i], 0, spans[i]);
   if (closed) p.close();
   return p;
 }
-void expectNear(const V2& a, const V2& b) {
-  EXPECT_NEAR(a.x(), b.x(), 1e-9) << a << " " << b;
-  EXPECT_NEAR(a.y(), b.y(), 1e-9) << a << " " << b;
+void expectNear(const V2& a, const V2& b) { EXPECT_TRUE(cfRealEq(a, b, 1e-9)) << a << " " << b; }
+
+// Each polygon as "o" (open) or "c" and its vertex points: "o 0,0 1,0|c ...".
+std::string describe(const Polys& polys) {
+  std::ostringstream s;
+  for (const Poly& p : polys) {
+    s << (&p == &polys.front() ? "" : "|") << (p.isOpen() ? "o" : "c");
+    for (const auto& v : p.vertices()) s << " " << v.point().x() << "," << v.point().y();
+  }
+  return s.str();
 }
 
 TEST(SMDModel, LabelsSubModelsAndPositions) {
@@ -46,9 +63,8 @@ TEST(SMDModel, LabelsSubModelsAndPositions) {
   Model sub;
   m.subModel(0, sub);
   ASSERT_EQ(sub.numPolys(), 3);
-  EXPECT_TRUE(sub.poly(1).isClosed());
+  EXPECT_TRUE(sub.poly(1).isClosed() && sub.name().empty());
   EXPECT_EQ(sub.subModelLabels(), std::vector<std::int32_t>{0});
-  EXPECT_EQ(sub.name(), "");
 
   // One polygon of three vertices (a corner) is placed on its corner vertex, turned by its
   // first edge; the stored corner is relative to that position.
@@ -58,9 +74,8 @@ TEST(SMDModel, LabelsSubModelsAndPositions) {
   ASSERT_EQ(sub.numPolys(), 1);
   EXPECT_NEAR(ccDegree(sub.position().angle()).toDouble(), 180, 1e-12);
   expectNear(sub.position().trans(), V2(8, 6));
-  expectNear(sub.poly(0).vertex(0).point(), V2(-2, 0));
-  expectNear(sub.poly(0).vertex(1).point(), V2(0, 0));
-  expectNear(sub.poly(0).vertex(2).point(), V2(0, 1));
+  for (long i = 0; i < 3; ++i)
+    expectNear(sub.poly(0).vertex(i).point(), std::vector<V2>{{-2, 0}, {0, 0}, {0, 1}}[i]);
 
   // Transforms: rigid motion resets the position, scaling scales its translation, flip mirrors.
   m.position(cc2Rigid(ccDegree(30), V2(1, 2)));
@@ -202,22 +217,21 @@ TEST(SMDModelExtensions, OnlyAtCornersOfFortyFiveDegreesOrMore) {
     Poly p =
         poly({V2(0, 0), V2(10, 0), V2(20, 0), V2(20 + 10 * std::cos(a), 10 * std::sin(a))}, false);
     p.setExtensions_(0.3);
+    // Backward and forward of segments 1 to 3: free end, straight pass, the corner, free end.
     const double e = extended ? 0.3 : 0.0;
-    EXPECT_EQ(p.backwardPercExtension_(1), 0) << turn;  // free end
-    EXPECT_EQ(p.forwardPercExtension_(1), 0) << turn;   // straight pass
-    EXPECT_EQ(p.backwardPercExtension_(2), 0) << turn;
-    EXPECT_EQ(p.forwardPercExtension_(2), e) << turn;
-    EXPECT_EQ(p.backwardPercExtension_(3), e) << turn;
-    EXPECT_EQ(p.forwardPercExtension_(3), 0) << turn;  // free end
+    EXPECT_EQ((std::vector<double>{p.backwardPercExtension_(1), p.forwardPercExtension_(1),
+                                   p.backwardPercExtension_(2), p.forwardPercExtension_(2),
+                                   p.backwardPercExtension_(3), p.forwardPercExtension_(3)}),
+              (std::vector<double>{0, 0, 0, e, e, 0}))
+        << turn;
   }
   // A negative fraction gives the default 0.5 at every corner of a lone square.
   Model m;
   m << Poly::rectangle(10, 10, V2(0, 0));
   ModelPrivate::setExtensions(m, 0.1, -1);
-  for (long s = 0; s < 4; ++s) {
-    EXPECT_EQ(m.poly(0).forwardPercExtension_(s), 0.5);
-    EXPECT_EQ(m.poly(0).backwardPercExtension_(s), 0.5);
-  }
+  for (long s = 0; s < 4; ++s)
+    EXPECT_TRUE(m.poly(0).forwardPercExtension_(s) == 0.5 &&
+                m.poly(0).backwardPercExtension_(s) == 0.5);
 }
 
 TEST(SMDModelExtensions, ShortenedWhereTheyWouldRunIntoAnotherSegment) {
@@ -249,8 +263,7 @@ TEST(SMDModelBuilding, WeightedWireframesJoinsAndDominantAngles) {
                                       Private::wireframe(Poly::circle(2, V2(1, 1)))};
   const Model m = ModelPrivate::weightedWireframesToModel(wfs, {0.5, 0, -1.0});
   ASSERT_EQ(m.numPolys(), 2);
-  EXPECT_EQ(m.poly(0).weight(), 0.5);
-  EXPECT_EQ(m.poly(1).weight(), -1.0);
+  EXPECT_TRUE(m.poly(0).weight() == 0.5 && m.poly(1).weight() == -1.0);
   EXPECT_TRUE(m.poly(0).isDirectionReversed() && m.poly(1).isDirectionReversed());
   const auto xforms = ModelPrivate::wireframeXforms(wfs, {0.5, 0, 0.25});
   ASSERT_EQ(xforms.size(), 2u);
@@ -268,8 +281,7 @@ TEST(SMDModelBuilding, WeightedWireframesJoinsAndDominantAngles) {
   Private::connectPolys(poly({V2(0, 0), V2(1, 0)}, false), true, poly({V2(5, 5), V2(3, 0)}, false),
                         true, joined);
   ASSERT_EQ(joined.numVertices(), 4);
-  EXPECT_EQ(joined.vertex(2).point(), V2(3, 0));
-  EXPECT_EQ(joined.vertex(3).point(), V2(5, 5));
+  EXPECT_TRUE(joined.vertex(2).point() == V2(3, 0) && joined.vertex(3).point() == V2(5, 5));
   EXPECT_EQ(errorOf([&] { Private::connectPolys(tri, true, joined, true, joined); }),
             Poly::invalidVertices::kErrorNumber);
   EXPECT_EQ(joined.numVertices(), 4);
@@ -286,9 +298,9 @@ TEST(SMDModelBuilding, WeightedWireframesJoinsAndDominantAngles) {
   auto square = [](double deg) {
     return cc2Rigid(ccDegree(deg), V2(3, 4)) * Poly::rectangle(2, 2, V2(0, 0));
   };
-  EXPECT_NEAR(Private::dominantAngle(square(10)).toDouble(), 10, 1e-9);
-  EXPECT_NEAR(Private::dominantAngle(square(100)).toDouble(), 10, 1e-9);
-  EXPECT_NEAR(Private::dominantAngle(square(50)).toDouble(), -40, 1e-9);
+  for (const auto& [turn, dominant] :
+       std::vector<std::pair<double, double>>{{10, 10}, {100, 10}, {50, -40}})
+    EXPECT_NEAR(Private::dominantAngle(square(turn)).toDouble(), dominant, 1e-9) << turn;
   Model two;
   two << square(10) << square(100);
   EXPECT_NEAR(ModelPrivate::dominantAngle(two).toDouble(), 10, 1e-9);
@@ -336,24 +348,18 @@ TEST(SMDModelCrop, ResultsLieInsideWithCutsOnTheBorder) {
   ASSERT_EQ(out.numPolys(), 1);
   EXPECT_EQ(out.poly(0).vertex(0).point(), V2(0, 0));
   expectNear(out.poly(0).vertex(1).point(), V2(0.5, 0.5));
-}
-
-TEST(SMDModelCrop, BadRegionsThrowAndLeaveTheResultAsItWas) {
-  Model m, out;
-  m << Poly::rectangle(2, 2, V2(0, 0));
-  out << Poly::circle(1, V2(5, 5));
+  // Nested or open regions are refused, leaving the result as it was; side by side is not
+  // nested.
   const Bytes before = bytesOf(out);
-  Model nested;
+  Model nested, apart;
   nested << Poly::rectangle(10, 10, V2(0, 0)) << Poly::rectangle(2, 2, V2(1, 1));
   EXPECT_EQ(errorOf([&] { ModelPrivate::crop(m, nested, out); }), Model::nestedPolys::kErrorNumber);
   EXPECT_EQ(errorOf([&] {
               ModelPrivate::crop(m, poly({V2(0, 0), V2(3, 3)}, false), out);
             }),
             Poly::notClosed::kErrorNumber);
-  EXPECT_EQ(errorOf([&] { m.poly(1); }), Model::invalidIndex::kErrorNumber);
+  EXPECT_EQ(errorOf([&] { m.poly(2); }), Model::invalidIndex::kErrorNumber);
   EXPECT_EQ(bytesOf(out), before);
-  // Side by side is not nested.
-  Model apart;
   apart << Poly::rectangle(1, 1, V2(-1, 0)) << Poly::rectangle(1, 1, V2(1, 0));
   EXPECT_NO_THROW(ModelPrivate::crop(m, apart, out));
 }
@@ -364,19 +370,14 @@ TEST(SMDModelArchive, RoundTripsByValueAndByName) {
   m.position(cc2Rigid(ccDegree(12), V2(7, -2)));  // (extensions are not archived)
   const Bytes stored = bytesOf(m);
   EXPECT_EQ(stored[0], 0);
-  Model loaded;
-  ccArchive in(stored);
-  loaded.dispatchSerialize(in);
-  EXPECT_TRUE(in.atEnd());
-  EXPECT_EQ(loaded, m);
-  EXPECT_EQ(loaded.name(), "chip");
-  EXPECT_EQ(bytesOf(loaded), stored);
   for (bool asPrivate : {false, true}) {
     const ccPtrHandle<ccSMDGeometricDescription> g =
         reloadedHandle<ccSMDGeometricDescription>(asPrivate ? new ModelPrivate(m) : new Model(m));
     ASSERT_TRUE(g);
     EXPECT_EQ(dynamic_cast<ModelPrivate*>(g.rep()) != nullptr, asPrivate);
     EXPECT_EQ(*dynamic_cast<Model*>(g.rep()), m);
+    EXPECT_EQ(dynamic_cast<Model*>(g.rep())->name(), "chip");
+    EXPECT_EQ(bytesOf(*dynamic_cast<Model*>(g.rep())), stored);
   }
   Bytes v1 = stored;
   v1[0] = 1;
@@ -388,6 +389,129 @@ TEST(SMDModelArchive, RoundTripsByValueAndByName) {
     ccArchive part(Bytes(stored.begin(), stored.begin() + static_cast<long>(cut)));
     EXPECT_THROW(other.dispatchSerialize(part), ccArchive::Errors) << cut;
     EXPECT_EQ(bytesOf(other), reference) << cut;
+  }
+}
+
+TEST(FilterRanges, ClosedIntervalsAndArcsOfDirections) {
+  EXPECT_TRUE(ccRange(1, 2).isWithin(1) && ccRange(1, 2).isWithin(2));
+  EXPECT_FALSE(ccRange(1, 2).isWithin(std::nextafter(2.0, 3)) || ccRange(2, 1).isWithin(1.5) ||
+               ccRange(1, 2).isWithin(NAN));
+  const std::tuple<double, double, double, bool> kArcs[] = {
+      // start, span, direction, within
+      {350, 20, 10, true}, {350, 20, 11, false}, {10, -20, -10, true}, {10, -20, 11, false},
+      {0, 90, 450, true},  {0, 90, -90, false},  {45, -400, 0, true},  {0, 360, NAN, false}};
+  for (const auto& [start, span, a, within] : kArcs)
+    EXPECT_EQ(ccAngleRange(ccDegree(start), ccDegree(span)).isWithin(ccDegree(a)), within) << a;
+}
+
+// The pieces are the runs of kept segments, in the order of their first segment with a run
+// starting at segment 0 last, holding the vertices as stored (rounded polygons with arcs).
+// Indices of no segment are refused; a polygon without vertices gives no pieces and checks no
+// index.
+TEST(DeleteSegments, MatchesMaximalRunsOfKeptSegmentsAndRefusesNonSegments) {
+  std::mt19937 rng(21);
+  for (int trial = 0; trial < 400; ++trial) {
+    const long n = 1 + long(rng() % 9);
+    Poly p("src");
+    for (long k = 0; k < n; ++k)
+      p << vtx(V2::polar(10, ccDegree(360.0 * k / n)), rng() % 2 * 0.2, (int(rng() % 3) - 1) * 15);
+    if (n > 2 && rng() % 2) p.close();
+    std::vector<long> cut;
+    std::vector<bool> removed(n, false);
+    removed[0] = p.isOpen();  // an open polygon has no segment 0
+    for (long s = p.isOpen(); s < n; ++s)
+      if (rng() % 3 == 0) cut.push_back(s), removed[s] = true;
+    std::vector<Poly> pieces;
+    Private::deleteSegments(p, cut, pieces);
+    if (cut.empty()) {
+      ASSERT_TRUE(pieces.size() == 1 && pieces[0] == p && pieces[0].name() == "src") << trial;
+      continue;
+    }
+    std::vector<std::vector<long>> runs;  // the vertices of each run
+    for (long t = 1; t <= n; ++t)
+      if (!removed[t % n] && removed[t - 1]) {
+        runs.push_back({t - 1});
+        for (long s = t % n; !removed[s]; s = (s + 1) % n) runs.back().push_back(s);
+      }
+    ASSERT_EQ(pieces.size(), runs.size()) << trial;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      ASSERT_TRUE(pieces[i].isOpen() && pieces[i].name() == "poly") << trial;
+      ASSERT_EQ(pieces[i].numVertices(), long(runs[i].size())) << trial;
+      for (std::size_t j = 0; j < runs[i].size(); ++j)
+        ASSERT_TRUE(pieces[i].vertex(long(j)) == p.vertex(runs[i][j])) << trial;
+    }
+  }
+  Poly open = poly({{0, 0}, {1, 1}, {2, 4}, {3, 9}, {4, 16}}, true), closed = open;
+  open.open();
+  std::vector<Poly> pieces(1);
+  for (const auto& [p, bad] : std::vector<std::pair<const Poly*, long>>{
+           {&open, 0}, {&open, 5}, {&closed, -1}, {&closed, 5}})
+    EXPECT_THROW(Private::deleteSegments(*p, {1, bad}, pieces), Poly::invalidIndex) << bad;
+  Private::deleteSegments(Poly(), {7}, pieces);
+  EXPECT_TRUE(pieces.empty());
+}
+
+TEST(PolyFilters, DropOrCutPolygonsInPlace) {
+  const Poly zigzag = poly({{0, 0}, {1, 0}, {1, 3}, {4, 3}}, false);  // lengths 1, 3, 3
+  const Poly arcs = poly({{0, 0}, {2, 0}, {4, 0}, {6, 0}}, false, {100, 30, -90, 45});
+  const Poly rect = Poly::rectangle(4, 2, V2(0, 0));  // segments 0 to 3: 2, 4, 2, 4
+  const Poly circle = Poly::circle(1, V2(0, 0)), empty;
+  const Polys mixed{zigzag, rect, empty, Poly::rectangle(6, 4, V2(9, 9))};  // perimeters 7 12 0 20
+  const std::tuple<std::function<void(Polys&)>, Polys, const char*> kCases[] = {
+      {[](Polys& l) { Private::perimeterFilter(l, ccRange(0, 12)); }, mixed,
+       "o 0,0 1,0 1,3 4,3|c 2,1 -2,1 -2,-1 2,-1|o"},
+      {[](Polys& l) { Private::closureFilter(l, true, false); }, mixed, "o 0,0 1,0 1,3 4,3|o"},
+      {[](Polys& l) { Private::closureFilter(l, false, true); }, mixed,
+       "c 2,1 -2,1 -2,-1 2,-1|c 12,11 6,11 6,7 12,7"},
+      {[](Polys& l) { Private::closureFilter(l, true, true); }, mixed, nullptr},
+      {[](Polys& l) { Private::closureFilter(l, false, false); }, mixed, nullptr},
+      {[](Polys& l) { Private::segmentLengthFilter(l, ccRange(2, 4)); }, mixed,
+       "o 1,0 1,3 4,3|c 2,1 -2,1 -2,-1 2,-1|o|o 6,11 6,7|o 12,7 12,11"},
+      {[](Polys& l) { Private::segmentLengthFilter(l, ccRange(5, 9)); }, {zigzag, rect}, ""},
+      {[](Polys& l) { Private::segmentAngleSpanFilter(l, ccDegree(-45)); },
+       {arcs, rect},
+       "o 0,0 2,0|o 4,0 6,0|c 2,1 -2,1 -2,-1 2,-1"},
+      {[](Polys& l) { Private::segmentAngleSpanFilter(l, ccDegree(180)); }, {circle}, "c -1,0 1,0"},
+      {[](Polys& l) { Private::segmentAngleSpanFilter(l, ccDegree(179)); },
+       {circle, arcs},
+       "o 0,0 2,0 4,0 6,0"},
+      // Turns of 90 degrees are cut; end vertices (no angle) are never looked at.
+      {[](Polys& l) { Private::vertexAngleFilter(l, ccAngleRange(ccDegree(135), ccDegree(45))); },
+       {poly({{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {3, 2}}, false),
+        poly({{0, 0}, {1, 0}, {2, 0}}, false), rect},
+       "o 0,0 1,0|o 0,0 1,0 2,0"},
+      {[](Polys& l) { Private::vertexAngleFilter(l, ccAngleRange(ccDegree(-10), ccDegree(110))); },
+       {poly({{0, 0}, {4, 0}, {4, 3}, {2, 5}, {0, 3}}, true), poly({{0, 0}, {1, 0}, {1, 1}}, false),
+        empty},
+       "o 0,0 4,0|o 0,0 1,0 1,1|o"}};
+  for (const auto& [filter, in, want] : kCases) {
+    Polys l = in;
+    filter(l);
+    EXPECT_EQ(describe(l), want ? want : describe(in)) << describe(in);
+  }
+}
+
+TEST(CrossingPolysResolve, KeepsTheLongerAndOnTiesTheFirst) {
+  const Poly p10 = Poly::rectangle(2, 3, V2(0, 0)), p12 = Poly::rectangle(3, 3, V2(1, 1));
+  const Poly tie = Poly::rectangle(3, 2, V2(-1, 0)), far = Poly::rectangle(1, 1, V2(9, 9));
+  const Poly inner = Poly::rectangle(1, 1, V2(0, 0)), big = Poly::rectangle(8, 1, V2(0, 1.2));
+  const Poly small = Poly::rectangle(2, 1, V2(2.5, -0.5));  // crosses p12 only
+  const Poly circle = Poly::circle(1, V2(0, 0)), post = Poly::rectangle(0.4, 1.5, V2(0, 1.25));
+  const std::pair<Polys, Polys> kCases[] = {
+      {{p10, p12}, {p12}},
+      {{p12, p10}, {p12}},
+      {{p10, tie}, {p10}},
+      {{tie, p10}, {tie}},
+      {{inner, p10, far}, {inner, p10, far}},       // nested without touching
+      {{p10, far, inner, big}, {far, inner, big}},  // big erases p10 and comes last
+      {{small, big, p12}, {small, big}},            // p12 meets the longer big after small
+      {{circle, post}, {circle}}};                  // post meets only the arc above the vertices
+  for (const auto& [in, want] : kCases) {
+    Polys out{far};
+    Private::crossingPolysResolve(out, in);
+    EXPECT_EQ(describe(out), describe(want)) << describe(in);
+    Private::crossingPolysResolve(out, out);  // resolved lists stay as they are
+    EXPECT_EQ(describe(out), describe(want));
   }
 }
 
