@@ -37,53 +37,52 @@ const T& as(const ccShapePtrh& h) {
   return p ? *p : empty;
 }
 
-TEST(Clip, SegmentPartlyInside) {
-  ccClipInfo info;
-  for (const ccPolyline& c : {kSquare, reversedClipper(kSquare)}) {
-    const ccShapePtrh r = ccLineSeg(V(-5, 5), V(5, 5)).clip(c, info);
-    EXPECT_EQ(info.result, ccClipInfo::ePartial);
-    EXPECT_EQ(info.pieces, 1);
-    EXPECT_EQ(as<ccLineSeg>(r), ccLineSeg(V(0, 5), V(5, 5)));
-  }
-  // Through both sides, diagonally: the piece runs in the segment's direction.
-  const ccShapePtrh r = ccLineSeg(V(12, 8), V(-8, -12)).clip(kSquare, info);
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p1(), V(10, 6), 1e-14));
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p2(), V(4, 0), 1e-14));
-}
-
-TEST(Clip, WhollyInsideOrOutside) {
-  ccClipInfo info;
-  const ccLineSeg in(V(1, 1), V(9, 2));
-  ccShapePtrh r = in.clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::eInside);
-  EXPECT_TRUE(*r == in);
-  // Along an edge of the clipper counts as inside.
-  r = ccLineSeg(V(2, 0), V(5, 0)).clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::eInside);
-  r = ccLineSeg(V(11, 1), V(20, 5)).clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::eOutside);
-  EXPECT_EQ(info.pieces, 0);
-  EXPECT_TRUE(r->isEmpty());
-  // Only touching a corner leaves nothing of positive length.
-  r = ccLineSeg(V(-1, 1), V(1, -1)).clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::eOutside);
-}
-
-TEST(Clip, NonConvexClipperGivesSeveralPieces) {
-  for (const ccPolyline& c : {kU, reversedClipper(kU)}) {
+// Segments and infinite lines: the pieces inside, in the shape's direction, for either
+// orientation of the clipper; along an edge counts as inside, touching a corner as outside.
+TEST(Clip, StraightShapesKeepTheirPiecesInsideInTheirDirection) {
+  const ccPolyline squareCw = reversedClipper(kSquare), uCw = reversedClipper(kU);
+  const auto seg = [](double x1, double y1, double x2, double y2) {
+    return ccShapePtrh(new ccLineSeg(V(x1, y1), V(x2, y2)));
+  };
+  const long in = ccClipInfo::eInside, out = ccClipInfo::eOutside, part = ccClipInfo::ePartial;
+  const struct {
+    ccShapePtrh shape;
+    const ccPolyline& clipper;
+    long result;
+    Points ends;  // of each piece
+  } kCases[] = {
+      {seg(-5, 5, 5, 5), kSquare, part, {V(0, 5), V(5, 5)}},
+      {seg(-5, 5, 5, 5), squareCw, part, {V(0, 5), V(5, 5)}},
+      {seg(12, 8, -8, -12), kSquare, part, {V(10, 6), V(4, 0)}},
+      {seg(1, 1, 9, 2), kSquare, in, {}},
+      {seg(2, 0, 5, 0), kSquare, in, {}},
+      {seg(11, 1, 20, 5), kSquare, out, {}},
+      {seg(-1, 1, 1, -1), kSquare, out, {}},
+      {seg(-1, 6, 10, 6), kU, part, {V(0, 6), V(3, 6), V(6, 6), V(9, 6)}},
+      {seg(-1, 6, 10, 6), uCw, part, {V(0, 6), V(3, 6), V(6, 6), V(9, 6)}},
+      {seg(1, 3, 8, 3), kU, in, {}},  // into the notch along its floor
+      {ccShapePtrh(new ccLine(V(2, 0), V(-50, 5))), kSquare, part, {V(0, 5), V(10, 5)}},
+      // x = 3 downwards: the arm's inner edge.
+      {ccShapePtrh(new ccFLine(V(3, 0), V(3, -1))), kU, part, {V(3, 9), V(3, 0)}},
+  };
+  for (const auto& c : kCases) {
     ccClipInfo info;
-    const ccShapePtrh r = ccLineSeg(V(-1, 6), V(10, 6)).clip(c, info);
-    EXPECT_EQ(info.result, ccClipInfo::ePartial);
-    EXPECT_EQ(info.pieces, 2);
-    const auto& tree = as<ccShapeTree>(r);
-    ASSERT_EQ(tree.numChildren(), 2);
-    EXPECT_TRUE(*tree.child(0) == ccLineSeg(V(0, 6), V(3, 6)));
-    EXPECT_TRUE(*tree.child(1) == ccLineSeg(V(6, 6), V(9, 6)));
+    const ccShapePtrh r = c.shape->clip(c.clipper, info);
+    SCOPED_TRACE(testing::Message() << "case " << (&c - kCases));
+    EXPECT_EQ(info.result, c.result);
+    if (c.result == in) {
+      EXPECT_TRUE(*r == *c.shape);
+      continue;
+    }
+    EXPECT_EQ(info.pieces, static_cast<long>(c.ends.size() / 2));
+    EXPECT_EQ(r->isEmpty(), c.result == out);
+    std::vector<ccShapePtrh> pieces{r};
+    if (c.ends.size() > 2) pieces = as<ccShapeTree>(r).children();
+    for (std::size_t k = 0; k < pieces.size() && 2 * k < c.ends.size(); ++k) {
+      EXPECT_TRUE(cfRealEq(as<ccLineSeg>(pieces[k]).p1(), c.ends[2 * k], 1e-12));
+      EXPECT_TRUE(cfRealEq(as<ccLineSeg>(pieces[k]).p2(), c.ends[2 * k + 1], 1e-12));
+    }
   }
-  // Entering the notch along its floor y = 3 stays inside all the way.
-  ccClipInfo info;
-  ccLineSeg(V(1, 3), V(8, 3)).clip(kU, info);
-  EXPECT_EQ(info.result, ccClipInfo::eInside);
 }
 
 TEST(Clip, ClosedPolylineJoinsItsPieceAcrossTheFirstVertex) {
@@ -103,34 +102,6 @@ TEST(Clip, ClosedPolylineJoinsItsPieceAcrossTheFirstVertex) {
   r = small.clip(kSquare, info);
   EXPECT_EQ(info.result, ccClipInfo::eInside);
   EXPECT_EQ(as<ccPolygon>(r), small);
-}
-
-TEST(Clip, OpenPolylineLeavingAndComingBack) {
-  // Up and out through the top, back in, and out through the right side.
-  const ccPolyline p({V(2, 2), V(2, 12), V(5, 12), V(5, 5), V(15, 5)});
-  ccClipInfo info;
-  const ccShapePtrh r = p.clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::ePartial);
-  EXPECT_EQ(info.pieces, 2);
-  EXPECT_NEAR(r->distanceToPoint(V(3.5, 12)), 2.5, 1e-14);  // to (2, 10)
-  std::vector<Points> pieces;
-  EXPECT_EQ(cc_detail::clip(p.vertices(), false, kSquare, pieces), ccClipInfo::ePartial);
-  ASSERT_EQ(pieces.size(), 2u);
-  EXPECT_EQ(pieces[0], (Points{V(2, 2), V(2, 10)}));
-  EXPECT_EQ(pieces[1], (Points{V(5, 10), V(5, 5), V(10, 5)}));
-}
-
-TEST(Clip, InfiniteLines) {
-  ccClipInfo info;
-  ccShapePtrh r = ccLine(V(2, 0), V(-50, 5)).clip(kSquare, info);
-  EXPECT_EQ(info.result, ccClipInfo::ePartial);
-  EXPECT_EQ(info.pieces, 1);
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p1(), V(0, 5), 1e-12));
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p2(), V(10, 5), 1e-12));
-  r = ccFLine(V(3, 0), V(3, -1)).clip(kU, info);  // x = 3, downwards: the arm's inner edge
-  EXPECT_EQ(info.result, ccClipInfo::ePartial);
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p1(), V(3, 9), 1e-12));
-  EXPECT_TRUE(cfRealEq(as<ccLineSeg>(r).p2(), V(3, 0), 1e-12));
 }
 
 TEST(Clip, SetsKeepTheirClass) {
@@ -177,8 +148,8 @@ TEST(Clip, RejectsBadClippers) {
   EXPECT_THROW(ccRect(V(0, 0), V(1, 1)).clip(ccPolyline(), info), ccShapesError::BadParams);
 }
 
-// Random segments against a star-shaped, non-convex clipper: every piece lies inside, and the
-// pieces' total length agrees with a fine point-by-point count.
+// Random segments and open polylines against a star-shaped, non-convex clipper: every piece
+// lies inside, and the pieces' total length agrees with a fine point-by-point count.
 TEST(Clip, PiecesMatchAPointwiseCount) {
   Points star;
   for (int k = 0; k < 14; ++k) {
@@ -189,22 +160,27 @@ TEST(Clip, PiecesMatchAPointwiseCount) {
   std::mt19937 gen(12345);
   std::uniform_real_distribution<double> coord(-10, 10);
   for (int trial = 0; trial < 100; ++trial) {
-    const V a(coord(gen), coord(gen)), b(coord(gen), coord(gen));
+    Points v;  // a segment or an open polyline of two edges
+    for (int i = 0; i < 2 + trial % 2; ++i) v.push_back(V(coord(gen), coord(gen)));
     std::vector<Points> pieces;
-    const long code = cc_detail::clip({a, b}, false, clipper, pieces);
-    if (code == ccClipInfo::eInside) pieces = {{a, b}};
-    double clipped = 0;
+    if (cc_detail::clip(v, false, clipper, pieces) == ccClipInfo::eInside) pieces = {v};
+    double clipped = 0, counted = 0, total = 0;
     for (const auto& p : pieces) {
-      ASSERT_EQ(p.size(), 2u);
-      clipped += p[0].distance(p[1]);
-      for (int k = 1; k < 10; ++k) EXPECT_TRUE(clipper.within(p[0] + (p[1] - p[0]) * (k / 10.0)));
+      for (std::size_t i = 1; i < p.size(); ++i) {
+        clipped += p[i - 1].distance(p[i]);
+        for (int k = 1; k < 10; ++k)
+          EXPECT_TRUE(clipper.within(p[i - 1] + (p[i] - p[i - 1]) * (k / 10.0)));
+      }
     }
     const int n = 5000;
-    int inside = 0;
-    for (int k = 0; k < n; ++k)
-      if (clipper.within(a + (b - a) * ((k + 0.5) / n))) ++inside;
-    const double counted = a.distance(b) * inside / n;
-    EXPECT_NEAR(clipped, counted, a.distance(b) * 16.0 / n) << "trial " << trial;
+    for (std::size_t i = 1; i < v.size(); ++i) {
+      int inside = 0;
+      for (int k = 0; k < n; ++k)
+        inside += clipper.within(v[i - 1] + (v[i] - v[i - 1]) * ((k + 0.5) / n));
+      counted += v[i - 1].distance(v[i]) * inside / n;
+      total += v[i - 1].distance(v[i]);
+    }
+    EXPECT_NEAR(clipped, counted, total * 16.0 / n) << "trial " << trial;
   }
 }
 

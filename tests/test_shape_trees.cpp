@@ -1,5 +1,4 @@
 // Shape trees (plain, contour, region) and mapped shapes.
-#include <core/assert.h>
 #include <core/lines.h>
 #include <core/mappedshape.h>
 #include <core/points.h>
@@ -7,6 +6,7 @@
 #include <core/shapetree.h>
 #include <core/splines.h>
 
+#include "assertcounter.h"
 #include "shapetesting.h"
 
 #include <gtest/gtest.h>
@@ -53,29 +53,44 @@ class Shift : public cc2XformBase {
   ccPtrHandle<cc2XformBase> inverse() const override { throw ccMathError::Singular(); }
 };
 
-int assertCalls = 0;
-void countAssert(int, const char*) { ++assertCalls; }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
 // ccShapeTree
 
-TEST(ShapeTree, ChildrenAreEditedAndChecked) {
+// Each kind of tree is edited by index and refuses children it cannot hold, keeping its value.
+TEST(ShapeTree, ChildrenAreEditedByIndexAndCheckedByKind) {
   ccShapeTree t;
-  EXPECT_TRUE(t.isEmpty());
   EXPECT_THROW(t.boundingBox(), ccShapesError::EmptyShape);
   t.add(seg(0, 0, 1, 1));
-  t.add(ccPoint(10, 10));
   t.insert(0, seg(5, 5, 6, 5));
-  ASSERT_EQ(t.numChildren(), 3);
+  ASSERT_EQ(t.numChildren(), 2);
   EXPECT_EQ(*t.child(0), ccLineSeg(V(5, 5), V(6, 5)));
-  EXPECT_THROW(t.child(3), ccShapesError::BadParams);
+  EXPECT_THROW(t.child(2), ccShapesError::BadParams);
   EXPECT_THROW(t.add(ccShapePtrh()), ccShapesError::BadParams);
   EXPECT_THROW(t.insert(5, seg(0, 0, 1, 0)), ccShapesError::BadParams);
-  EXPECT_NEAR(t.perimeter(), 1 + std::sqrt(2.0), 1e-15);
-
   EXPECT_THROW(t.remove(3), ccShapesError::BadParams);
+
+  ccContourTree c;
+  EXPECT_THROW(c.add(ccRect(V(0, 0), V(1, 1))), ccShapesError::BadParams);
+  EXPECT_THROW(c.add(square(0, 0, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(c.add(ccPoint(1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(ccContourTree({seg(0, 0, 1, 0), ccShapePtrh()}), ccShapesError::BadParams);
+  c.add(ccContourTree());  // empty pieces are allowed and skipped
+  c.add(seg(0, 0, 1, 0));
+  EXPECT_EQ(c.startPoint(), V(0, 0));
+
+  EXPECT_THROW(ccRegionTree(ccContourTree({seg(0, 0, 1, 0), seg(1, 0, 1, 1)}, false)),
+               ccShapesError::BadParams);
+  EXPECT_THROW(ccRegionTree(ccContourTree({}, true)), ccShapesError::BadParams);
+  ccRegionTree r(square(0, 0, 10));
+  EXPECT_THROW(r.add(ccRegionTree()), ccShapesError::BadParams);
+  EXPECT_THROW(r.add(seg(0, 0, 1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(r.add(square(1, 1, 1)), ccShapesError::BadParams);
+  EXPECT_THROW(ccRegionTree().isHole(true), ccShapesError::BadParams);
+  const ccRegionTree before = r;
+  EXPECT_THROW(r.boundary(ccContourTree({seg(0, 0, 1, 0)})), ccShapesError::BadParams);
+  EXPECT_EQ(r, before);
 }
 
 TEST(ShapeTree, ATreeCannotHoldItself) {
@@ -157,41 +172,12 @@ TEST(ShapeTree, ClipsEachChildOnItsOwn) {
 // ---------------------------------------------------------------------------------------
 // ccContourTree
 
-TEST(ContourTree, OpenContourWithAJoin) {
-  // (0, 0)-(1, 0), then a join to (2, 0), then up to (2, 1).
-  const ccContourTree c({seg(0, 0, 1, 0), seg(2, 0, 2, 1)});
-  EXPECT_TRUE(c.isOpenContour());
-  EXPECT_NEAR(c.endAngle().toDouble(), ccPi / 2, 1e-15);
-  EXPECT_NEAR(c.perimeter(), 3, 1e-15);
-  EXPECT_EQ(c.nearestPoint(V(1.5, -1)), V(1.5, 0));  // on the join
-  EXPECT_NEAR(c.nearestPerimPos(V(1.5, -1)), 1.5, 1e-15);
-  EXPECT_NEAR(c.nearestPerimPos(V(3, 0.75)), 2.75, 1e-15);
-  EXPECT_THROW(c.within(V(1, 0)), ccShapesError::NotRegion);
-
-  // Sampling fills the join like an edge.
-  ccShape::ccSampleResult r;
-  c.sample(ccShape::ccSampleParams(0.5, 0), r);
-  const std::vector<V> expected{V(0, 0), V(0.5, 0), V(1, 0), V(1.5, 0),
-                                V(2, 0), V(2, 0.5), V(2, 1)};
-  EXPECT_EQ(r.positions(), expected);
-
-  const ccShapePtrh sub = c.subShape(0.5, 2.5);
-  const auto& s = dynamic_cast<const ccContourTree&>(*sub);
-  ASSERT_EQ(s.numChildren(), 3);
-  EXPECT_EQ(*s.child(0), ccLineSeg(V(0.5, 0), V(1, 0)));
-  EXPECT_EQ(*s.child(1), ccLineSeg(V(1, 0), V(2, 0)));
-  EXPECT_EQ(*s.child(2), ccLineSeg(V(2, 0), V(2, 0.5)));
-  EXPECT_THROW(c.subShape(2, 1), ccShapesError::BadParams);
-
-  EXPECT_EQ(c.reverse()->startPoint(), V(2, 1));
-}
-
+// The shape contract runs open and closed trees with joins between their pieces; here the
+// samples of a closing join and a sub-shape wrapping through the start.
 TEST(ContourTree, ClosedContourIsARegion) {
   // Three sides of a square; the closing join is the fourth.
   const ccContourTree c({seg(0, 0, 2, 0), seg(2, 0, 2, 2), seg(2, 2, 0, 2)}, true);
   EXPECT_NEAR(c.perimeter(), 8, 1e-15);
-  EXPECT_TRUE(c.within(V(0.01, 1)));
-  EXPECT_NEAR(c.windingAngle(V(1, 1)).toDouble(), 2 * ccPi, 1e-14);
 
   ccShape::ccSampleResult r;
   c.sample(ccShape::ccSampleParams(0.5, 0), r);
@@ -211,50 +197,16 @@ TEST(ContourTree, ClosedContourIsARegion) {
   EXPECT_EQ(*s.child(1), ccLineSeg(V(0, 0), V(1, 0)));
 }
 
-TEST(ContourTree, ChildrenMustBePiecesOfAContour) {
-  ccContourTree c;
-  EXPECT_THROW(c.add(ccRect(V(0, 0), V(1, 1))), ccShapesError::BadParams);
-  EXPECT_THROW(c.add(square(0, 0, 1)), ccShapesError::BadParams);
-  EXPECT_THROW(c.add(ccPoint(1, 1)), ccShapesError::BadParams);
-  EXPECT_THROW(ccContourTree({seg(0, 0, 1, 0), ccShapePtrh()}), ccShapesError::BadParams);
-  c.add(ccContourTree());  // empty pieces are allowed and skipped
-  c.add(seg(0, 0, 1, 0));
-  EXPECT_EQ(c.startPoint(), V(0, 0));
-  EXPECT_NEAR(c.perimeter(), 1, 1e-15);
-}
-
 TEST(ContourTree, DecomposeFlattensPieces) {
   const ccCubicSpline spline({ccBezierCurve(V(0, 0), V(1, 1), V(2, 1), V(3, 0)),
                               ccBezierCurve(V(3, 0), V(4, -1), V(5, -1), V(6, 0))});
   const ccPolyline poly({V(6, 0), V(7, 0), V(7, 1)});
   const ccContourTree c({spline.clone(), poly.clone(), seg(7, 1, 8, 1)});
-  EXPECT_FALSE(c.isDecomposed());
   const ccShapePtrh d = c.decompose();
   const auto& t = dynamic_cast<const ccContourTree&>(*d);
   ASSERT_EQ(t.numChildren(), 5);
   EXPECT_EQ(*t.child(1), spline.curve(1));
   EXPECT_EQ(*t.child(3), ccLineSeg(V(7, 0), V(7, 1)));
-  EXPECT_TRUE(t.isDecomposed());
-  EXPECT_NEAR(t.perimeter(), c.perimeter(), 1e-12);
-}
-
-TEST(ContourTree, MapAndArchive) {
-  ccContourTree c = square(1, 1, 2);
-  c.add(ccBezierCurve(V(1, 1), V(0, 0), V(0, 1), V(1, 1)));  // a loop back at the start
-  const ccXform<2> x(ccMatrix<2>(-1, 0, 0, 1), V(0, 0));     // a reflection
-  const ccShapePtrh m = c.mapShape(x);
-  const auto& mc = dynamic_cast<const ccContourTree&>(*m);
-  EXPECT_TRUE(mc.isClosed());
-  EXPECT_EQ(*mc.child(1), ccLineSeg(V(-3, 1), V(-3, 3)));
-  EXPECT_FALSE(mc.isRightHanded());
-
-  ccShapePtrh h(new ccContourTree(c));
-  const ccShapePtrh back = roundTrip(h);
-  EXPECT_EQ(typeid(*back), typeid(ccContourTree));
-  EXPECT_EQ(*back, c);
-  EXPECT_TRUE(dynamic_cast<const ccContourTree&>(*back).isClosed());
-  c.isClosed(false);
-  EXPECT_NE(*back, c);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -282,33 +234,8 @@ TEST(RegionTree, HolesAndIslands) {
   EXPECT_TRUE(dynamic_cast<const ccRegionTree&>(*outer.reverse()).child(0)->within(V(5, 5)));
 }
 
-TEST(RegionTree, ChecksItsParts) {
-  EXPECT_THROW(ccRegionTree(ccContourTree({seg(0, 0, 1, 0), seg(1, 0, 1, 1)}, false)),
-               ccShapesError::BadParams);
-  EXPECT_THROW(ccRegionTree(ccContourTree({}, true)), ccShapesError::BadParams);
-  ccRegionTree r(square(0, 0, 10));
-  EXPECT_THROW(r.add(ccRegionTree()), ccShapesError::BadParams);
-  EXPECT_THROW(r.add(seg(0, 0, 1, 1)), ccShapesError::BadParams);
-  EXPECT_THROW(r.add(square(1, 1, 1)), ccShapesError::BadParams);
-  EXPECT_THROW(ccRegionTree().isHole(true), ccShapesError::BadParams);
-  const ccRegionTree before = r;
-  EXPECT_THROW(r.boundary(ccContourTree({seg(0, 0, 1, 0)})), ccShapesError::BadParams);
-  EXPECT_EQ(r, before);
-}
-
 // ---------------------------------------------------------------------------------------
 // ccMappedShape and ccShape::map
-
-TEST(MappedShape, NonLinearTransformGivesAMappedShape) {
-  const ccBezierCurve c(V(1, 1), V(3, 5), V(6, -2), V(9, 3));
-  const XformH x = distortion();
-  const ccShapePtrh h = c.map(x);
-  const auto& m = dynamic_cast<const ccMappedShape&>(*h);
-  EXPECT_EQ(*m.underlyingShape(), c);
-  EXPECT_EQ(m.endPoint(), x->mapPoint(c.endPoint()));
-  const V d = x->linearApprox(c.endPoint()).xform().mapVector(c.derivative(1));
-  EXPECT_NEAR(m.endAngle().toDouble(), d.angle().toDouble(), 1e-14);
-}
 
 TEST(MappedShape, ComposesAndUnwraps) {
   const ccShapePtrh c = seg(1, 2, 3, 1);
@@ -326,25 +253,10 @@ TEST(MappedShape, ComposesAndUnwraps) {
   EXPECT_THROW(ccMappedShape(c, XformH()), ccShapesError::BadParams);
 
   // A null transform is misuse: reported, then taken as the identity.
-  const cstd_AssertHandler old = cstd_setAssertHandler(countAssert);
-  assertCalls = 0;
+  AssertCounter asserts;
   const ccShapePtrh same = c->map(XformH());
-  cstd_setAssertHandler(old);
-  EXPECT_EQ(assertCalls, 1);
+  EXPECT_EQ(asserts.reports(), 1);
   EXPECT_EQ(*same, *c);
-}
-
-// Decomposition keeps the tree and carries the transform on each piece.
-TEST(MappedShape, DecomposesPieceByPiece) {
-  const ccShapePtrh sq(new ccContourTree(square(1, 1, 4)));
-  const XformH x = distortion(0.02);
-  const ccShapePtrh d = sq->map(x)->decompose();
-
-  const auto& t = dynamic_cast<const ccContourTree&>(*d);
-  ASSERT_EQ(t.numChildren(), 4);
-  const auto& piece = dynamic_cast<const ccMappedShape&>(*t.child(2));
-  EXPECT_EQ(*piece.underlyingShape(), ccLineSeg(V(5, 5), V(1, 5)));
-  EXPECT_EQ(piece.startPoint(), x->mapPoint(V(5, 5)));
 }
 
 TEST(MappedShape, Archive) {
@@ -356,10 +268,7 @@ TEST(MappedShape, Archive) {
     const ccShapePtrh back = roundTrip(s);
     EXPECT_EQ(typeid(*back), typeid(ccMappedShape));
     EXPECT_EQ(*back, *s);
-    EXPECT_TRUE(cfRealEq(back->endPoint(), s->endPoint(), 1e-15));
   }
-  EXPECT_NE(*h, *c->map(distortion(0.02)));
-
   const ccShapePtrh unknown = c->map(XformH(new Shift));
   ccArchive out;
   ccShapePtrh copy = unknown;
