@@ -530,6 +530,25 @@ TEST(ShapeArchive, EveryShapeClassRoundTripsRefusesBadFieldsAndUnknownVersions) 
   }
 }
 
+// Uniform sampling of a single curve or polygon: the fewest equal parts no longer than the
+// spacing, at equal arc lengths; a uniform sampling needs a spacing.
+TEST(ShapeSampling, UniformSamplingTakesTheFewestEqualPartsAtEqualArcLengths) {
+  const ccEllipse e(V(1, 1), V(5, 0.5), ccRadian(0.3));
+  const ccShapePtrh shapes[] = {ccEllipseArc(e, ccRadian(-0.5), ccRadian(2.5)).clone(), e.clone(),
+                                ccBezierCurve(V(0, 0), V(1, 3), V(2, -3), V(3, 0)).clone(),
+                                ccPolyline({V(0, 0), V(4, 0), V(4, 3)}, true).clone()};
+  for (const ccShapePtrh& s : shapes) {
+    const double len = s->perimeter();
+    ccShape::ccSampleResult r;
+    s->sample(ccShape::ccSampleParams(len / 9.5, 0, 10000, false, true), r);
+    ASSERT_EQ(r.size(), s->isOpenContour() ? 11u : 10u) << typeid(*s).name();
+    for (std::size_t i = 0; i < r.size(); ++i)
+      EXPECT_NEAR(s->nearestPerimPos(r.positions()[i]), len * i / 10, 1e-9 * len) << i;
+    EXPECT_THROW(s->sample(ccShape::ccSampleParams(0, 0.1, 100, false, true), r),
+                 ccShapesError::BadParams);
+  }
+}
+
 // A shape far larger than the view costs the points of its visible part: curve pieces outside
 // the view become chords, while what shows keeps the tolerance.
 TEST(VisibleSampling, AShapeFarLargerThanTheViewCostsItsVisiblePart) {
