@@ -6,6 +6,8 @@
 //   INSTANTIATE_TYPED_TEST_SUITE_P(Cairo, SurfaceScopeContract, ccCairoImageScope);
 #pragma once
 
+#include "imagecompare.h"
+
 #include <dispc/errors.h>
 #include <dispc/surfacescope.h>
 
@@ -21,16 +23,11 @@ std::unique_ptr<T> owned(T* p) {
 
 template <class Scope>
 struct SurfaceScopeContract : ::testing::Test {
-  using V = ccVector<2>;
   // A white 100 x 80 scope without antialiasing.
   SurfaceScopeContract() : s(100, 80) {
     s.antialias(false);
     s.setAll(ccColor::whiteColor());
     s.noChange();
-  }
-  static ccPackedRGB32Pel pelOf(const ccColor& c) {
-    const ccRGB& t = c.rgbStruct();
-    return ccPackedRGB32Pel(t.r(), t.g(), t.b(), 255);
   }
   // Row y of s is red from pel first to pel last and white just outside.
   void expectRedRun(long y, long first, long last) const {
@@ -46,7 +43,7 @@ struct SurfaceScopeContract : ::testing::Test {
     return out;
   }
   Scope s;
-  const ccPackedRGB32Pel white = pelOf(ccColor::whiteColor()), red = pelOf(ccColor::redColor());
+  const ccPackedRGB32Pel white = opaque(ccColor::whiteColor()), red = opaque(ccColor::redColor());
   const ccGraphicProps redPen{ccColor::redColor(), 1};
 };
 
@@ -71,7 +68,7 @@ TYPED_TEST_P(SurfaceScopeContract, SubScopesTranslateAndClip) {
   off->plotPoint(ccPoint(12, 7), this->redPen);  // tablet pixel (12, 7) -> surface (2, 2)
   EXPECT_EQ(s.pel(2, 2), this->red);
   off->setAll(ccColor::blueColor());
-  EXPECT_EQ(s.pel(19, 14), this->pelOf(ccColor::blueColor()));
+  EXPECT_EQ(s.pel(19, 14), opaque(ccColor::blueColor()));
   EXPECT_EQ(s.pel(20, 14), this->white);
   EXPECT_TRUE(off->opaque());
 }
@@ -154,7 +151,7 @@ TYPED_TEST_P(SurfaceScopeContract, PaletteStockColoursAndThePassColour) {
   EXPECT_EQ(s.rgbOf(ccColor(250)), ccColor::greenColor().rgbStruct());
   EXPECT_EQ(s.rgbOf(ccColor(100)), ccRGB(100, 100, 100));
   s.plotPoint(ccPoint(5, 6), ccGraphicProps(ccColor::orangeColor(), 1));
-  EXPECT_EQ(s.pel(5, 6), this->pelOf(ccColor::orangeColor()));
+  EXPECT_EQ(s.pel(5, 6), opaque(ccColor::orangeColor()));
   s.colorMap({ccRGB(1, 2, 3), ccRGB(4, 5, 6)});
   EXPECT_EQ(s.rgbOf(ccColor(1)), ccRGB(4, 5, 6));
   s.plotPoint(ccPoint(5, 7), ccGraphicProps(ccColor(0), 1));
@@ -163,7 +160,7 @@ TYPED_TEST_P(SurfaceScopeContract, PaletteStockColoursAndThePassColour) {
   EXPECT_EQ(s.rgbOf(ccColor(1)), ccColor::dkRedColor().rgbStruct());
   EXPECT_EQ(s.palette(17), ccRGB(17, 17, 17));
   s.setRect(ccUIRect(5, 5, 2, 2), ccColor(7));
-  EXPECT_EQ(s.pel(6, 6), this->pelOf(ccColor::ltGreyColor()));
+  EXPECT_EQ(s.pel(6, 6), opaque(ccColor::ltGreyColor()));
   s.plotPoint(ccPoint(10, 10), ccGraphicProps(ccColor::passColor(), 1));
   EXPECT_EQ(s.pel(10, 10), ccPackedRGB32Pel(243, 243, 243, 255));
   s.passErases(true);
