@@ -1,6 +1,7 @@
-// Pictures drawn through a tablet onto the Cairo raster scope: every operation, a zoomed tablet
-// and a child tablet, compared with golden images (antialiasing off: tolerance 0, no differing
-// pixel; text with its own looser tolerance).
+// Pictures drawn through a tablet onto the Cairo raster scope (every operation, zoomed and
+// child tablets, SMD overlays, general polygons, wireframes) and a synthetic SMD board, compared
+// with golden images (antialiasing off: tolerance 0, no differing pixel; text with its own
+// looser tolerance).
 #include "../drawingsamples.h"
 #include "golden.h"
 
@@ -71,74 +72,25 @@ TEST(CairoTablet, EveryOperationDirectReplayedAndArchived) {
 
 // A picture drawn directly, by replaying the recordings that drawing it made, and by replaying
 // them after an archive trip: one golden image each time. `setup` places what a recording does
-// not hold (maps, child tablets) and returns the tablets; `draw` draws on them.
+// not hold (maps, child tablets); `draw` draws on the tablets.
 using Tablets = std::vector<std::unique_ptr<ccUITablet>>;
-void expectGoldenThreeWays(const char* name, const std::function<void(Canvas&, Tablets&)>& setup,
-                           const std::function<void(Canvas&, Tablets&)>& draw) {
-  Canvas recorded;
-  Tablets recordedKids;
-  setup(recorded, recordedKids);
-  recorded.tablet.recordOn().push(true);
-  for (auto& k : recordedKids) k->recordOn().push(true);
-  draw(recorded, recordedKids);
-  EXPECT_TRUE(matchesGolden(recorded.scope, name)) << "direct";
-  EXPECT_EQ(recorded.scope.pel(199, 0), opaque(ccColor::whiteColor()));  // nothing beyond
-  for (bool archived : {false, true}) {
-    Canvas c;
-    Tablets kids;
-    setup(c, kids);
-    auto replay = [archived](ccUITablet& to, const ccUITablet& from) {
-      to.draw(archived ? throughArchive(from.sketch()) : from.sketch(), ccPoint(V(0, 0)),
-              ccUITablet::eBothLayers);
-    };
-    replay(c.tablet, recorded.tablet);
-    for (std::size_t i = 0; i < kids.size(); ++i) replay(*kids[i], *recordedKids[i]);
-    EXPECT_TRUE(matchesGolden(c.scope, name)) << (archived ? "archived" : "replayed");
-  }
+struct TabletPicture {
+  std::string name;
+  std::function<void(Canvas&, Tablets&)> setup, draw;
+};
+void PrintTo(const TabletPicture& p, std::ostream* os) { *os << p.name; }
+
+ccSMDGDPolyVertex vtx(double x, double y, double radius = 0, double span = 0) {
+  return ccSMDGDPolyVertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
+                           ccDimTol(-1, -1, -1, ccDimTol::eLimits));
 }
 
-TEST(CairoTablet, ZoomedTabletScalesShapesAndImages) {
-  expectGoldenThreeWays(
-      "tablet_zoomed",
-      [](Canvas& c, Tablets&) {
-        c.tablet.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(5, 5)));
-        c.tablet.scaleExact(ccPair<double>(4.0, 4.0));
-      },
-      [](Canvas& c, Tablets&) {
-        ccPelBuffer<unsigned char> img(6, 4);
-        for (long y = 0; y < 4; ++y)
-          for (long x = 0; x < 6; ++x) img.set(x, y, static_cast<unsigned char>(40 * x + 20 * y));
-        c.tablet.draw(img, ccPoint(V(0, 0)), false, 0, false, kImage);
-        c.tablet.draw(ccCircle(V(30, 20), 8), ccColor::redColor(), kImage);
-        c.tablet.draw(ccLineSeg(V(0, 30), V(40, 30)), ccColor::blueColor(), kImage);
-      });
-}
-
-// A zoomed child tablet draws inside its rectangle: the circle runs past it and is clipped.
-TEST(CairoTablet, ChildTabletDrawsInsideItsRectangle) {
-  expectGoldenThreeWays(
-      "tablet_child",
-      [](Canvas& c, Tablets& kids) {
-        kids.push_back(std::make_unique<ccUITablet>(c.tablet, ccUIRect(100, 50, 80, 60)));
-        kids[0]->visible(true);
-        kids[0]->scaleExact(ccPair<double>(2.0, 2.0));
-      },
-      [](Canvas& c, Tablets& kids) {
-        c.tablet.draw(ccRect(V(100, 50), V(79, 59)), ccColor::blackColor(), kImage);
-        kids[0]->draw(ccCircle(V(20, 15), 18), ccColor::redColor(), kImage);
-        kids[0]->draw(ccLineSeg(V(0, 0), V(100, 100)), ccColor::blueColor(), kImage);
-      });
-}
-
-// An SMD land: rounded corners, a bulging arc on its top side, extensions at both ends of its
-// bottom side and beyond the arc's end; wireframe dark green, arrows green and red.
-ccSMDGDPoly smdLand() {
-  auto vtx = [](double x, double y, double radius, double span) {
-    return ccSMDGDPolyVertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
-                             ccDimTol(-1, -1, -1, ccDimTol::eLimits));
-  };
+// An SMD land's wireframe (dark green), negative wireframe (red) and direction arrows (green and
+// red) under xf: rounded corners, a bulging arc on its top side, extensions at both ends of its
+// bottom side and beyond the arc's end.
+void overlaySMDLand(ccUITablet& t, const ccXform<2>& xf) {
   ccSMDGDPoly p;
-  p.vertices({vtx(0, 0, 6, 0), vtx(60, 0, 6, 0), vtx(60, 40, 0, 0), vtx(0, 40, 0, 60)});
+  p.vertices({vtx(0, 0, 6), vtx(60, 0, 6), vtx(60, 40), vtx(0, 40, 0, 60)});
   p.close();
   p.colors(ccSMDColors(ccColor::dkGreenColor()));
   p.positiveArrowColor(ccColor::greenColor());
@@ -146,70 +98,160 @@ ccSMDGDPoly smdLand() {
   p.forwardPercExtension_(2, 0.3);
   p.backwardPercExtension_(2, 0.3);
   p.forwardPercExtension_(3, 0.4);
-  return p;
+  p.drawWireframe(xf, t);
+  ccSMDGDPolyPrivate::drawNegWireframe(p, xf, t, ccColor::redColor(), kImage);
+  p.drawDirectionArrows(xf, t, 5);
 }
 
-// The land's wireframe, negative wireframe (red) and direction arrows under xf.
-void overlaySMDLand(ccUITablet& t, const ccXform<2>& xf) {
-  const ccSMDGDPoly land = smdLand();
-  land.drawWireframe(xf, t);
-  ccSMDGDPolyPrivate::drawNegWireframe(land, xf, t, ccColor::redColor(), kImage);
-  land.drawDirectionArrows(xf, t, 5);
+const auto noSetup = [](Canvas&, Tablets&) {};
+
+const TabletPicture kTabletPictures[] = {
+    // A zoomed tablet scales shapes and images.
+    {"tablet_zoomed",
+     [](Canvas& c, Tablets&) {
+       c.tablet.baseMap(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(5, 5)));
+       c.tablet.scaleExact(ccPair<double>(4.0, 4.0));
+     },
+     [](Canvas& c, Tablets&) {
+       ccPelBuffer<unsigned char> img(6, 4);
+       for (long y = 0; y < 4; ++y)
+         for (long x = 0; x < 6; ++x) img.set(x, y, static_cast<unsigned char>(40 * x + 20 * y));
+       c.tablet.draw(img, ccPoint(V(0, 0)), false, 0, false, kImage);
+       c.tablet.draw(ccCircle(V(30, 20), 8), ccColor::redColor(), kImage);
+       c.tablet.draw(ccLineSeg(V(0, 30), V(40, 30)), ccColor::blueColor(), kImage);
+     }},
+    // A zoomed child tablet draws inside its rectangle: the circle runs past it and is clipped.
+    {"tablet_child",
+     [](Canvas& c, Tablets& kids) {
+       kids.push_back(std::make_unique<ccUITablet>(c.tablet, ccUIRect(100, 50, 80, 60)));
+       kids[0]->visible(true);
+       kids[0]->scaleExact(ccPair<double>(2.0, 2.0));
+     },
+     [](Canvas& c, Tablets& kids) {
+       c.tablet.draw(ccRect(V(100, 50), V(79, 59)), ccColor::blackColor(), kImage);
+       kids[0]->draw(ccCircle(V(20, 15), 18), ccColor::redColor(), kImage);
+       kids[0]->draw(ccLineSeg(V(0, 0), V(100, 100)), ccColor::blueColor(), kImage);
+     }},
+    // An SMD land as drawn, and mirrored left to right: the arrows keep their colours on the
+    // same sides of the outline.
+    {"smd_overlay", noSetup,
+     [](Canvas& c, Tablets&) {
+       overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(), V(20, 70)));
+       overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V(180, 70)));
+     }},
+    // A general polygon with rounded corners and an arc segment, filled and not, and mapped by
+    // an ellipse's skew.
+    {"tablet_genpoly_rounded", noSetup,
+     [](Canvas& c, Tablets&) {
+       ccGenPoly g;
+       g.insertVertex(V(10, 10), 0, ccRadian(0));
+       g.insertVertex(V(80, 10), 8, ccRadian(0));
+       g.insertVertex(V(80, 60), 0, ccRadian(ccPi / 2));
+       g.insertVertex(V(10, 60), 6, ccRadian(0));
+       g.close(ccRadian(0));
+       g.vertexRoundingSize(0, 5);
+       c.tablet.draw(g, ccColor::redColor(), kImage);
+       c.tablet.draw(g.map(cc2Rigid(ccRadian(0), V(100, 0)), 1.0), ccColor::blueColor(), kImage,
+                     true);
+       c.tablet.draw(g.map(ccXform<2>(ccMatrix<2>(1, 0.3, 0, 0.8), V(40, 80))),
+                     ccGraphicProps(ccColor::dkGreenColor(), 2), kImage);
+     }},
+    // Wireframes with direction marks: one as drawn, one reversed, one mirrored (its signs swap
+    // sides), all on a tablet zoomed by 2.
+    {"tablet_wireframe_marks",
+     [](Canvas& c, Tablets&) { c.tablet.scaleExact(ccPair<double>(2.0, 2.0)); },
+     [](Canvas& c, Tablets&) {
+       ccGenPoly g;
+       g.insertVertex(V(5, 5), 0, ccRadian(0));
+       g.insertVertex(V(40, 5), 0, ccRadian(0));
+       g.insertVertex(V(40, 30), 4, ccRadian(0));
+       g.insertVertex(V(20, 30), 0, ccRadian(ccPi / 3));
+       g.close(ccRadian(0));
+       const cc2Wireframe w(g);
+       c.tablet.draw(w, ccGraphicProps(ccColor::redColor(), 1), kImage);
+       cc2Wireframe reversed(w.map(cc2Rigid(ccRadian(0), V(50, 0)), 1.0));
+       reversed.polarity(true);
+       c.tablet.draw(reversed, ccGraphicProps(ccColor::blueColor(), 1), kImage);
+       c.tablet.draw(w.map(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(20, 70))),
+                     ccGraphicProps(ccColor::blackColor(), 1), kImage);
+     }},
+};
+
+struct CairoTabletPicture : ::testing::TestWithParam<TabletPicture> {};
+
+TEST_P(CairoTabletPicture, DirectReplayedAndArchivedMatchItsGolden) {
+  const TabletPicture& p = GetParam();
+  Canvas recorded;
+  Tablets recordedKids;
+  p.setup(recorded, recordedKids);
+  recorded.tablet.recordOn().push(true);
+  for (auto& k : recordedKids) k->recordOn().push(true);
+  p.draw(recorded, recordedKids);
+  EXPECT_TRUE(matchesGolden(recorded.scope, p.name)) << "direct";
+  EXPECT_EQ(recorded.scope.pel(199, 0), opaque(ccColor::whiteColor()));  // nothing beyond
+  for (bool archived : {false, true}) {
+    Canvas c;
+    Tablets kids;
+    p.setup(c, kids);
+    auto replay = [archived](ccUITablet& to, const ccUITablet& from) {
+      to.draw(archived ? throughArchive(from.sketch()) : from.sketch(), ccPoint(V(0, 0)),
+              ccUITablet::eBothLayers);
+    };
+    replay(c.tablet, recorded.tablet);
+    for (std::size_t i = 0; i < kids.size(); ++i) replay(*kids[i], *recordedKids[i]);
+    EXPECT_TRUE(matchesGolden(c.scope, p.name)) << (archived ? "archived" : "replayed");
+  }
 }
 
-// An SMD land as drawn, and mirrored left to right: the arrows keep their colours on the same
-// sides of the outline.
-TEST(CairoTablet, SMDOverlayKeepsArrowSidesWhenMirrored) {
-  expectGoldenThreeWays(
-      "smd_overlay", [](Canvas&, Tablets&) {},
-      [](Canvas& c, Tablets&) {
-        overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(), V(20, 70)));
-        overlaySMDLand(c.tablet, ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V(180, 70)));
-      });
-}
+INSTANTIATE_TEST_SUITE_P(Pictures, CairoTabletPicture, ::testing::ValuesIn(kTabletPictures),
+                         [](const auto& info) { return info.param.name; });
 
-// A general polygon with rounded corners and an arc segment, filled and not, and mapped by an
-// ellipse's skew.
-TEST(CairoTablet, GeneralPolygonRoundsCornersAndArcs) {
-  expectGoldenThreeWays(
-      "tablet_genpoly_rounded", [](Canvas&, Tablets&) {},
-      [](Canvas& c, Tablets&) {
-        ccGenPoly g;
-        g.insertVertex(V(10, 10), 0, ccRadian(0));
-        g.insertVertex(V(80, 10), 8, ccRadian(0));
-        g.insertVertex(V(80, 60), 0, ccRadian(ccPi / 2));
-        g.insertVertex(V(10, 60), 6, ccRadian(0));
-        g.close(ccRadian(0));
-        g.vertexRoundingSize(0, 5);
-        c.tablet.draw(g, ccColor::redColor(), kImage);
-        c.tablet.draw(g.map(cc2Rigid(ccRadian(0), V(100, 0)), 1.0), ccColor::blueColor(), kImage,
-                      true);
-        c.tablet.draw(g.map(ccXform<2>(ccMatrix<2>(1, 0.3, 0, 0.8), V(40, 80))),
-                      ccGraphicProps(ccColor::dkGreenColor(), 2), kImage);
-      });
-}
-
-// Wireframes with direction marks: one as drawn, one reversed, one mirrored (its signs swap
-// sides), all on a tablet zoomed by 2.
-TEST(CairoTablet, WireframeMarksFollowPolarityAndMirroring) {
-  expectGoldenThreeWays(
-      "tablet_wireframe_marks",
-      [](Canvas& c, Tablets&) { c.tablet.scaleExact(ccPair<double>(2.0, 2.0)); },
-      [](Canvas& c, Tablets&) {
-        ccGenPoly g;
-        g.insertVertex(V(5, 5), 0, ccRadian(0));
-        g.insertVertex(V(40, 5), 0, ccRadian(0));
-        g.insertVertex(V(40, 30), 4, ccRadian(0));
-        g.insertVertex(V(20, 30), 0, ccRadian(ccPi / 3));
-        g.close(ccRadian(0));
-        const cc2Wireframe w(g);
-        c.tablet.draw(w, ccGraphicProps(ccColor::redColor(), 1), kImage);
-        cc2Wireframe reversed(w.map(cc2Rigid(ccRadian(0), V(50, 0)), 1.0));
-        reversed.polarity(true);
-        c.tablet.draw(reversed, ccGraphicProps(ccColor::blueColor(), 1), kImage);
-        c.tablet.draw(w.map(ccXform<2>(ccMatrix<2>(1, 0, 0, -1), V(20, 70))),
-                      ccGraphicProps(ccColor::blackColor(), 1), kImage);
-      });
+// A synthetic SMD board drawn into an 8-bit pel buffer and shown 1:1: rounded pads, arc-ended
+// lands, a fiducial circle, a turned chip body with rounded corners, and a pad drawn through a
+// lens distortion (the sampled path). The golden image is the gallery's picture of it.
+TEST(CairoSMDSynthetic, BoardOfRoundedPolygonsArcsAndACircle) {
+  auto closed = [](const std::vector<ccSMDGDPolyVertex>& v, unsigned char grey) {
+    ccSMDGDPoly poly;
+    poly.vertices(v);
+    poly.close();
+    poly.colors(
+        ccSMDColors(ccColor::greenColor(), ccColor(grey, grey, grey), ccColor::dkGreyColor()));
+    return poly;
+  };
+  auto placed = [](double x, double y, double degrees = 0) {
+    const ccRadian turn(ccDegree{degrees});
+    return ccXform<2>(V(x, y), turn, turn, 1, 1);
+  };
+  ccPelBuffer<unsigned char> board(240, 160);
+  cfPelSet(board, ccSMDColors::colorToGrayScale(ccColor::dkGreyColor()));
+  closed({vtx(-45, -24, 8), vtx(45, -24, 8), vtx(45, 24, 8), vtx(-45, 24, 8)}, 90)
+      .drawSynthetic(placed(120, 80, 20), board);  // the chip body
+  const ccSMDGDPoly pad =
+      closed({vtx(-7, -11, 3), vtx(7, -11, 3), vtx(7, 11, 3), vtx(-7, 11, 3)}, 220);
+  for (int i = 0; i < 4; ++i) {
+    pad.drawSynthetic(placed(52 + 45 * i, 18), board);
+    pad.drawSynthetic(placed(52 + 45 * i, 142), board);
+  }
+  // Arc-ended lands: two lines and two half circles.
+  const ccSMDGDPoly land =
+      closed({vtx(14, -7), vtx(14, 7, 0, 180), vtx(-14, 7), vtx(-14, -7, 0, 180)}, 200);
+  land.drawSynthetic(placed(30, 80, 90), board);
+  land.drawSynthetic(placed(210, 80, 60), board);
+  // A fiducial circle and an L-shaped land with rounded corners.
+  ccSMDGDPoly fiducial = ccSMDGDPoly::circle(9, V(18, 18));
+  fiducial.colors(
+      ccSMDColors(ccColor::greenColor(), ccColor(255, 255, 255), ccColor::dkGreyColor()));
+  fiducial.drawSynthetic(ccXform<2>(), board);
+  closed({vtx(0, 0), vtx(26, 0, 4), vtx(26, 9, 2), vtx(9, 9, 3), vtx(9, 24, 2), vtx(0, 24)}, 170)
+      .drawSynthetic(placed(206, 108), board);
+  // A pad seen through a lens: the outline is sampled through the distortion.
+  pad.drawSynthetic(ccPtrHandle_const<cc2XformBase>(
+                        new cc2XformRadialDistortion(placed(222, 30), V(-6, -6), 2e-3)),
+                    board);
+  ccCairoImageScope scope(240, 160);
+  scope.antialias(false);
+  scope.drawImage(board, ccPoint(0, 0), false, 0, false);
+  EXPECT_TRUE(matchesGolden(scope, "smd_synthetic"));
 }
 
 }  // namespace
