@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -27,38 +28,26 @@ bool same(const cv::Mat& a, const cv::Mat& b) {
 }  // namespace
 
 TEST(CvPels, EverySupportedTypeRoundTripsSharedWhereItCan) {
-  struct Row {
-    int type;
-    bool shared;
-  };
-  const Row rows[] = {{CV_8UC1, true}, {CV_16UC1, true}, {CV_8UC4, true}, {CV_8UC3, false}};
-  for (const Row& r : rows) {
-    SCOPED_TRACE(cfCvTypeName(r.type));
-    const cv::Mat m = randomMat(17, 23, r.type, 7);
-    cv::Mat back;
-    bool shared = false;
-    if (r.type == CV_8UC1) {
-      const auto p = cfPelsFromMat<unsigned char>(m);
-      shared = cfSharesPels(p, m);
-      EXPECT_EQ(p.get(5, 3), m.at<unsigned char>(3, 5));
-      back = cfMatFromPels(p);
-    } else if (r.type == CV_16UC1) {
-      const auto p = cfPelsFromMat<unsigned short>(m);
-      shared = cfSharesPels(p, m);
-      EXPECT_EQ(p.get(5, 3), m.at<unsigned short>(3, 5));
-      back = cfMatFromPels(p);
-    } else {
-      const auto p = cfPelsFromMat<ccPackedRGB32Pel>(m);
-      shared = cfSharesPels(p, m);
+  auto roundTrip = [](auto pel, int type, bool shared) {
+    using T = decltype(pel);
+    SCOPED_TRACE(cfCvTypeName(type));
+    const cv::Mat m = randomMat(17, 23, type, 7);
+    const auto p = cfPelsFromMat<T>(m);
+    EXPECT_EQ(cfSharesPels(p, m), shared);
+    if constexpr (std::is_same_v<T, ccPackedRGB32Pel>) {
       const unsigned char* bgr = m.ptr(3) + 5 * m.channels();
-      EXPECT_EQ(p.get(5, 3).r(), bgr[2]);
-      EXPECT_EQ(p.get(5, 3).g(), bgr[1]);
-      EXPECT_EQ(p.get(5, 3).b(), bgr[0]);
-      back = cfMatFromPels(p, m.channels());
+      const ccPackedRGB32Pel q = p.get(5, 3);
+      EXPECT_TRUE(q.r() == bgr[2] && q.g() == bgr[1] && q.b() == bgr[0]);
+      EXPECT_TRUE(same(cfMatFromPels(p, m.channels()), m));
+    } else {
+      EXPECT_EQ(p.get(5, 3), m.at<T>(3, 5));
+      EXPECT_TRUE(same(cfMatFromPels(p), m));
     }
-    EXPECT_EQ(shared, r.shared);
-    EXPECT_TRUE(same(back, m));
-  }
+  };
+  roundTrip(static_cast<unsigned char>(0), CV_8UC1, true);
+  roundTrip(static_cast<unsigned short>(0), CV_16UC1, true);
+  roundTrip(ccPackedRGB32Pel(), CV_8UC4, true);
+  roundTrip(ccPackedRGB32Pel(), CV_8UC3, false);
 }
 
 TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
@@ -85,7 +74,6 @@ TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
   // Pels at an odd address cannot be shared: copied.
   std::vector<unsigned char> bytes(64, 7);
   const cv::Mat odd(3, 4, CV_16UC1, bytes.data() + 1, 10);
-
   const auto copied = cfPelsFromMat16(odd);
   EXPECT_FALSE(cfSharesPels(copied, odd));
   EXPECT_TRUE(same(cfMatFromPels(copied), odd));
@@ -110,23 +98,19 @@ TEST(CvPels, OtherTypesAreRefusedNamingTheType) {
 TEST(CvPels, ImageFilesAreReadAtTheirDepth) {
   const std::filesystem::path dir(DISPC_OPENCV_TEST_OUT);
   std::filesystem::create_directories(dir);
+  auto readBack = [&](const char* name, const cv::Mat& m) {
+    EXPECT_TRUE(cv::imwrite((dir / name).string(), m));
+    return cfCvReadImage((dir / name).string());
+  };
   const cv::Mat grey = randomMat(9, 11, CV_8UC1, 1), deep = randomMat(9, 11, CV_16UC1, 2);
-  const cv::Mat colour = randomMat(9, 11, CV_8UC3, 3);
-  ASSERT_TRUE(cv::imwrite((dir / "grey.png").string(), grey));
-  ASSERT_TRUE(cv::imwrite((dir / "deep.png").string(), deep));
-  ASSERT_TRUE(cv::imwrite((dir / "colour.png").string(), colour));
-  EXPECT_TRUE(same(cfMatFromPels(std::get<0>(cfCvReadImage((dir / "grey.png").string()))), grey));
-  EXPECT_TRUE(same(cfMatFromPels(std::get<1>(cfCvReadImage((dir / "deep.png").string()))), deep));
-  EXPECT_TRUE(
-      same(cfMatFromPels(std::get<2>(cfCvReadImage((dir / "colour.png").string())), 3), colour));
+  const cv::Mat colour = randomMat(9, 11, CV_8UC3, 3), deepColour = randomMat(9, 11, CV_16UC3, 4);
+  EXPECT_TRUE(same(cfMatFromPels(std::get<0>(readBack("grey.png", grey))), grey));
+  EXPECT_TRUE(same(cfMatFromPels(std::get<1>(readBack("deep.png", deep))), deep));
+  EXPECT_TRUE(same(cfMatFromPels(std::get<2>(readBack("colour.png", colour)), 3), colour));
   // 16-bit colour is read as 8-bit colour.
-  const cv::Mat deepColour = randomMat(9, 11, CV_16UC3, 4);
-  ASSERT_TRUE(cv::imwrite((dir / "deepcolour.png").string(), deepColour));
   cv::Mat reduced;
   deepColour.convertTo(reduced, CV_8U, 1.0 / 257);
-  EXPECT_TRUE(same(cfMatFromPels(std::get<2>(cfCvReadImage((dir / "deepcolour.png").string())), 3),
-                   reduced));
-
+  EXPECT_TRUE(same(cfMatFromPels(std::get<2>(readBack("deepcolour.png", deepColour)), 3), reduced));
   try {
     cfCvReadImage((dir / "missing.png").string());
     FAIL() << "no exception";
