@@ -42,6 +42,19 @@ inline std::string outputPathIn(const std::string& dir, const std::string& file)
   return dir + "/" + file;
 }
 
+// The largest difference of a channel between the pels of two scopes of one size.
+template <class Scope>
+int largestChannelDifference(const Scope& a, const Scope& b) {
+  int worst = 0;
+  for (long y = 0; y < a.scopeBounds().height(); ++y)
+    for (long x = 0; x < a.scopeBounds().width(); ++x) {
+      const ccPackedRGB32Pel p = a.pel(x, y), q = b.pel(x, y);
+      worst = std::max({worst, std::abs(p.r() - q.r()), std::abs(p.g() - q.g()),
+                        std::abs(p.b() - q.b()), std::abs(p.x() - q.x())});
+    }
+  return worst;
+}
+
 template <class Png>
 ::testing::AssertionResult comparePictures(const Picture& actual, const Picture& expected,
                                            const std::string& name, const std::string& outDir,

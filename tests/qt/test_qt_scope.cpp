@@ -1,6 +1,6 @@
 // The Qt scope: every scene of scenes.h against its golden image (antialiasing off, exact) and
 // against the Cairo scope within a stated tolerance, text, the surface-scope contract, damage
-// reports, drawing on any paint device, and the layer pair.
+// reports, drawing on any paint device, the layer pair, and strokes beyond int coordinates.
 #include "../imagecompare.h"
 #include "../scenes.h"
 #include "../surfacescopecontract.h"
@@ -13,6 +13,8 @@
 #include <QPixmap>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -201,4 +203,28 @@ TEST(QtLayers, TheOverlayComposesOverTheImage) {
   EXPECT_EQ(QImage(QString::fromStdString(outputPath("image.png"))).pixel(5, 5), qRgb(0, 0, 0));
   EXPECT_THROW(layers.writePng("/nonexistent-dir/x.png"), ccUIError::InitFailed);
   EXPECT_THROW(layers.image().writePng("/nonexistent-dir/x.png"), ccUIError::InitFailed);
+}
+
+// Pen positions beyond Qt's int coordinates (a sketch's relative moves can take the pen
+// anywhere) must not wrap: a stroke out to 2^33 pixels and back shows the pixels of the same
+// stroke ending 10^3 steps away.
+TEST(QtFarPen, StrokesBeyondIntRangeShowAsNearOnes) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 16; ++round) {
+    const ccPoint apex(double(8 + random() % 48), double(8 + random() % 32));
+    const long dx = long(random() % 7) - 3, dy = long(random() % 7) - 3 + (dx == 0);
+    const ccGraphicProps pen(ccColor::redColor(), 1 + round % 3);
+    auto draw = [&](ccQtImageScope& s, long steps) {
+      s.antialias(round % 2 == 0);
+      s.drawStart(apex);
+      s.drawToRel(dx * steps, dy * steps, pen);
+      s.drawTo(apex, pen);  // and back, from the far end
+    };
+    ccQtImageScope near(64, 48), far(64, 48);
+    draw(near, 1000);
+    draw(far, 1L << 33);
+    // Antialiased edges tilt by a trace with the distance of the far end: up to 4 units of a
+    // channel, as between two uncut strokes. Aliased strokes light the same pixels.
+    EXPECT_LE(largestChannelDifference(far, near), round % 2 == 0 ? 4 : 0) << "round " << round;
+  }
 }
