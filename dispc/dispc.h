@@ -63,7 +63,6 @@
 #include <dispc/smd/dimension.h>
 #include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
-#include <dispc/smd/polyindex.h>
 #include <dispc/smd/polyvertex.h>
 #include <dispc/smd/scanfill.h>
 #include <dispc/smd/synthetic.h>

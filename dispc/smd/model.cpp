@@ -1,7 +1,7 @@
 // ccSMDGDModel: polygons, labels and position, editing by rebuilding, comparison, tolerance
 // reports, sub-models, mirroring and transforms, extensions, drawing and the archive form.
 #include <dispc/smd/model.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 #include <dispc/tolerance.h>
 #include <dispc/wrfm/wirefrm.h>
 

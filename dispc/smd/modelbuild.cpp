@@ -2,7 +2,7 @@
 // end and mirrored, dominant edge directions, perimeters, and cropping of models.
 #include <core/errors.h>
 #include <dispc/smd/model.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 #include <dispc/wrfm/wirefrm.h>
 
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <dispc/graphic.h>
 #include <dispc/smd/model.h>
 #include <dispc/smd/poly.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 #include <dispc/tablet.h>
 #include <dispc/wrfm/wirefrm.h>
 

@@ -4,7 +4,7 @@
 
 #include <core/assert.h>
 #include <core/errors.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 #include <dispc/wrfm/wirefrm.h>
 
 #include <algorithm>

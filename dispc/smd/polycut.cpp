@@ -1,7 +1,7 @@
 // Parts of SMD polygons: runs between two places on the outline, corners, the parts that carry
 // a sub-model label, and the parts inside a cropping region.
 #include <dispc/smd/model.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 
 #include <algorithm>
 #include <cmath>

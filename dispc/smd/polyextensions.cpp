@@ -1,7 +1,7 @@
 // Extensions of SMD polygon segments for the negative wireframe: set at corners, then
 // shortened so that no extension piece runs into another segment.
 #include <dispc/smd/poly.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Filters of lists of SMD polygons: whole polygons dropped by perimeter or closedness,
 // polygons cut apart at unwanted segments, and crossing polygons resolved for the longer.
 #include <dispc/smd/poly.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 
 #include <algorithm>
 #include <cmath>

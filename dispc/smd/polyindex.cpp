@@ -1,5 +1,5 @@
 // Pieces of the rounded outline, their crossing rule, and the grid that pairs nearby pieces.
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 
 #include <dispc/smd/poly.h>
 #include <dispc/tolerance.h>

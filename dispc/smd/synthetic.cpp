@@ -13,7 +13,7 @@
 // round to one boundary (a spike thinner than a pel) the ranking of equal boundaries and the
 // midpoint test decide, and the pel may stay unset although its right edge is inside.
 #include <dispc/smd/poly.h>
-#include <dispc/smd/polyindex.h>
+#include <dispc/smd/polyindex_p.h>
 #include <dispc/smd/scanfill.h>
 #include <dispc/smd/synthetic.h>
 
