@@ -323,7 +323,6 @@ std::unique_ptr<unsigned char[]> exactCopy(const Bytes& b, std::size_t n) {
   return p;
 }
 
-
 // A recording of every operation a tablet records, then the UTF-16 text (35) that none records.
 Bytes everyOperation() {
   ccUITablet t;
