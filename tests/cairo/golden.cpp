@@ -35,6 +35,8 @@ struct CairoPng {
 
 }  // namespace
 
+std::string outputPath(const std::string& file) { return outputPathIn(DISPC_CAIRO_TEST_OUT, file); }
+
 ::testing::AssertionResult matchesGolden(const ccCairoImageScope& scope, const std::string& name,
                                          int tolerance, long maxBad) {
   return matchesGoldenFile<CairoPng>(picture(scope.surface()), DISPC_GOLDEN_DIR, name,

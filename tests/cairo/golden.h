@@ -11,9 +11,7 @@
                                          int tolerance = 0, long maxBad = 0);
 
 // A scratch file path in the build tree (the directory is made when missing).
-inline std::string outputPath(const std::string& file) {
-  return outputPathIn(DISPC_CAIRO_TEST_OUT, file);
-}
+std::string outputPath(const std::string& file);
 
 // Bounding box (surface pixels) of the pixels that differ from `background`; null when none.
 ccUIRect inkBox(const ccCairoImageScope& scope, ccPackedRGB32Pel background);
