@@ -102,7 +102,8 @@ TEST(CurvedShapes, AMapGivesTheClassThatHoldsTheMappedShape) {
     row.shape->sample(ccShape::ccSampleParams(0, 0.1), boundary);
     for (const V& p : boundary.positions()) EXPECT_NEAR(m->distanceToPoint(row.x * p), 0, 1e-12);
   }
-  const auto& ms = dynamic_cast<const ccEllipseAnnulusSection&>(*section.mapShape(kShear));
+  const ccShapePtrh sheared = section.mapShape(kShear);
+  const auto& ms = dynamic_cast<const ccEllipseAnnulusSection&>(*sheared);
   EXPECT_TRUE(ms.reversed() && ms.inward());
   const ccGenRect mapped = r.map(kShear);
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(cfRealEq(mapped.corner(i), kShear * r.corner(i), 1e-14));
