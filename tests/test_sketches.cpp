@@ -420,12 +420,19 @@ TEST(SketchFormat, WalkerSplitsEveryOperationAndRejectsEveryCut) {
 }
 
 // The computed rules on other values: any non-zero rectangle kind is the 16-byte screen
-// rectangle; empty polygons, strings, nested sketches, images and run-length images.
-TEST(SketchFormat, ComputedRulesOnOtherValues) {
-  auto sized = [](std::size_t n, std::initializer_list<std::pair<std::size_t, unsigned char>> set) {
-    Bytes b(n, 0);
-    for (const auto& [at, v] : set) b[at] = v;
+// rectangle; empty polygons, strings, nested sketches, images and run-length images. Rejected:
+// every count negative, or fitting the count but not the buffer; an 8-bit image whose
+// width * height overflows 32 bits; run-length rows without a terminating entry.
+TEST(SketchFormat, ComputedRulesSizeOrRejectPayloads) {
+  // n bytes of `fill`, with 32-bit values at the given offsets (in order).
+  auto sized = [](std::size_t n, std::initializer_list<std::pair<std::size_t, std::uint32_t>> set,
+                  unsigned char fill = 0) {
+    Bytes b(n, fill);
+    for (const auto& [at, v] : set) le32(b, at, v);
     return b;
+  };
+  const auto rejected = [](int op, const Bytes& b) {
+    EXPECT_THROW(cfSketchPayloadSize(op, b.data(), b.size()), ccUIError::InvalidUISketch) << op;
   };
   const struct {
     int op;
@@ -439,38 +446,15 @@ TEST(SketchFormat, ComputedRulesOnOtherValues) {
   };
   for (const auto& r : kRows)
     EXPECT_EQ(cfSketchPayloadSize(r.op, r.bytes.data(), r.bytes.size()), r.size) << r.op;
-}
-
-TEST(SketchFormat, NegativeAndHugeCountsAreRejected) {
-  Bytes b(300, 0);
-  const std::uint32_t minusOne = 0xFFFFFFFF;
-  struct Case {
-    int op;
-    std::size_t at;
-  };
-  for (const Case& c :
-       {Case{12, 82}, Case{12, 86}, Case{14, 19}, Case{15, 16}, Case{28, 4}, Case{33, 22},
-        Case{34, 60}, Case{38, 60}, Case{41, 60}, Case{43, 0}, Case{44, 0}}) {
-    Bytes p = b;
-    if (c.op == 12) {  // a 1 x 1 image, so that either dimension alone decides
-      le32(p, 82, 1);
-      le32(p, 86, 1);
-    }
-    le32(p, c.at, minusOne);
-    EXPECT_THROW(cfSketchPayloadSize(c.op, p.data(), p.size()), ccUIError::InvalidUISketch) << c.op;
-    le32(p, c.at, 0x7FFFFFFF);  // fits the count, not the buffer
-    EXPECT_THROW(cfSketchPayloadSize(c.op, p.data(), p.size()), ccUIError::InvalidUISketch) << c.op;
-  }
-  // 8-bit image whose width * height overflows 32 bits.
-  Bytes pel(300, 0);
-  le32(pel, 82, 0x10000);
-  le32(pel, 86, 0x10000);
-  EXPECT_THROW(cfSketchPayloadSize(12, pel.data(), pel.size()), ccUIError::InvalidUISketch);
-  // Run-length rows without a terminating entry.
-  Bytes rle(41, 0x01);
-  le32(rle, 19, 0);
-  le32(rle, 27, 1);
-  EXPECT_THROW(cfSketchPayloadSize(14, rle.data(), rle.size()), ccUIError::InvalidUISketch);
+  const std::pair<int, std::size_t> kCounts[] = {{12, 82}, {12, 86}, {14, 19}, {15, 16},
+                                                 {28, 4},  {33, 22}, {34, 60}, {38, 60},
+                                                 {41, 60}, {43, 0},  {44, 0}};
+  // An image is 1 x 1 (bytes 82 and 86), so that either dimension alone decides.
+  for (const auto& [op, at] : kCounts)
+    for (std::uint32_t count : {0xFFFFFFFFu, 0x7FFFFFFFu})
+      rejected(op, sized(300, {{82, op == 12}, {86, op == 12}, {at, count}}));
+  rejected(12, sized(300, {{82, 0x10000}, {86, 0x10000}}));
+  rejected(14, sized(41, {{19, 0}, {27, 1}}, 0x01));
 }
 
 // ---------------------------------------------------------------------------------------------
