@@ -180,19 +180,16 @@ TEST(ArchiveMalformed, BadBytesAreBadDataAndEachArchiveGoesOneWay) {
 
 // ---- File archives
 
+namespace fs = std::filesystem;
+
+// A fresh directory for each test, removed after it.
 class FileArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("dispc_archive_" + std::to_string(::getpid()) + "_" + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { fs::remove_all(dir_, ec_); }
 
   std::string path(const char* name) const { return (dir_ / name).string(); }
   static void writeFile(const std::string& p, const Bytes& b) {
@@ -201,17 +198,17 @@ class FileArchiveTest : public ::testing::Test {
   }
   static Bytes readFile(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Bytes(std::istreambuf_iterator<char>(in), {});
   }
   static Bytes header(unsigned char format = 2) {
     return {'D', 'I', 'S', 'P', 'C', 'A', 'R', 'C', format, 0, 0, 0};
   }
-  std::size_t entries() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
-                                                  std::filesystem::directory_iterator()));
-  }
+  long entries() const { return std::distance(fs::directory_iterator(dir_), {}); }
 
-  std::filesystem::path dir_;
+  const fs::path dir_ =
+      fs::temp_directory_path() / ("dispc_archive_" + std::to_string(::getpid()) + "_" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::error_code ec_;
 };
 
 // The file appears, whole, at close() (or destruction): a 12-byte header, then the payload.
@@ -229,10 +226,9 @@ TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnCloseAndLoadsBack) {
     ar.close();  // a second close does nothing
   }
   Bytes expected = header();
-  for (unsigned char c : {0x04, 0x03, 0x02, 0x01, 0x01, 0x00, 0x00, 0x00, 0x68, 0x69})
-    expected.push_back(c);
+  expected.insert(expected.end(), {0x04, 0x03, 0x02, 0x01, 0x01, 0x00, 0x00, 0x00, 0x68, 0x69});
   EXPECT_EQ(readFile(p), expected);
-  EXPECT_EQ(entries(), 1u);  // nothing else is left
+  EXPECT_EQ(entries(), 1);  // nothing else is left
 
   ccFileArchive in(p, ccArchive::eLoading);
   EXPECT_EQ(in.position(), 12u);
@@ -268,7 +264,7 @@ TEST_F(FileArchiveTest, FailedStoreLeavesNoFile) {
   EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
   EXPECT_THROW(ar.close(), ccArchive::FileError);
   EXPECT_THROW(ccFileArchive(path("no/such/dir/e.arc"), ccArchive::eStoring), ccArchive::FileError);
-  EXPECT_EQ(entries(), 0u);
+  EXPECT_EQ(entries(), 0);
 }
 
 TEST_F(FileArchiveTest, WhatIsNotAnArchiveFileIsFileError) {
