@@ -323,6 +323,15 @@ std::unique_ptr<unsigned char[]> exactCopy(const Bytes& b, std::size_t n) {
   return p;
 }
 
+// A nested-sketch operation (15) at (0, 0) holding `inner`.
+Bytes nestedOp(const Bytes& inner) {
+  Bytes b = {15, 1, 4, 0, 0, 0, 0, 0};
+  b.resize(8 + 16 + 4, 0);
+  le32(b, 24, static_cast<std::uint32_t>(inner.size()));
+  b.insert(b.end(), inner.begin(), inner.end());
+  return b;
+}
+
 // A recording of every operation a tablet records, then the UTF-16 text (35) that none records.
 Bytes everyOperation() {
   ccUITablet t;
@@ -571,25 +580,15 @@ TEST(SketchFormat, ReaderRejectsMalformedFields) {
 }
 
 TEST(SketchFormat, ValidateWalksNestedSketches) {
-  // A nested-sketch operation holding a point, and one holding opcode 13.
-  const auto nestedOp = [](const Bytes& inner) {
-    Bytes b = {15, 1, 4, 0, 0, 0, 0, 0};
-    b.insert(b.end(), 16, 0);
-    Bytes n(4, 0);
-    le32(n, 0, static_cast<std::uint32_t>(inner.size()));
-    b.insert(b.end(), n.begin(), n.end());
-    b.insert(b.end(), inner.begin(), inner.end());
-    return b;
-  };
-  Bytes point = {0, 1, 4, 3, 0, 0, 0, 0};
-  point.insert(point.end(), 16, 0);
-  Bytes bad = {13, 1, 4, 3, 0, 0, 0, 0};
-  const Bytes bad2 = nestedOp(nestedOp(bad));
+  // Opcode 13 two levels down.
+  const Bytes bad2 = nestedOp(nestedOp({13, 1, 4, 3, 0, 0, 0, 0}));
   auto c2 = exactCopy(bad2, bad2.size());
   EXPECT_EQ(cfSketchCountOperations(c2.get(), bad2.size()), 1u);  // top level only
   EXPECT_THROW(cfSketchValidate(c2.get(), bad2.size()), ccUIError::InvalidUISketch);
 
   // A nested stream that is cut inside (its length covers only part of an operation).
+  Bytes point = {0, 1, 4, 3, 0, 0, 0, 0};
+  point.resize(24, 0);
   Bytes cut = nestedOp(Bytes(point.begin(), point.begin() + 10));
   auto c3 = exactCopy(cut, cut.size());
   EXPECT_THROW(cfSketchValidate(c3.get(), cut.size()), ccUIError::InvalidUISketch);
@@ -796,24 +795,11 @@ TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
   // Version-0 streams nested deeper than a replay can go, cut short, or holding an empty
   // wireframe whose map is all zero.
   Bytes deep;
-  for (int level = 0; level <= kSketchMaxNesting; ++level) {
-    Bytes wrapped;
-    cfSketchPutSignedByte(wrapped, 15);
-    cfSketchPutSignedByte(wrapped, 1);
-    cfSketchPutColor(wrapped, ccColor(0));
-    cfSketchPutPoint(wrapped, ccVector<2>(0, 0));
-    cfSketchPutLong(wrapped, static_cast<long>(deep.size()));
-    wrapped.insert(wrapped.end(), deep.begin(), deep.end());
-    deep.swap(wrapped);
-  }
-  Bytes truncated, poly;
-  for (Bytes* b : {&truncated, &poly}) {
-    cfSketchPutSignedByte(*b, b == &poly ? 41 : 8);
-    cfSketchPutSignedByte(*b, 0);
-    cfSketchPutColor(*b, kRed);
-  }
-  truncated.resize(truncated.size() + 95, 0);  // one byte short of the 96
-  poly.resize(poly.size() + 68, 0);
+  for (int level = 0; level <= kSketchMaxNesting; ++level) deep = nestedOp(deep);
+  Bytes truncated(8 + 95, 0), poly(8 + 68, 0);  // a payload one byte short of the 96
+  truncated[0] = 8;
+  poly[0] = 41;
+  truncated[2] = poly[2] = 4;  // index colour 0
   for (const Bytes* bad : {&deep, &truncated, &poly}) {
     ccArchive in(version0Archive(*bad));
     EXPECT_THROW(in || target, ccUIError::InvalidUISketch);
@@ -831,11 +817,7 @@ TEST(SketchArchive, SketchesThatCannotBeStoredThrowBeforeWriting) {
   t.draw(ccPoint(1, 1), ccGraphicProps(), kOverlay);
   ccUITablet other;
   other.draw(t.sketch(), ccPoint(0, 0), kOverlay);  // a recorded replay (15)
-  Bytes malformed;
-  cfSketchPutSignedByte(malformed, 13);
-  cfSketchPutSignedByte(malformed, 0);
-  cfSketchPutColor(malformed, kRed);
-  ccUISketch bad = sketchOf(malformed);
+  ccUISketch bad = sketchOf({13, 0, 4, 0, 0, 0, 0, 0});
   ccArchive out;
   EXPECT_THROW(out || other.sketch(), ccUIError::NotImplemented);
   EXPECT_THROW(out || bad, ccUIError::InvalidUISketch);
