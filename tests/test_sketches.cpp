@@ -94,10 +94,6 @@ TEST(SketchContainer, GrowthAppendAndMarks) {
     EXPECT_EQ(s.capacity(), capacities[i]) << i;
     EXPECT_EQ(s.mark().position(), length + appends[i]);
   }
-  // Appending from the sketch's own buffer while it grows.
-  ccUISketch own = sketchOf({1, 2, 3, 4});
-  own.append(own.data() + 1, 2);
-  EXPECT_EQ(bytesOf(own), (Bytes{1, 2, 3, 4, 2, 3}));
 }
 
 TEST(SketchContainer, FailedGrowthLeavesTheSketchUnchanged) {
