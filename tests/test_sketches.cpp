@@ -701,31 +701,21 @@ TEST(SketchOps, RejectedValuesBecomeInvalidSketches) {
     for (double d : ds) cfSketchPutDouble(b, d);
     return b;
   };
-  Bytes badFill, badType, badAlign, badRuns;
-  cfSketchPutLong(badFill, 7);  // polygon fill mode
-  cfSketchPutLong(badFill, 0);
-  cfSketchPutByte(badType, 1);
-  cfSketchPutLong(badType, 1);
-  cfSketchPutLong(badType, 1);
-  cfSketchPutColor(badType, kRed);
-  cfSketchPutLong(badType, 2);  // fill type
-  cfSketchPutPoint(badAlign, ccVector<2>(1, 1));
-  cfSketchPutColor(badAlign, kRed);
-  cfSketchPutLong(badAlign, 0);
-  cfSketchPutLong(badAlign, 9);  // alignment
-  cfSketchPutByte(badAlign, 0);
-  cfSketchPutPoint(badRuns, ccVector<2>(0, 0));  // a row whose runs do not add up to the width
-  for (int i = 0; i < 3; ++i) cfSketchPutByte(badRuns, 0);
-  for (long v : {0, 4, 1}) cfSketchPutLong(badRuns, v);
-  for (unsigned char b : {5, 3, 0, 0}) cfSketchPutByte(badRuns, b);
+  // n zero bytes, then `tail` (colours are index colour 0: 4 and five 0 bytes).
+  const auto zeros = [](std::size_t n, std::initializer_list<unsigned char> tail) {
+    Bytes b(n, 0);
+    b.insert(b.end(), tail);
+    return b;
+  };
   const std::pair<int, Bytes> kBad[] = {
       {0, put({std::nan(""), 1})},
       {2, put({std::nan(""), 1, 1, 1})},
       {3, put({0, 0, 1, 1})},
-      {28, badFill},
-      {19, badType},
-      {11, badAlign},
-      {14, badRuns},
+      {28, {7, 0, 0, 0, 0, 0, 0, 0}},                                   // polygon fill mode 7
+      {19, {1, 1, 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0, 0, 0, 2, 0, 0, 0}},  // fill type 2
+      {11, zeros(16, {4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0})},   // alignment 9
+      // A row whose runs (one of 3) do not add up to the width (4).
+      {14, zeros(19, {0, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 5, 3, 0, 0})},
   };
   for (const auto& [op, payload] : kBad) {
     std::unique_ptr<cc_UISketchOpData> d(cfCreateUISketchOpData(op));
