@@ -601,10 +601,7 @@ namespace {
 // A bad byte is reported once, the same way, by the walker, a replay, an archive store and the
 // version-0 converter: the operation, its offset and what is wrong.
 TEST(SketchWalker, BadBytesAreNamedWithTheirOperationAndOffset) {
-  Bytes good;  // a point at byte 0, 24 bytes
-  cfSketchPutSignedByte(good, 0);
-  cfSketchPutSignedByte(good, 1);
-  cfSketchPutColor(good, ccColor::redColor());
+  Bytes good = {0, 1, 4, 0, 0, 0, 0, 0};  // a point at byte 0, 24 bytes
   cfSketchPutPoint(good, ccVector<2>(1, 2));
   Bytes props{40};
   cfSketchPutProps(props, ccGraphicProps());
@@ -741,9 +738,8 @@ TEST(SketchOps, LaterVersionNamesItsSource) {
   Bytes bad = out.data();
   bad[1 + 4 + std::string("cc_UISketchOpLineSeg").size()] = 1;  // the class's version
   ccArchive in(bad);
-  ccPtrHandle<cc_UISketchOpData> back;
   try {
-    in || back;
+    in || d;
     ADD_FAILURE() << "loaded version 1";
   } catch (const ccArchive::UnknownVersion& e) {
     EXPECT_EQ(e.source(), "dispc/sketchop");
@@ -753,11 +749,9 @@ TEST(SketchOps, LaterVersionNamesItsSource) {
 
 // ---- Archive form of the sketch
 
-// An unknown version, truncations and malformed version-0 streams fail as a whole and keep the
-// sketch.
+// An unknown version and malformed version-0 streams fail as a whole and keep the sketch (as
+// every cut or scrambled file of the sketch-archive fuzz corpus does).
 TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
-  ccUISketch source = everything();
-  const Bytes archive = archived(source);
   ccUITablet t;
   t.draw(ccPoint(1, 1), props(kRed, 2), kOverlay);
   ccUISketch& target = t.sketch();
@@ -771,11 +765,6 @@ TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
     } catch (const ccArchive::UnknownVersion& e) {
       EXPECT_EQ(e.source(), "dispc/uisketch");
     }
-    EXPECT_EQ(bytesOf(target), before);
-  }
-  for (std::size_t n = 1; n < archive.size(); n += 7) {
-    ccArchive in(Bytes(archive.begin(), archive.begin() + static_cast<long>(n)));
-    EXPECT_THROW(in || target, ccArchive::Errors) << n;
     EXPECT_EQ(bytesOf(target), before);
   }
   // Version-0 streams nested deeper than a replay can go, cut short, or holding an empty
