@@ -64,19 +64,11 @@ ccGraphicProps unusualProps() {
   return p;
 }
 
-// The prefix bytes of unusualProps(), from the layout of the 21-byte record.
-const Bytes kUnusualPrefix = {
-    40,                      // prefix opcode
-    0,                       // record version
-    1,                       // fill
-    0x04, 0x03, 0x02, 0x01,  // pen width
-    3,    0,    0,    0,     // pen style: dash-dot
-    2,    0,    0,    0,     // join: bevel
-    2,    0,    0,    0,     // end cap: square
-    0,                       // arrowHead
-    1,                       // arrowHeadForward
-    1,                       // showVertex
-};
+// The prefix bytes of unusualProps(), from the layout of the 21-byte record: the prefix opcode,
+// the record version, fill, the pen width (32 bits), pen style (3: dash-dot), join (2: bevel) and
+// end cap (2: square), then arrowHead, arrowHeadForward and showVertex.
+const Bytes kUnusualPrefix = {40, 0, 1, 0x04, 0x03, 0x02, 0x01, 3, 0, 0, 0,
+                              2,  0, 0, 0,    2,    0,    0,    0, 0, 1, 1};
 
 }  // namespace
 
@@ -278,7 +270,7 @@ TEST(SketchContainer, OpcodeRecordAndPayloadSpace) {
 }
 
 // Version byte (ignored), then the position as the archive's long (zig-zag, 7 bits a byte);
-// negative, too large and cut positions are refused.
+// negative, too large (2^31) and cut positions are refused.
 TEST(SketchContainer, MarkArchiveForm) {
   ccUISketchMark m = markAt(772);
   ccArchive out;
@@ -290,7 +282,7 @@ TEST(SketchContainer, MarkArchiveForm) {
   } kRows[] = {{{0, 0x88, 0x0C}, 772},
                {{5, 14}, 7},
                {{0, 0x01}, 0x10001A02},
-               {{0, 0x80, 0x80, 0x80, 0x80, 0x10}, 0x10001A02},  // 2^31
+               {{0, 0x80, 0x80, 0x80, 0x80, 0x10}, 0x10001A02},
                {{0, 0x80}, 0x10001A01}};
   for (const auto& r : kRows) {
     ccArchive in(r.bytes);
