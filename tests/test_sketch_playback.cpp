@@ -254,9 +254,7 @@ TEST(SketchPlayback, RecordingAReplayAppendsOneNestedOperation) {
 
   Board off;
   off.tablet.drawOn() = false;
-  Bytes v;
-  putRecord(v, 13, 1, kRed);  // never parsed
-  off.tablet.draw(sketchOf(v), ccPoint(0, 0), kOverlay);
+  off.tablet.draw(sketchOf({13, 1, 4, 0, 0, 0, 0, 0}), ccPoint(0, 0), kOverlay);  // never parsed
   EXPECT_TRUE(off.log->empty());
   EXPECT_EQ(off.tablet.sketch().length(), 28 + 8);
 }
