@@ -389,8 +389,6 @@ TEST(SketchFormat, WalkerSplitsEveryOperationAndRejectsEveryCut) {
     EXPECT_THROW(cfSketchPayloadSize(op, big.data(), big.size()), ccUIError::InvalidUISketch) << op;
     EXPECT_THROW(cfSketchPayloadSizeV0(op, big.data(), big.size()), ccUIError::InvalidUISketch);
   }
-  EXPECT_EQ(cfSketchOpInfo(40)->rule.kind, ccSketchSizeRule::ePrefix);
-  EXPECT_EQ(cfSketchOpInfo(40)->rule.bytes, 21u);
 
   for (std::size_t size = 0; size < stream.size(); ++size) {
     auto cut = exactCopy(stream, size);
@@ -791,7 +789,6 @@ TEST(SketchArchive, SketchesThatCannotBeStoredThrowBeforeWriting) {
 // load back to its stream, for every opcode that has an archive form.
 TEST(SketchArchive, ObjectsOneByOneMatchTheWholeSketchForEveryOpcode) {
   ccUISketch s = everything();
-  EXPECT_EQ(archived(s)[0], 1);  // version
   ccUISketch empty;
   EXPECT_EQ(archived(empty), (Bytes{1, 0}));
   EXPECT_TRUE(loaded(Bytes{1, 0}).isNull());
