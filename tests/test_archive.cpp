@@ -394,10 +394,8 @@ TEST_F(PersistenceTest, ClassesRegisterUnderTheirQualifiedNames) {
     ASSERT_NE(made, nullptr) << name;
     EXPECT_EQ(cfClassName(typeid(*made)), name);
   }
-  EXPECT_EQ(cfClassName(typeid(Other)), kOtherName);
+  // The test classes store and load under theirs in the tests below.
   EXPECT_EQ(cc_Instantiator::make("persistence_test::Nobody"), nullptr);
-  ccPtrHandle<ccRepBase> made(dynamic_cast<ccRepBase*>(cc_Instantiator::make(kNodeName)));
-  EXPECT_EQ(typeid(*made), typeid(Node));
 
   const auto names = cc_Instantiator::registeredNames();
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));

@@ -471,11 +471,8 @@ TEST(SketchFormat, LongsOutsideTheRecordRangeAreRejected) {
 // Every field written and read back (the bytes are frozen by the recordings of every operation);
 // every truncation throws, with the reader no further than the cut.
 TEST(SketchFormat, FieldsReadBackAndEveryTruncationThrows) {
-  ccGraphicProps props(ccColor::redColor(), 0x0A0B0C0D, ccGraphicProps::eDot, true);
-  props.penJoin(ccGraphicProps::eRoundJoin);
-  props.penEndCap(ccGraphicProps::eSquareCap);
-  props.arrowHead(false);
-  props.showVertex(true);
+  ccGraphicProps props = unusualProps();
+  props.penJoin(ccGraphicProps::eRoundJoin);  // unlike the end cap
   Bytes v;
   cfSketchPutLong(v, 5);
   cfSketchPutDouble(v, 2.0);
