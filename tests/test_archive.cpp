@@ -40,8 +40,8 @@ Bytes store(T v) {
 
 // Loads one T from exactly these bytes and checks that all of them were used.
 template <class T>
-T load(const Bytes& bytes) {
-  ccArchive ar(bytes);
+T load(const Bytes& bytes, ccArchive::Format format = ccArchive::kCurrentFormat) {
+  ccArchive ar(bytes, format);
   T v{};
   ar || v;
   EXPECT_TRUE(ar.atEnd());
@@ -106,10 +106,7 @@ TEST(ArchiveBytes, EveryTypeHasItsByteForm) {
   ar.serializeBytes(raw, 2);
   EXPECT_EQ(ar.data(), (Bytes{9, 8}));
   // Format 1 had longs of 8 bytes.
-  ccArchive old(Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ccArchive::eFormat1);
-  long v = 0;
-  old || v;
-  EXPECT_EQ(v, -2L);
+  EXPECT_EQ(load<long>({0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, ccArchive::eFormat1), -2L);
 }
 
 TEST(ArchiveBytes, FloatingBitPatternsSurviveExactly) {
@@ -120,46 +117,32 @@ TEST(ArchiveBytes, FloatingBitPatternsSurviveExactly) {
   EXPECT_EQ(store(load<float>({0x01, 0x00, 0xC0, 0x7F})), (Bytes{0x01, 0x00, 0xC0, 0x7F}));
 }
 
-// A cut in the count is EndOfData, a count larger than the bytes left BadData; the target
-// keeps its content either way.
-TEST(ArchiveTruncation, CutCountedValuesFailAndLeaveTheTargetUnchanged) {
-  auto check = [](auto value, auto keep) {
-    const Bytes full = store(value);
-    for (std::size_t cut = 0; cut < full.size(); ++cut) {
-      ccArchive ar(Bytes(full.begin(), full.begin() + static_cast<long>(cut)));
-      auto v = keep;
-      if (cut < 4) {
-        EXPECT_THROW(ar || v, ccArchive::EndOfData) << cut;
-      } else if (sizeof(value[0]) == 1) {
-        EXPECT_THROW(ar || v, ccArchive::BadData) << cut;
-      } else {
-        EXPECT_THROW(ar || v, ccArchive::Errors) << cut;
-      }
-      EXPECT_EQ(v, keep) << cut;
-    }
-  };
-  check(std::string("hello"), std::string("keep"));
-  check(std::vector<int>{1, 2}, std::vector<int>{42});
-  ccArchive ar(Bytes{0x01, 0, 0, 0, 0x2A, 0, 0, 0});
-  std::vector<int> v{5, 6, 7};
-  ar || v;
-  EXPECT_EQ(v, std::vector<int>{42});  // loading replaces the content
-}
-
-// Bad bytes are BadData before anything is allocated, and the target keeps its content.
-TEST(ArchiveMalformed, BadBytesAreBadDataAndEachArchiveGoesOneWay) {
-  auto bad = [](const Bytes& b, auto target) {
-    ccArchive ar(b);
+// A cut in a count is EndOfData; bad bytes, and a count larger than the bytes left, are BadData
+// before anything is allocated. The target keeps its content either way; a load replaces it.
+TEST(ArchiveMalformed, CutAndBadBytesFailAndEachArchiveGoesOneWay) {
+  // Loading b into target fails with the error `number` and leaves the target as it was.
+  auto fails = [](const Bytes& b, auto target, std::uint32_t number = 0x10001A02) {
     const auto before = target;
-    EXPECT_THROW(ar || target, ccArchive::BadData) << ::testing::PrintToString(b);
+    ccArchive ar(b);
+    EXPECT_EQ(errorOf([&] { ar || target; }), number) << ::testing::PrintToString(b);
     EXPECT_EQ(target, before);
   };
-  for (unsigned char byte : {0x02, 0x7F, 0xFF}) bad({byte}, false);
-  bad({0x80, 0x00}, 7UL);                                                  // overlong
-  bad({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02}, 7UL);  // beyond 64 bits
-  bad({0x04, 0, 0, 0, 'a', 'b', 'c'}, std::string());
-  bad({0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3}, std::vector<double>());
-  bad({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3}, std::vector<std::string>());
+  const Bytes hello = store(std::string("hello")), ints = store(std::vector<int>{1, 2});
+  for (long cut = 0; cut < 12; ++cut) {
+    const std::uint32_t number = cut < 4 ? 0x10001A01 : 0x10001A02;
+    if (cut < 9) fails(Bytes(hello.begin(), hello.begin() + cut), std::string("keep"), number);
+    fails(Bytes(ints.begin(), ints.begin() + cut), std::vector<int>{42}, number);
+  }
+  ccArchive whole(ints);
+  std::vector<int> v{5, 6, 7};
+  whole || v;
+  EXPECT_EQ(v, (std::vector<int>{1, 2}));
+  for (unsigned char byte : {0x02, 0x7F, 0xFF}) fails({byte}, false);
+  fails({0x80, 0x00}, 7UL);                                                  // overlong
+  fails({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02}, 7UL);  // beyond 64 bits
+  fails({0x04, 0, 0, 0, 'a', 'b', 'c'}, std::string("keep"));
+  fails({0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3}, std::vector<double>{1.5});
+  fails({0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3}, std::vector<std::string>());
   // checkCount compares against the bytes left.
   ccArchive ar(Bytes(10, 0));
   EXPECT_NO_THROW(ar.checkCount(5, 2));
@@ -180,19 +163,16 @@ TEST(ArchiveMalformed, BadBytesAreBadDataAndEachArchiveGoesOneWay) {
 
 // ---- File archives
 
+namespace fs = std::filesystem;
+
+// A fresh directory for each test, removed after it.
 class FileArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("dispc_archive_" + std::to_string(::getpid()) + "_" + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  void TearDown() override { fs::remove_all(dir_, ec_); }
 
   std::string path(const char* name) const { return (dir_ / name).string(); }
   static void writeFile(const std::string& p, const Bytes& b) {
@@ -201,21 +181,19 @@ class FileArchiveTest : public ::testing::Test {
   }
   static Bytes readFile(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Bytes(std::istreambuf_iterator<char>(in), {});
   }
-  static Bytes header(unsigned char format = 2) {
-    return {'D', 'I', 'S', 'P', 'C', 'A', 'R', 'C', format, 0, 0, 0};
-  }
-  std::size_t entries() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
-                                                  std::filesystem::directory_iterator()));
-  }
+  static Bytes header() { return {'D', 'I', 'S', 'P', 'C', 'A', 'R', 'C', 2, 0, 0, 0}; }
+  long entries() const { return std::distance(fs::directory_iterator(dir_), {}); }
 
-  std::filesystem::path dir_;
+  const fs::path dir_ =
+      fs::temp_directory_path() / ("dispc_archive_" + std::to_string(::getpid()) + "_" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::error_code ec_;
 };
 
 // The file appears, whole, at close() (or destruction): a 12-byte header, then the payload.
-// Loading counts offsets from the start of the file; format 1 files still load.
+// Loading counts offsets from the start of the file. (Files of format 1 load in the sketch tests.)
 TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnCloseAndLoadsBack) {
   const std::string p = path("a.arc");
   writeFile(p, Bytes(100, 0xEE));
@@ -229,10 +207,9 @@ TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnCloseAndLoadsBack) {
     ar.close();  // a second close does nothing
   }
   Bytes expected = header();
-  for (unsigned char c : {0x04, 0x03, 0x02, 0x01, 0x01, 0x00, 0x00, 0x00, 0x68, 0x69})
-    expected.push_back(c);
+  expected.insert(expected.end(), {0x04, 0x03, 0x02, 0x01, 0x01, 0x00, 0x00, 0x00, 0x68, 0x69});
   EXPECT_EQ(readFile(p), expected);
-  EXPECT_EQ(entries(), 1u);  // nothing else is left
+  EXPECT_EQ(entries(), 1);  // nothing else is left
 
   ccFileArchive in(p, ccArchive::eLoading);
   EXPECT_EQ(in.position(), 12u);
@@ -246,8 +223,6 @@ TEST_F(FileArchiveTest, StoreWritesHeaderThenPayloadOnCloseAndLoadsBack) {
   } catch (const ccArchive::EndOfData& e) {
     EXPECT_EQ(e.message(), "needed 4 bytes at byte 22, 0 bytes left");
   }
-  writeFile(path("old.arc"), header(1));
-  EXPECT_EQ(ccFileArchive(path("old.arc"), ccArchive::eLoading).format(), ccArchive::eFormat1);
 }
 
 // A failed store writes no file: neither when the exception leaves the archive's scope, nor
@@ -268,7 +243,7 @@ TEST_F(FileArchiveTest, FailedStoreLeavesNoFile) {
   EXPECT_THROW(ar.storeObject(&unregistered), ccArchive::UnknownClass);
   EXPECT_THROW(ar.close(), ccArchive::FileError);
   EXPECT_THROW(ccFileArchive(path("no/such/dir/e.arc"), ccArchive::eStoring), ccArchive::FileError);
-  EXPECT_EQ(entries(), 0u);
+  EXPECT_EQ(entries(), 0);
 }
 
 TEST_F(FileArchiveTest, WhatIsNotAnArchiveFileIsFileError) {
@@ -415,10 +390,8 @@ TEST_F(PersistenceTest, ClassesRegisterUnderTheirQualifiedNames) {
     ASSERT_NE(made, nullptr) << name;
     EXPECT_EQ(cfClassName(typeid(*made)), name);
   }
-  EXPECT_EQ(cfClassName(typeid(Other)), kOtherName);
+  // The test classes store and load under theirs in the tests below.
   EXPECT_EQ(cc_Instantiator::make("persistence_test::Nobody"), nullptr);
-  ccPtrHandle<ccRepBase> made(dynamic_cast<ccRepBase*>(cc_Instantiator::make(kNodeName)));
-  EXPECT_EQ(typeid(*made), typeid(Node));
 
   const auto names = cc_Instantiator::registeredNames();
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
@@ -472,8 +445,8 @@ TEST_F(PersistenceTest, ObjectsAreStoredOnceAndSharedReferencesLoadAsOne) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Malformed object data: each fails with its error, leaves the handle null and frees what it
-// made. Class tags: a class is named once per archive; a tag never defined, a class defined
+// Malformed object data: each fails with its error, leaves the handle as it was and frees what
+// it made. Class tags: a class is named once per archive; a tag never defined, a class defined
 // twice and the long form of a short tag are malformed.
 
 Bytes named(const std::string& cls, Bytes fields) {
@@ -502,6 +475,7 @@ TEST_F(PersistenceTest, MalformedObjectsFailWithTheirError) {
       {"cut reference", cat({one, Bytes{0x02, 0x00, 0x00}}), 0x10001A01, ""},
       {"reference to another class", cat({named(kOtherName, {0x05, 0x00}), backRef(0)}), 0x10001A02,
        ""},
+      {"object of another class", named(kOtherName, {0x05, 0x00}), 0x10001A02, ""},
       {"tag never defined", cat({one, Bytes{0x05, 0x00}}), 0x10001A02, ""},
       {"long tag never defined", Bytes{0x03, 0x00, 0x01, 0, 0}, 0x10001A02, ""},
       {"short tag before any class", Bytes{0x04, 0x00}, 0x10001A02, ""},
@@ -516,7 +490,8 @@ TEST_F(PersistenceTest, MalformedObjectsFailWithTheirError) {
     ccPtrHandle<Node> first;
     {
       ccArchive in(c.bytes);
-      ccPtrHandle<Node> h;
+      ccPtrHandle<Node> h(new Node(9));
+      Node* const kept = h.rep();
       ccPtrHandle<Other> other;
       try {
         // An object before the bad one loads into a handle of its own and stays valid.
@@ -529,7 +504,7 @@ TEST_F(PersistenceTest, MalformedObjectsFailWithTheirError) {
         EXPECT_EQ(e.errorNumber(), c.error);
         EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
       }
-      EXPECT_TRUE(h.isNull());
+      EXPECT_EQ(h.rep(), kept);
     }
     if (first) {
       EXPECT_EQ(first->refCount(), 1);
@@ -544,17 +519,6 @@ TEST_F(PersistenceTest, MalformedObjectsFailWithTheirError) {
   format1 || a || b;
   ASSERT_TRUE(a && b);
   EXPECT_EQ(b->value(), 2);
-}
-
-TEST_F(PersistenceTest, ObjectOfWrongClassIsBadDataAndTheHandleKeepsItsObject) {
-  ccPtrHandle<Node> h(new Node(1));
-  ccArchive out;
-  out || h;
-  ccArchive in(out.data());
-  ccPtrHandle<Other> other(new Other);
-  Other* const before = other.rep();
-  EXPECT_THROW(in || other, ccArchive::BadData);
-  EXPECT_EQ(other.rep(), before);
 }
 
 TEST_F(PersistenceTest, FailedLoadFreesEverythingItMade) {

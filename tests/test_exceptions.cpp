@@ -62,18 +62,13 @@ ccPtrHandle<ccException> roundTrip(const ccPtrHandle<ccException>& h, Bytes* sto
 // Version 1 at byte `at` of the version bytes after the class name is refused, naming `source`.
 void expectUnknownVersion(const std::string& name, std::size_t at, const std::string& source) {
   Bytes bytes = objectStart(name);
-  const std::size_t versions = bytes.size();
-  bytes.insert(bytes.end(), {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
-  bytes[versions + at] = 0x01;
+  bytes.resize(bytes.size() + 7, 0x00);
+  bytes[bytes.size() - 7 + at] = 0x01;
   ccArchive in(bytes);
   ccPtrHandle<ccException> h;
-  try {
-    in || h;
-    ADD_FAILURE() << "loaded version 1 of " << source;
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), source);
-    EXPECT_EQ(e.line(), 0);
-  }
+  long line = -1;
+  EXPECT_EQ(unknownVersionSource([&] { in || h; }, &line), source);
+  EXPECT_EQ(line, 0);
   EXPECT_TRUE(h.isNull());
 }
 
@@ -171,23 +166,17 @@ TEST(ErrorClasses, NumberNameArchiveFormAndRethrow) {
     const std::string what = h->what();
     EXPECT_NE(what.find(c.name), std::string::npos) << what;
     EXPECT_NE(what.find(hex8(c.number)), std::string::npos) << what;
-    EXPECT_EQ(cfClassName(typeid(*h)), c.name);
-    ccPtrHandle<ccException> made(dynamic_cast<ccException*>(cc_Instantiator::make(c.name)));
-    ASSERT_TRUE(made);
-    EXPECT_EQ(typeid(*made), typeid(*h));
-
+    // Stored under its name and loaded back as itself: registered under that name.
     Bytes stored;
     ccPtrHandle<ccException> back = roundTrip(h, &stored);
     ASSERT_TRUE(back);
     EXPECT_EQ(typeid(*back), typeid(*h));
-    const Bytes start = objectStart(c.name);
-    ASSERT_GT(stored.size(), start.size());
-    EXPECT_TRUE(std::equal(start.begin(), start.end(), stored.begin()));
-    EXPECT_EQ(stored[start.size()], 0x00);
+    Bytes exact = objectStart(c.name);
+    exact.push_back(0x00);  // version 0
+    EXPECT_EQ(Bytes(stored.begin(), stored.begin() + std::min(stored.size(), exact.size())), exact);
     expectUnknownVersion(c.name, 0, c.name);
     if (c.uiError) {
-      Bytes exact = start;
-      exact.insert(exact.end(), {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+      exact.insert(exact.end(), {0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
       EXPECT_EQ(stored, exact);
       expectUnknownVersion(c.name, 1, "ccUIError::Errors");
       expectUnknownVersion(c.name, 2, "ccException");
@@ -329,16 +318,12 @@ TEST(TextConversion, Utf16AndIllFormedUtf8MatchTheReference) {
   }
   EXPECT_EQ(cfConvertString(static_cast<const char16_t*>(nullptr)), "");
   const std::string fffd = "\xEF\xBF\xBD";
-  EXPECT_EQ(cfValidUtf8("a\xFF"
-                        "b"),
-            "a" + fffd + "b");
+  EXPECT_EQ(cfValidUtf8("a\xFFz"), "a" + fffd + "z");
   EXPECT_EQ(cfValidUtf8("\xC0\xAF"), fffd + fffd);             // overlong lead
   EXPECT_EQ(cfValidUtf8("\xE0\x80\x80"), fffd + fffd + fffd);  // overlong second byte
   EXPECT_EQ(cfValidUtf8("\xED\xA0\x80"), fffd + fffd + fffd);  // surrogate
   EXPECT_EQ(cfValidUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);
-  EXPECT_EQ(cfValidUtf8("\xF0\x9F\x98"
-                        "x"),
-            fffd + "x");  // truncated: one subpart
+  EXPECT_EQ(cfValidUtf8("\xF0\x9F\x98x"), fffd + "x");  // truncated: one subpart
   EXPECT_EQ(cfValidUtf8("\xE2\x82"), fffd);
 }
 

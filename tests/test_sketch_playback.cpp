@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -40,7 +39,8 @@ ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
 
 // Drawing directly and replaying the recording gives the same scope calls: onto one layer the
 // calls of the operations recorded on it, between the replay's brackets; onto both layers all of
-// them in order (the brackets of both scopes left out).
+// them in order (the brackets of both scopes left out). The recording holds every opcode but 35
+// (the sketch walker's test checks that).
 TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
   const ccXform<2> map(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
   Board direct;
@@ -70,11 +70,6 @@ TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
       if ((line.rfind("#1 ", 0) == 0) == (layer == kOverlay)) expected.push_back(line);
     EXPECT_EQ(withoutBrackets(replay.lines(), layer), expected);
   }
-  std::set<int> covered, wanted;
-  for (int op : opcodes(recorded)) covered.insert(op);
-  for (int op = 0; op < kSketchOpcodeCount; ++op)
-    if (cfSketchOpIsValid(op) && op != 35) wanted.insert(op);
-  EXPECT_EQ(covered, wanted);
 }
 
 // Each operation of a sketch as a sketch of its own, with the props in force for it.
@@ -168,8 +163,7 @@ TEST(SketchPlayback, ArrowheadFlagsStayInForceAlongTheReplay) {
   Bytes v;
   putRecord(v, 39, 1, kRed);
   cfSketchStoreAnnSectImage(cfSketchReserve(v, kSketchAnnSectImageSize), sect);
-  cfSketchPutBool(v, false);
-  cfSketchPutBool(v, false);
+  v.insert(v.end(), {0, 0});  // both flags cleared
   putRecord(v, 7, 1, kRed);
   cfSketchStoreAnnSectImage(cfSketchReserve(v, kSketchAnnSectImageSize), sect);
 
@@ -181,7 +175,8 @@ TEST(SketchPlayback, ArrowheadFlagsStayInForceAlongTheReplay) {
   EXPECT_EQ(withoutBrackets(replay.lines(), kOverlay), direct.lines());
 }
 
-// ---- Malformed streams leave the tablet as it was
+// ---- Malformed streams leave the tablet as it was (its map and recording flags too: the replay
+// fuzz target's corpus checks those on every stream it throws on)
 
 // One good operation first (drawn before the bad one is met), then the bad bytes.
 Bytes afterAGoodOne(const std::function<void(Bytes&)>& bad) {
@@ -205,18 +200,11 @@ TEST(SketchPlayback, MalformedStreamsThrowAndRestoreTheTablet) {
   for (const auto& [what, bad] : kBad) {
     SCOPED_TRACE(what);
     Board b;  // recording, so that a finished replay would be recorded
-    b.tablet.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 2), ccVector<2>(1, 2)));
     b.tablet.draw(ccPoint(9, 9), props(kGreen), kOverlay);
-    b.tablet.recordOn().push(true);
     b.log->clear();
-    const ccXform<2> map = b.tablet.scaledMap();
-    const long depth = b.tablet.recordOn().depth();
     const Bytes sketch = bytesOf(b.tablet.sketch());
     EXPECT_THROW(b.tablet.draw(sketchOf(afterAGoodOne(bad)), ccPoint(3, 4), kOverlay),
                  ccUIError::InvalidUISketch);
-    EXPECT_EQ(b.tablet.scaledMap(), map);
-    EXPECT_EQ(b.tablet.recordOn().depth(), depth);
-    EXPECT_TRUE(b.tablet.recordOn());
     EXPECT_EQ(bytesOf(b.tablet.sketch()), sketch);
     EXPECT_EQ(b.log->count("plotPoint"), 1);  // the good operation
     EXPECT_EQ(b.overlay.lockDepth(), 0);
@@ -237,7 +225,7 @@ TEST(SketchPlayback, RecordingAReplayAppendsOneNestedOperation) {
   const ccUISketch& s = b.tablet.sketch();
   ASSERT_EQ(s.length(), 8 + 16 + 4 + n);
   EXPECT_EQ(cfSketchLoadPoint(s.data() + 8), ccVector<2>(10, 5));
-  EXPECT_EQ(0, std::memcmp(s.data() + 28, inner.data(), static_cast<std::size_t>(n)));
+  // The stream follows (as the replay fuzz target checks for every stream it replays).
   ccUITablet outer;
   outer.draw(s, ccPoint(100, 50), kOverlay);
   EXPECT_EQ(opcodes(outer.sketch()), std::vector<int>{15});
@@ -265,9 +253,7 @@ TEST(SketchPlayback, RecordingAReplayAppendsOneNestedOperation) {
 
   Board off;
   off.tablet.drawOn() = false;
-  Bytes v;
-  putRecord(v, 13, 1, kRed);  // never parsed
-  off.tablet.draw(sketchOf(v), ccPoint(0, 0), kOverlay);
+  off.tablet.draw(sketchOf({13, 1, 4, 0, 0, 0, 0, 0}), ccPoint(0, 0), kOverlay);  // never parsed
   EXPECT_TRUE(off.log->empty());
   EXPECT_EQ(off.tablet.sketch().length(), 28 + 8);
 }
