@@ -1,7 +1,6 @@
 // Transforms: affine ccXform<2>, rigid cc2Rigid, and the general cc2XformBase family with the
 // radial distortion, its inverse and compositions.
 #include <core/angle.h>
-#include <core/archive.h>
 #include <core/assert.h>
 #include <core/handle.h>
 #include <core/matherror.h>
@@ -25,15 +24,6 @@ using Mat = ccMatrix<2>;
 using Xf = ccXform<2>;
 using XformHandle = ccPtrHandle<cc2XformBase>;
 using XformHandleConst = ccPtrHandle_const<cc2XformBase>;
-
-// Reads the stored bytes back as n doubles, checking that exactly n * 8 bytes were stored.
-std::vector<double> storedDoubles(const ccArchive& ar, std::size_t n) {
-  EXPECT_EQ(ar.data().size(), n * 8);
-  ccArchive in(ar.data());
-  std::vector<double> values(n);
-  for (double& v : values) in || v;
-  return values;
-}
 
 // The Jacobian of t at p by central differences.
 Mat finiteJacobian(const cc2XformBase& t, const Vec& p, double h = 1e-6) {
@@ -135,26 +125,6 @@ TEST(Xform, FiveParametersBuildAndAreRecovered) {
   EXPECT_EQ(m.xRot().toDouble(), ccPi);
   EXPECT_EQ(m.yRot().toDouble(), 2 * ccPi);
   EXPECT_EQ(Xf(Mat(-2, 0, 0, 8), Vec()).scale(), 4.0);
-}
-
-TEST(Xform, AffineAndRigidMapsStoreTheirDoubles) {
-  Xf a(Mat(1, -2, 3.5, 4), Vec(-5.25, 6e10));
-  ccArchive ar;
-  ar || a;
-  EXPECT_EQ(storedDoubles(ar, 6), (std::vector<double>{1, -2, 3.5, 4, -5.25, 6e10}));
-  ccArchive in(ar.data());
-  Xf loaded;
-  in || loaded;
-  EXPECT_EQ(loaded, a);
-  EXPECT_TRUE(in.atEnd());
-  cc2Rigid r(ccRadian(0.25), Vec(-1.5, 2));
-  ccArchive rigid;
-  rigid || r;
-  EXPECT_EQ(storedDoubles(rigid, 3), (std::vector<double>{0.25, -1.5, 2}));
-  ccArchive rigidIn(rigid.data());
-  cc2Rigid back;
-  rigidIn || back;
-  EXPECT_EQ(back, r);
 }
 
 // ---- cc2XformLinear
