@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "archivebytes.h"
+
 #include <cstring>
-#include <vector>
 
 // Stores h as a persistent pointer and loads it back through a fresh archive, which must be
 // read to its end.
@@ -26,10 +27,8 @@ inline ccShapePtrh roundTrip(const ccShapePtrh& h) {
 inline ccShapePtrh roundTrip(const ccShape& s) { return roundTrip(s.clone()); }
 
 // The stored bytes of shape s with the first stored double equal to `from` replaced by `to`.
-inline std::vector<unsigned char> storedWith(ccShape& s, double from, double to) {
-  ccArchive out;
-  s.dispatchSerialize(out);
-  std::vector<unsigned char> bytes = out.data();
+inline Bytes storedWith(ccShape& s, double from, double to) {
+  Bytes bytes = bytesOf(s);
   unsigned char f[8], t[8];
   std::memcpy(f, &from, 8);
   std::memcpy(t, &to, 8);

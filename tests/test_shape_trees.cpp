@@ -110,17 +110,6 @@ TEST(ShapeTree, ATreeCannotHoldItself) {
   ta.clear();  // break the cycle of handles a -> b
 }
 
-TEST(ShapeTree, ArchiveStoresSharedChildrenOnce) {
-  const ccShapePtrh shared = seg(0, 0, 3, 4);
-  ccShapePtrh inner(new ccShapeTree({shared}));
-  ccShapePtrh t(new ccShapeTree({shared, inner, shared}));
-  const ccShapePtrh back = roundTrip(t);
-  EXPECT_EQ(*back, *t);
-  const auto& bt = dynamic_cast<const ccShapeTree&>(*back);
-  EXPECT_EQ(bt.child(0).get(), bt.child(2).get());
-  EXPECT_EQ(bt.child(0).get(), dynamic_cast<const ccShapeTree&>(*bt.child(1)).child(0).get());
-}
-
 TEST(ShapeTree, LoadingACyclicArchiveFails) {
   // Store a -> b -> x, then turn b's reference to x into a reference back to a.
   ccShapePtrh x = seg(0, 0, 1, 0);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "archivebytes.h"
+
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -81,7 +83,6 @@ TEST(LineSeg, SubShapesClampToTheSegmentAndSpacingSplitsItEvenly) {
 TEST(Line, DirectionIsKeptAsGivenAndMustNotVanish) {
   const ccLine l(V(3, 4), V(0, 1));
   EXPECT_EQ(l.dir(), V(3, 4));  // kept as given
-  EXPECT_THROW(l.boundingBox(), ccShapesError::BadGeom);
   EXPECT_THROW(ccLine(V(0, 0), V(1, 1)), ccShapesError::DegenerateShape);
   EXPECT_THROW(ccLine(V(1, 0), V(kNaN, 1)), ccShapesError::BadGeom);
   const ccLine a(ccRadian(ccPi / 2), V(3, 0));
@@ -207,7 +208,7 @@ void expectValueForm(T value, const std::string& source) {
   ccArchive out, record;
   out || value;
   value.dispatchSerialize(record);
-  std::vector<unsigned char> fields = record.data();
+  Bytes fields = record.data();
   fields.erase(fields.begin() + 1);  // the shape base's version byte
   EXPECT_EQ(out.data(), fields) << source;
 
@@ -216,15 +217,10 @@ void expectValueForm(T value, const std::string& source) {
   in || back;
   EXPECT_TRUE(back == value) << source;
   EXPECT_TRUE(in.atEnd());
-  std::vector<unsigned char> v1 = out.data();
+  Bytes v1 = out.data();
   v1[0] = 1;
   ccArchive future(v1);
-  try {
-    future || back;
-    ADD_FAILURE() << "loaded version 1 of " << source;
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), source);
-  }
+  EXPECT_EQ(unknownVersionSource([&] { future || back; }), source);
 }
 
 TEST(PointAndLineShapes, ValueFormsRoundTrip) {

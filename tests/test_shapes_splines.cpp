@@ -405,24 +405,21 @@ TEST(GenShapeRoundedPolygon, DataBytesAreChecked) {
 
   ccGenShapeRoundedPolygon t(kL, 0.1);
   const ccGenShapeRoundedPolygon before = t;
+  const auto load = [&t](const Bytes& b) { t.loadData(b.data(), b.size()); };
   // Too short, one byte too many, a bad version, a negative radius, a huge vertex count.
-  EXPECT_THROW(t.loadData(data.data(), data.size() - 1), ccArchive::EndOfData);
-  Bytes longer = data;
+  Bytes shorter(data.begin(), data.end() - 1), longer = data, v1 = data, neg = data, huge = data;
   longer.push_back(0);
-  EXPECT_THROW(t.loadData(longer.data(), longer.size()), ccShapesError::BadParams);
-  Bytes v1 = data;
   v1[0] = 1;
-  EXPECT_THROW(t.loadData(v1.data(), v1.size()), ccArchive::UnknownVersion);
-  Bytes neg = data;
   const double minus = -0.5;
   std::memcpy(&neg[49], &minus, 8);
-  EXPECT_THROW(t.loadData(neg.data(), neg.size()), ccShapesError::BadRadius);
-  Bytes huge = data;
   huge[60] = 0x7f;  // a vertex count far beyond the bytes
-  EXPECT_THROW(t.loadData(huge.data(), huge.size()), ccArchive::BadData);
+  EXPECT_THROW(load(shorter), ccArchive::EndOfData);
+  EXPECT_THROW(load(longer), ccShapesError::BadParams);
+  EXPECT_THROW(load(v1), ccArchive::UnknownVersion);
+  EXPECT_THROW(load(neg), ccShapesError::BadRadius);
+  EXPECT_THROW(load(huge), ccArchive::BadData);
   EXPECT_EQ(t, before);
-
-  t.loadData(data.data(), data.size());
+  load(data);
   EXPECT_EQ(t, s);
 }
 
