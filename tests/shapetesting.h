@@ -1,4 +1,4 @@
-// Archive helpers shared by the shape tests.
+// Archive and sampling helpers shared by the shape tests.
 #pragma once
 
 #include <core/archive.h>
@@ -9,6 +9,7 @@
 #include "archivebytes.h"
 
 #include <cstring>
+#include <vector>
 
 // Stores h as a persistent pointer and loads it back through a fresh archive, which must be
 // read to its end.
@@ -40,4 +41,12 @@ inline Bytes storedWith(ccShape& s, double from, double to) {
   }
   ADD_FAILURE() << "value not found in the stored bytes";
   return bytes;
+}
+
+// The positions of the sampling of s by p.
+inline std::vector<ccVector<2>> samplePositions(const ccShape& s,
+                                                const ccShape::ccSampleParams& p) {
+  ccShape::ccSampleResult r;
+  s.sample(p, r);
+  return r.positions();
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shapetesting.h"
+
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -51,7 +53,6 @@ V deBoorReference(const Pts& d, const std::vector<double>& u, double x) {
 }
 
 using Tag = ccGenShape::tagShapeID;
-using Bytes = std::vector<unsigned char>;
 
 // A generic shape type defined outside the library: a segment from (0, 0) to (len, 0).
 class TestGenBar : public ccGenShape {
@@ -95,9 +96,7 @@ const std::vector<V> kSquare{V(0, 0), V(2, 0), V(2, 2), V(0, 2)};
 const std::vector<V> kL{V(0, 0), V(2, 0), V(2, 1), V(1, 1), V(1, 2), V(0, 2)};
 
 double sampledArea(const ccShape& s) {
-  ccShape::ccSampleResult r;
-  s.sample(ccShape::ccSampleParams(0, 1e-7), r);
-  const auto& v = r.positions();
+  const std::vector<V> v = samplePositions(s, ccShape::ccSampleParams(0, 1e-7));
   double a2 = 0;
   for (std::size_t i = 0; i < v.size(); ++i) a2 += v[i].cross(v[(i + 1) % v.size()]);
   return 0.5 * a2;
@@ -145,18 +144,16 @@ TEST(CubicSpline, ChainOfCurvesWithAGap) {
   // Nothing joins the gap: the nearest point to (8, 0) is an end of it.
   EXPECT_NEAR(s.distanceToPoint(V(8, 0)), 2, 1e-12);
 
-  ccShape::ccSampleResult r;
-  s.sample(ccShape::ccSampleParams(0, 1e-3), r);
   std::size_t joint = 0, gapEnds = 0;
-  for (const V& p : r.positions()) {
+  for (const V& p : samplePositions(s, ccShape::ccSampleParams(0, 1e-3))) {
     joint += p == V(3, 0);
     gapEnds += p == V(6, 0) || p == V(10, 0);
   }
   EXPECT_EQ(joint, 1u);
   EXPECT_EQ(gapEnds, 2u);
-  s.sample(ccShape::ccSampleParams(0, 1e-3, 10000, true), r);
   joint = 0;
-  for (const V& p : r.positions()) joint += p == V(3, 0);
+  for (const V& p : samplePositions(s, ccShape::ccSampleParams(0, 1e-3, 10000, true)))
+    joint += p == V(3, 0);
   EXPECT_EQ(joint, 2u);
 }
 
