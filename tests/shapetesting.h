@@ -27,20 +27,21 @@ inline ccShapePtrh roundTrip(const ccShapePtrh& h) {
 // The same for a copy of s.
 inline ccShapePtrh roundTrip(const ccShape& s) { return roundTrip(s.clone()); }
 
-// The stored bytes of shape s with the first stored double equal to `from` replaced by `to`.
-inline Bytes storedWith(ccShape& s, double from, double to) {
-  Bytes bytes = bytesOf(s);
-  unsigned char f[8], t[8];
-  std::memcpy(f, &from, 8);
-  std::memcpy(t, &to, 8);
-  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
-    if (std::memcmp(&bytes[i], f, 8) == 0) {
-      std::memcpy(&bytes[i], t, 8);
+// bytes with the first run of n bytes equal to `from` replaced by `to`.
+inline Bytes replaced(Bytes bytes, const void* from, const void* to, std::size_t n) {
+  for (std::size_t i = 0; i + n <= bytes.size(); ++i) {
+    if (std::memcmp(&bytes[i], from, n) == 0) {
+      std::memcpy(&bytes[i], to, n);
       return bytes;
     }
   }
   ADD_FAILURE() << "value not found in the stored bytes";
   return bytes;
+}
+
+// The stored bytes of shape s with the first stored double equal to `from` replaced by `to`.
+inline Bytes storedWith(ccShape& s, double from, double to) {
+  return replaced(bytesOf(s), &from, &to, 8);
 }
 
 // The positions of the sampling of s by p.
