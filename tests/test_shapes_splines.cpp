@@ -243,6 +243,7 @@ TEST(InterpSpline, NaturalSplinePassesThroughItsPoints) {
 TEST(InterpSpline, ClampedEndsHaveTheirTangentsAndBadInputIsRefused) {
   const Pts p{V(0, 0), V(2, 1), V(4, 0)};
   const ccInterpSpline s(p, V(0, 1), V(1, -1));
+  EXPECT_EQ(s.endCondition(), ccInterpSpline::eClamped);
   const double h0 = s.params()[1], h1 = s.params()[2] - s.params()[1];
   EXPECT_TRUE(cfRealEq(s.curve(0).derivative(0) / h0, V(0, 1), 1e-14));
   EXPECT_TRUE(cfRealEq(s.curve(1).derivative(1) / h1, V(1, -1), 1e-14));
