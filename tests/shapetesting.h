@@ -1,10 +1,12 @@
-// Archive helpers shared by the shape tests.
+// Archive and sampling helpers shared by the shape tests.
 #pragma once
 
 #include <core/archive.h>
 #include <core/shape.h>
 
 #include <gtest/gtest.h>
+
+#include "archivebytes.h"
 
 #include <cstring>
 #include <vector>
@@ -25,20 +27,27 @@ inline ccShapePtrh roundTrip(const ccShapePtrh& h) {
 // The same for a copy of s.
 inline ccShapePtrh roundTrip(const ccShape& s) { return roundTrip(s.clone()); }
 
-// The stored bytes of shape s with the first stored double equal to `from` replaced by `to`.
-inline std::vector<unsigned char> storedWith(ccShape& s, double from, double to) {
-  ccArchive out;
-  s.dispatchSerialize(out);
-  std::vector<unsigned char> bytes = out.data();
-  unsigned char f[8], t[8];
-  std::memcpy(f, &from, 8);
-  std::memcpy(t, &to, 8);
-  for (std::size_t i = 0; i + 8 <= bytes.size(); ++i) {
-    if (std::memcmp(&bytes[i], f, 8) == 0) {
-      std::memcpy(&bytes[i], t, 8);
+// bytes with the first run of n bytes equal to `from` replaced by `to`.
+inline Bytes replaced(Bytes bytes, const void* from, const void* to, std::size_t n) {
+  for (std::size_t i = 0; i + n <= bytes.size(); ++i) {
+    if (std::memcmp(&bytes[i], from, n) == 0) {
+      std::memcpy(&bytes[i], to, n);
       return bytes;
     }
   }
   ADD_FAILURE() << "value not found in the stored bytes";
   return bytes;
+}
+
+// The stored bytes of shape s with the first stored double equal to `from` replaced by `to`.
+inline Bytes storedWith(ccShape& s, double from, double to) {
+  return replaced(bytesOf(s), &from, &to, 8);
+}
+
+// The positions of the sampling of s by p.
+inline std::vector<ccVector<2>> samplePositions(const ccShape& s,
+                                                const ccShape::ccSampleParams& p) {
+  ccShape::ccSampleResult r;
+  s.sample(p, r);
+  return r.positions();
 }

@@ -1,5 +1,5 @@
 // Geometry values: numeric helpers, angles, vectors, pairs, 2x2 matrices and their archive
-// forms.
+// forms, with those of affine and rigid maps.
 #include <core/angle.h>
 #include <core/archive.h>
 #include <core/math.h>
@@ -7,6 +7,7 @@
 #include <core/matrix.h>
 #include <core/pair.h>
 #include <core/vector.h>
+#include <core/xform.h>
 
 #include <gtest/gtest.h>
 
@@ -152,25 +153,33 @@ TEST(Matrix, ProductsInverseAndSingular) {
   EXPECT_DOUBLE_EQ(ccMatrix<2>(1, 0, 0, 1e-300).inverse().element(1, 1), 1e300);
 }
 
-// ---- archive forms: angles and vectors as bare doubles, pairs with a version byte
+// ---- archive forms: angles, vectors, matrices and maps as bare doubles, pairs with a version
+// byte
 
 TEST(GeometryArchive, ExactFormsRoundTripsAndUnknownVersion) {
   ccRadian r(-1.25);
   ccDegree d(725.5);
   ccVector<2> v(-3.25, 1e-300);
   ccMatrix<2> m(1, -2, 3.5, 1e-3);
+  ccXform<2> x(ccMatrix<2>(1, -2, 3.5, 4), ccVector<2>(-5.25, 6e10));
+  cc2Rigid rigid(ccRadian(0.25), ccVector<2>(-1.5, 2));
   ccArchive ar;
-  ar || r || d || v || m;
+  ar || r || d || v || m || x || rigid;
   Bytes form;
-  for (double x : {-1.25, 725.5, -3.25, 1e-300, 1.0, -2.0, 3.5, 1e-3}) putDouble(form, x);
+  for (double f : {-1.25, 725.5, -3.25, 1e-300, 1.0, -2.0, 3.5, 1e-3, 1.0, -2.0, 3.5, 4.0, -5.25,
+                   6e10, 0.25, -1.5, 2.0})
+    putDouble(form, f);
   EXPECT_EQ(ar.data(), form);
   ccArchive in(form);
   ccRadian r2;
   ccDegree d2;
   ccVector<2> v2;
   ccMatrix<2> m2(0, 0, 0, 0);
-  in || r2 || d2 || v2 || m2;
-  EXPECT_TRUE(r2 == r && d2 == d && v2 == v && m2 == m);
+  ccXform<2> x2;
+  cc2Rigid rigid2;
+  in || r2 || d2 || v2 || m2 || x2 || rigid2;
+  EXPECT_TRUE(r2 == r && d2 == d && v2 == v && m2 == m && x2 == x && rigid2 == rigid);
+  EXPECT_TRUE(in.atEnd());
   ccPair<double> pd(0.5, -8);
   ccArchive pa;
   pa || pd;

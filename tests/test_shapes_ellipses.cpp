@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shapetesting.h"
+
 #include <cmath>
 #include <limits>
 #include <random>
@@ -98,9 +100,8 @@ TEST(CurvedShapes, AMapGivesTheClassThatHoldsTheMappedShape) {
     const ccShapePtrh m = row.shape->mapShape(row.x);
     SCOPED_TRACE(typeid(*row.shape).name());
     EXPECT_EQ(typeid(*m), row.type);
-    ccShape::ccSampleResult boundary;
-    row.shape->sample(ccShape::ccSampleParams(0, 0.1), boundary);
-    for (const V& p : boundary.positions()) EXPECT_NEAR(m->distanceToPoint(row.x * p), 0, 1e-12);
+    for (const V& p : samplePositions(*row.shape, ccShape::ccSampleParams(0, 0.1)))
+      EXPECT_NEAR(m->distanceToPoint(row.x * p), 0, 1e-12);
   }
   const ccShapePtrh sheared = section.mapShape(kShear);
   const auto& ms = dynamic_cast<const ccEllipseAnnulusSection&>(*sheared);
@@ -124,9 +125,8 @@ TEST(Ellipse, PerimetersSpansAndDegenerateCases) {
   EXPECT_DOUBLE_EQ(ccEllipse().distanceToPoint(V(3, 4)), 5);
   EXPECT_THROW(ccEllipseArc(ccEllipse(), rad(0), rad(1)).startAngle(), ccShapesError::NoTangent);
   // Tolerance 0.01 on radius 2: the number of points is what the sagitta bound asks.
-  ccShape::ccSampleResult r;
-  ccCircle(V(0, 0), 2).sample(ccShape::ccSampleParams(0, 0.01), r);
-  EXPECT_EQ(r.size(), static_cast<std::size_t>(std::ceil(ccPi / std::acos(1 - 0.01 / 2))));
+  EXPECT_EQ(samplePositions(ccCircle(V(0, 0), 2), ccShape::ccSampleParams(0, 0.01)).size(),
+            static_cast<std::size_t>(std::ceil(ccPi / std::acos(1 - 0.01 / 2))));
   const ccEllipse unit(V(0, 0), V(1, 1));
   EXPECT_DOUBLE_EQ(ccEllipseArc(unit, rad(ccPi), rad(ccPi / 2)).angleSpan().toDouble(), 1.5 * ccPi);
   EXPECT_TRUE(ccEllipseArc(unit, rad(0), rad(2 * ccPi)).isFull());
@@ -136,8 +136,7 @@ TEST(Ellipse, PerimetersSpansAndDegenerateCases) {
   EXPECT_NEAR(full.perimeter(), 2 * ccPi, 1e-14);
   const ccEllipseArc2 point(unit2, rad(1), rad(0));
   EXPECT_EQ(point.perimeter(), 0);
-  point.sample(ccShape::ccSampleParams(0, 0.1), r);
-  EXPECT_EQ(r.size(), 2u);
+  EXPECT_EQ(samplePositions(point, ccShape::ccSampleParams(0, 0.1)).size(), 2u);
 }
 
 TEST(Ellipse, UnitMapsReflectionMapWithShiftAndAnyUnitMapOfAnEllipse2) {
@@ -209,9 +208,8 @@ TEST(GenRect, FormsFullRoundingAndDegenerateCases) {
   const ccGenRect r(ccRect(V(2, 4), V(6, 2)));
   EXPECT_EQ(r.corners(), (std::vector<V>{V(2, 4), V(8, 4), V(8, 6), V(2, 6)}));
   EXPECT_EQ(r.corner(4), r.corner(0));
-  ccShape::ccSampleResult s;
-  r.sample(ccShape::ccSampleParams(), s);  // without rounding and limits: the corners
-  EXPECT_EQ(s.positions(), r.corners());
+  // Without rounding and limits the samples are the corners.
+  EXPECT_EQ(samplePositions(r, ccShape::ccSampleParams()), r.corners());
   // Fully rounded: the circle; with one zero rounding component the corners stay sharp.
   const ccGenRect round(V(), M(), V(1, 1));
   EXPECT_TRUE(cfRealEq(round.nearestPoint(V(3, 4)), V(0.6, 0.8), 1e-15));
