@@ -51,7 +51,7 @@ TEST(GenPolyStroker, ChordsStepAtMostFiveDegreesAndStayWithinAPixelTwentiethOfTh
   } kCases[] = {{0.04, 37, 180.0 / 37}, {1000, 158, 180.0 / 158}};  // about 1.15 degrees
   for (const auto& c : kCases) {
     Board b;
-    b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), ccColor::redColor(), kOverlay);
+    b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), kRed, kOverlay);
     const std::vector<Stroke> chords = strokes(b);
     ASSERT_EQ(chords.size(), 2 * c.chordsPerHalf) << c.radius;
     for (const Stroke& s : chords) {
@@ -122,7 +122,7 @@ TEST(GenPolyReplay, HostilePayloadsAreInvalidSketches) {
     EXPECT_THROW(op->parseByteStream(p.data(), p.size()), ccUIError::InvalidUISketch);
     EXPECT_EQ(static_cast<cc_UISketchOpGenPoly&>(*op).genPoly(), ccGenPoly());
     ccUISketch s;
-    s.opcode(34, kOverlay, ccColor::redColor());
+    s.opcode(34, kOverlay, kRed);
     s.append(p.data(), static_cast<long>(p.size()));
     Board b;
     EXPECT_THROW(b.tablet.draw(s, ccPoint(0, 0), kOverlay), ccUIError::InvalidUISketch);
@@ -185,15 +185,13 @@ TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
   // The chords join points of the mapped arc from its start to its end and stray at most 0.05.
   Board t;
   const ccXform<2> shift(ccMatrix<2>(), V(150, 120));
-  Private::overlayArc_(t.tablet, half, shift, ccColor::redColor(), ccUITablet::eOverlayLayer);
+  Private::overlayArc_(t.tablet, half, shift, kRed, kOverlay);
   const std::vector<Stroke> s = strokes(t);
   ASSERT_EQ(s.size(), 50u);
   EXPECT_NEAR((s.front().p2 - V(250, 120)).length(), 0, 1e-9);
   EXPECT_NEAR((s.back().p1 - V(50, 120)).length(), 0, 1e-9);
   for (std::size_t i = 0; i < s.size(); ++i) {
-    EXPECT_TRUE(!s[i].imageLayer && s[i].color == ccColor::redColor() &&
-                (!i || s[i].p2 == s[i - 1].p1))
-        << i;
+    EXPECT_TRUE(!s[i].imageLayer && s[i].color == kRed && (!i || s[i].p2 == s[i - 1].p1)) << i;
     EXPECT_NEAR((s[i].p1 - V(150, 120)).length(), 100, 1e-9);
     EXPECT_LE(100 - ((s[i].p1 + s[i].p2) / 2 - V(150, 120)).length(), 0.05);
   }
@@ -202,8 +200,7 @@ TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
 TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
   Poly p = board();
   Board none;
-  Private::drawNegWireframe(p, ccXform<2>(), none.tablet, ccColor::redColor(),
-                            ccUITablet::eImageLayer);
+  Private::drawNegWireframe(p, ccXform<2>(), none.tablet, kRed, kImage);
   EXPECT_TRUE(strokes(none).empty());  // no fractions, nothing drawn
 
   p.forwardPercExtension_(1, 0.25);  // the bottom side, (20, 20) to (80, 20)
@@ -220,12 +217,12 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
   // Drawn: each piece in the given colour on the given layer, mirrored with the map.
   for (const ccXform<2>& xf : {ccXform<2>(), kMirror}) {
     Board t;
-    Private::drawNegWireframe(p, xf, t.tablet, ccColor::blueColor(), ccUITablet::eOverlayLayer);
+    Private::drawNegWireframe(p, xf, t.tablet, kBlue, kOverlay);
     const std::vector<Stroke> s = strokes(t);
     const long arcChords = Private::overlayArcChords_(ext, xf);
     // Segment 1 forward and backward, segment 3 forward (as chords).
     ASSERT_EQ(static_cast<long>(s.size()), 2 + arcChords);
-    for (const Stroke& k : s) EXPECT_TRUE(k.color == ccColor::blueColor() && !k.imageLayer);
+    for (const Stroke& k : s) EXPECT_TRUE(k.color == kBlue && !k.imageLayer);
   }
 }
 
@@ -238,14 +235,14 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
       SCOPED_TRACE(std::string(reversed ? "reversed " : "") +
                    (xf == kMirror ? "mirror" : "scaled"));
       Poly p = board();
-      p.positiveArrowColor(ccColor::greenColor());
-      p.negativeArrowColor(ccColor::redColor());
+      p.positiveArrowColor(kGreen);
+      p.negativeArrowColor(kRed);
       if (reversed) p.toggleDirection();
       Board direct, listed;
       p.drawDirectionArrows(xf, direct.tablet, 4);
       ccGraphicList list;
       p.drawDirectionArrows(xf, list, 4);
-      list.draw(listed.tablet, ccUITablet::eImageLayer);
+      list.draw(listed.tablet, kImage);
       EXPECT_EQ(listed.log->str(), direct.log->str());
 
       const std::vector<Stroke> s = strokes(direct);
@@ -256,8 +253,7 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
         const Stroke& left = s[6 * a];
         const Stroke& right = s[6 * a + 2];
         const Stroke& front = s[6 * a + 4];
-        EXPECT_TRUE(left.imageLayer && left.color == ccColor::greenColor() &&
-                    right.color == ccColor::redColor());
+        EXPECT_TRUE(left.imageLayer && left.color == kGreen && right.color == kRed);
         // Back in polygon coordinates.
         const ccXform<2> back = xf.inverse();
         EXPECT_EQ(Private::inside(mapped, back * ((left.p1 + left.p2) / 2)), !reversed) << a;
@@ -281,7 +277,7 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
 // negative wireframe in red on layer 0, and arrows of size 2.
 TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
   Poly a = board(), b = Poly::rectangle(20, 10, V(150, 40));
-  a.colors(ccSMDColors(ccColor::blueColor()));
+  a.colors(ccSMDColors(kBlue));
   a.forwardPercExtension_(1, 0.25);
   b.backwardPercExtension_(2, 0.5);
   ccSMDGDModel model;
@@ -298,8 +294,7 @@ TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
   Board negative;
   ccSMDGDModelPrivate::drawNegWireframe(model, xf, negative.tablet);
   ASSERT_EQ(strokes(negative).size(), 2u);  // one line piece of each polygon
-  for (const Stroke& k : strokes(negative))
-    EXPECT_TRUE(k.color == ccColor::redColor() && k.imageLayer);
+  for (const Stroke& k : strokes(negative)) EXPECT_TRUE(k.color == kRed && k.imageLayer);
 }
 
 }  // namespace
