@@ -639,35 +639,32 @@ TEST(GraphicsListBridge, EveryRecordTypeDrawsAsItsTabletCallsAndIsWrittenBack) {
   cgr_list_free(&back);
 }
 
-TEST(GraphicsListBridge, TextRecordWithEmptyStringOccupies49BytesAfterTypeAndColour) {
-  cgr_list list;
-  cgr_list_init(&list);
-  ASSERT_EQ(cgr_list_appendTextEx(&list, 2, {1, 2}, "", 3, 8, {0, 0}), 0);
-  EXPECT_EQ(list.size, 8u + 49u);
-  ASSERT_EQ(cgr_list_appendPoint(&list, 4, 5, 6), 0);  // read right after the text
-  ccGraphicList graphics;
-  cfGraphicListAppend(graphics, &list);
-  cgr_list_free(&list);
-  ASSERT_EQ(graphics.size(), 2u);
-  const auto& text = dynamic_cast<const ccGraphicText&>(**graphics.begin());
-  EXPECT_TRUE(text.text().empty() && text.format().alignment() == ccUIFormat::eBottomRight);
-  EXPECT_EQ(dynamic_cast<const ccGraphicPointIcon&>(**std::next(graphics.begin())).point(),
-            ccPoint(5, 6));
-}
-
-TEST(GraphicsListBridge, UnknownTypeIsReadAsAPointAfterAnAssertion) {
+// An empty text takes 49 bytes after its type and colour, and a record of an unknown type is read
+// as a point after an assertion: the records after them are read where they start.
+TEST(GraphicsListBridge, EmptyTextTakes49BytesAndAnUnknownTypeIsReadAsAPoint) {
+  cgr_list text;
+  cgr_list_init(&text);
+  ASSERT_EQ(cgr_list_appendTextEx(&text, 2, {1, 2}, "", 3, 8, {0, 0}), 0);
+  EXPECT_EQ(text.size, 8u + 49u);
   for (std::int32_t type : {11, -1, 0x7fffffff}) {
     RawList raw;
+    raw.raw(text.records, text.size).count = 1;
     raw.record(type, 3).real(4).real(5).record(cgr_ePoint, 6).real(7).real(8);
     const cgr_list list = raw.list();
     TracedTablet bridged, direct;
     AssertCounter asserts;
     cfUITabletDraw(bridged.tablet, &list, kOverlay);
     EXPECT_EQ(asserts.reports(), 1) << type;
+    direct.tablet.drawStart(ccPoint(1, 2), kOverlay);
+    direct.tablet.moveToRelPels(0, 0, kOverlay);
+    direct.tablet.draw("", ccUITablet::drawPointArg(), cfColor(2), cfColor(3),
+                       ccUIFormat(ccUIFormat::eBottomRight), kOverlay);
     direct.tablet.drawPointIcon(ccPoint(4, 5), cfColor(3), kOverlay);
     direct.tablet.drawPointIcon(ccPoint(7, 8), cfColor(6), kOverlay);
     EXPECT_EQ(bridged.calls(), direct.calls()) << type;
+    EXPECT_EQ(bridged.sketchBytes(), direct.sketchBytes()) << type;
   }
+  cgr_list_free(&text);
 }
 
 TEST(GraphicsListBridge, MalformedRecordAreaIsRefusedAndChangesNothing) {
