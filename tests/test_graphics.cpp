@@ -157,8 +157,7 @@ TEST(ShapeGraphics, MakeShapeGraphicOfSectionsNothingAndTrees) {
 TEST(ShapeGraphics, MappingChoosesTheClassThatHoldsTheMappedShape) {
   const ccXform<2> shift(ccMatrix<2>(1, 0, 0, 1), V(5, -3));
   const ccXform<2> stretch(ccMatrix<2>(2, 0, 0, 1), V(0, 0));
-  const ccXform<2> turn(ccMatrix<2>(std::cos(0.3), -std::sin(0.3), std::sin(0.3), std::cos(0.3)),
-                        V(1, 1));
+  const ccXform<2> turn = cc2Rigid(ccRadian(0.3), V(1, 1)).xform();
   const ccGraphicProps p = sampleProps();
   const auto of = [&p](const ccShape& s) { return ccGraphic::makeShapeGraphic(s.clone(), p); };
   const ccGraphicPtrh circle = of(sample<ccCircle>()),
