@@ -284,11 +284,6 @@ TEST(GraphicGroups, ItemsKeepTheNullAndPropsInvariant) {
   EXPECT_THROW(inner->items({icon, outer}, false), ccGraphic::BadParams);
   EXPECT_EQ(inner->numItems(), 1);
   EXPECT_THROW(outer->items({outer}, false), ccGraphic::BadParams);
-
-  // Mapping maps each item; the copy shares nothing.
-  const ccGraphicPtrh m = outer->map(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V(10, 0)));
-  EXPECT_EQ(m->encloseRect(), ccRect(V(13, 4), V(1, 1)));
-  EXPECT_EQ(outer->encloseRect(), ccRect(V(3, 4), V(1, 1)));
 }
 
 TEST(SpecialGraphics, TextIsPlacedAtTheTruncatedPixelOffset) {
@@ -720,10 +715,10 @@ TEST(GraphicsListBridge, MalformedRecordAreaIsRefusedAndChangesNothing) {
   }
 }
 
-TEST(GraphicsListBridge, WritingSkipsGraphicsWithoutRecordsAndTakesBackAFailedCall) {
+// A failing call is taken back (graphics without a record form are skipped, as the every-record
+// test shows).
+TEST(GraphicsListBridge, WritingTakesBackAFailedCall) {
   ccGraphicList graphics;
-  graphics.append(
-      ccGraphicPtrh(new ccGraphicCross(ccCross(V(1, 2), ccRadian(0), 3), ccGraphicProps())), false);
   for (int i = 0; i < 2; ++i)
     graphics.append(ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(i, 2), kRed)), false);
   // One record short of the largest count: the first point fits, the second does not.
@@ -731,14 +726,12 @@ TEST(GraphicsListBridge, WritingSkipsGraphicsWithoutRecordsAndTakesBackAFailedCa
   cgr_list_init(&list);
   ASSERT_EQ(cgr_list_appendPoint(&list, 1, 0, 0), 0);
   list.count = 0x7ffffffe;
-  AssertCounter asserts;
   try {
     cfGraphicListAppend(&list, graphics);
     ADD_FAILURE() << "appended past the largest count";
   } catch (const ccStatusError& e) {
     EXPECT_EQ(e.status(), cgr_eNoMemory);
   }
-  EXPECT_EQ(asserts.reports(), 1);  // the cross
   EXPECT_EQ(list.count, 0x7ffffffe);
   EXPECT_EQ(list.size, 24u);
   cgr_list_free(&list);
