@@ -105,7 +105,7 @@ inline void drawDirect(ccUITablet& t, const ccFLine& s, const ccGraphicProps& p,
 // A graphic of one instantiation, its class name, its shape, and the direct drawing of the shape.
 struct GraphicCase {
   std::string name;
-  ccPtrHandle<ccGraphic> graphic;
+  ccGraphicPtrh graphic;
   ccShapePtrh shape;
   std::function<void(ccUITablet&, const ccGraphicProps&, L)> direct;
 };
@@ -114,7 +114,7 @@ template <class G>
 GraphicCase graphicCase(const std::string& name) {
   using T = typename G::Shape;
   const T s = sample<T>();
-  return {name, ccPtrHandle<ccGraphic>(new G(s, sampleProps())), s.clone(),
+  return {name, ccGraphicPtrh(new G(s, sampleProps())), s.clone(),
           [s](ccUITablet& t, const ccGraphicProps& p, L l) { drawDirect(t, s, p, l); }};
 }
 
@@ -133,21 +133,19 @@ inline std::vector<GraphicCase> everyShapeGraphic() {
 }
 
 // The special graphics, one of each.
-inline std::vector<ccPtrHandle<ccGraphic>> everySpecialGraphic() {
+inline std::vector<ccGraphicPtrh> everySpecialGraphic() {
   const ccGraphicProps p = sampleProps();
   ccPtrHandle<ccGraphicGroup> group(new ccGraphicGroup);
-  group->items(
-      {ccPtrHandle<ccGraphic>(new ccGraphicPointIcon(ccPoint(5, 6), p)), ccPtrHandle<ccGraphic>(),
-       ccPtrHandle<ccGraphic>(new ccGraphicSimple<ccLineSeg>(sample<ccLineSeg>(), p))},
-      false);
+  group->items({ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(5, 6), p)), ccGraphicPtrh(),
+                ccGraphicPtrh(new ccGraphicSimple<ccLineSeg>(sample<ccLineSeg>(), p))},
+               false);
   return {group,
-          ccPtrHandle<ccGraphic>(new ccGraphicText("label", ccPoint(30, 40), ccColor::greenColor(),
-                                                   ccColor::blueColor(),
-                                                   ccUIFormat(ccUIFormat::eCenter), V(2.7, -1.5))),
-          ccPtrHandle<ccGraphic>(new ccGraphicPointIcon(ccPoint(12, 13), p)),
-          ccPtrHandle<ccGraphic>(new ccGraphicCross(ccCross(V(20, 30), ccRadian(0.4), 7), p)),
-          ccPtrHandle<ccGraphic>(
-              new ccGraphicEllipseAnnulusSection(sample<ccEllipseAnnulusSection>(), p))};
+          ccGraphicPtrh(new ccGraphicText("label", ccPoint(30, 40), ccColor::greenColor(),
+                                          ccColor::blueColor(), ccUIFormat(ccUIFormat::eCenter),
+                                          V(2.7, -1.5))),
+          ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(12, 13), p)),
+          ccGraphicPtrh(new ccGraphicCross(ccCross(V(20, 30), ccRadian(0.4), 7), p)),
+          ccGraphicPtrh(new ccGraphicEllipseAnnulusSection(sample<ccEllipseAnnulusSection>(), p))};
 }
 
 // A board of 320 x 240 pels that starts with an empty sketch.
@@ -158,7 +156,7 @@ struct TracedTablet : Board {
 };
 
 // The bytes of a handle stored as a persistent pointer.
-inline std::vector<unsigned char> storedBytes(ccPtrHandle<ccGraphic> g) {
+inline std::vector<unsigned char> storedBytes(ccGraphicPtrh g) {
   ccArchive out;
   out || g;
   return out.data();

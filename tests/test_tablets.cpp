@@ -26,6 +26,7 @@
 namespace {
 
 using V = ccVector<2>;
+using P = ccPair<long>;
 
 struct Case {
   const char* name;
@@ -220,7 +221,7 @@ const Case kCases[] = {
        t.draw(ccPelBuffer<ccPackedRGB32Pel>(2, 2), at, true, 5, kOverlay);
        t.scaleExact(ccPair<double>(0.5, 0.25));
        t.draw(img, at, false, 0, false, kImage);
-       t.scale(ccPair<long>(2, 4));
+       t.scale(P(2, 4));
        t.draw(img, at, false, 0, false, kImage);
      }},
     // Layers other than the two draw nothing but record (set() starts the sketch afresh); only
@@ -320,15 +321,15 @@ TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAll
   std::uniform_int_distribution<long> coord(-90, 90), size(0, 160), rings(0, 90);
   for (int trial = 0; trial < 400; ++trial) {
     Board b;
-    const ccPair<long> corner(coord(rng), coord(rng));
-    ccUITablet kid(b.tablet, ccUIRect(corner, ccPair<long>(50 + size(rng) % 40, 40)));
+    const P corner(coord(rng), coord(rng));
+    ccUITablet kid(b.tablet, ccUIRect(corner, P(50 + size(rng) % 40, 40)));
     kid.visible(true);
     b.log->clear();
     const ccUIRect r(coord(rng), coord(rng), size(rng), size(rng));
     const long width = trial == 0 ? 2000000000L : rings(rng);
     kid.outline3D(r, kRed, kGreen, width, kImage);
-    const ccPair<long> cut(std::max(0L, -corner.first), std::max(0L, -corner.second));
-    const ccPair<long> area = kid.activeScope(kImage).sz();
+    const P cut(std::max(0L, -corner.first), std::max(0L, -corner.second));
+    const P area = kid.activeScope(kImage).sz();
     std::vector<std::string> want, got;
     auto note = [&](std::vector<std::string>& v, long x, long y, long dx, long dy) {
       if (std::min(x, x + dx) < area.first && std::max(x, x + dx) >= 0 &&
@@ -374,16 +375,14 @@ TEST(IconPatterns, PatternsDecodeAndHitTestsSkipTransparentPels) {
   // The point icon is a '+' 13 pels wide; in "/1 /+./" '.' is transparent, '/' a separator.
   EXPECT_EQ(ccUITablet::pointIcon().width(), 13);
   std::string hits;
-  for (const ccPair<long>& p : {ccPair<long>(0, 0), ccPair<long>(-6, -6), ccPair<long>(7, 0),
-                                ccPair<long>(-6, 0), ccPair<long>(0, -5), ccPair<long>(0, 7)})
+  for (const P& p : {P(0, 0), P(-6, -6), P(7, 0), P(-6, 0), P(0, -5), P(0, 7)})
     hits += ccUITablet::pointIconTouched(p) ? '1' : '0';
-  for (const ccPair<long>& p : {ccPair<long>(0, 1), ccPair<long>(1, 0), ccPair<long>(1, 1),
-                                ccPair<long>(2, 0), ccPair<long>(-1, 0), ccPair<long>(0, -1)})
+  for (const P& p : {P(0, 1), P(1, 0), P(1, 1), P(2, 0), P(-1, 0), P(0, -1)})
     hits += ccUITablet::iconTouched("/1 /+./", p) ? '1' : '0';
   EXPECT_EQ(hits,
             "100110"
             "100000");
-  EXPECT_FALSE(ccUITablet::iconTouched(nullptr, ccPair<long>(0, 0)));
+  EXPECT_FALSE(ccUITablet::iconTouched(nullptr, P(0, 0)));
 }
 
 // ---- The tablet tree
@@ -438,7 +437,7 @@ TEST(TabletTree, KidSurvivesItsParentAndSetScopeRebuildsTheChain) {
   kid.setParent(newRoot, ccUIRect(1, 1, 10, 10));
   EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 10, 10));
   EXPECT_EQ(grandKid.activeScope(kImage), ccUIRect(0, 0, 5, 5));
-  EXPECT_EQ(grandKid.scopeOrg(), ccPair<long>(1, 1));
+  EXPECT_EQ(grandKid.scopeOrg(), P(1, 1));
 
   ccUITablet root(nullptr, nullptr);
   root.visible(true);
@@ -523,8 +522,8 @@ TEST(TabletTree, ChangesAreReportedToClients) {
   EXPECT_FALSE(t.root.recordChanges());
 
   // A child's changes are in root pixels, whatever the parent cuts off at its top left.
-  for (const ccPair<long>& corner : {ccPair<long>(50, 60), ccPair<long>(-5, -7)}) {
-    ccUITablet kid(t.root, ccUIRect(corner, ccPair<long>(100, 100)));
+  for (const P& corner : {P(50, 60), P(-5, -7)}) {
+    ccUITablet kid(t.root, ccUIRect(corner, P(100, 100)));
     kid.visible(true);
     kid.recordChanges(true);
     kid.draw(ccLineSeg(V(12, 13), V(22, 23)), kRed, kImage);
@@ -607,21 +606,21 @@ TEST(TabletTree, ScaleModesCopiesGeometryAndScopeControls) {
   EXPECT_EQ(t.root.scaleMode(), ccUITablet::eNoScale);  // the mode follows x alone
   t.root.scaleExact(ccPair<double>(0.5, 0.5));
   EXPECT_EQ(t.root.scaleMode(), ccUITablet::eReduce);
-  t.root.scale(ccPair<long>(4, 2));
+  t.root.scale(P(4, 2));
   EXPECT_EQ(t.root.scaledMap().matrix(), ccMatrix<2>(0.25, 0, 0, 0.5));
   t.root.scaleExact(ccPair<double>(0.25, 4.0));
-  EXPECT_EQ(t.root.scale(), ccPair<long>(4, 4));
+  EXPECT_EQ(t.root.scale(), P(4, 4));
   t.root.recordOn() = true;
   t.root.baseMap(ccXform<2>(ccMatrix<2>(2, 0, 0, 4), V(3, 5)));
   t.root.scaleExact(ccPair<double>(3, 3));
   EXPECT_EQ(t.root.scaleMode(), ccUITablet::eMagnify);
-  t.root.dragDel(ccPair<long>(7, -1));
+  t.root.dragDel(P(7, -1));
   EXPECT_EQ(t.root.scaledMap(), ccXform<2>(ccMatrix<2>(6, 0, 0, 12), V(16, 14)));
   t.root.scaleMode(ccUITablet::eNoScale);
   EXPECT_EQ(t.root.scaledMap(), t.root.baseMap());
-  EXPECT_EQ(t.root.dragDel(), ccPair<long>(0, 0));
-  t.root.dragDel(ccPair<long>(7, -1));
-  EXPECT_EQ(t.root.tabletCoords(ccPair<long>(41, 23)), ccPoint(15.5, 4.75));
+  EXPECT_EQ(t.root.dragDel(), P(0, 0));
+  t.root.dragDel(P(7, -1));
+  EXPECT_EQ(t.root.tabletCoords(P(41, 23)), ccPoint(15.5, 4.75));
   t.root.draw(kSeg, kRed, kImage);
   const ccUITablet copy(t.root);
   const auto takes = [&t](const ccUITablet& x) {
@@ -636,9 +635,9 @@ TEST(TabletTree, ScaleModesCopiesGeometryAndScopeControls) {
   EXPECT_TRUE(takes(kid));
   EXPECT_EQ(kid.activeScope(kImage), ccUIRect(0, 0, 50, 50));
   EXPECT_TRUE(kid.parent() == &t.root && kid.nextSib() == &next && !next.nextSib());
-  kid.moveRel(ccPair<long>(5, 6));
+  kid.moveRel(P(5, 6));
   EXPECT_EQ(kid.scopeRect(), ccUIRect(15, 16, 50, 50));
-  kid.moveAbs(ccPair<long>(1, 2)).size(ccPair<long>(20, 30));
+  kid.moveAbs(P(1, 2)).size(P(20, 30));
   EXPECT_EQ(kid.scopeRect(), ccUIRect(1, 2, 20, 30));
   EXPECT_EQ(std::make_pair(kid.moves, kid.resizes), std::make_pair(2, 1));
 
