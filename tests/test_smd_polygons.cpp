@@ -313,11 +313,10 @@ TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
   Poly r = Poly::rectangle(4, 2, V2(1, 1));
   r.toggleDirection();
   EXPECT_TRUE(r.isDirectionNegative());
-  Poly reversed;
-  Private::reversePoly(Poly::rectangle(4, 2, V2(1, 1)), reversed);
-  EXPECT_FALSE(reversed.isDirectionPositive());
   // Run the other way, vertex 0 comes last and exchanges its shares of its two sides.
+  Poly reversed;
   Private::reversePoly(closedPoly({vtx(0, 0, 0, 0, -1, 0.3, 0.7), vtx(4, 0), vtx(4, 4)}), reversed);
+  EXPECT_FALSE(reversed.isDirectionPositive());
   EXPECT_EQ(reversed.vertex(2).percentPrevSegment(), 0.7);
   EXPECT_EQ(reversed.vertex(2).percentNextSegment(), 0.3);
   Poly open;

@@ -283,6 +283,7 @@ TEST_F(ToolTest, BadInvocationsFailWithOneLineAndWriteNothing) {
   writeText(file("text.pgm"), "just text");
   cfCairoWritePng(ccPelBuffer<unsigned char>(40, 30), file("cut.png").string());
   writeText(file("cut.png"), readText(file("cut.png")).substr(0, 40));
+  const std::set<std::string> before = entries();
   const struct {
     std::string line;  // the tool (sketch or render) and its arguments
     int code;
@@ -344,9 +345,7 @@ TEST_F(ToolTest, BadInvocationsFailWithOneLineAndWriteNothing) {
     SCOPED_TRACE(row.line);
     expectOneLineError(tool(row.line), row.code, "dispc-" + row.line.substr(0, 6), row.what);
   }
-  EXPECT_EQ(entries(), (std::set<std::string>{"s.dca", "bad.dca", "out.png", "folder", "cut.pgm",
-                                              "header.pgm", "plain.pgm", "zero.pgm", "huge.pgm",
-                                              "maxval.pgm", "text.pgm", "cut.png"}));
+  EXPECT_EQ(entries(), before);
   EXPECT_EQ(readText(file("out.png")), "previous picture");
   EXPECT_TRUE(fs::is_empty(file("folder")));
   for (const char* help : {"--help", "-h"}) {
