@@ -22,7 +22,6 @@
 namespace {
 
 using V = ccVector<2>;
-using V2 = ccVector<2>;
 using Degenerate = ccShapesError::DegenerateShape;
 constexpr double kTol = 1e-14;
 
@@ -39,18 +38,15 @@ Bytes stored(T value) {
   return out.data();
 }
 
-// The source named by the UnknownVersion that loading the bytes throws.
+// The source named by the UnknownVersion that loading the bytes throws (having read nothing
+// after the version byte).
 template <class T>
 std::string unknownVersionOnLoad(const Bytes& bytes) {
   ccArchive in(bytes);
   T value;
-  try {
-    in >> value;
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(in.position(), 1u) << "nothing after the version byte is read";
-    return e.source();
-  }
-  return "loaded";
+  const std::string source = unknownVersionSource([&] { in >> value; });
+  EXPECT_EQ(in.position(), 1u);
+  return source;
 }
 
 cc2SegmentArc arc(const V& c, double r, double start, double span) {
@@ -313,20 +309,20 @@ TEST(SegmentArc, FractionsTextAndArchiveForms) {
 
 TEST(WireframeTolerances, FollowConstructionInsertionAndClosing) {
   // Every segment, the closing one too, also of a polygon that is not mutable.
-  const ccGenPoly ellipse(ccEllipse(V2(0, 0), V2(3, 2)));
+  const ccGenPoly ellipse(ccEllipse(V(0, 0), V(3, 2)));
   const cc2Wireframe all(ellipse, kOffsets);
   EXPECT_FALSE(all.isMutable());
   EXPECT_EQ(tolerances(all), std::vector<ccDimTol>(2, kOffsets));
   EXPECT_EQ(cc2Wireframe(ccGenPoly(), kOffsets).numVertices(), 0);
 
   cc2Wireframe w;
-  for (const auto& [p, tol] : std::vector<std::pair<V2, ccDimTol>>{
-           {V2(0, 0), kOffsets}, {V2(10, 0), kOffsets}, {V2(10, 10), kNone}})
+  for (const auto& [p, tol] : std::vector<std::pair<V, ccDimTol>>{
+           {V(0, 0), kOffsets}, {V(10, 0), kOffsets}, {V(10, 10), kNone}})
     w.insertVertex(p, 0, ccRadian(0), tol);
   EXPECT_EQ(tolerances(w), (std::vector<ccDimTol>{kOffsets, kNone}));
-  w.insertVertex(0, V2(5, -1), 0, ccRadian(0), kOffsets);  // splits segment 0
+  w.insertVertex(0, V(5, -1), 0, ccRadian(0), kOffsets);  // splits segment 0
   EXPECT_EQ(tolerances(w), (std::vector<ccDimTol>{kOffsets, kNone, kNone}));
-  w.insertVertex(-1, V2(-5, 0), 0, ccRadian(0), kOffsets);  // at the front: no tolerance set
+  w.insertVertex(-1, V(-5, 0), 0, ccRadian(0), kOffsets);  // at the front: no tolerance set
   EXPECT_EQ(tolerances(w), (std::vector<ccDimTol>{kNone, kOffsets, kNone, kNone}));
   w.close(ccRadian(0), kOffsets);
   w.close(ccRadian(0), kNone);  // already closed: unchanged
@@ -350,7 +346,7 @@ TEST(WireframeTolerances, FollowConstructionInsertionAndClosing) {
 
 TEST(WireframePolarity, ToggledOnceAndReversedByMirrors) {
   CountingWireframe w;
-  for (const V2& p : {V2(0, 0), V2(4, 0), V2(4, 3)}) w.insertVertex(p, 0, ccRadian(0), kNone);
+  for (const V& p : {V(0, 0), V(4, 0), V(4, 3)}) w.insertVertex(p, 0, ccRadian(0), kNone);
   EXPECT_EQ(errorOf([&] { w.isInsidePositive(); }), ccShapesError::BadGeom::kErrorNumber);
   w.close(ccRadian(0), kNone);
   EXPECT_TRUE(w.isInsidePositive());
@@ -368,24 +364,24 @@ TEST(WireframePolarity, ToggledOnceAndReversedByMirrors) {
                {ccMatrix<2>(0, -2, 1, 0), false},
                {ccMatrix<2>(2, 1, 1, -0.2), true}};
   for (const auto& m : kMaps) {
-    const cc2Wireframe mapped = w.map(ccXform<2>(m.m, V2(1, 2)));
+    const cc2Wireframe mapped = w.map(ccXform<2>(m.m, V(1, 2)));
     EXPECT_TRUE(mapped.isInsidePositive() == !m.reflects && mapped.isRightHanded() == !m.reflects);
   }
 }
 
 TEST(WireframeConversions, SMDPolygonsAndWireframesHoldTheSamePolygon) {
-  ccSMDGDPoly square = ccSMDGDPoly::rectangle(4, 2, V2(1, 1));
+  ccSMDGDPoly square = ccSMDGDPoly::rectangle(4, 2, V(1, 1));
   square.toggleDirection();
   const cc2Wireframe w = Private::wireframe(square);
   EXPECT_EQ(Private::poly(w), square);
   EXPECT_TRUE(w.isPolarityReversed());
-  const cc2Wireframe mapped = w.map(ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V2(3, 0)));
+  const cc2Wireframe mapped = w.map(ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V(3, 0)));
   const ccSMDGDPoly back(mapped, "other");
   EXPECT_TRUE(back == square && back.name() == "poly");  // the map stays with the wireframe
-  EXPECT_EQ(Private::wireframeXform(mapped), ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V2(3, 0)));
+  EXPECT_EQ(Private::wireframeXform(mapped), ccXform<2>(ccMatrix<2>(2, 0, 0, 1), V(3, 0)));
 
   // A polygon that was loaded with a segment of length 0 is refused as a whole.
-  cc2Wireframe rectangle = Private::wireframe(ccSMDGDPoly::rectangle(4, 2, V2(0, 0)));
+  cc2Wireframe rectangle = Private::wireframe(ccSMDGDPoly::rectangle(4, 2, V(0, 0)));
   ccArchive in(storedWith(rectangle, -2, 2));  // vertex 1 moves onto vertex 0
   cc2Wireframe loaded;
   loaded.dispatchSerialize(in);
@@ -393,7 +389,7 @@ TEST(WireframeConversions, SMDPolygonsAndWireframesHoldTheSamePolygon) {
 }
 
 TEST(WireframeArchive, RoundTripsAndRefusesVersionOne) {
-  cc2Wireframe w(ccGenPoly(ccCircle(V2(1, 1), 2)), kOffsets);
+  cc2Wireframe w(ccGenPoly(ccCircle(V(1, 1), 2)), kOffsets);
   w.polarity(true);
   const ccShapePtrh back = roundTrip(w);
   EXPECT_TRUE(back->equal(w));
