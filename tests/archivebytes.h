@@ -1,6 +1,6 @@
 // Hand-built archive records for tests: little-endian integers and doubles, and strings as a
 // 32-bit length followed by the characters, as ccArchive writes them; the record an object
-// writes, an object reloaded through a handle, and the error number a call throws.
+// writes, an object reloaded through a handle, and the error a call throws.
 #pragma once
 
 #include <core/archive.h>
@@ -8,6 +8,7 @@
 #include <core/handle.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -58,6 +59,19 @@ inline std::uint32_t errorOf(const std::function<void()>& f) {
     return e.errorNumber();
   }
   return 0;
+}
+
+// What the E that f throws says, "<error number in hex>: <message>", or "nothing thrown".
+template <class E = ccException>
+std::string thrownBy(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%08x: ", static_cast<unsigned>(e.errorNumber()));
+    return number + e.message();
+  }
+  return "nothing thrown";
 }
 
 // The source an UnknownVersion thrown by `load` names (its line in *line), or "loaded" when

@@ -34,6 +34,8 @@ const ccColor kBlue = ccColor::blueColor();
 inline Bytes bytesOf(const ccUISketch& s) {
   return s.length() ? Bytes(s.data(), s.data() + s.length()) : Bytes();
 }
+// For a sketch that is not const too (archivebytes.h's bytesOf would take it otherwise).
+inline Bytes bytesOf(ccUISketch& s) { return bytesOf(static_cast<const ccUISketch&>(s)); }
 
 inline ccUISketch sketchOf(const Bytes& b) {
   ccUISketch s;

@@ -206,11 +206,9 @@ TEST(ErrorsWithData, KeepItThroughArchivingAndRethrowing) {
   EXPECT_NE(std::string(back->what()).find("radius -1"), std::string::npos);
   const std::string msg("a\0\xC3\xA9", 4);
   EXPECT_EQ(roundTrip(ccPtrHandle<ccException>(new ccArchive::BadData(msg)))->message(), msg);
-  try {
-    (new ccPel::UnboundWindow("no pels"))->suicideAndRethrow();
-  } catch (const ccPel::UnboundWindow& e) {
-    EXPECT_EQ(e.message(), "no pels");
-  }
+  EXPECT_EQ(thrownBy<ccPel::UnboundWindow>(
+                [] { (new ccPel::UnboundWindow("no pels"))->suicideAndRethrow(); }),
+            "10003300: no pels");
   EXPECT_THROW((new ccException)->suicideAndRethrow(), ccException);
 
   const ccArchive::UnknownVersion e("dispc/somewhere", 321);

@@ -265,13 +265,8 @@ TEST(GraphicGroups, ItemsKeepTheNullAndPropsInvariant) {
   g.items({none, emptyText, ccGraphicPtrh(new ccGraphicText)}, true);
   EXPECT_TRUE(g.isNull());
   EXPECT_NE(g.item(1).get(), emptyText.get());  // a clone
-  try {
-    g.item(g.numItems());
-    ADD_FAILURE() << "no error";
-  } catch (const ccGraphic::BadParams& e) {
-    EXPECT_EQ(e.errorNumber(), 0x10009600u);
-    EXPECT_EQ(e.message(), "Item index out of range");
-  }
+  EXPECT_EQ(thrownBy<ccGraphic::BadParams>([&] { g.item(g.numItems()); }),
+            "10009600: Item index out of range");
 
   // The group's colour recolours every item; the group takes part in its items' graphics.
   ccPtrHandle<ccGraphicGroup> outer(new ccGraphicGroup), inner(new ccGraphicGroup);
@@ -505,14 +500,8 @@ TEST(GraphicLists, GroupsNestedDeeperThanTheArchiveAllowsAreRefused) {
   load(back, deepest);
   EXPECT_EQ(stored(back), deepest);
   ccArchive tooDeep(chain(ccArchive::kMaxObjectNesting + 1));
-  try {
-    tooDeep || back;
-    ADD_FAILURE() << "loaded";
-  } catch (const ccArchive::BadData& e) {
-    EXPECT_NE(std::string(e.what()).find("objects nested deeper than 1000 at byte "),
-              std::string::npos)
-        << e.what();
-  }
+  const std::string error = thrownBy<ccArchive::BadData>([&] { tooDeep || back; });
+  EXPECT_NE(error.find("objects nested deeper than 1000 at byte "), std::string::npos) << error;
   EXPECT_EQ(stored(back), deepest);
 }
 
@@ -691,28 +680,17 @@ TEST(GraphicsListBridge, MalformedRecordAreaIsRefusedAndChangesNothing) {
     TracedTablet board;
     ccGraphicList graphics;
     graphics.append(ccGraphicPtrh(new ccGraphicPointIcon(ccPoint(1, 1), kRed)), false);
-    for (int path = 0; path < 2; ++path) {
-      try {
-        path ? cfGraphicListAppend(graphics, &c.list)
-             : cfUITabletDraw(board.tablet, &c.list, kOverlay);
-        ADD_FAILURE() << c.name << " accepted";
-      } catch (const ccException& e) {
-        EXPECT_EQ(e.errorNumber(), c.error) << c.name << ": " << e.what();
-      }
-    }
+    EXPECT_EQ(errorOf([&] { cfUITabletDraw(board.tablet, &c.list, kOverlay); }), c.error) << c.name;
+    EXPECT_EQ(errorOf([&] { cfGraphicListAppend(graphics, &c.list); }), c.error) << c.name;
     EXPECT_TRUE(board.log->empty()) << c.name;
     EXPECT_EQ(graphics.size(), 1u) << c.name;
   }
   // The message names the record that runs short.
   const cgr_list cut = every.all.list(8 + 16 + 8 + 31);
-  try {
-    cfUITabletDraw(*std::make_unique<ccUITablet>(), &cut, kOverlay);
-    ADD_FAILURE() << "a cut record accepted";
-  } catch (const ccGraphic::BadParams& e) {
-    EXPECT_EQ(e.message(),
-              "cgr_list record 1 (type 1) at byte 24: the payload runs past the end (the record "
-              "area holds 63 bytes)");
-  }
+  EXPECT_EQ(thrownBy<ccGraphic::BadParams>(
+                [&] { cfUITabletDraw(*std::make_unique<ccUITablet>(), &cut, kOverlay); }),
+            "10009600: cgr_list record 1 (type 1) at byte 24: the payload runs past the end (the "
+            "record area holds 63 bytes)");
 }
 
 // A failing call is taken back (graphics without a record form are skipped, as the every-record
@@ -726,12 +704,7 @@ TEST(GraphicsListBridge, WritingTakesBackAFailedCall) {
   cgr_list_init(&list);
   ASSERT_EQ(cgr_list_appendPoint(&list, 1, 0, 0), 0);
   list.count = 0x7ffffffe;
-  try {
-    cfGraphicListAppend(&list, graphics);
-    ADD_FAILURE() << "appended past the largest count";
-  } catch (const ccStatusError& e) {
-    EXPECT_EQ(e.status(), cgr_eNoMemory);
-  }
+  EXPECT_EQ(errorOf([&] { cfGraphicListAppend(&list, graphics); }), std::uint32_t(cgr_eNoMemory));
   EXPECT_EQ(list.count, 0x7ffffffe);
   EXPECT_EQ(list.size, 24u);
   cgr_list_free(&list);

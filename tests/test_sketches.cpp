@@ -12,6 +12,7 @@
 #include <dispc/sketchop.h>
 #include <dispc/uisketch.h>
 
+#include "archivebytes.h"
 #include "assertcounter.h"
 #include "drawingsamples.h"
 
@@ -621,12 +622,7 @@ TEST(SketchWalker, BadBytesAreNamedWithTheirOperationAndOffset) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.message);
     auto expectMessage = [&](const std::function<void()>& f) {
-      try {
-        f();
-        ADD_FAILURE() << "accepted";
-      } catch (const ccUIError::InvalidUISketch& e) {
-        EXPECT_EQ(e.message(), c.message);
-      }
+      EXPECT_EQ(thrownBy<ccUIError::InvalidUISketch>(f), std::string("10002b17: ") + c.message);
     };
     const auto copy = exactCopy(c.stream, c.stream.size());
     ccUISketch s;
@@ -709,13 +705,9 @@ TEST(SketchOps, LaterVersionNamesItsSource) {
   Bytes bad = out.data();
   bad[1 + 4 + std::string("cc_UISketchOpLineSeg").size()] = 1;  // the class's version
   ccArchive in(bad);
-  try {
-    in || d;
-    ADD_FAILURE() << "loaded version 1";
-  } catch (const ccArchive::UnknownVersion& e) {
-    EXPECT_EQ(e.source(), "dispc/sketchop");
-    EXPECT_GT(e.line(), 0);
-  }
+  long line = 0;
+  EXPECT_EQ(unknownVersionSource([&] { in || d; }, &line), "dispc/sketchop");
+  EXPECT_GT(line, 0);
 }
 
 // ---- Archive form of the sketch
@@ -730,12 +722,7 @@ TEST(SketchArchive, FailedLoadKeepsThePreviousContents) {
   for (signed char version : {2, -1}) {
     Bytes bad{static_cast<unsigned char>(version), 0, 0, 0, 0, 0, 0, 0, 0};
     ccArchive in(bad);
-    try {
-      in || target;
-      ADD_FAILURE() << "loaded version " << int(version);
-    } catch (const ccArchive::UnknownVersion& e) {
-      EXPECT_EQ(e.source(), "dispc/uisketch");
-    }
+    EXPECT_EQ(unknownVersionSource([&] { in || target; }), "dispc/uisketch") << int(version);
     EXPECT_EQ(bytesOf(target), before);
   }
   // Version-0 streams nested deeper than a replay can go, cut short, or holding an empty
@@ -868,17 +855,12 @@ TEST(SketchArchive, BadValueNamesTheOperationAndItsOffset) {
   }
   ccArchive in(out.data());
   ccUISketch s;
-  try {
-    in || s;
-    ADD_FAILURE() << "loaded a value beyond the stream's field";
-  } catch (const ccArchive::BadData& e) {
-    // Version and count, then operation 0: its header (tag and class name, 24 bytes; version,
-    // hasProps, props version; props of 25 bytes; layer, colour, opcode: 9) and payload (tag and
-    // class name, 31 bytes; version, dx, dy).
-    EXPECT_EQ(e.message(),
-              "sketch operation 1 (DrawToRelPels) at byte 97: value 1099511627776 does not fit "
-              "a 32-bit field");
-  }
+  // Version and count, then operation 0: its header (tag and class name, 24 bytes; version,
+  // hasProps, props version; props of 25 bytes; layer, colour, opcode: 9) and payload (tag and
+  // class name, 31 bytes; version, dx, dy).
+  EXPECT_EQ(thrownBy<ccArchive::BadData>([&] { in || s; }),
+            "10001a02: sketch operation 1 (DrawToRelPels) at byte 97: value 1099511627776 does "
+            "not fit a 32-bit field");
   EXPECT_TRUE(s.isNull());
 }
 
