@@ -199,7 +199,8 @@ TEST(SMDModel, SubModelsAlongOneLineAreNot2D) {
     Model out;
     out << Poly::circle(1, V2(3, 3));
     const Model before = out;
-    const std::uint32_t error = errorOf([&] { m.subModel(label, out); });
+    // (a structured binding is captured by copy: C++17 lambdas cannot name one)
+    const std::uint32_t error = errorOf([&, label = label] { m.subModel(label, out); });
     EXPECT_EQ(error, flat ? Poly::badSubModel::kErrorNumber : 0u) << label;
     EXPECT_TRUE(!flat || out == before) << label;
   }

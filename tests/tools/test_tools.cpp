@@ -365,7 +365,8 @@ TEST_F(ToolTest, OutputsNeverDamageWhatTheyWriteTo) {
            {"dispc-sketch", "sketch cut s.dca 0:2 -o "},
            {"dispc-render", "render -q -s 40x30 -f png s.dca "}}) {
     SCOPED_TRACE(name);
-    auto write = [&](const std::string& out, const std::string& shell = "") {
+    // (a structured binding is captured by copy: C++17 lambdas cannot name one)
+    auto write = [&, command = command](const std::string& out, const std::string& shell = "") {
       return tool(command + out, shell);
     };
     for (const char* f : {"plain", "null", "pipe", "piped", "link", "real", "kept", "locked"})
