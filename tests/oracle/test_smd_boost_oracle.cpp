@@ -7,6 +7,8 @@
 // lies inside deeper than one pel, no pel farther than one pel outside (outline pass
 // included), and, sharper, a pel exactly when the middle of its right edge is inside (the side
 // on which rounded crossings sample a row), wherever that point is clear of the outline.
+#include "../archivebytes.h"
+
 #include <core/errors.h>
 #include <dispc/smd/poly.h>
 
@@ -59,13 +61,10 @@ std::vector<V2> starPoints(std::mt19937& rng, int n, double r0, double dr) {
 std::uint32_t verdict(const std::vector<V2>& pts, ccSMDGDPoly& p) {
   std::vector<ccSMDGDPolyVertex> v;
   for (const V2& q : pts) v.emplace_back(q, 0, ccDegree(0), 0.5, 0.5, -1, ccDimTol());
-  try {
+  return errorOf([&] {
     p.vertices(v);
     p.close();
-  } catch (const ccException& e) {
-    return e.errorNumber();
-  }
-  return 0;
+  });
 }
 
 bool boostWithin(const V2& q, const BPolygon& b) { return bg::within(BPoint(q.x(), q.y()), b); }
