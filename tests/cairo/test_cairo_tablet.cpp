@@ -1,7 +1,6 @@
 // Pictures drawn through a tablet onto the Cairo raster scope (every operation, zoomed and
-// child tablets, SMD overlays, general polygons, wireframes) and a synthetic SMD board, compared
-// with golden images (antialiasing off: tolerance 0, no differing pixel; text with its own
-// looser tolerance).
+// child tablets, SMD overlays, general polygons, wireframes), compared with golden images
+// (antialiasing off: tolerance 0, no differing pixel; text with its own looser tolerance).
 #include "../drawingsamples.h"
 #include "golden.h"
 
@@ -13,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -193,53 +191,5 @@ TEST_P(CairoTabletPicture, DirectReplayedAndArchivedMatchItsGolden) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, CairoTabletPicture, ::testing::ValuesIn(kTabletPictures),
                          [](const auto& info) { return info.param.name; });
-
-// A synthetic SMD board drawn into an 8-bit pel buffer and shown 1:1: rounded pads, arc-ended
-// lands, a fiducial circle, a turned chip body with rounded corners, and a pad drawn through a
-// lens distortion (the sampled path). The golden image is the gallery's picture of it.
-TEST(CairoSMDSynthetic, BoardOfRoundedPolygonsArcsAndACircle) {
-  auto closed = [](const std::vector<ccSMDGDPolyVertex>& v, unsigned char grey) {
-    ccSMDGDPoly poly;
-    poly.vertices(v);
-    poly.close();
-    poly.colors(
-        ccSMDColors(ccColor::greenColor(), ccColor(grey, grey, grey), ccColor::dkGreyColor()));
-    return poly;
-  };
-  auto placed = [](double x, double y, double degrees = 0) {
-    const ccRadian turn(ccDegree{degrees});
-    return ccXform<2>(V(x, y), turn, turn, 1, 1);
-  };
-  ccPelBuffer<unsigned char> board(240, 160);
-  cfPelSet(board, ccSMDColors::colorToGrayScale(ccColor::dkGreyColor()));
-  closed({vtx(-45, -24, 8), vtx(45, -24, 8), vtx(45, 24, 8), vtx(-45, 24, 8)}, 90)
-      .drawSynthetic(placed(120, 80, 20), board);  // the chip body
-  const ccSMDGDPoly pad =
-      closed({vtx(-7, -11, 3), vtx(7, -11, 3), vtx(7, 11, 3), vtx(-7, 11, 3)}, 220);
-  for (int i = 0; i < 4; ++i) {
-    pad.drawSynthetic(placed(52 + 45 * i, 18), board);
-    pad.drawSynthetic(placed(52 + 45 * i, 142), board);
-  }
-  // Arc-ended lands: two lines and two half circles.
-  const ccSMDGDPoly land =
-      closed({vtx(14, -7), vtx(14, 7, 0, 180), vtx(-14, 7), vtx(-14, -7, 0, 180)}, 200);
-  land.drawSynthetic(placed(30, 80, 90), board);
-  land.drawSynthetic(placed(210, 80, 60), board);
-  // A fiducial circle and an L-shaped land with rounded corners.
-  ccSMDGDPoly fiducial = ccSMDGDPoly::circle(9, V(18, 18));
-  fiducial.colors(
-      ccSMDColors(ccColor::greenColor(), ccColor(255, 255, 255), ccColor::dkGreyColor()));
-  fiducial.drawSynthetic(ccXform<2>(), board);
-  closed({vtx(0, 0), vtx(26, 0, 4), vtx(26, 9, 2), vtx(9, 9, 3), vtx(9, 24, 2), vtx(0, 24)}, 170)
-      .drawSynthetic(placed(206, 108), board);
-  // A pad seen through a lens: the outline is sampled through the distortion.
-  pad.drawSynthetic(ccPtrHandle_const<cc2XformBase>(
-                        new cc2XformRadialDistortion(placed(222, 30), V(-6, -6), 2e-3)),
-                    board);
-  ccCairoImageScope scope(240, 160);
-  scope.antialias(false);
-  scope.drawImage(board, ccPoint(0, 0), false, 0, false);
-  EXPECT_TRUE(matchesGolden(scope, "smd_synthetic"));
-}
 
 }  // namespace
