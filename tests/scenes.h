@@ -64,9 +64,7 @@ inline const std::vector<Scene>& scenes() {
          s.drawPolyline(ccPolyline(zigzag), p);
          p.penJoin(ccGraphicProps::eRoundJoin);
          p.penColor(ccColor::redColor());
-         std::vector<V> shifted;
-         for (const V& v : zigzag) shifted.push_back(v + V(80, 0));
-         s.drawPolyline(ccPolyline(shifted, true), p);
+         s.drawPolyline(ccPolyline({V(90, 100), V(110, 20), V(130, 100), V(150, 20)}, true), p);
        }},
       {"polygons",
        [](ccUIScope& s) {

@@ -1,5 +1,7 @@
 // The image view: zoom about the cursor, pan by dragging, fit, the status line, overlays
 // replayed at the new map, and repaints limited to what changed.
+#include "../scenes.h"
+
 #include <backends/qt/qtview.h>
 
 #include <QApplication>
@@ -16,11 +18,8 @@ namespace {
 using V = ccVector<2>;
 
 ccPelBuffer<unsigned char> board(long w, long h) {
-  ccPelBuffer<unsigned char> b(w, h);
-  for (long y = 0; y < h; ++y) {
-    for (long x = 0; x < w; ++x) b.set(x, y, static_cast<unsigned char>((x * 7 + y * 3) % 256));
-  }
-  return b;
+  return scenes::ramp<unsigned char>(
+      w, h, [](long x, long y) { return static_cast<unsigned char>((x * 7 + y * 3) % 256); });
 }
 
 // Where the tablet puts an image point, in widget pixels.
