@@ -9,7 +9,6 @@
 #include <cmath>
 #include <functional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -216,12 +215,6 @@ inline const std::vector<Scene>& scenes() {
        }},
   };
   return all;
-}
-
-inline const Scene& scene(const std::string& name) {
-  for (const Scene& s : scenes())
-    if (s.name == name) return s;
-  throw std::out_of_range("no scene " + name);
 }
 
 inline void PrintTo(const Scene& scene, std::ostream* os) { *os << scene.name; }
