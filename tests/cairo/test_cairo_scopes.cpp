@@ -1,5 +1,5 @@
-// The scope side of the Cairo back end: the surface-scope contract, exact change rectangles,
-// the layer pair, and SVG/PDF output.
+// The scope side of the Cairo back end: the surface-scope contract (with exact change
+// rectangles), the layer pair, and SVG/PDF output.
 #include "../surfacescopecontract.h"
 #include "golden.h"
 
@@ -27,21 +27,10 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-INSTANTIATE_TYPED_TEST_SUITE_P(Cairo, SurfaceScopeContract, ccCairoImageScope);
-
 // Change rectangles are the pixels drawn, within sub-scopes and display clips.
-TEST(CairoScopes, ChangeRectanglesAreExact) {
-  ccCairoImageScope s(60, 40);
-  s.antialias(false);
-  const std::unique_ptr<ccCairoScope> sub(s.newSubScope(ccUIRect(20, 10, 30, 20), false));
-  sub->plotPoint(ccPoint(5, 5), kRedPen);
-  sub->drawLineSeg(ccLineSeg(V(-50, 8), V(200, 8)), kRedPen);
-  EXPECT_EQ(sub->changeRect(), ccUIRect(0, 5, 30, 4));
-  s.noChange();
-  s.setDisplayClipRect(ccUIRect(10, 10, 20, 10));
-  s.drawLineSeg(ccLineSeg(V(0, 15), V(59, 15)), kRedPen);
-  EXPECT_EQ(s.changeRect(), ccUIRect(10, 15, 20, 1));
-}
+template <>
+constexpr bool kExactChanges<ccCairoImageScope> = true;
+INSTANTIATE_TYPED_TEST_SUITE_P(Cairo, SurfaceScopeContract, ccCairoImageScope);
 
 TEST(CairoLayers, OverlayComposesOverTheImage) {
   ccCairoLayers layers(64, 48);
