@@ -52,15 +52,14 @@ TEST_F(QtView, TheWheelZoomsAboutTheCursorAndDraggingPans) {
   EXPECT_NEAR(p.y(), 40, 1);
 
   const QPoint offset = view.offset();
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(60, 60), QPointF(60, 60), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent move(QEvent::MouseMove, QPointF(80, 70), QPointF(80, 70), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(80, 70), QPointF(80, 70), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&view, &press);
-  QApplication::sendEvent(&view, &move);
-  QApplication::sendEvent(&view, &release);
+  auto mouse = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                      Qt::MouseButtons held) {
+    QMouseEvent e(type, at, at, button, held, Qt::NoModifier);
+    QApplication::sendEvent(&view, &e);
+  };
+  mouse(QEvent::MouseButtonPress, QPointF(60, 60), Qt::LeftButton, Qt::LeftButton);
+  mouse(QEvent::MouseMove, QPointF(80, 70), Qt::NoButton, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, QPointF(80, 70), Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(view.offset(), offset + QPoint(20, 10));
   const V q = shown(view, under);
   EXPECT_NEAR(q.x(), p.x() + 20, 1e-9);
