@@ -15,6 +15,7 @@
 namespace scenes {
 
 using V = ccVector<2>;
+using U8 = unsigned char;
 
 inline ccGraphicProps pen(const ccColor& c, long width,
                           ccGraphicProps::cePenStyle style = ccGraphicProps::eSolid,
@@ -110,12 +111,11 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"penstyles",
        [](ccUIScope& s) {
-         const ccGraphicProps::cePenStyle styles[] = {
-             ccGraphicProps::eSolid,   ccGraphicProps::eDash,       ccGraphicProps::eDot,
-             ccGraphicProps::eDashDot, ccGraphicProps::eDashDotDot, ccGraphicProps::eNull};
+         // The six styles in their order: solid, dash, dot, dash-dot, dash-dot-dot, null.
          for (int i = 0; i < 6; ++i) {
-           s.drawLineSeg(ccLineSeg(V(10, 10 + 12 * i), V(150, 10 + 12 * i)),
-                         pen(ccColor::blackColor(), 1 + i % 3, styles[i]));
+           s.drawLineSeg(
+               ccLineSeg(V(10, 10 + 12 * i), V(150, 10 + 12 * i)),
+               pen(ccColor::blackColor(), 1 + i % 3, static_cast<ccGraphicProps::cePenStyle>(i)));
          }
          s.plotPoint(ccPoint(20.7, 100.2), pen(ccColor::redColor(), 1));
          s.plotPoint(ccPoint(40, 100), pen(ccColor::redColor(), 5));
@@ -141,7 +141,6 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"images",
        [](ccUIScope& s) {
-         using U8 = unsigned char;
          const auto g16 = ramp<unsigned short>(20, 20, [](long x, long y) {
            return static_cast<unsigned short>(y == 10 ? 0 : 3000 * x);
          });
@@ -179,7 +178,6 @@ inline const std::vector<Scene>& scenes() {
          s.sampleImage(grey8(60, 60), ccPoint(85, 5), ccPair<double>(0.5, 0.5), false, 0, false);
          s.expandImage(g, ccPoint(120, 5), ccPair<double>(2, 4), false, 0, false,
                        ccUIScope::eNoInterpolation);
-         using U8 = unsigned char;
          const auto g16 = ramp<unsigned short>(
              10, 10, [](long x, long y) { return static_cast<unsigned short>(6000 * (x ^ y)); });
          const auto rgb32 = ramp<ccPackedRGB32Pel>(

@@ -121,7 +121,6 @@ TYPED_TEST_P(SurfaceScopeContract, TheOutputHookRunsWhenTheLastLockPops) {
   EXPECT_EQ(outputs, 1);
   EXPECT_FALSE(s.lockScreenUpdatesPop());
   EXPECT_EQ(outputs, 2);
-  EXPECT_EQ(s.lockDepth(), 0);
   // Sub-scopes share the screen and its locks.
   const auto sub = owned(s.newSubScope(ccUIRect(0, 0, 5, 5), false));
   sub->lockScreenUpdatesPush(true);

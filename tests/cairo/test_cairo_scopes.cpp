@@ -10,7 +10,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 
 namespace {
@@ -37,9 +36,7 @@ TEST(CairoLayers, OverlayComposesOverTheImage) {
   layers.antialias(false);
   EXPECT_EQ(&layers.scope(0), &layers.image());
   EXPECT_THROW(layers.scope(2), ccUIError::BadLayer);
-  ccPelBuffer<unsigned char> img(64, 48);
-  cfPelSet(img, 90);
-  layers.image().drawImage(img, ccPoint(0, 0), false, 0, false);
+  layers.image().setAll(ccColor(90, 90, 90));
   layers.overlay().drawLineSeg(ccLineSeg(V(0, 10), V(63, 10)), kRedPen);
   layers.overlay().setRect(ccUIRect(0, 30, 64, 10), ccColor::greenColor());
   layers.overlay().setRect(ccUIRect(0, 30, 10, 10), ccColor::passColor());  // clears

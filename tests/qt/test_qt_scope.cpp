@@ -159,7 +159,6 @@ TEST(QtDeviceScope, DrawsOnAnyPaintDeviceUntilFlushed) {
   pixmap.fill(Qt::white);
   {
     ccQtScope s(&pixmap);
-    s.antialias(false);
     EXPECT_EQ(s.scopeBounds(), ccUIRect(0, 0, 40, 30));
     s.setRect(ccUIRect(10, 10, 5, 5), ccColor::redColor());
     s.flush();

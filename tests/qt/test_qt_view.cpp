@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 using V = ccVector<2>;

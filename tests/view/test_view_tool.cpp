@@ -49,11 +49,9 @@ std::string quote(const std::string& s) {
 Result run(const std::string& cmd, const fs::path& dir) {
   const fs::path err = dir / "stderr.txt";
   const int status = std::system((cmd + " 2>" + quote(err.string())).c_str());
-  Result r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::ifstream in(err);
-  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return r;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+          std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
 }
 
 // A shell command line run in the background (its program started with exec, so that it is the
