@@ -16,7 +16,6 @@ namespace {
 
 using V = ccVector<2>;
 
-const ccPackedRGB32Pel kRed = opaque(ccColor::redColor());
 const ccGraphicProps kRedPen(ccColor::redColor(), 1);
 
 std::string readFile(const std::string& path) {
@@ -42,7 +41,7 @@ TEST(CairoLayers, OverlayComposesOverTheImage) {
   layers.overlay().setRect(ccUIRect(0, 30, 10, 10), ccColor::passColor());  // clears
   const ccPelBuffer<ccPackedRGB32Pel> out = layers.composed();
   EXPECT_EQ(out.get(5, 5), ccPackedRGB32Pel(90, 90, 90, 255));
-  EXPECT_EQ(out.get(5, 10), kRed);
+  EXPECT_EQ(out.get(5, 10), opaque(ccColor::redColor()));
   EXPECT_EQ(out.get(20, 35), opaque(ccColor::greenColor()));
   EXPECT_EQ(out.get(5, 35), ccPackedRGB32Pel(90, 90, 90, 255));
   const std::string png = outputPath("layers.png");
