@@ -9,13 +9,13 @@
 #include <cmath>
 #include <functional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace scenes {
 
 using V = ccVector<2>;
+using U8 = unsigned char;
 
 inline ccGraphicProps pen(const ccColor& c, long width,
                           ccGraphicProps::cePenStyle style = ccGraphicProps::eSolid,
@@ -64,9 +64,7 @@ inline const std::vector<Scene>& scenes() {
          s.drawPolyline(ccPolyline(zigzag), p);
          p.penJoin(ccGraphicProps::eRoundJoin);
          p.penColor(ccColor::redColor());
-         std::vector<V> shifted;
-         for (const V& v : zigzag) shifted.push_back(v + V(80, 0));
-         s.drawPolyline(ccPolyline(shifted, true), p);
+         s.drawPolyline(ccPolyline({V(90, 100), V(110, 20), V(130, 100), V(150, 20)}, true), p);
        }},
       {"polygons",
        [](ccUIScope& s) {
@@ -113,12 +111,11 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"penstyles",
        [](ccUIScope& s) {
-         const ccGraphicProps::cePenStyle styles[] = {
-             ccGraphicProps::eSolid,   ccGraphicProps::eDash,       ccGraphicProps::eDot,
-             ccGraphicProps::eDashDot, ccGraphicProps::eDashDotDot, ccGraphicProps::eNull};
+         // The six styles in their order: solid, dash, dot, dash-dot, dash-dot-dot, null.
          for (int i = 0; i < 6; ++i) {
-           s.drawLineSeg(ccLineSeg(V(10, 10 + 12 * i), V(150, 10 + 12 * i)),
-                         pen(ccColor::blackColor(), 1 + i % 3, styles[i]));
+           s.drawLineSeg(
+               ccLineSeg(V(10, 10 + 12 * i), V(150, 10 + 12 * i)),
+               pen(ccColor::blackColor(), 1 + i % 3, static_cast<ccGraphicProps::cePenStyle>(i)));
          }
          s.plotPoint(ccPoint(20.7, 100.2), pen(ccColor::redColor(), 1));
          s.plotPoint(ccPoint(40, 100), pen(ccColor::redColor(), 5));
@@ -144,7 +141,6 @@ inline const std::vector<Scene>& scenes() {
        }},
       {"images",
        [](ccUIScope& s) {
-         using U8 = unsigned char;
          const auto g16 = ramp<unsigned short>(20, 20, [](long x, long y) {
            return static_cast<unsigned short>(y == 10 ? 0 : 3000 * x);
          });
@@ -182,7 +178,6 @@ inline const std::vector<Scene>& scenes() {
          s.sampleImage(grey8(60, 60), ccPoint(85, 5), ccPair<double>(0.5, 0.5), false, 0, false);
          s.expandImage(g, ccPoint(120, 5), ccPair<double>(2, 4), false, 0, false,
                        ccUIScope::eNoInterpolation);
-         using U8 = unsigned char;
          const auto g16 = ramp<unsigned short>(
              10, 10, [](long x, long y) { return static_cast<unsigned short>(6000 * (x ^ y)); });
          const auto rgb32 = ramp<ccPackedRGB32Pel>(
@@ -218,12 +213,6 @@ inline const std::vector<Scene>& scenes() {
        }},
   };
   return all;
-}
-
-inline const Scene& scene(const std::string& name) {
-  for (const Scene& s : scenes())
-    if (s.name == name) return s;
-  throw std::out_of_range("no scene " + name);
 }
 
 inline void PrintTo(const Scene& scene, std::ostream* os) { *os << scene.name; }

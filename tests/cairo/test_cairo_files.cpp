@@ -1,6 +1,7 @@
 // Image files read by the back end (PNG and PGM into grey or colour pels), the picture of an
 // image plus a sketch in one call, and the messages of the back end's errors: each names the
 // file or the size and gives the reason.
+#include "../scenes.h"
 #include "golden.h"
 
 #include <backends/cairo/cairorender.h>
@@ -18,13 +19,10 @@ using V = ccVector<2>;
 // PGM and PNG files read back the pels written, as grey when every pel is grey; a colour PNG
 // read as grey gives the luminance.
 TEST(CairoFiles, ImagesLoadAsGreyOrColourPels) {
-  ccPelBuffer<unsigned char> grey(5, 3);
-  ccPelBuffer<ccPackedRGB32Pel> colour(5, 3);
-  for (long y = 0; y < 3; ++y)
-    for (long x = 0; x < 5; ++x) {
-      grey.set(x, y, static_cast<unsigned char>(40 * x + y));
-      colour.set(x, y, ccPackedRGB32Pel((unsigned char)(50 * x), (unsigned char)(60 * y), 7));
-    }
+  using U8 = unsigned char;
+  const auto grey = scenes::ramp<U8>(5, 3, [](long x, long y) { return U8(40 * x + y); });
+  const auto colour = scenes::ramp<ccPackedRGB32Pel>(
+      5, 3, [](long x, long y) { return ccPackedRGB32Pel(U8(50 * x), U8(60 * y), 7); });
   cfWritePgm(grey, outputPath("grey.pgm"));
   cfCairoWritePng(grey, outputPath("grey.png"));
   cfCairoWritePng(colour, outputPath("colour.png"));

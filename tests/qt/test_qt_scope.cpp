@@ -143,15 +143,11 @@ TEST(QtScope, EachDrawingReportsTheRectangleItTouched) {
   EXPECT_TRUE(seg.width() <= 34 && seg.height() <= 4);
   ASSERT_EQ(damage.size(), 1u);
   EXPECT_EQ(damage[0], QRect(int(seg.left()), int(seg.top()), int(seg.width()), int(seg.height())));
-  // setRect is exact, and only the whole scope marks it opaque.
+  // setRect is exact.
   s.noChange();
-  s.opaque(false);
   s.setRect(ccUIRect(50, 50, 10, 5), ccColor::blueColor());
   EXPECT_EQ(s.changeRect(), ccUIRect(50, 50, 10, 5));
   EXPECT_EQ(damage.back(), QRect(50, 50, 10, 5));
-  EXPECT_FALSE(s.opaque());
-  s.setAll(ccColor::blackColor());
-  EXPECT_TRUE(s.opaque());
   // Nothing drawn outside the scope: nothing reported.
   damage.clear();
   s.setRect(ccUIRect(200, 200, 5, 5), ccColor::redColor());
@@ -163,7 +159,6 @@ TEST(QtDeviceScope, DrawsOnAnyPaintDeviceUntilFlushed) {
   pixmap.fill(Qt::white);
   {
     ccQtScope s(&pixmap);
-    s.antialias(false);
     EXPECT_EQ(s.scopeBounds(), ccUIRect(0, 0, 40, 30));
     s.setRect(ccUIRect(10, 10, 5, 5), ccColor::redColor());
     s.flush();

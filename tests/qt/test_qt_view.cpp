@@ -1,5 +1,7 @@
 // The image view: zoom about the cursor, pan by dragging, fit, the status line, overlays
 // replayed at the new map, and repaints limited to what changed.
+#include "../scenes.h"
+
 #include <backends/qt/qtview.h>
 
 #include <QApplication>
@@ -9,18 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 using V = ccVector<2>;
 
 ccPelBuffer<unsigned char> board(long w, long h) {
-  ccPelBuffer<unsigned char> b(w, h);
-  for (long y = 0; y < h; ++y) {
-    for (long x = 0; x < w; ++x) b.set(x, y, static_cast<unsigned char>((x * 7 + y * 3) % 256));
-  }
-  return b;
+  return scenes::ramp<unsigned char>(
+      w, h, [](long x, long y) { return static_cast<unsigned char>((x * 7 + y * 3) % 256); });
 }
 
 // Where the tablet puts an image point, in widget pixels.
@@ -53,15 +50,14 @@ TEST_F(QtView, TheWheelZoomsAboutTheCursorAndDraggingPans) {
   EXPECT_NEAR(p.y(), 40, 1);
 
   const QPoint offset = view.offset();
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(60, 60), QPointF(60, 60), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent move(QEvent::MouseMove, QPointF(80, 70), QPointF(80, 70), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(80, 70), QPointF(80, 70), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&view, &press);
-  QApplication::sendEvent(&view, &move);
-  QApplication::sendEvent(&view, &release);
+  auto mouse = [this](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                      Qt::MouseButtons held) {
+    QMouseEvent e(type, at, at, button, held, Qt::NoModifier);
+    QApplication::sendEvent(&view, &e);
+  };
+  mouse(QEvent::MouseButtonPress, QPointF(60, 60), Qt::LeftButton, Qt::LeftButton);
+  mouse(QEvent::MouseMove, QPointF(80, 70), Qt::NoButton, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, QPointF(80, 70), Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(view.offset(), offset + QPoint(20, 10));
   const V q = shown(view, under);
   EXPECT_NEAR(q.x(), p.x() + 20, 1e-9);

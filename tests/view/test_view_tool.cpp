@@ -49,31 +49,24 @@ std::string quote(const std::string& s) {
 Result run(const std::string& cmd, const fs::path& dir) {
   const fs::path err = dir / "stderr.txt";
   const int status = std::system((cmd + " 2>" + quote(err.string())).c_str());
-  Result r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::ifstream in(err);
-  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return r;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+          std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
 }
 
-// A child process, ended (SIGTERM, then waited for) when this goes.
+// A shell command line run in the background (its program started with exec, so that it is the
+// child), ended (SIGTERM, then waited for) when this goes.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    std::vector<char*> a, e;
-    for (const std::string& s : argv) a.push_back(const_cast<char*>(s.c_str()));
-    a.push_back(nullptr);
-    std::vector<std::string> envStrings(env);
-    for (char** p = environ; *p; ++p) envStrings.emplace_back(*p);
-    for (const std::string& s : envStrings) e.push_back(const_cast<char*>(s.c_str()));
-    e.push_back(nullptr);
-    if (posix_spawnp(&pid_, a[0], nullptr, nullptr, a.data(), e.data()) != 0) pid_ = -1;
+  explicit Child(const std::string& cmd) {
+    const char* argv[] = {"/bin/sh", "-c", cmd.c_str(), nullptr};
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+      pid_ = -1;
   }
   ~Child() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
+    ::waitpid(pid_, nullptr, 0);
   }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -179,11 +172,9 @@ TEST_F(ViewTool, ARealWindowUnderXvfbShowsWhatTheScreenshotShows) {
 #endif
   const std::string files = quote(image.string()) + " " + quote(sketch.string());
   const fs::path shot = dir / "screenshot.png";
-  ASSERT_EQ(
-      run("QT_QPA_PLATFORM=offscreen " + view("--screenshot " + quote(shot.string()) + " " + files),
-          dir)
-          .code,
-      0);
+  const std::string screenshot =
+      "QT_QPA_PLATFORM=offscreen " + view("--screenshot " + quote(shot.string()) + " " + files);
+  ASSERT_EQ(run(screenshot, dir).code, 0);
   const QImage expected =
       QImage(QString::fromStdString(shot.string())).convertToFormat(QImage::Format_RGB32);
 
@@ -193,12 +184,11 @@ TEST_F(ViewTool, ARealWindowUnderXvfbShowsWhatTheScreenshotShows) {
          fs::exists("/tmp/.X11-unix/X" + std::to_string(display)))
     ++display;
   const std::string name = ":" + std::to_string(display);
-  Child xvfb({"Xvfb", name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
+  Child xvfb("exec Xvfb " + name + " -screen 0 1024x768x24 -nolisten tcp");
   for (int i = 0; i < 100 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(display)); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_TRUE(xvfb.running()) << "Xvfb " << name << " did not start";
-  Child window({DISPC_VIEW, image.string(), sketch.string()},
-               {"DISPLAY=" + name, "QT_QPA_PLATFORM=xcb"});
+  Child window("exec env DISPLAY=" + name + " QT_QPA_PLATFORM=xcb " + view(files));
 
   // The window appears at the screen's corner once drawn: poll the screen until it matches.
   const fs::path screen = dir / "screen.png";
