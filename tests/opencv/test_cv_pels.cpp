@@ -1,5 +1,7 @@
 // cv::Mat images as pel buffers: every supported type round trips, shared where the layout
 // allows and copied where it does not; other types are refused with a message naming them.
+#include "../archivebytes.h"
+
 #include <backends/opencv/cvpels.h>
 
 #include <opencv2/imgcodecs.hpp>
@@ -80,12 +82,8 @@ TEST(CvPels, SharedPelsStayAliveAndSeeWritesBothWays) {
 
 TEST(CvPels, OtherTypesAreRefusedNamingTheType) {
   const cv::Mat f(4, 4, CV_32FC1, cv::Scalar(0));
-  try {
-    cfPelsFromMat8(f);
-    FAIL() << "no exception";
-  } catch (const ccUIError::BadParams& e) {
-    EXPECT_EQ(e.message(), "a cv::Mat of type CV_32FC1 cannot be an 8-bit pel buffer (CV_8UC1 is)");
-  }
+  EXPECT_EQ(thrownBy<ccUIError::BadParams>([&] { cfPelsFromMat8(f); }),
+            "10002b13: a cv::Mat of type CV_32FC1 cannot be an 8-bit pel buffer (CV_8UC1 is)");
   EXPECT_THROW(cfPelsFromMat16(cv::Mat(2, 2, CV_8UC1)), ccUIError::BadParams);
   EXPECT_THROW(cfPelsFromMatRGB(cv::Mat(2, 2, CV_16UC3)), ccUIError::BadParams);
   const int dims[] = {2, 2, 2};
@@ -109,10 +107,6 @@ TEST(CvPels, ImageFilesAreReadAtTheirDepth) {
   cv::Mat reduced;
   deepColour.convertTo(reduced, CV_8U, 1.0 / 257);
   EXPECT_TRUE(same(cfMatFromPels(std::get<2>(readBack("deepcolour.png", deepColour)), 3), reduced));
-  try {
-    cfCvReadImage((dir / "missing.png").string());
-    FAIL() << "no exception";
-  } catch (const ccUIError::InitFailed& e) {
-    EXPECT_EQ(e.message(), (dir / "missing.png").string() + ": not an image OpenCV can read");
-  }
+  EXPECT_EQ(thrownBy<ccUIError::InitFailed>([&] { cfCvReadImage((dir / "missing.png").string()); }),
+            "10002b18: " + (dir / "missing.png").string() + ": not an image OpenCV can read");
 }
