@@ -20,11 +20,11 @@ using L = ccUITablet::Layers;
 // A sample of each shape class.
 template <class T>
 T sample();
-inline ccEllipse sampleEllipse() { return ccEllipse(V(60, 40), V(20, 10), ccRadian(0.3)); }
 inline ccGenRect sampleGenRect(double half) {
   return ccGenRect(V(50, 60), V(half, half / 2), ccRadian(0.25), V(0.2, 0.4));
 }
 // clang-format off
+template <> inline ccEllipse sample() { return ccEllipse(V(60, 40), V(20, 10), ccRadian(0.3)); }
 template <> inline cc2Point sample() { return cc2Point(3.5, 4.25); }
 template <> inline ccPoint sample() { return ccPoint(7, -2); }
 template <> inline ccPointSet sample() { return ccPointSet({V(1, 2), V(4, 6), V(9, 1)}); }
@@ -41,7 +41,7 @@ template <> inline ccAffineRectangle sample() {
 }
 template <> inline ccCoordAxes sample() { return ccCoordAxes(V(20, 20), V(60, 20), V(20, 50)); }
 template <> inline ccEllipseArc sample() {
-  return ccEllipseArc(sampleEllipse(), ccRadian(0.5), ccRadian(2.5));
+  return ccEllipseArc(sample<ccEllipse>(), ccRadian(0.5), ccRadian(2.5));
 }
 template <> inline ccEllipseArc2 sample() {
   return ccEllipseArc2(ccEllipse2(V(30, 12), ccRadian(0.2), V(80, 60)), ccRadian(0.1), ccRadian(2));
@@ -75,12 +75,11 @@ template <> inline cc2Wireframe sample() {
 template <> inline ccRect sample() { return ccRect(V(10, 20), V(30, 15)); }
 template <> inline ccCircle sample() { return ccCircle(V(40, 30), 12); }
 template <> inline ccAnnulus sample() { return ccAnnulus(V(40, 30), 6, 12); }
-template <> inline ccEllipse sample() { return sampleEllipse(); }
 template <> inline ccEllipse2 sample() { return ccEllipse2(V(25, 9), ccRadian(-0.4), V(70, 50)); }
 template <> inline ccGenRect sample() { return sampleGenRect(15); }
-template <> inline ccEllipseAnnulus sample() { return ccEllipseAnnulus(sampleEllipse(), 0.6); }
+template <> inline ccEllipseAnnulus sample() { return ccEllipseAnnulus(sample<ccEllipse>(), 0.6); }
 template <> inline ccEllipseAnnulusSection sample() {
-  return ccEllipseAnnulusSection(ccEllipseAnnulus(sampleEllipse(), 0.6), ccRadian(0.3),
+  return ccEllipseAnnulusSection(ccEllipseAnnulus(sample<ccEllipse>(), 0.6), ccRadian(0.3),
                                  ccRadian(2.0));
 }
 // clang-format on
@@ -112,8 +111,7 @@ struct GraphicCase {
 
 template <class G>
 GraphicCase graphicCase(const std::string& name) {
-  using T = typename G::Shape;
-  const T s = sample<T>();
+  const auto s = sample<typename G::Shape>();
   return {name, ccGraphicPtrh(new G(s, sampleProps())), s.clone(),
           [s](ccUITablet& t, const ccGraphicProps& p, L l) { drawDirect(t, s, p, l); }};
 }
@@ -155,10 +153,12 @@ struct TracedTablet : Board {
   Bytes sketchBytes() const { return bytesOf(tablet.sketch()); }
 };
 
-// The bytes of a handle stored as a persistent pointer.
-inline std::vector<unsigned char> storedBytes(ccGraphicPtrh g) {
+// The bytes `out || x` writes: of a graphic handle (a persistent pointer), a graphic list, a
+// colour.
+template <class T>
+std::vector<unsigned char> stored(T&& x) {
   ccArchive out;
-  out || g;
+  out || x;
   return out.data();
 }
 

@@ -16,10 +16,18 @@
 
 namespace {
 
-// Fills the window with value 10 * y + x.
-void fillPattern(const ccPelBuffer<unsigned char>& b) {
-  for (long y = 0; y < b.height(); ++y)
-    for (long x = 0; x < b.width(); ++x) b.set(x, y, static_cast<unsigned char>(10 * y + x));
+bool samePels(const ccPelBuffer_const<unsigned char>& a,
+              const ccPelBuffer_const<unsigned char>& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return false;
+  for (long y = 0; y < a.height(); ++y)
+    for (long x = 0; x < a.width(); ++x)
+      if (a.get(x, y) != b.get(x, y)) return false;
+  return true;
+}
+
+// The bytes of row y of r: its runs and the terminator.
+std::vector<unsigned char> rowOf(const ccRLEBuffer& r, long y) {
+  return std::vector<unsigned char>(r.pointToRow(y), r.pointToRow(y) + r.rowBytes(y));
 }
 
 TEST(PelTypes, PackedLayouts) {
@@ -29,13 +37,11 @@ TEST(PelTypes, PackedLayouts) {
   EXPECT_EQ(ccPackedRGB16Pel(128, 128, 128).packed(), (16 << 11) | (32 << 5) | 16);
   EXPECT_EQ(ccPackedRGB32Pel(1, 2, 3, 4).packed(), 0x04010203u);
   // One pel archives as its packed value, little-endian.
-  ccPackedRGB16Pel a(0x1234);
-  ccPackedRGB32Pel b(0x11223344u);
+  ccPackedRGB16Pel a(0x1234), a2;
+  ccPackedRGB32Pel b(0x11223344u), b2;
   ccArchive out;
   out || a || b;
   EXPECT_EQ(out.data(), (std::vector<unsigned char>{0x34, 0x12, 0x44, 0x33, 0x22, 0x11}));
-  ccPackedRGB16Pel a2;
-  ccPackedRGB32Pel b2;
   ccArchive in(out.data());
   in || a2 || b2;
   EXPECT_EQ(a2.packed(), 0x1234);
@@ -179,7 +185,8 @@ TEST(PelBufferXform, CopiesCarryItNonLinearOnesGiveTheirLinearApproximation) {
 // Unknown versions and short data are refused.
 TEST(PelBufferArchive, RoundTripKeepsPelsOffsetAndTransform) {
   ccPelBuffer<unsigned char> b(7, 5, 32);
-  fillPattern(b);
+  for (long y = 0; y < 5; ++y)
+    for (long x = 0; x < 7; ++x) b.set(x, y, static_cast<unsigned char>(10 * y + x));
   b.window(1, 1, 5, 3);
   b.offset(-2, 9);
   const ccXform<2> x(ccMatrix<2>(0, -1, 1, 0), ccVector<2>(4, 2));
@@ -190,18 +197,15 @@ TEST(PelBufferArchive, RoundTripKeepsPelsOffsetAndTransform) {
   ccPelBuffer<unsigned char> c;
   in || c;
   EXPECT_TRUE(in.atEnd());
-  ASSERT_EQ(c.height(), 3);
+  EXPECT_EQ(c.height(), 3);
   EXPECT_EQ(c.offset(), ccPair<long>(-2, 9));
   EXPECT_EQ(c.imageFromClientXform(), x);
-  for (long y = 0; y < 3; ++y)
-    for (long x2 = 0; x2 < 5; ++x2) EXPECT_EQ(c.get(x2, y), b.get(x2, y));
+  EXPECT_TRUE(samePels(c, b));
   std::vector<unsigned char> bytes = out.data();
   bytes[0] = 1;
   ccArchive bad(bytes);
   EXPECT_THROW(bad || c, ccArchive::UnknownVersion);
-  bytes = out.data();
-  bytes.pop_back();
-  ccArchive shortData(bytes);
+  ccArchive shortData(std::vector<unsigned char>(out.data().begin(), out.data().end() - 1));
   EXPECT_THROW(shortData || c, ccArchive::Errors);
   // Unbound stays unbound.
   ccPelBuffer<ccPackedRGB16Pel> u, u2(1, 1);
@@ -249,15 +253,6 @@ ccPelBuffer<unsigned char> randomImage(std::mt19937& rng, long w, long h, int le
     }
   }
   return b;
-}
-
-bool samePels(const ccPelBuffer_const<unsigned char>& a,
-              const ccPelBuffer_const<unsigned char>& b) {
-  if (a.width() != b.width() || a.height() != b.height()) return false;
-  for (long y = 0; y < a.height(); ++y)
-    for (long x = 0; x < a.width(); ++x)
-      if (a.get(x, y) != b.get(x, y)) return false;
-  return true;
 }
 
 // Checks the run structure of every row: lengths 1..255 summing to the width, then (0, 0).
@@ -317,35 +312,23 @@ TEST(RleCodec, RandomImagesEncodeDecodeAndCutAsTheirPels) {
   }
 }
 
-TEST(RleCodec, LongRunsSplitAt255) {
+TEST(RleCodec, LongRunsSplitAt255AndSubWindowsCutThemAtTheEdges) {
   ccPelBuffer<unsigned char> img(600, 2);
   cfPelSet(img, 7);
   img.set(599, 1, 8);
   const ccRLEBuffer rle(img);
-  const unsigned char row0[] = {7, 255, 7, 255, 7, 90, 0, 0};
-  const unsigned char row1[] = {7, 255, 7, 255, 7, 89, 8, 1, 0, 0};
-  ASSERT_EQ(rle.rowBytes(0), sizeof row0);
-  ASSERT_EQ(rle.rowBytes(1), sizeof row1);
-  EXPECT_TRUE(std::equal(row0, row0 + sizeof row0, rle.pointToRow(0)));
-  EXPECT_TRUE(std::equal(row1, row1 + sizeof row1, rle.pointToRow(1)));
+  EXPECT_EQ(rowOf(rle, 0), std::vector<unsigned char>({7, 255, 7, 255, 7, 90, 0, 0}));
+  EXPECT_EQ(rowOf(rle, 1), std::vector<unsigned char>({7, 255, 7, 255, 7, 89, 8, 1, 0, 0}));
   // Exactly 255 and 256.
-  ccPelBuffer<unsigned char> e(256, 1);
-  cfPelSet(e, 3);
-  ccPelBuffer<unsigned char> e255 = e;
-  e255.window(0, 0, 255, 1);
-  EXPECT_EQ(ccRLEBuffer(e255).rowBytes(0), 4u);
+  ccPelBuffer<unsigned char> e = img;
+  e.window(0, 0, 255, 1);
+  EXPECT_EQ(ccRLEBuffer(e).rowBytes(0), 4u);
+  e.window(0, 0, 256, 1);
   EXPECT_EQ(ccRLEBuffer(e).rowBytes(0), 6u);
-}
-
-TEST(RleSubWindow, CutsLongRunsAtTheEdges) {
-  ccPelBuffer<unsigned char> img(600, 1);
-  cfPelSet(img, 5);
-  // Source runs 255, 255, 90; the window [100, 400) cuts 155 and 145 of the first two, which
+  // Row 0's runs 255, 255, 90; the window [100, 400) cuts 155 and 145 of the first two, which
   // merge into 255 + 45.
-  const ccRLEBuffer sub = ccRLEBuffer(img).subWindow(100, 0, 300, 1);
-  const unsigned char row[] = {5, 255, 5, 45, 0, 0};
-  ASSERT_EQ(sub.rowBytes(0), sizeof row);
-  EXPECT_TRUE(std::equal(row, row + sizeof row, sub.pointToRow(0)));
+  const ccRLEBuffer sub = rle.subWindow(100, 0, 300, 1);
+  EXPECT_EQ(rowOf(sub, 0), std::vector<unsigned char>({7, 255, 7, 45, 0, 0}));
   EXPECT_THROW(sub.subWindow(0, 0, -1, 1), ccShapesError::BadParams);
 }
 
@@ -357,10 +340,8 @@ TEST(RleBecomeOwner, CopiesValidRowsAndRefusesMalformedOnes) {
   ccRLEBuffer rle(img);
   rle.offset(3, 3);
   const ccRLEBuffer before = rle;
-  const unsigned char good[] = {1, 4, 0, 0};
-  const unsigned char tooShort[] = {1, 3, 0, 0};
-  const unsigned char tooLong[] = {1, 3, 2, 2, 0, 0};
-  const unsigned char empty[] = {0, 0};
+  const unsigned char good[] = {1, 4, 0, 0}, tooShort[] = {1, 3, 0, 0},
+                      tooLong[] = {1, 3, 2, 2, 0, 0}, empty[] = {0, 0};
   const std::vector<std::vector<const unsigned char*>> bad = {
       {good, tooShort}, {tooLong, good}, {good, nullptr}, {empty}};
   for (const auto& rows : bad) {
@@ -397,8 +378,7 @@ TEST(RleBuffer, DegenerateAndRowAccess) {
   d.decode(out);
   EXPECT_TRUE(out.isBound());
   EXPECT_EQ(out.width(), 0);
-  ccPelBuffer<unsigned char> img(3, 2);
-  const ccRLEBuffer r(img);
+  const ccRLEBuffer r(ccPelBuffer<unsigned char>(3, 2));
   EXPECT_THROW(r.pointToRow(2), ccShapesError::BadParams);
   EXPECT_TRUE(r.subWindow(10, 10, 2, 2).degenerate());
 }

@@ -16,19 +16,14 @@ namespace {
 
 using L = Layer;
 
+// The base map the replay tests draw under.
+const ccXform<2> kBaseMap(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
+
 // The opcode record of a hand-built stream.
 void putRecord(Bytes& v, int op, int layer, const ccColor& c) {
   cfSketchPutSignedByte(v, static_cast<signed char>(op));
   cfSketchPutSignedByte(v, static_cast<signed char>(layer));
   cfSketchPutColor(v, c);
-}
-
-// Where the points were plotted.
-std::vector<ccVector<2>> plotted(const ccTraceLog& log) {
-  std::vector<ccVector<2>> v;
-  for (const ccTraceCall& c : log.calls())
-    if (c.name == "plotPoint") v.push_back(c.point("p"));
-  return v;
 }
 
 ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
@@ -42,9 +37,8 @@ ccUISketch recordedPoint(const ccVector<2>& p, L layer) {
 // them in order (the brackets of both scopes left out). The recording holds every opcode but 35
 // (the sketch walker's test checks that).
 TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
-  const ccXform<2> map(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
   Board direct;
-  direct.tablet.baseMap(map);
+  direct.tablet.baseMap(kBaseMap);
   direct.log->clear();
   drawEveryOperation(direct.tablet);
   const ccUISketch recorded = direct.tablet.sketch();
@@ -58,7 +52,7 @@ TEST(SketchPlayback, EveryOpcodeReplaysAsTheDrawingThatRecordedIt) {
   };
   for (L layer : {kImage, kOverlay, kBoth}) {
     Board replay(false);
-    replay.tablet.baseMap(map);
+    replay.tablet.baseMap(kBaseMap);
     replay.log->clear();
     replay.tablet.draw(recorded, ccPoint(0, 0), layer);
     if (layer == kBoth) {
@@ -96,7 +90,6 @@ std::vector<ccUISketch> eachOperation(const ccUISketch& s) {
 // changes a drawing scope notes. Measuring draws and records nothing (text is measured); both
 // layers together have no scope to measure in, and a detached tablet none at all.
 TEST(SketchPlayback, EncloseRectIsWhatDrawingEveryOperationChanges) {
-  const ccXform<2> map(ccMatrix<2>(2, 0, 0, 1.5), ccVector<2>(7, -3));
   const ccPoint at(3, -2);
   ccUITablet recorder;
   drawEveryOperation(recorder);
@@ -106,7 +99,7 @@ TEST(SketchPlayback, EncloseRectIsWhatDrawingEveryOperationChanges) {
                    std::to_string(zoom));
       Board direct(false), measured;
       for (Board* b : {&direct, &measured}) {
-        b->tablet.baseMap(map);
+        b->tablet.baseMap(kBaseMap);
         b->tablet.scaleExact(ccPair<double>(zoom, zoom));
         b->log->clear();
       }
@@ -168,8 +161,7 @@ TEST(SketchPlayback, ArrowheadFlagsStayInForceAlongTheReplay) {
   cfSketchStoreAnnSectImage(cfSketchReserve(v, kSketchAnnSectImageSize), sect);
 
   Board direct;
-  direct.tablet.draw(sect, kRed, kOverlay, false, false);
-  direct.tablet.draw(sect, kRed, kOverlay, false, false);
+  for (int i = 0; i < 2; ++i) direct.tablet.draw(sect, kRed, kOverlay, false, false);
   Board replay(false);
   replay.tablet.draw(sketchOf(v), ccPoint(0, 0), kOverlay);
   EXPECT_EQ(withoutBrackets(replay.lines(), kOverlay), direct.lines());
@@ -177,15 +169,6 @@ TEST(SketchPlayback, ArrowheadFlagsStayInForceAlongTheReplay) {
 
 // ---- Malformed streams leave the tablet as it was (its map and recording flags too: the replay
 // fuzz target's corpus checks those on every stream it throws on)
-
-// One good operation first (drawn before the bad one is met), then the bad bytes.
-Bytes afterAGoodOne(const std::function<void(Bytes&)>& bad) {
-  Bytes v;
-  putRecord(v, 0, 1, kRed);
-  cfSketchPutPoint(v, ccVector<2>(4, 4));
-  bad(v);
-  return v;
-}
 
 TEST(SketchPlayback, MalformedStreamsThrowAndRestoreTheTablet) {
   const std::pair<const char*, std::function<void(Bytes&)>> kBad[] = {
@@ -203,8 +186,12 @@ TEST(SketchPlayback, MalformedStreamsThrowAndRestoreTheTablet) {
     b.tablet.draw(ccPoint(9, 9), props(kGreen), kOverlay);
     b.log->clear();
     const Bytes sketch = bytesOf(b.tablet.sketch());
-    EXPECT_THROW(b.tablet.draw(sketchOf(afterAGoodOne(bad)), ccPoint(3, 4), kOverlay),
-                 ccUIError::InvalidUISketch);
+    // One good operation first (drawn before the bad one is met), then the bad bytes.
+    Bytes v;
+    putRecord(v, 0, 1, kRed);
+    cfSketchPutPoint(v, ccVector<2>(4, 4));
+    bad(v);
+    EXPECT_THROW(b.tablet.draw(sketchOf(v), ccPoint(3, 4), kOverlay), ccUIError::InvalidUISketch);
     EXPECT_EQ(bytesOf(b.tablet.sketch()), sketch);
     EXPECT_EQ(b.log->count("plotPoint"), 1);  // the good operation
     EXPECT_EQ(b.overlay.lockDepth(), 0);
@@ -231,7 +218,10 @@ TEST(SketchPlayback, RecordingAReplayAppendsOneNestedOperation) {
   EXPECT_EQ(opcodes(outer.sketch()), std::vector<int>{15});
   Board replay(false);
   replay.tablet.draw(outer.sketch(), ccPoint(1000, 500), kOverlay);
-  EXPECT_EQ(plotted(*replay.log), std::vector<ccVector<2>>{ccVector<2>(1111, 556)});
+  std::vector<ccVector<2>> plotted;
+  for (const ccTraceCall& c : replay.log->calls())
+    if (c.name == "plotPoint") plotted.push_back(c.point("p"));
+  EXPECT_EQ(plotted, std::vector<ccVector<2>>{ccVector<2>(1111, 556)});
   EXPECT_EQ(replay.log->count("lockScreenUpdatesPush"), 3);
   EXPECT_EQ(replay.overlay.lockDepth(), 0);
 
