@@ -30,28 +30,13 @@ std::vector<double> fields(const Dim& d) {
   return {d.nomDim(), d.minDim(), d.maxDim(), double(d.scaleType())};
 }
 
-// The message of the badDimensionValue that set throws, or "" when it succeeds.
-std::string setMessage(double nom, double min, double max) {
-  try {
-    Dim d;
-    d.set(nom, min, max, Dim::eFixed);
-  } catch (const Dim::badDimensionValue& e) {
-    return e.message();
-  }
-  return "";
-}
-
-// (10, 0.5, 0.25, offsets) and (10, 9, 12, scale all) with the given version byte.
-Bytes dimTolBytes(unsigned char version) {
+// The record of the tolerance (10, 0.5, 0.25, offsets), or of the dimension (10, 9, 12, scale
+// all), with the given version byte.
+Bytes dimTolBytes(unsigned char version, bool dimension = false) {
   Bytes b{version};
-  for (double v : {10.0, 0.5, 0.25}) putDouble(b, v);
-  putU32(b, 1);
-  return b;
-}
-Bytes dimensionBytes(unsigned char version) {
-  Bytes b{version};
-  for (double v : {10.0, 9.0, 12.0}) putDouble(b, v);
-  b.push_back(0x02);
+  for (double v : dimension ? std::vector<double>{10, 9, 12} : std::vector<double>{10, 0.5, 0.25})
+    putDouble(b, v);
+  dimension ? b.push_back(0x02) : putU32(b, 1);
   return b;
 }
 
@@ -137,8 +122,7 @@ TEST(DimTol, SettersTypeConversionsAndScaling) {
   Tol noNominal(-1, 0.5, -1, Tol::eOffsets);
   EXPECT_THROW(noNominal.tolType(Tol::eLimits), ccShapesError::BadGeom);
   EXPECT_EQ(fields(noNominal), (std::vector<double>{-1, 0.5, -1, Tol::eOffsets}));
-  EXPECT_EQ(fields(2 * Tol(10, 0.5, 0.5, Tol::eOffsets)),
-            (std::vector<double>{20, 0.5, 0.5, Tol::eOffsets}));
+  EXPECT_EQ(fields(2 * Tol(10, 0.5, 0.5, Tol::eOffsets)), fields(Tol(20, 0.5, 0.5, Tol::eOffsets)));
   EXPECT_EQ(fields(2 * Tol(10, 9, 12, Tol::eLimits)),
             (std::vector<double>{20, 9, 12, Tol::eLimits}));
 }
@@ -173,17 +157,20 @@ TEST(SMDDimension, SetReportsTheFirstFailingRule) {
     double nom, min, max;
     const char* message;
   } kCases[] = {
-      {0, -1, -1, "Nominal dimension must be > 0 or -1"},
-      {std::nextafter(-1.0, 0.0), -1, -1, "Nominal dimension must be > 0 or -1"},
-      {10, 0, -5, "Minimum dimension must be > 0 or -1"},
-      {10, 5, -5, "Maximum dimension must be > 0 or -1"},
-      {-1, 5, 3, "Nominal must be set if minimum is > 0"},
-      {10, 11, 9, "Nominal must be >= minimum"},
-      {-1, -1, 5, "Nominal must be set if maximum is >= 0"},
-      {10, 9, 9.5, "Nominal must be <= maximum"},
-      {10, 10, 10, ""},
+      {0, -1, -1, "11000b00: Nominal dimension must be > 0 or -1"},
+      {std::nextafter(-1.0, 0.0), -1, -1, "11000b00: Nominal dimension must be > 0 or -1"},
+      {10, 0, -5, "11000b00: Minimum dimension must be > 0 or -1"},
+      {10, 5, -5, "11000b00: Maximum dimension must be > 0 or -1"},
+      {-1, 5, 3, "11000b00: Nominal must be set if minimum is > 0"},
+      {10, 11, 9, "11000b00: Nominal must be >= minimum"},
+      {-1, -1, 5, "11000b00: Nominal must be set if maximum is >= 0"},
+      {10, 9, 9.5, "11000b00: Nominal must be <= maximum"},
+      {10, 10, 10, "nothing thrown"},
   };
-  for (const auto& c : kCases) EXPECT_EQ(setMessage(c.nom, c.min, c.max), c.message);
+  for (const auto& c : kCases)
+    EXPECT_EQ(
+        thrownBy<Dim::badDimensionValue>([&] { Dim().set(c.nom, c.min, c.max, Dim::eFixed); }),
+        c.message);
 }
 
 // A failed set stores nothing. A tolerance converts as limits, its type giving the scale type
@@ -216,7 +203,7 @@ TEST(DimensionArchive, ExactFormsAndVersions) {
   Dim d(10, 9, 12, Dim::eScaleAll);
   ccArchive out;
   out || d;
-  EXPECT_EQ(out.data(), dimensionBytes(0));
+  EXPECT_EQ(out.data(), dimTolBytes(0, true));
   ccArchive in(out.data());
   Dim back;
   in || back;
@@ -225,7 +212,7 @@ TEST(DimensionArchive, ExactFormsAndVersions) {
   long line = -1;
   Tol t(-1, 9, 11, Tol::eLimits);
   const Bytes tol = dimTolBytes(0);
-  ccArchive v1(dimTolBytes(1)), cut(Bytes(tol.begin(), tol.end() - 1)), dimV1(dimensionBytes(1));
+  ccArchive v1(dimTolBytes(1)), cut(Bytes(tol.begin(), tol.end() - 1)), dimV1(dimTolBytes(1, true));
   EXPECT_EQ(unknownVersionSource([&] { v1 || t; }, &line), "dispc/dimtol");
   EXPECT_GT(line, 0);
   EXPECT_THROW(cut || t, ccArchive::EndOfData);
@@ -278,8 +265,7 @@ TEST(SMDColors, GreyLevels) {
     EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(e.color.index())), e.grey);
   }
   EXPECT_EQ(ccSMDColors::colorToGrayScale(ccColor(100)), 0);
-  const Bytes noKind{0, 0, 0, 0, 9, 9, 9};
-  ccArchive in(noKind);
+  ccArchive in(Bytes{0, 0, 0, 0, 9, 9, 9});
   ccColor none;
   in || none;
   AssertCounter asserts;
@@ -289,8 +275,7 @@ TEST(SMDColors, GreyLevels) {
 
 TEST(SMDColors, VersionZeroReadsNoColoursAndLaterVersionsThrow) {
   ccSMDColors c(ccColor::blueColor(), ccColor::blueColor(), ccColor::blueColor());
-  const Bytes v0{0x00, 0x07};  // the byte after the version is not the colours'
-  ccArchive in(v0);
+  ccArchive in(Bytes{0x00, 0x07});  // the byte after the version is not the colours'
   c.dispatchSerialize(in);
   EXPECT_EQ(in.remaining(), 1u);
   EXPECT_EQ(c, ccSMDColors(ccColor::blueColor(), ccColor::blueColor(), ccColor::blueColor()));

@@ -24,8 +24,7 @@ using V2 = ccVector<2>;
 
 Vertex vtx(double x, double y, double radius = 0, double span = 0, long label = -1,
            double prev = 0.5, double next = 0.5) {
-  return Vertex(V2(x, y), radius, ccDegree(span), prev, next, label,
-                ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+  return Vertex(V2(x, y), radius, ccDegree(span), prev, next, label, ccDimTol());
 }
 
 Poly closedPoly(const std::vector<Vertex>& v) {
@@ -151,8 +150,6 @@ TEST(SMDPolyEdits, RefusedEditsThrowTheirErrorAndChangeNothing) {
     };
   };
   auto replace = [](long i, Vertex v) -> Edit { return [=](Poly& p) { p.replaceVertex(i, v); }; };
-  auto insert = [](long i, Vertex v) -> Edit { return [=](Poly& p) { p.insertVertex(i, v); }; };
-  auto append = [](Vertex v) -> Edit { return [=](Poly& p) { p << v; }; };
   const Edit close = [](Poly&p) { p.close(); }, deleteFirst = [](Poly&p) { p.deleteVertex(0); };
   const double r3 = std::sqrt(3.0);
   // Tenths as a random search found them (-0.0 included): refused after the roundings two
@@ -183,11 +180,12 @@ TEST(SMDPolyEdits, RefusedEditsThrowTheirErrorAndChangeNothing) {
        replace(1, vtx(10, 0, 0, 0, 4, 0.5, 0.5)), crossing},
       {"labels share exactly the side", true, replace(0, vtx(0, 0, 0, 0, 4, 0.5, 0.4)),
        replace(1, vtx(10, 0, 0, 0, 4, 0.6, 0.5)), 0},
-      {"index past the end", true, nullptr, insert(4, vtx(1, 1)), index},
-      {"index before the front", false, nullptr, insert(-2, vtx(1, 1)), index},
-      {"not a number", false, nullptr, append(vtx(std::nan(""), 1)), vertices},
+      {"index past the end", true, nullptr, [](Poly& p) { p.insertVertex(4, vtx(1, 1)); }, index},
+      {"index before the front", false, nullptr, [](Poly& p) { p.insertVertex(-2, vtx(1, 1)); },
+       index},
+      {"not a number", false, nullptr, [](Poly& p) { p << vtx(NAN, 1); }, vertices},
       {"infinite radius", true, nullptr, replace(2, vtx(10, 10, INFINITY)), rounding},
-      {"segment of length 0", false, nullptr, append(vtx(0, 10)), length},
+      {"segment of length 0", false, nullptr, [](Poly& p) { p << vtx(0, 10); }, length},
       {"length outside its limits", true, nullptr,
        replace(1, Vertex(V2(10, 0), 0, ccDegree(0), 0.5, 0.5, -1,
                          ccDimTol(-1, 1, 2, ccDimTol::eLimits))),
@@ -348,9 +346,8 @@ TEST(SMDPolyGeometry, OrientationToleranceAndTransforms) {
   const Poly rounded = closedPoly({vtx(0, 0, 1), vtx(4, 0, 1), vtx(4, 4, 1), vtx(0, 4, 1)});
   EXPECT_NEAR(Private::perimeter(rounded), 8 + 2 * ccPi, 1e-12);
   EXPECT_NEAR(Private::signedArea2_(rounded) / 2, 16 - 4 + ccPi, 1e-12);
-  Poly scan;  // a horizontal scan line meets the rounded square twice
-  scan << vtx(-1, 0.5) << vtx(5, 0.5);
-  EXPECT_EQ(Private::intersection_(rounded, scan).size(), 2u);
+  // A horizontal scan line meets the rounded square twice.
+  EXPECT_EQ(Private::intersection_(rounded, Poly() << vtx(-1, 0.5) << vtx(5, 0.5)).size(), 2u);
   EXPECT_NEAR(Private::distToPoint(rounded, V2(2, 2)), 2, 1e-12);
   EXPECT_NEAR(Private::distToPoint(rounded, V2(5, 5)), std::sqrt(8.0) - 1, 1e-12);  // corner arc
   EXPECT_EQ(Private::position(rounded), cc2Rigid(ccDegree(0), V2(2, 2)));

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <random>
 #include <vector>
 
@@ -26,8 +25,7 @@ using V2 = ccVector<2>;
 using Pels = ccPelBuffer<unsigned char>;
 
 ccSMDGDPolyVertex vtx(const V2& p, double radius = 0, double span = 0) {
-  return ccSMDGDPolyVertex(p, radius, ccDegree(span), 0.5, 0.5, -1,
-                           ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+  return ccSMDGDPolyVertex(p, radius, ccDegree(span), 0.5, 0.5, -1, ccDimTol());
 }
 
 std::vector<unsigned char> pelsOf(const Pels& pb) {
@@ -84,12 +82,11 @@ Pels randomTarget(std::mt19937& rng, std::vector<unsigned char>& memory) {
   memory.assign(60 * 60, 0);
   for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<unsigned char>(i * 7);
   Pels pb(memory.data(), 60, 60, 60);
+  pb.window(0, 0, 40, 40);
   if (rng() % 3 == 0) {
     pb.window(7, 5, 40, 40);
     pb.offset(-3, 11);
     pb.imageFromClientXform(ccXform<2>(ccMatrix<2>(1, 0, 0, 1), V2(-10, 6)));
-  } else {
-    pb.window(0, 0, 40, 40);
   }
   return pb;
 }
@@ -164,10 +161,8 @@ TEST(SMDSyntheticFill, WritesOnlyInsideTheBuffer) {
       {"far sliver", {V2(-1e9, 35), V2(1e9, 36), V2(1e9, 37)}, -1},
   };
   for (const auto& k : kCases) {
-    std::vector<ccSMDGDPolyVertex> v;
-    for (const V2& p : k.corners) v.push_back(vtx(p));
     Poly poly;
-    poly.vertices(v);
+    for (const V2& p : k.corners) poly << vtx(p);
     poly.close();
     std::vector<unsigned char> memory(80 * 80, 7);
     Pels pb(memory.data(), 80, 80, 80);
@@ -230,14 +225,12 @@ TEST(SMDSyntheticFill, SampledPathMatchesTheAffinePath) {
 
 // Refusals come before any pel is written; an open polygon with fill draws nothing.
 TEST(SMDSyntheticFill, BadInputIsRefusedBeforeAnyPelIsWritten) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
   const Poly rect = Poly::rectangle(10, 6, V2(20, 15));
   Poly open;
   open.vertices({vtx(V2(1, 1)), vtx(V2(30, 20.5)), vtx(V2(1, 20.5))});
   using Handle = ccPtrHandle_const<cc2XformBase>;
   const Handle hidden(new HiddenAffine(ccXform<2>()));
-  const Handle lens(new cc2XformRadialDistortion(ccXform<2>(), V2(20, 15), nan));
+  const Handle lens(new cc2XformRadialDistortion(ccXform<2>(), V2(20, 15), NAN));
   auto xf = [](double a, double d, double tx) {
     return ccXform<2>(ccMatrix<2>(a, 0, 0, d), V2(tx, 0));
   };
@@ -253,9 +246,9 @@ TEST(SMDSyntheticFill, BadInputIsRefusedBeforeAnyPelIsWritten) {
   } kCases[] = {
       {"unbound", rect, {}, {}, {}, false, unbound},
       {"unbound sampled", rect, {}, {}, hidden, false, unbound},
-      {"nan", rect, xf(1, nan, 0), {}, {}, true, geom},
-      {"inf", rect, xf(1, 1, inf), {}, {}, true, geom},
-      {"nan image transform", rect, {}, xf(nan, 1, 0), {}, true, geom},
+      {"nan", rect, xf(1, NAN, 0), {}, {}, true, geom},
+      {"inf", rect, xf(1, 1, INFINITY), {}, {}, true, geom},
+      {"nan image transform", rect, {}, xf(NAN, 1, 0), {}, true, geom},
       {"nan lens", rect, {}, {}, lens, true, geom},
       {"overflowing outline", rect, xf(1e307, 1e307, 0), {}, {}, true, geom},
       {"singular", rect, xf(0, 1, 0), {}, {}, true, ccMathError::Singular::kErrorNumber},
