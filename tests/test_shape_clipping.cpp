@@ -25,8 +25,7 @@ const ccPolyline kSquare({V(0, 0), V(10, 0), V(10, 10), V(0, 10)}, true);
 const ccPolyline kU({V(0, 0), V(9, 0), V(9, 9), V(6, 9), V(6, 3), V(3, 3), V(3, 9), V(0, 9)}, true);
 
 ccPolyline reversedClipper(const ccPolyline& c) {
-  Points v(c.vertices().rbegin(), c.vertices().rend());
-  return ccPolyline(v, true);
+  return ccPolyline(Points(c.vertices().rbegin(), c.vertices().rend()), true);
 }
 
 template <class T>

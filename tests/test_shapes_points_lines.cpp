@@ -151,9 +151,7 @@ TEST(FLine, NormalFormIsStableFromTinyToHugeCoefficients) {
                      std::ldexp(mantissa(rng), -std::abs(exponent(rng) % 60));
     const ccFLine once(a, b, c);
     const ccFLine twice(once.a(), once.b(), once.c());
-    ASSERT_EQ(twice.a(), once.a()) << std::hexfloat << a << " " << b;
-    ASSERT_EQ(twice.b(), once.b()) << std::hexfloat << a << " " << b;
-    ASSERT_EQ(twice.c(), once.c()) << std::hexfloat << a << " " << b;
+    ASSERT_TRUE(twice == once) << std::hexfloat << a << " " << b;  // a, b and c exactly
     ASSERT_NEAR(std::hypot(once.a(), once.b()), 1, 1e-15);
   }
   EXPECT_THROW(ccFLine(4.9e-324, 0, 1e300), ccShapesError::BadGeom);
@@ -295,8 +293,7 @@ TEST(Polygon, FillModesDecideTheInsideOfASelfCrossingOutline) {
   EXPECT_THROW(m.fillMode(static_cast<ccPolygon::PolyFillMode>(-1)), ccShapesError::BadParams);
   EXPECT_EQ(m, alt);
   // A repeated first vertex closes the outline once.
-  const ccPolygon again({V(0, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0)});
-  EXPECT_EQ(again.perimeter(), 8);
+  EXPECT_EQ(ccPolygon({V(0, 0), V(2, 0), V(2, 2), V(0, 2), V(0, 0)}).perimeter(), 8);
   EXPECT_EQ(alt.map(ccXform<2>(ccMatrix<2>(-1, 0, 0, 1), V())).fillMode(),
             ccPolygon::eFillAlternate);
 

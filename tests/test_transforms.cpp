@@ -14,7 +14,6 @@
 
 #include <cmath>
 #include <random>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -27,8 +26,7 @@ using XformHandleConst = ccPtrHandle_const<cc2XformBase>;
 
 // The Jacobian of t at p by central differences.
 Mat finiteJacobian(const cc2XformBase& t, const Vec& p, double h = 1e-6) {
-  const Vec dx(h, 0);
-  const Vec dy(0, h);
+  const Vec dx(h, 0), dy(0, h);
   const Vec cx = (t.mapPoint(p + dx) - t.mapPoint(p - dx)) / (2 * h);
   const Vec cy = (t.mapPoint(p + dy) - t.mapPoint(p - dy)) / (2 * h);
   return Mat(cx.x(), cy.x(), cx.y(), cy.y());
@@ -64,9 +62,7 @@ TEST(Xform, RandomMapsComposeInvertAndMapAnglesAsTheirMatrices) {
     const Vec v(u(rng), u(rng));
     const ccRadian a(u(rng));
     EXPECT_TRUE(cfRealEq((p * q) * v, p * (q * v), 1e-12)) << p << q;
-    Xf c = p;
-    c *= q;
-    EXPECT_EQ(c, p * q);
+    EXPECT_EQ(Xf(p) *= q, p * q);
     EXPECT_TRUE(cfRealEq(p.mapVector(v), p.matrix() * v, 1e-15));
     const cc2Rigid r(a, v), s(ccRadian(u(rng)), Vec(u(rng), u(rng)));
     EXPECT_TRUE(cfRealEq(r * v, r.xform() * v, 1e-12));
@@ -92,10 +88,8 @@ TEST(Xform, RandomMapsComposeInvertAndMapAnglesAsTheirMatrices) {
                ccMathError::Singular);  // both axes on one line
   EXPECT_THROW(Xf(Mat(1, 1, 1, 1), Vec()).invMapAngle(ccRadian(0)), ccMathError::Singular);
   const Xf a(Mat(1, 2, 3, 4), Vec(5, 6));
-  EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6.1)), 0.01));  // translation counts
-  std::ostringstream os;
-  os << a;
-  EXPECT_EQ(os.str(), "{[[1, 2], [3, 4]], (5, 6)}");
+  EXPECT_FALSE(cfRealEq(a, Xf(Mat(1, 2, 3, 4), Vec(5, 6.1)), 0.01));   // translation counts
+  EXPECT_EQ(testing::PrintToString(a), "{[[1, 2], [3, 4]], (5, 6)}");  // its operator<<
 }
 
 // Rotations, scales and skew: x axis to xScale (cos xRot, sin xRot), y axis to
@@ -148,8 +142,7 @@ TEST(XformLinear, WrapsAnAffineMapComposesIntoOneAndTakesANullPartAsTheIdentity)
 
   // A null part is misuse: reported, then taken as the identity.
   AssertCounter counting;
-  const cc2XformComposed withNull(XformHandleConst(), b);
-  EXPECT_EQ(withNull.mapPoint(p), b->mapPoint(p));
+  EXPECT_EQ(cc2XformComposed(XformHandleConst(), b).mapPoint(p), b->mapPoint(p));
   EXPECT_EQ(static_cast<const cc2XformLinear&>(*b).compose(XformHandleConst())->mapPoint(p),
             b->mapPoint(p));
   EXPECT_EQ(counting.reports(), 2);
@@ -182,8 +175,7 @@ TEST(RadialDistortion, InverseDomain) {
   EXPECT_NEAR(inv.mapPoint(Vec(gMax, 0)).x(), std::sqrt(10.0 / 3), 1e-7);
 
   // k1 < 0 and k2 > 0 with two stationary radii: the smaller one ends the branch.
-  const double k1 = -0.5;
-  const double k2 = 0.01;
+  const double k1 = -0.5, k2 = 0.01;
   const cc2XformRadialDistortionInverse inv3(cc2XformRadialDistortion(Xf(), Vec(), k1, k2));
   const double rMax = inv3.maxRadius();
   EXPECT_NEAR(dg(rMax, k1, k2), 0.0, 1e-14);
@@ -191,8 +183,7 @@ TEST(RadialDistortion, InverseDomain) {
   // Close to the edge of the branch the preimage stays on it and maps back.
   const double gEdge = g(rMax, k1, k2);
   for (double frac : {0.5, 0.999999, 1 - 1e-12}) {
-    const Vec q(0, -gEdge * frac);
-    const Vec back = inv3.mapPoint(q);
+    const Vec back = inv3.mapPoint(Vec(0, -gEdge * frac));
     EXPECT_LE(back.length(), rMax) << frac;
     EXPECT_NEAR(g(back.length(), k1, k2), gEdge * frac, 1e-14) << frac;
     EXPECT_LT(back.y(), 0.0) << frac;
