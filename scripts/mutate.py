@@ -532,6 +532,8 @@ def mutate_all(args):
     atexit.register(lambda: [journal.restore(r, o) for r, o in pending.items()])
 
     faults = [f for f in FAULTS if not args.only or any(o in f.id for o in args.only)]
+    if not faults:
+        sys.exit(f"no fault id contains any of {args.only} (ids are separated by spaces; --list)")
     configure(build_dir)
     started = time.time()
     code, out = build(build_dir, 3600)
