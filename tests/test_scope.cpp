@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -86,10 +85,9 @@ ccRLEBuffer rle(long width, const Pels& runs) {
 // ---- Tolerant floor and the pen
 
 TEST(TolerantFloor, AHairBelowAWholeNumberIsThatNumberOtherwiseFloorSaturated) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   // clang-format off
   const double v[] = {2.9999999999999, -0.99999999999999, -1.00000000000001, 2.5, -0.5,
-                      2.999999999, -1.000000001, 1e20, -1e20, 2147483646.5, nan};
+                      2.999999999, -1.000000001, 1e20, -1e20, 2147483646.5, NAN};
   // clang-format on
   const long floor[] = {3, -1, -1, 2, -1, 2, -2, 2147483647L, -2147483647L - 1, 2147483646L, 0};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(cfTolerantFloor(v[i]), floor[i]) << v[i];
