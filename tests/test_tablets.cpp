@@ -330,12 +330,11 @@ TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAll
     kid.outline3D(r, kRed, kGreen, width, kImage);
     const P cut(std::max(0L, -corner.first), std::max(0L, -corner.second));
     const P area = kid.activeScope(kImage).sz();
-    std::vector<std::string> want, got;
-    auto note = [&](std::vector<std::string>& v, long x, long y, long dx, long dy) {
+    std::vector<std::vector<long>> want, got;
+    auto note = [&](std::vector<std::vector<long>>& v, long x, long y, long dx, long dy) {
       if (std::min(x, x + dx) < area.first && std::max(x, x + dx) >= 0 &&
           std::min(y, y + dy) < area.second && std::max(y, y + dy) >= 0)
-        v.push_back(std::to_string(x) + "," + std::to_string(y) + "+" + std::to_string(dx) + "," +
-                    std::to_string(dy));
+        v.push_back({x, y, dx, dy});
     };
     long x = r.left() - cut.first, y = r.top() - cut.second, w = r.width() - 1, h = r.height() - 1,
          drawn = 0;
@@ -443,18 +442,16 @@ TEST(TabletTree, KidSurvivesItsParentAndSetScopeRebuildsTheChain) {
   root.visible(true);
   ccUITablet other(root, ccUIRect(5, 5, 20, 20));
   EXPECT_TRUE(other.activeScope(kImage).isNull());
-  auto* first = new ccTraceScope(ccUIRect(0, 0, 100, 100), log);
-  const long firstId = first->id();
-  other.setScope(kImage, first, true);
+  other.setScope(kImage, new ccTraceScope(ccUIRect(0, 0, 100, 100), log), true);
   EXPECT_EQ(root.activeScope(kImage), ccUIRect(0, 0, 100, 100));
   EXPECT_EQ(other.activeScope(kImage), ccUIRect(0, 0, 20, 20));
   EXPECT_EQ(root.scopeRect(), ccUIRect(0, 0, 100, 100));
   log->clear();
   root.setScope(kImage, new ccTraceScope(ccUIRect(0, 0, 100, 100), log), true);
-  long destroyedFirst = 0;
-  for (const ccTraceCall& c : log->calls())
-    destroyedFirst += c.name == "destroy" && c.scope == firstId;
-  EXPECT_EQ(destroyedFirst, 1);
+  // The kid's sub-scope (6) and the scope the root owned (5) go; the new scope (7) gets the kid's.
+  EXPECT_EQ(log->str(),
+            "#6 destroy\n#5 destroy\n#7 newSubScope rect=(5,5 20x20) temporary=false id=8\n"
+            "#8 attach parent=7 rect=(5,5 20x20)\n");
   EXPECT_EQ(other.activeScope(kImage), ccUIRect(0, 0, 20, 20));
   EXPECT_THROW(root.setScope(kBoth, nullptr, false), ccUIError::BadLayer);
   root.setScope(kImage, nullptr, false);
