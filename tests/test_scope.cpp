@@ -135,8 +135,8 @@ TEST(ScopeChanges, ClippedAccumulatedAndReadInClipOffsetPixels) {
   c.change(rect(1, 2, 3, 4), false);
   EXPECT_EQ(c.changeRect(), rect(5, 8, 3, 4));
   c.clientChangeEnable(true);
-  c.change(rect(200, 10, 5, 5), false);  // outside the scope
-  c.change(rect(190, 30, 5, 5), false);
+  // Both outside the scope.
+  for (const ccUIRect& r : {rect(200, 10, 5, 5), rect(190, 30, 5, 5)}) c.change(r, false);
   EXPECT_EQ(c.changeRect(), rect(5, 8, 3, 4));
   EXPECT_EQ(c.clientChangedRect(true), rect(194, 16, 15, 25));
   EXPECT_EQ(c.clientChangedRect(false), rect(194, 16, 15, 25));
@@ -348,11 +348,9 @@ TEST(PelExpand, ReusesTheDestinationsPelsOnlyWhenNoOneElseSeesThem) {
   ccUIRect r = kEverywhere;
   s.pelExpand(image<unsigned char>(2, 1, {1, 2}), dst, 2, 2, r, kNoPhase);
   const auto* first = dst.root().rep();
-  r = kEverywhere;
   s.pelExpand(image<unsigned char>(2, 1, {5, 6}), dst, 2, 2, r, kNoPhase);
   EXPECT_EQ(dst.root().rep(), first);
   const ccPelBuffer<unsigned char> kept = dst;
-  r = kEverywhere;
   s.pelExpand(image<unsigned char>(2, 1, {3, 4}), dst, 2, 2, r, kNoPhase);
   EXPECT_NE(dst.root().rep(), first);
   EXPECT_EQ(pelsOf<unsigned char>(kept), (Pels{5, 5, 6, 6, 5, 5, 6, 6}));

@@ -250,7 +250,6 @@ TEST(TabletDrawing, EveryFormDrawsAndRecordsAsFrozen) {
   for (const Case& c : kCases) {
     Board b;
     b.tablet.baseMap(c.map);
-    b.tablet.sketch().erase();
     b.log->clear();
     c.draw(b.tablet, b);
     text += std::string("== ") + c.name + "\n";
@@ -488,7 +487,6 @@ TEST(TabletTree, VisibilityCountsHideRequests) {
 TEST(TabletTree, RedrawRunsTheHookWithoutRecording) {
   Tree t;
   t.root.recordOn() = true;
-  t.root.sketch().erase();
   t.root.redraw(kOverlay);
   EXPECT_EQ(t.root.redraws, 2);
   EXPECT_TRUE(t.root.sketch().isNull());     // draws of redraw_ are not recorded
