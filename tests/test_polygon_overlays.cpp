@@ -180,8 +180,7 @@ TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
 
   // The chords join points of the mapped arc from its start to its end and stray at most 0.05.
   Board t;
-  const ccXform<2> shift(ccMatrix<2>(), V(150, 120));
-  Private::overlayArc_(t.tablet, half, shift, kRed, kOverlay);
+  Private::overlayArc_(t.tablet, half, ccXform<2>(ccMatrix<2>(), V(150, 120)), kRed, kOverlay);
   const std::vector<Stroke> s = strokes(t);
   ASSERT_EQ(s.size(), 50u);
   EXPECT_NEAR((s.front().p2 - V(250, 120)).length(), 0, 1e-9);

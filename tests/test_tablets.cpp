@@ -349,9 +349,7 @@ TEST(TabletDrawing, Outline3DDrawsTheVisibleRingsOfEveryRingAndLeavesThePenAsAll
     ASSERT_EQ(got, want) << trial;
     ASSERT_LE(b.drawing().size(), 4u * (area.first + area.second + 4)) << trial;
     if (r.width() > 0) {
-      ASSERT_EQ(kid.drawingPoint(kImage).vector(),
-                V(double(r.left() + drawn), double(r.top() + drawn)))
-          << trial;
+      ASSERT_EQ(kid.drawingPoint(kImage).vector(), V(r.left() + drawn, r.top() + drawn)) << trial;
     }
   }
 }
