@@ -506,6 +506,7 @@ TEST(RleZoom, EnlargementDrawsTheVisiblePartAsDecodingAndReplicatingWould) {
     ASSERT_EQ(s.calls().size(), 1u);
     const ccTraceCall& c = s.last();
     ASSERT_EQ(c.name, "drawRLEImage");
+    EXPECT_TRUE(!c.flag("pass") && c.integer("passValue") == 0);
     EXPECT_EQ(c.point("at"), ccVector<2>(visible.left() + 2, visible.top() + 1));
     ASSERT_EQ(c.pixel("size"), visible.sz());
     ccPelBuffer<unsigned char> got;
