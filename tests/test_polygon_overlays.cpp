@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,9 +45,8 @@ ccGenPoly polyline(const std::vector<V>& points) {
 TEST(GenPolyStroker, ChordsStepAtMostFiveDegreesAndStayWithinAPixelTwentiethOfTheArc) {
   const struct {
     double radius;
-    size_t chordsPerHalf;
-    double step;
-  } kCases[] = {{0.04, 37, 180.0 / 37}, {1000, 158, 180.0 / 158}};  // about 1.15 degrees
+    size_t chordsPerHalf;  // of 180 / chordsPerHalf degrees: 4.86 and about 1.15
+  } kCases[] = {{0.04, 37}, {1000, 158}};
   for (const auto& c : kCases) {
     Board b;
     b.tablet.draw(ccGenPoly(ccCircle(V(0, 0), c.radius)), kRed, kOverlay);
@@ -57,7 +55,7 @@ TEST(GenPolyStroker, ChordsStepAtMostFiveDegreesAndStayWithinAPixelTwentiethOfTh
     for (const Stroke& s : chords) {
       EXPECT_NEAR(s.p1.length(), c.radius, 1e-9 * c.radius);
       const double step = 2 * std::asin(s.p1.distance(s.p2) / 2 / c.radius) * 180 / ccPi;
-      EXPECT_NEAR(step, c.step, 1e-6) << c.radius;
+      EXPECT_NEAR(step, 180.0 / c.chordsPerHalf, 1e-6) << c.radius;
       EXPECT_LE(c.radius * (1 - std::cos(step * ccPi / 360)), 0.05);
     }
   }
@@ -111,12 +109,11 @@ std::vector<unsigned char> payload(double e11, long count, std::size_t rest) {
 }
 
 TEST(GenPolyReplay, HostilePayloadsAreInvalidSketches) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   std::vector<unsigned char> bowTie = payload(1, 4, 4 * 104 + 4);
   const V corners[] = {V(0, 0), V(10, 10), V(10, 0), V(0, 10)};
   for (int i = 0; i < 4; ++i) cfSketchStorePoint(bowTie.data() + 64 + 64 * i, corners[i]);
   const std::vector<std::vector<unsigned char>> kPayloads = {
-      payload(1, 1000000, 40), payload(nan, 0, 4), payload(0, 0, 4), payload(1, -1, 4), bowTie};
+      payload(1, 1000000, 40), payload(NAN, 0, 4), payload(0, 0, 4), payload(1, -1, 4), bowTie};
   for (const auto& p : kPayloads) {
     std::unique_ptr<cc_UISketchOpData> op(cfCreateUISketchOpData(34));
     EXPECT_THROW(op->parseByteStream(p.data(), p.size()), ccUIError::InvalidUISketch);
@@ -151,11 +148,10 @@ TEST(GenPolySynthetic, FillsAsItsPolygonUnderTheComposedMapAndRefusesOpenOnes) {
 
 using Poly = ccSMDGDPoly;
 using Private = ccSMDGDPolyPrivate;
-using Vertex = ccSMDGDPolyVertex;
 
-Vertex vtx(double x, double y, double radius = 0, double span = 0) {
-  return Vertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
-                ccDimTol(-1, -1, -1, ccDimTol::eLimits));
+ccSMDGDPolyVertex vtx(double x, double y, double radius = 0, double span = 0) {
+  return ccSMDGDPolyVertex(V(x, y), radius, ccDegree(span), 0.5, 0.5, -1,
+                           ccDimTol(-1, -1, -1, ccDimTol::eLimits));
 }
 
 // A counter-clockwise board outline: three sharp corners, one rounded, and a bulging arc on its
@@ -184,8 +180,7 @@ TEST(SMDOverlays, ArcChordsFollowTheStepRule) {
 
   // The chords join points of the mapped arc from its start to its end and stray at most 0.05.
   Board t;
-  const ccXform<2> shift(ccMatrix<2>(), V(150, 120));
-  Private::overlayArc_(t.tablet, half, shift, kRed, kOverlay);
+  Private::overlayArc_(t.tablet, half, ccXform<2>(ccMatrix<2>(), V(150, 120)), kRed, kOverlay);
   const std::vector<Stroke> s = strokes(t);
   ASSERT_EQ(s.size(), 50u);
   EXPECT_NEAR((s.front().p2 - V(250, 120)).length(), 0, 1e-9);
@@ -219,9 +214,8 @@ TEST(SMDOverlays, NegativeWireframeDrawsTheExtensionPieces) {
     Board t;
     Private::drawNegWireframe(p, xf, t.tablet, kBlue, kOverlay);
     const std::vector<Stroke> s = strokes(t);
-    const long arcChords = Private::overlayArcChords_(ext, xf);
     // Segment 1 forward and backward, segment 3 forward (as chords).
-    ASSERT_EQ(static_cast<long>(s.size()), 2 + arcChords);
+    ASSERT_EQ(static_cast<long>(s.size()), 2 + Private::overlayArcChords_(ext, xf));
     for (const Stroke& k : s) EXPECT_TRUE(k.color == kBlue && !k.imageLayer);
   }
 }
@@ -248,26 +242,24 @@ TEST(SMDOverlays, DirectionArrowsShowTravelAndSidesAlsoMirrored) {
       const std::vector<Stroke> s = strokes(direct);
       ASSERT_EQ(s.size(), 4u * 6u);  // six strokes per segment
       const Poly mapped = board();
-      for (std::size_t a = 0; a < 4; ++a) {
-        const long segment = static_cast<long>(a);  // segment k ends at vertex k
-        const Stroke& left = s[6 * a];
-        const Stroke& right = s[6 * a + 2];
-        const Stroke& front = s[6 * a + 4];
+      for (long segment = 0; segment < 4; ++segment) {  // segment k ends at vertex k
+        const Stroke& left = s[6 * segment];
+        const Stroke& right = s[6 * segment + 2];
+        const Stroke& front = s[6 * segment + 4];
         EXPECT_TRUE(left.imageLayer && left.color == kGreen && right.color == kRed);
         // Back in polygon coordinates.
         const ccXform<2> back = xf.inverse();
-        EXPECT_EQ(Private::inside(mapped, back * ((left.p1 + left.p2) / 2)), !reversed) << a;
-        EXPECT_EQ(Private::inside(mapped, back * ((right.p1 + right.p2) / 2)), reversed) << a;
+        EXPECT_EQ(Private::inside(mapped, back * ((left.p1 + left.p2) / 2)), !reversed) << segment;
+        EXPECT_EQ(Private::inside(mapped, back * ((right.p1 + right.p2) / 2)), reversed) << segment;
         // The front crosses the outline at the segment's rounded middle, and the sides trail
         // behind it: travel runs from the sides' first points to their second.
         const V frontMid = back * ((front.p1 + front.p2) / 2);
-        EXPECT_LT(Private::distToPoint(mapped, frontMid), 1e-9) << a;
+        EXPECT_LT(Private::distToPoint(mapped, frontMid), 1e-9) << segment;
         const V travel = back * left.p2 - back * left.p1;
         const cc2SegmentLine line = Private::lineSegment_(mapped, segment < 3 ? segment : 1);
         // The top arc at its middle runs leftwards.
         const V tangent = segment < 3 ? line.p2() - line.p1() : V(-1, 0);
-        EXPECT_GT((reversed ? -1 : 1) * (travel.x() * tangent.x() + travel.y() * tangent.y()), 0)
-            << a;
+        EXPECT_GT((reversed ? -1 : 1) * travel.dot(tangent), 0) << segment;
       }
     }
   }
@@ -282,17 +274,16 @@ TEST(SMDOverlays, ModelsOverlayTheirPolygonsInOrder) {
   b.backwardPercExtension_(2, 0.5);
   ccSMDGDModel model;
   model.polys({a, b});
-  const ccXform<2> xf(ccMatrix<2>(1, 0, 0, -1), V(0, 200));
 
   Board whole, each;
-  model.drawWireframe(xf, whole.tablet);
-  model.drawDirectionArrows(xf, whole.tablet);
-  for (const Poly& p : {a, b}) p.drawWireframe(xf, each.tablet);
-  for (const Poly& p : {a, b}) p.drawDirectionArrows(xf, each.tablet, 2);
+  model.drawWireframe(kMirror, whole.tablet);
+  model.drawDirectionArrows(kMirror, whole.tablet);
+  for (const Poly& p : {a, b}) p.drawWireframe(kMirror, each.tablet);
+  for (const Poly& p : {a, b}) p.drawDirectionArrows(kMirror, each.tablet, 2);
   EXPECT_EQ(whole.log->str(), each.log->str());
 
   Board negative;
-  ccSMDGDModelPrivate::drawNegWireframe(model, xf, negative.tablet);
+  ccSMDGDModelPrivate::drawNegWireframe(model, kMirror, negative.tablet);
   ASSERT_EQ(strokes(negative).size(), 2u);  // one line piece of each polygon
   for (const Stroke& k : strokes(negative)) EXPECT_TRUE(k.color == kRed && k.imageLayer);
 }
